@@ -1,0 +1,29 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace tarn {
+
+// Why a folder could not be read as a project.
+class ProjectBootstrapError : public std::runtime_error {
+public:
+    enum class Case { missingPackageJSON, invalidPackageJSON, missingDevScript };
+
+    explicit ProjectBootstrapError(Case c) : std::runtime_error(describe(c)), case_(c) {}
+    Case errorCase() const { return case_; }
+    std::string description() const { return what(); }
+
+    static std::string describe(Case c) {
+        switch (c) {
+            case Case::missingPackageJSON: return "No package.json found in this folder.";
+            case Case::invalidPackageJSON: return "package.json exists but could not be parsed.";
+            case Case::missingDevScript: return "No dev script was found. Add scripts.dev in package.json.";
+        }
+        return {};
+    }
+
+private:
+    Case case_;
+};
+
+}  // namespace tarn

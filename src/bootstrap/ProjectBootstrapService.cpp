@@ -1,0 +1,157 @@
+#include "bootstrap/ProjectBootstrapService.h"
+
+#include "bootstrap/ProcessEnvironment.h"
+#include "support/Files.h"
+#include "support/Json.h"
+#include "support/Regex.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace tarn {
+
+namespace {
+
+const std::vector<std::string> kLockfileCandidates{"pnpm-lock.yaml", "yarn.lock", "bun.lockb", "bun.lock",
+                                                   "package-lock.json"};
+constexpr const char* kPortPattern = R"(--port\s+(\d+)|-p\s+(\d+))";
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool contains(const std::vector<PackageManager>& list, PackageManager item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+std::string ProjectBootstrapService::installCommand(PackageManager manager) {
+    return std::string(rawValueOf(manager)) + " install";
+}
+
+std::string ProjectBootstrapService::devCommand(PackageManager manager) {
+    switch (manager) {
+        case PackageManager::npm: return "npm run dev";
+        case PackageManager::pnpm: return "pnpm dev";
+        case PackageManager::yarn: return "yarn dev";
+        case PackageManager::bun: return "bun run dev";
+    }
+    return {};
+}
+
+ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
+    const fs::path root = folder.path();
+    const fs::path manifest = root / "package.json";
+    std::error_code ec;
+    if (!fs::exists(manifest, ec)) throw ProjectBootstrapError(ProjectBootstrapError::Case::missingPackageJSON);
+
+    const std::string data = files::readFile(manifest, maxPackageJSONSize);
+    const json::Json document = json::parseDocument(data);
+    if (!document.is_object()) throw ProjectBootstrapError(ProjectBootstrapError::Case::invalidPackageJSON);
+
+    std::optional<std::string> devScript;
+    if (auto scripts = document.find("scripts"); scripts != document.end() && scripts->is_object()) {
+        bool allText = std::all_of(scripts->begin(), scripts->end(), [](const json::Json& v) { return v.is_string(); });
+        if (allText) devScript = json::stringMember(*scripts, "dev");
+    }
+    if (!devScript) throw ProjectBootstrapError(ProjectBootstrapError::Case::missingDevScript);
+
+    std::set<std::string> names;
+    for (const char* member : {"dependencies", "devDependencies"}) {
+        auto deps = document.find(member);
+        if (deps == document.end() || !deps->is_object()) continue;
+        for (auto it = deps->begin(); it != deps->end(); ++it) names.insert(it.key());
+    }
+    const SupportedStack stack = detectStack(names);
+
+    std::vector<std::string> lockfiles;
+    for (const auto& name : kLockfileCandidates) {
+        if (fs::exists(root / name, ec)) lockfiles.push_back(name);
+    }
+
+    const PackageManager preferred = preferredPackageManager(lockfiles);
+    const std::vector<PackageManager> available = availablePackageManagers();
+    PackageManager chosen = preferred;
+    std::string source;
+    if (available.empty()) {
+        source = "Lockfile (PATH unresolved)";
+    } else {
+        chosen = choosePackageManager(preferred, available);
+        source = chosen == preferred ? "Lockfile"
+                                     : "Runtime fallback (" + std::string(rawValueOf(preferred)) + " unavailable)";
+    }
+
+    std::int64_t port = extractPort(*devScript).value_or(stack == SupportedStack::viteReact ? 5173 : 3000);
+    auto address = Url::parse("http://localhost:" + std::to_string(port));
+    if (!address) address = Url::parse("http://localhost:3000");
+
+    return ProjectContext{
+        .rootURL = folder,
+        .stack = stack,
+        .packageManager = chosen,
+        .installCommand = installCommand(chosen),
+        .devCommand = devCommand(chosen),
+        .defaultURL = *address,
+        .commandSource = source,
+        .lockfiles = lockfiles,
+        .availablePackageManagers = available,
+        .instructionsFileURL = std::nullopt,
+    };
+}
+
+SupportedStack ProjectBootstrapService::detectStack(const std::set<std::string>& names) {
+    if (names.empty()) return SupportedStack::unknown;
+    if (names.count("next")) return SupportedStack::nextJS;
+    if (names.count("vite") && names.count("react")) return SupportedStack::viteReact;
+    if (names.count("react")) return SupportedStack::react;
+    return SupportedStack::unknown;
+}
+
+PackageManager ProjectBootstrapService::preferredPackageManager(const std::vector<std::string>& lockfiles) {
+    if (contains(lockfiles, "pnpm-lock.yaml")) return PackageManager::pnpm;
+    if (contains(lockfiles, "yarn.lock")) return PackageManager::yarn;
+    if (contains(lockfiles, "bun.lockb") || contains(lockfiles, "bun.lock")) return PackageManager::bun;
+    return PackageManager::npm;
+}
+
+bool ProjectBootstrapService::isToolAvailable(const std::string& name) {
+    return ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name)).has_value();
+}
+
+std::vector<PackageManager> ProjectBootstrapService::availablePackageManagers() {
+    std::vector<PackageManager> available;
+    for (PackageManager manager : allPackageManagers()) {
+        if (isToolAvailable(std::string(rawValueOf(manager)))) available.push_back(manager);
+    }
+    return available;
+}
+
+PackageManager ProjectBootstrapService::choosePackageManager(PackageManager preferred,
+                                                             const std::vector<PackageManager>& available) {
+    if (contains(available, preferred)) return preferred;
+    // All others in canonical order, then the preferred one.
+    for (PackageManager candidate : allPackageManagers()) {
+        if (candidate != preferred && contains(available, candidate)) return candidate;
+    }
+    return available.empty() ? preferred : available.front();
+}
+
+std::optional<std::int64_t> ProjectBootstrapService::extractPort(const std::string& devScript) {
+    static const auto pattern = Regex::compile(kPortPattern);
+    if (!pattern) return std::nullopt;
+    auto match = pattern->firstMatch(devScript);
+    if (!match) return std::nullopt;
+    for (const auto& group : match->groups) {
+        if (!group || group->empty()) continue;
+        std::int64_t value = 0;
+        auto [end, error] = std::from_chars(group->data(), group->data() + group->size(), value);
+        if (error == std::errc() && end == group->data() + group->size()) return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tarn

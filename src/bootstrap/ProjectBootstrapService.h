@@ -1,0 +1,35 @@
+#pragma once
+#include "bootstrap/ProjectBootstrapError.h"
+#include "support/Url.h"
+#include "workspace/ProjectContext.h"
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// Reads a project folder into a ProjectContext, and installs its dependencies when they are missing.
+class ProjectBootstrapService {
+public:
+    // Synchronous; may run up to four short `which` lookups. Throws ProjectBootstrapError, or the
+    // platform error of reading or parsing package.json.
+    ProjectContext detectProject(const Url& folder) const;
+
+    static SupportedStack detectStack(const std::set<std::string>& dependencyNames);
+    static PackageManager preferredPackageManager(const std::vector<std::string>& lockfiles);
+    static std::vector<PackageManager> availablePackageManagers();
+    static bool isToolAvailable(const std::string& name);
+    static PackageManager choosePackageManager(PackageManager preferred, const std::vector<PackageManager>& available);
+    static std::optional<std::int64_t> extractPort(const std::string& devScript);
+
+    static std::string installCommand(PackageManager manager);
+    static std::string devCommand(PackageManager manager);
+
+    // package.json larger than this is refused with a clear message instead of being parsed.
+    static constexpr std::size_t maxPackageJSONSize = 16 * 1024 * 1024;
+};
+
+}  // namespace tarn

@@ -1,0 +1,22 @@
+#pragma once
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarn::json {
+
+using Json = nlohmann::json;
+
+// Parses JSON text whose top level is an object or an array; a bare scalar, invalid UTF-8 or a
+// syntax error throws PlatformError with the parser's message.
+Json parseDocument(std::string_view text);
+// Parses without throwing; absent unless the text is a JSON object.
+std::optional<Json> parseObject(std::string_view text);
+
+// The member's text, when the member exists and is a string.
+std::optional<std::string> stringMember(const Json& object, std::string_view key);
+// The first of `keys` whose value is a text that is non-empty after trimming; the trimmed text.
+std::optional<std::string> firstNonBlankString(const Json& object, std::initializer_list<std::string_view> keys);
+
+}  // namespace tarn::json

@@ -1,0 +1,7 @@
+#include "support/PlatformError.h"
+
+namespace tarn {
+
+std::string describe(const std::exception& error) { return error.what(); }
+
+}  // namespace tarn

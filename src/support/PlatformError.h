@@ -1,0 +1,22 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace tarn {
+
+// A failure reported by the operating system or a library, carrying its own message.
+class PlatformError : public std::runtime_error {
+public:
+    explicit PlatformError(const std::string& message, int code = 0)
+        : std::runtime_error(message), code_(code) {}
+    std::string description() const { return what(); }
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// The message of any exception, for reporting it after a fixed prefix.
+std::string describe(const std::exception& error);
+
+}  // namespace tarn

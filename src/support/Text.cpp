@@ -1,0 +1,295 @@
+#include "support/Text.h"
+
+#include <memory>
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+namespace tarn::text {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes as much of `data` as possible. When `final` is false an incomplete but so far valid
+// sequence at the very end is left unconsumed. Returns the number of bytes consumed.
+std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const std::size_t n = data.size();
+    std::size_t i = 0;
+    while (i < n) {
+        unsigned char b0 = p[i];
+        if (b0 < 0x80) {
+            // Fast path for runs of ASCII.
+            std::size_t j = i;
+            while (j < n && p[j] < 0x80) ++j;
+            out.append(data.data() + i, j - i);
+            i = j;
+            continue;
+        }
+        int need;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b0 >= 0xC2 && b0 <= 0xDF) need = 1;
+        else if (b0 == 0xE0) { need = 2; lo = 0xA0; }
+        else if (b0 >= 0xE1 && b0 <= 0xEC) need = 2;
+        else if (b0 == 0xED) { need = 2; hi = 0x9F; }
+        else if (b0 >= 0xEE && b0 <= 0xEF) need = 2;
+        else if (b0 == 0xF0) { need = 3; lo = 0x90; }
+        else if (b0 >= 0xF1 && b0 <= 0xF3) need = 3;
+        else if (b0 == 0xF4) { need = 3; hi = 0x8F; }
+        else {
+            appendCodePoint(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t cp = b0 & (0x3F >> need);
+        std::size_t k = 1;
+        bool valid = true;
+        for (; k <= static_cast<std::size_t>(need); ++k) {
+            if (i + k >= n) break;
+            unsigned char b = p[i + k];
+            unsigned char l = (k == 1) ? lo : 0x80, h = (k == 1) ? hi : 0xBF;
+            if (b < l || b > h) { valid = false; break; }
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (valid && k > static_cast<std::size_t>(need)) {
+            appendCodePoint(out, cp);
+            i += k;
+        } else if (valid && !final) {
+            return i;  // incomplete at the end: keep for the next chunk
+        } else {
+            // The maximal valid prefix becomes one replacement character.
+            appendCodePoint(out, kReplacement);
+            i += k;
+        }
+    }
+    return n;
+}
+
+icu::UnicodeString toUnicode(std::string_view s) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& u) {
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+// Walks the code points of valid UTF-8, giving each one with its byte range.
+template <typename F>
+void forEachCodePoint(std::string_view s, F&& f) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        unsigned char b0 = p[i];
+        std::size_t len = b0 < 0x80 ? 1 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
+        if (i + len > s.size()) len = s.size() - i;
+        char32_t cp = len == 1 ? b0 : (b0 & (0x7F >> len));
+        for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
+        if (!f(cp, i, len)) return;
+        i += len;
+    }
+}
+
+}  // namespace
+
+void appendCodePoint(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::u32string toCodePoints(std::string_view s) {
+    std::u32string out;
+    forEachCodePoint(s, [&](char32_t c, std::size_t, std::size_t) {
+        out.push_back(c);
+        return true;
+    });
+    return out;
+}
+
+std::string decodeUtf8Lossy(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    decodeInto(out, bytes, true);
+    return out;
+}
+
+std::string Utf8StreamDecoder::feed(std::string_view bytes) {
+    std::string out;
+    if (pending_.empty()) {
+        std::size_t used = decodeInto(out, bytes, false);
+        pending_.assign(bytes.substr(used));
+        return out;
+    }
+    std::string data = std::move(pending_);
+    data.append(bytes);
+    std::size_t used = decodeInto(out, data, false);
+    pending_ = data.substr(used);
+    return out;
+}
+
+std::string Utf8StreamDecoder::finish() {
+    std::string out;
+    decodeInto(out, pending_, true);
+    pending_.clear();
+    return out;
+}
+
+bool isNewline(char32_t c) {
+    return c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+std::string trim(std::string_view s) {
+    std::size_t begin = std::string_view::npos, end = 0;
+    forEachCodePoint(s, [&](char32_t c, std::size_t at, std::size_t len) {
+        if (!u_isUWhiteSpace(static_cast<UChar32>(c))) {
+            if (begin == std::string_view::npos) begin = at;
+            end = at + len;
+        }
+        return true;
+    });
+    if (begin == std::string_view::npos) return {};
+    return std::string(s.substr(begin, end - begin));
+}
+
+std::string trimSpacesAndTabs(std::string_view s) {
+    std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    std::size_t e = s.find_last_not_of(" \t");
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::vector<std::string> splitNewlines(std::string_view s) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    forEachCodePoint(s, [&](char32_t c, std::size_t at, std::size_t len) {
+        if (isNewline(c)) {
+            pieces.emplace_back(s.substr(start, at - start));
+            start = at + len;
+        }
+        return true;
+    });
+    pieces.emplace_back(s.substr(start));
+    return pieces;
+}
+
+std::vector<std::string> splitLines(std::string_view s) {
+    std::vector<std::string> lines;
+    for (auto& piece : splitNewlines(s)) {
+        if (!piece.empty()) lines.push_back(std::move(piece));
+    }
+    return lines;
+}
+
+std::vector<std::string> split(std::string_view s, char separator, bool dropEmpty) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t at = s.find(separator, start);
+        std::string_view piece = s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        if (!dropEmpty || !piece.empty()) parts.emplace_back(piece);
+        if (at == std::string_view::npos) break;
+        start = at + 1;
+    }
+    return parts;
+}
+
+std::string join(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out.append(separator);
+        out.append(parts[i]);
+    }
+    return out;
+}
+
+std::string toLower(std::string_view s) {
+    auto u = toUnicode(s);
+    u.toLower(icu::Locale::getRoot());
+    return toUtf8(u);
+}
+
+std::string toUpper(std::string_view s) {
+    auto u = toUnicode(s);
+    u.toUpper(icu::Locale::getRoot());
+    return toUtf8(u);
+}
+
+namespace {
+
+// Calls `f` with the UTF-16 offset of each grapheme boundary after the start; stops when f says so.
+template <typename F>
+void forEachGraphemeEnd(const icu::UnicodeString& u, F&& f) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !it) {
+        // Without break data count code points, which is the closest safe answer.
+        for (int32_t i = u.moveIndex32(0, 1); i <= u.length() && i > 0; i = u.moveIndex32(i, 1)) {
+            if (!f(i) || i == u.length()) return;
+        }
+        return;
+    }
+    it->setText(u);
+    it->first();
+    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; end = it->next()) {
+        if (!f(end)) return;
+    }
+}
+
+}  // namespace
+
+std::size_t graphemeCount(std::string_view s) {
+    std::size_t count = 0;
+    forEachGraphemeEnd(toUnicode(s), [&](int32_t) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+std::string graphemePrefix(std::string_view s, std::size_t count) {
+    if (count == 0) return {};
+    auto u = toUnicode(s);
+    int32_t cut = u.length();
+    std::size_t seen = 0;
+    forEachGraphemeEnd(u, [&](int32_t end) {
+        if (++seen == count) {
+            cut = end;
+            return false;
+        }
+        return true;
+    });
+    return toUtf8(u.tempSubString(0, cut));
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool endsWith(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+bool contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
+
+std::string replaceAll(std::string s, std::string_view from, std::string_view to) {
+    if (from.empty()) return s;
+    std::size_t at = 0;
+    while ((at = s.find(from, at)) != std::string::npos) {
+        s.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return s;
+}
+
+}  // namespace tarn::text

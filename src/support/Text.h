@@ -1,0 +1,54 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarn::text {
+
+// Unicode White_Space (which includes every newline character) removed at both ends.
+std::string trim(std::string_view s);
+// Only spaces and tabs removed at both ends.
+std::string trimSpacesAndTabs(std::string_view s);
+
+// True for LF, VT, FF, CR, NEL, LS and PS.
+bool isNewline(char32_t c);
+// Splits at every newline character; each one ends a piece, so CR LF leaves an empty piece.
+std::vector<std::string> splitNewlines(std::string_view s);
+// The same, without the empty pieces.
+std::vector<std::string> splitLines(std::string_view s);
+std::vector<std::string> split(std::string_view s, char separator, bool dropEmpty);
+std::string join(const std::vector<std::string>& parts, std::string_view separator);
+
+std::string toLower(std::string_view s);
+std::string toUpper(std::string_view s);
+
+// User-perceived characters (grapheme clusters).
+std::size_t graphemeCount(std::string_view s);
+std::string graphemePrefix(std::string_view s, std::size_t count);
+
+bool startsWith(std::string_view s, std::string_view prefix);
+bool endsWith(std::string_view s, std::string_view suffix);
+bool contains(std::string_view s, std::string_view part);
+std::string replaceAll(std::string s, std::string_view from, std::string_view to);
+
+// UTF-8 decoding that never fails: each invalid sequence becomes U+FFFD.
+std::string decodeUtf8Lossy(std::string_view bytes);
+
+// Decodes a byte stream chunk by chunk, holding back an incomplete character for the next chunk.
+class Utf8StreamDecoder {
+public:
+    std::string feed(std::string_view bytes);
+    // Whatever is held back at the end of the stream, decoded (an unfinished sequence becomes U+FFFD).
+    std::string finish();
+
+private:
+    std::string pending_;
+};
+
+// Appends the UTF-8 form of one code point.
+void appendCodePoint(std::string& out, char32_t c);
+// Decodes valid UTF-8 into code points (the text must already be valid, as decodeUtf8Lossy gives).
+std::u32string toCodePoints(std::string_view s);
+
+}  // namespace tarn::text

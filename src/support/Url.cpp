@@ -1,0 +1,81 @@
+#include "support/Url.h"
+
+#include <filesystem>
+#include <glib.h>
+#include <memory>
+
+namespace tarn {
+
+namespace {
+
+struct UriDeleter {
+    void operator()(GUri* u) const { g_uri_unref(u); }
+};
+using UriPtr = std::unique_ptr<GUri, UriDeleter>;
+
+UriPtr parseUri(const std::string& text) {
+    return UriPtr(g_uri_parse(text.c_str(), G_URI_FLAGS_ENCODED, nullptr));
+}
+
+}  // namespace
+
+std::optional<Url> Url::parse(std::string_view text) {
+    std::string s(text);
+    auto uri = parseUri(s);
+    if (!uri) return std::nullopt;
+    char* normalised = g_uri_to_string(uri.get());
+    Url url{normalised};
+    g_free(normalised);
+    return url;
+}
+
+Url Url::fileURL(std::string_view path) {
+    std::filesystem::path p(path);
+    if (!p.is_absolute()) p = std::filesystem::absolute(p);
+    char* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
+    if (!uri) return Url{"file://" + p.string()};
+    Url url{uri};
+    g_free(uri);
+    return url;
+}
+
+std::string Url::scheme() const {
+    auto uri = parseUri(text_);
+    return uri ? g_uri_get_scheme(uri.get()) : "";
+}
+
+std::string Url::host() const {
+    auto uri = parseUri(text_);
+    const char* host = uri ? g_uri_get_host(uri.get()) : nullptr;
+    return host ? host : "";
+}
+
+int Url::port() const {
+    auto uri = parseUri(text_);
+    return uri ? g_uri_get_port(uri.get()) : -1;
+}
+
+bool Url::isFile() const { return scheme() == "file"; }
+
+std::string Url::path() const {
+    if (isFile()) {
+        char* local = g_filename_from_uri(text_.c_str(), nullptr, nullptr);
+        if (local) {
+            std::string out(local);
+            g_free(local);
+            return out;
+        }
+    }
+    auto uri = parseUri(text_);
+    if (!uri) return {};
+    char* decoded = g_uri_unescape_string(g_uri_get_path(uri.get()), nullptr);
+    std::string out = decoded ? decoded : g_uri_get_path(uri.get());
+    g_free(decoded);
+    return out;
+}
+
+Url Url::appending(std::string_view name) const {
+    return fileURL((std::filesystem::path(path()) / std::string(name)).string());
+}
+
+}  // namespace tarn

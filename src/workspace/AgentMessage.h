@@ -1,0 +1,31 @@
+#pragma once
+#include "support/Uuid.h"
+#include "workspace/AgentPlanStep.h"
+#include "workspace/AgentRole.h"
+#include "workspace/InspectTarget.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+using Date = std::chrono::system_clock::time_point;
+
+// One entry of the chat transcript.
+struct AgentMessage {
+    Uuid id;
+    AgentRole role = AgentRole::system;
+    std::string content;
+    Date timestamp = std::chrono::system_clock::now();
+    std::vector<AgentPlanStep> plan;
+    std::vector<InspectTarget> selectedTargets;
+    bool isThinking = false;
+
+    AgentMessage() = default;
+    AgentMessage(AgentRole role, std::string content) : role(role), content(std::move(content)) {}
+
+    friend bool operator==(const AgentMessage&, const AgentMessage&) = default;
+};
+
+}  // namespace tarn

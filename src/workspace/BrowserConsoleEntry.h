@@ -1,0 +1,19 @@
+#pragma once
+#include "support/Uuid.h"
+
+#include <chrono>
+#include <string>
+
+namespace tarn {
+
+// One console line captured from the preview page.
+struct BrowserConsoleEntry {
+    Uuid id;
+    std::string level;
+    std::string message;
+    std::chrono::system_clock::time_point date = std::chrono::system_clock::now();
+
+    friend bool operator==(const BrowserConsoleEntry&, const BrowserConsoleEntry&) = default;
+};
+
+}  // namespace tarn
