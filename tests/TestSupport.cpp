@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <dirent.h>
+#include <glib.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -54,6 +56,38 @@ ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_
 ScopedEnv::~ScopedEnv() {
     if (previous_) setenv(name_.c_str(), previous_->c_str(), 1);
     else unsetenv(name_.c_str());
+}
+
+bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    // A wake-up timer so that a loop with nothing to do still looks at the clock.
+    guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    bool ok = true;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ok = false;
+            break;
+        }
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    g_source_remove(tick);
+    return ok;
+}
+
+std::vector<int> liveGroupMembers(int pgid) {
+    std::vector<int> pids;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+        std::string content = readFile(std::string("/proc/") + entry->d_name + "/stat");
+        auto close = content.rfind(')');
+        char state = 0;
+        int ppid = 0, pgrp = 0;
+        if (close == std::string::npos || sscanf(content.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3) continue;
+        if (pgrp == pgid && state != 'Z') pids.push_back(std::atoi(entry->d_name));
+    }
+    if (proc) closedir(proc);
+    return pids;
 }
 
 }  // namespace tarn::test

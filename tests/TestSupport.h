@@ -1,7 +1,13 @@
 #pragma once
+#include "support/Task.h"
+
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarn::test {
 
@@ -32,5 +38,36 @@ private:
     std::string name_;
     std::optional<std::string> previous_;
 };
+
+// Turns the main loop until `done` holds; false when `limit` passes first.
+bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+// Runs a task on the main loop to its end (bounded in time) and gives its value or exception.
+template <typename T>
+T runTask(Task<T> task, std::chrono::milliseconds limit = std::chrono::seconds(120)) {
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> value;
+    std::exception_ptr error;
+    bool finished = false;
+    auto wrapper = [](Task<T> inner, auto& value, std::exception_ptr& error, bool& finished) -> Task<void> {
+        try {
+            if constexpr (std::is_void_v<T>) {
+                co_await inner;
+                value.emplace(true);
+            } else {
+                value.emplace(co_await inner);
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+        finished = true;
+    };
+    spawn(wrapper(std::move(task), value, error, finished));
+    if (!runLoopUntil([&] { return finished; }, limit)) throw std::runtime_error("task did not finish in time");
+    if (error) std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>) return std::move(*value);
+}
+
+// Process ids whose process group is `pgid`, zombies left out.
+std::vector<int> liveGroupMembers(int pgid);
 
 }  // namespace tarn::test

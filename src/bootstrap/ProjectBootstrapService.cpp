@@ -1,6 +1,7 @@
 #include "bootstrap/ProjectBootstrapService.h"
 
 #include "bootstrap/ProcessEnvironment.h"
+#include "process/ShellCommandRunner.h"
 #include "support/Files.h"
 #include "support/Json.h"
 #include "support/Regex.h"
@@ -101,6 +102,15 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
         .availablePackageManagers = available,
         .instructionsFileURL = std::nullopt,
     };
+}
+
+Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext context) const {
+    std::error_code ec;
+    // A file named node_modules, or one whose attributes cannot be read, counts as not installed.
+    if (fs::is_directory(fs::symlink_status(fs::path(context.rootURL.path()) / "node_modules", ec))) co_return;
+    // Built outside the co_await: GCC 12 cannot keep a string literal inside one.
+    auto install = ShellCommandRunner::run(std::string("/bin/zsh"), {std::string("-lc"), context.installCommand}, context.rootURL);
+    co_await install;
 }
 
 SupportedStack ProjectBootstrapService::detectStack(const std::set<std::string>& names) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "bootstrap/ProjectBootstrapError.h"
+#include "support/Task.h"
 #include "support/Url.h"
 #include "workspace/ProjectContext.h"
 
@@ -17,6 +18,10 @@ public:
     // Synchronous; may run up to four short `which` lookups. Throws ProjectBootstrapError, or the
     // platform error of reading or parsing package.json.
     ProjectContext detectProject(const Url& folder) const;
+
+    // Runs the install command through the login shell in the project folder unless node_modules
+    // is already a folder there. A failed install throws the runner's ShellCommandError.
+    Task<void> installDependenciesIfNeeded(ProjectContext context) const;
 
     static SupportedStack detectStack(const std::set<std::string>& dependencyNames);
     static PackageManager preferredPackageManager(const std::vector<std::string>& lockfiles);

@@ -1,0 +1,127 @@
+#include "process/ShellCommandRunner.h"
+
+#include "bootstrap/ProcessEnvironment.h"
+#include "support/LineSplitter.h"
+#include "support/PipeReader.h"
+#include "support/Subprocess.h"
+#include "support/Text.h"
+
+#include <gio/gunixinputstream.h>
+
+namespace tarn {
+
+ShellCommandError ShellCommandError::failedToStart(const std::string& platformMessage) {
+    return ShellCommandError(Case::failedToStart, "Failed to start command: " + platformMessage, {});
+}
+
+ShellCommandError ShellCommandError::nonZeroExit(ShellCommandOutput output) {
+    std::string message = text::trim(output.stderr);
+    if (message.empty()) message = "Command failed with exit code " + std::to_string(output.exitCode) + ".";
+    return ShellCommandError(Case::nonZeroExit, std::move(message), std::move(output));
+}
+
+namespace {
+
+// One run in flight: the child, its two streams, and the coroutine waiting for the end.
+struct RunState : std::enable_shared_from_this<RunState> {
+    struct Stream {
+        std::string bytes;
+        text::Utf8StreamDecoder decoder;
+        LineSplitter lines;
+        std::unique_ptr<PipeReader> reader;
+        bool ended = false;
+    };
+
+    GObjectPtr<GSubprocess> child;
+    Stream out, err;
+    bool exited = false;
+    bool finished = false;
+    int status = 0;
+    ShellCommandRunner::LineCallback onLine;
+    std::coroutine_handle<> waiter;
+    ShellCommandOutput result;
+
+    void attach(Stream& stream, GInputStream* pipe) {
+        int fd = g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(pipe));
+        stream.reader = std::make_unique<PipeReader>(
+            fd, [this, &stream](std::string_view chunk) { received(stream, chunk); },
+            [this, &stream] {
+                stream.ended = true;
+                maybeFinish();
+            });
+    }
+
+    void received(Stream& stream, std::string_view chunk) {
+        stream.bytes.append(chunk);
+        if (onLine) stream.lines.append(stream.decoder.feed(chunk), onLine);
+    }
+
+    void maybeFinish() {
+        if (finished || !exited || !out.ended || !err.ended) return;
+        finished = true;
+        if (onLine) {
+            for (Stream* s : {&out, &err}) {
+                s->lines.append(s->decoder.finish(), onLine);
+                s->lines.flush(onLine);
+            }
+        }
+        result = ShellCommandOutput{text::decodeUtf8Lossy(out.bytes), text::decodeUtf8Lossy(err.bytes), status};
+        out.bytes.clear();
+        err.bytes.clear();
+        // Resume on a later turn, outside the reader that got us here.
+        postToMain([self = shared_from_this()] {
+            if (self->waiter) self->waiter.resume();
+        });
+    }
+
+    static void childEnded(GObject* source, GAsyncResult* res, gpointer data) {
+        std::unique_ptr<std::shared_ptr<RunState>> holder(static_cast<std::shared_ptr<RunState>*>(data));
+        auto& self = **holder;
+        g_subprocess_wait_finish(G_SUBPROCESS(source), res, nullptr);
+        self.status = exitStatusOf(G_SUBPROCESS(source));
+        self.exited = true;
+        self.maybeFinish();
+    }
+};
+
+struct Completion {
+    std::shared_ptr<RunState> state;
+    bool await_ready() const noexcept { return state->finished; }
+    void await_suspend(std::coroutine_handle<> h) { state->waiter = h; }
+    void await_resume() const noexcept {}
+};
+
+}  // namespace
+
+Task<ShellCommandOutput> ShellCommandRunner::run(std::string executable, std::vector<std::string> arguments,
+                                                 std::optional<Url> currentDirectory) {
+    return runStreaming(std::move(executable), std::move(arguments), std::move(currentDirectory), nullptr);
+}
+
+Task<ShellCommandOutput> ShellCommandRunner::runStreaming(std::string executable, std::vector<std::string> arguments,
+                                                          std::optional<Url> currentDirectory,
+                                                          LineCallback onOutputLine) {
+    ChildOptions options;
+    options.arguments.push_back(std::move(executable));
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    if (currentDirectory) options.workingDirectory = currentDirectory->path();
+    options.environment = ProcessEnvironment::augmentedEnvironment();
+
+    auto state = std::make_shared<RunState>();
+    state->onLine = std::move(onOutputLine);
+    try {
+        state->child = launchChild(options);
+    } catch (const PlatformError& e) {
+        throw ShellCommandError::failedToStart(e.what());
+    }
+    state->attach(state->out, g_subprocess_get_stdout_pipe(state->child.get()));
+    state->attach(state->err, g_subprocess_get_stderr_pipe(state->child.get()));
+    g_subprocess_wait_async(state->child.get(), nullptr, &RunState::childEnded, new std::shared_ptr<RunState>(state));
+
+    co_await Completion{state};
+    ShellCommandOutput output = std::move(state->result);
+    if (output.exitCode != 0) throw ShellCommandError::nonZeroExit(std::move(output));
+    co_return output;
+}
+
+}  // namespace tarn

@@ -1,0 +1,50 @@
+#include "support/MainLoop.h"
+
+#include <glib.h>
+#include <iostream>
+
+namespace tarn {
+
+namespace {
+
+std::function<void(std::exception_ptr)>& uncaughtHandler() {
+    static std::function<void(std::exception_ptr)> handler;
+    return handler;
+}
+
+gboolean runPosted(gpointer data) {
+    static_cast<detail::PostedWork*>(data)->run();
+    return G_SOURCE_REMOVE;
+}
+
+void destroyPosted(gpointer data) { delete static_cast<detail::PostedWork*>(data); }
+
+}  // namespace
+
+void detail::postWork(std::unique_ptr<PostedWork> work) {
+    // An idle source at default priority: sources of equal priority run in the order attached,
+    // and attaching never runs anything inline.
+    GSource* source = g_idle_source_new();
+    g_source_set_priority(source, G_PRIORITY_DEFAULT);
+    g_source_set_callback(source, runPosted, work.release(), destroyPosted);
+    g_source_attach(source, nullptr);
+    g_source_unref(source);
+}
+
+void setUncaughtErrorHandler(std::function<void(std::exception_ptr)> handler) { uncaughtHandler() = std::move(handler); }
+
+void reportUncaughtError(std::exception_ptr error) {
+    if (uncaughtHandler()) {
+        uncaughtHandler()(error);
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        std::cerr << "tarn: unhandled error in a task: " << e.what() << std::endl;
+    } catch (...) {
+        std::cerr << "tarn: unhandled non-standard error in a task" << std::endl;
+    }
+}
+
+}  // namespace tarn

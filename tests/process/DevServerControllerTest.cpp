@@ -1,0 +1,131 @@
+#include "TestSupport.h"
+#include "process/DevServerController.h"
+#include "support/PlatformError.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace tarn;
+using namespace tarn::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Recorder {
+    std::vector<std::string> lines;
+    std::vector<int> exits;
+    void wire(DevServerController& c) {
+        c.onOutputLine = [this](const std::string& l) { lines.push_back(l); };
+        c.onExit = [this](int s) { exits.push_back(s); };
+    }
+    bool has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+};
+
+ProjectContext project(const fs::path& root, const std::string& devCommand) {
+    return ProjectContext{Url::fileURL(root.string()), SupportedStack::nextJS, PackageManager::npm, "npm install",
+                          devCommand, *Url::parse("http://localhost:3000"), "Lockfile", {}, {}, std::nullopt};
+}
+
+}  // namespace
+
+TEST(DevServerController, ReportsLinesThenTheEnd) {
+    TempDir dir("tarn dev ü-");
+    ScopedEnv browser("BROWSER", "firefox");
+    DevServerController controller;
+    Recorder r;
+    r.wire(controller);
+    controller.start(project(dir.path(), "pwd; echo \"browser=$BROWSER\"; printf 'a\\r\\n\\r\\nb\\n'; printf '  tail  '"));
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"Dev server started with command: pwd; echo \"browser=$BROWSER\"; "
+                                                 "printf 'a\\r\\n\\r\\nb\\n'; printf '  tail  '",
+                                                 dir.path().string(), "browser=none", "a", "b", "tail"}));
+    EXPECT_EQ(r.exits, std::vector<int>{0});
+    EXPECT_FALSE(controller.isRunning());
+
+    // A server that fails by itself is not an error here: its text and status arrive.
+    r = {};
+    r.wire(controller);
+    controller.start(project(dir.path(), "echo 'zsh: command not found: pnpm' >&2; exit 127"));
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    EXPECT_TRUE(r.has("zsh: command not found: pnpm"));
+    EXPECT_EQ(r.exits, std::vector<int>{127});
+}
+
+TEST(DevServerController, StopEndsTheWholeGroupAndReportsTheSignal) {
+    TempDir dir;
+    DevServerController controller;
+    Recorder r;
+    r.wire(controller);
+    controller.stop();  // nothing running: nothing happens
+    controller.start(project(dir.path(), "sleep 300 & sleep 300 & echo up; wait"));
+    ASSERT_TRUE(runLoopUntil([&] { return r.has("up"); }));
+    int group = controller.processGroup();
+    ASSERT_GT(group, 0);
+    EXPECT_GE(liveGroupMembers(group).size(), 3u);
+    controller.stop();
+    EXPECT_FALSE(controller.isRunning());
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    EXPECT_EQ(r.exits, std::vector<int>{SIGTERM});
+    EXPECT_TRUE(runLoopUntil([&] { return liveGroupMembers(group).empty(); }, 5s));
+
+    // A lone command ended by the request reports 15 as well.
+    r = {};
+    r.wire(controller);
+    controller.start(project(dir.path(), "sleep 300"));
+    ASSERT_TRUE(runLoopUntil([&] { return !liveGroupMembers(controller.processGroup()).empty(); }));
+    controller.stop();
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    EXPECT_EQ(r.exits, std::vector<int>{15});
+}
+
+TEST(DevServerController, RestartKeepsTheNewServersOutputFlowing) {
+    TempDir dir;
+    DevServerController controller;
+    Recorder r;
+    r.wire(controller);
+    controller.start(project(dir.path(), "echo first; sleep 300"));
+    ASSERT_TRUE(runLoopUntil([&] { return r.has("first"); }));
+    int oldGroup = controller.processGroup();
+    controller.start(project(dir.path(), "echo second; sleep 1; echo still-here; sleep 300"));
+    EXPECT_EQ(r.lines.back(), "Dev server started with command: echo second; sleep 1; echo still-here; sleep 300");
+    ASSERT_TRUE(runLoopUntil([&] { return r.exits.size() == 1; }));  // the old server's end
+    EXPECT_TRUE(runLoopUntil([&] { return r.has("still-here"); }));
+    EXPECT_TRUE(liveGroupMembers(oldGroup).empty());
+    EXPECT_TRUE(controller.isRunning());
+}
+
+TEST(DevServerController, NothingOutlivesTheController) {
+    TempDir dir;
+    int groups[2] = {0, 0};
+    {
+        DevServerController controller;
+        Recorder r;
+        r.wire(controller);
+        controller.start(project(dir.path(), "sleep 300 & sleep 300 & echo up; wait"));
+        ASSERT_TRUE(runLoopUntil([&] { return r.has("up"); }));
+        groups[0] = controller.processGroup();
+        // Then a server whose every member ignores the polite request.
+        controller.start(project(dir.path(), "sh -c \"trap '' TERM; echo stubborn; sleep 300; :\" & wait"));
+        ASSERT_TRUE(runLoopUntil([&] { return r.has("stubborn"); }));
+        groups[1] = controller.processGroup();
+        ASSERT_GE(liveGroupMembers(groups[1]).size(), 2u);
+    }
+    EXPECT_TRUE(liveGroupMembers(groups[0]).empty());
+    EXPECT_TRUE(liveGroupMembers(groups[1]).empty());
+    // Late events of the destroyed controller are harmless.
+    bool flushed = false;
+    postToMain([&] { flushed = true; });
+    runLoopUntil([&] { return flushed; });
+}
+
+TEST(DevServerController, LaunchFailureStoresNothing) {
+    DevServerController controller;
+    Recorder r;
+    r.wire(controller);
+    EXPECT_THROW(controller.start(project("/no/such/folder", "echo hi")), PlatformError);
+    EXPECT_FALSE(controller.isRunning());
+    EXPECT_EQ(controller.processGroup(), 0);
+    EXPECT_TRUE(r.lines.empty());
+}
