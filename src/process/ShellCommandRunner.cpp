@@ -25,7 +25,7 @@ namespace {
 // One run in flight: the child, its two streams, and the coroutine waiting for the end.
 struct RunState : std::enable_shared_from_this<RunState> {
     struct Stream {
-        std::string bytes;
+        std::string text;  // decoded as it arrives; the same as decoding the whole stream at once
         text::Utf8StreamDecoder decoder;
         LineSplitter lines;
         std::unique_ptr<PipeReader> reader;
@@ -52,22 +52,23 @@ struct RunState : std::enable_shared_from_this<RunState> {
     }
 
     void received(Stream& stream, std::string_view chunk) {
-        stream.bytes.append(chunk);
-        if (onLine) stream.lines.append(stream.decoder.feed(chunk), onLine);
+        std::size_t from = stream.text.size();
+        stream.text.append(stream.decoder.feed(chunk));
+        if (onLine) stream.lines.append(std::string_view(stream.text).substr(from), onLine);
     }
 
     void maybeFinish() {
         if (finished || !exited || !out.ended || !err.ended) return;
         finished = true;
-        if (onLine) {
-            for (Stream* s : {&out, &err}) {
-                s->lines.append(s->decoder.finish(), onLine);
+        for (Stream* s : {&out, &err}) {
+            std::string rest = s->decoder.finish();
+            s->text.append(rest);
+            if (onLine) {
+                s->lines.append(rest, onLine);
                 s->lines.flush(onLine);
             }
         }
-        result = ShellCommandOutput{text::decodeUtf8Lossy(out.bytes), text::decodeUtf8Lossy(err.bytes), status};
-        out.bytes.clear();
-        err.bytes.clear();
+        result = ShellCommandOutput{std::move(out.text), std::move(err.text), status};
         // Resume on a later turn, outside the reader that got us here.
         postToMain([self = shared_from_this()] {
             if (self->waiter) self->waiter.resume();
