@@ -4,7 +4,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
 build="$root/build"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if [ ! -f "$build/build.ninja" ] || ! grep -q 'CMAKE_CXX_COMPILER:.*clang++' "$build/CMakeCache.txt" 2>/dev/null; then
+  rm -rf "$build"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
 cmake --build "$build" "$@"

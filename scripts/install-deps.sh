@@ -8,7 +8,7 @@ say() { printf 'tarn-setup: %s\n' "$*" >&2; }
 
 # command-or-pkgconfig-module  debian-package
 requirements=(
-  "cmd:g++            g++"
+  "cmd:clang++        clang"
   "cmd:cmake          cmake"
   "cmd:ninja          ninja-build"
   "cmd:pkg-config     pkg-config"

@@ -108,7 +108,6 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
     std::error_code ec;
     // A file named node_modules, or one whose attributes cannot be read, counts as not installed.
     if (fs::is_directory(fs::symlink_status(fs::path(context.rootURL.path()) / "node_modules", ec))) co_return;
-    // Built outside the co_await: GCC 12 cannot keep a string literal inside one.
     auto install = ShellCommandRunner::run(std::string("/bin/zsh"), {std::string("-lc"), context.installCommand}, context.rootURL);
     co_await install;
 }

@@ -14,7 +14,10 @@ Task<int> failing() {
     throw std::runtime_error("boom");
     co_return 0;
 }
-Task<int> chained() { co_return (co_await answer()) + 1; }
+Task<int> chained() {
+    auto inner = answer();
+    co_return (co_await inner) + 1;
+}
 
 }  // namespace
 

@@ -1,0 +1,157 @@
+#include "agents/AgentToolSupport.h"
+
+#include "bootstrap/ProcessEnvironment.h"
+#include "process/ShellCommandRunner.h"
+#include "support/Files.h"
+#include "support/Regex.h"
+#include "support/Subprocess.h"
+#include "support/Text.h"
+#include "support/Uuid.h"
+
+#include <algorithm>
+#include <glib.h>
+
+namespace tarn::agenttools {
+
+ProcessResult runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+    ChildOptions options;
+    options.arguments.push_back(executable);
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    options.environment = ProcessEnvironment::augmentedEnvironment();
+    CollectedOutput out = runToEnd(options);  // throws the platform's launch error
+    return {text::decodeUtf8Lossy(out.stdoutBytes), text::decodeUtf8Lossy(out.stderrBytes), out.status};
+}
+
+std::vector<std::string> parsePorcelain(const std::string& output) {
+    std::vector<std::string> paths;
+    for (const auto& line : text::splitLines(output)) {
+        std::string trimmed = text::trimSpacesAndTabs(line);
+        if (trimmed.empty()) continue;
+        if (auto arrow = trimmed.find(" -> "); arrow != std::string::npos) {
+            paths.push_back(text::trimSpacesAndTabs(trimmed.substr(arrow + 4)));
+        } else if (line.size() < 3) {
+            paths.push_back(trimmed);
+        } else {
+            paths.push_back(text::trimSpacesAndTabs(line.substr(3)));
+        }
+    }
+    return paths;
+}
+
+Task<std::vector<std::string>> gitChangedFiles(Url projectRoot) {
+    auto status = ShellCommandRunner::run(std::string("/usr/bin/git"),
+                                          {std::string("-C"), projectRoot.path(), std::string("status"),
+                                           std::string("--porcelain")});
+    ShellCommandOutput out = co_await status;
+    co_return parsePorcelain(out.stdout);
+}
+
+Task<std::vector<std::string>> changedFilesOrNone(Url projectRoot) {
+    try {
+        auto listing = gitChangedFiles(projectRoot);
+        co_return co_await listing;
+    } catch (const std::exception&) {
+        co_return std::vector<std::string>{};  // not a working copy, or no git: nothing to list
+    }
+}
+
+Task<std::vector<std::string>> touchedFilesAfterRun(Url projectRoot, std::vector<std::string> before) {
+    std::vector<std::string> paths;
+    try {
+        auto listing = gitChangedFiles(projectRoot);
+        paths = co_await listing;
+    } catch (const std::exception&) {
+        paths = std::move(before);
+    }
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    co_return paths;
+}
+
+std::string summaryOf(const std::string& answer, const std::string& fallback) {
+    for (const auto& piece : text::splitNewlines(answer)) {
+        if (!text::trim(piece).empty()) return piece;
+    }
+    return fallback;
+}
+
+std::filesystem::path writeTarnFile(const Url& projectRoot, const std::string& fileName, const std::string& text) {
+    std::filesystem::path folder = std::filesystem::path(projectRoot.path()) / ".tarn";
+    files::createDirectories(folder);
+    files::writeAtomically(folder / fileName, text);
+    return folder / fileName;
+}
+
+std::string stripCodeFences(const std::string& input) {
+    std::string text = text::trim(input);
+    if (!text::startsWith(text, "```")) return text;
+    static const auto opening = Regex::compile(R"(^```[A-Za-z0-9]*\s*)");
+    static const auto closing = Regex::compile(R"(\s*```$)");
+    text = opening->replaceFirst(text, "");
+    return closing->replaceFirst(text, "");
+}
+
+std::optional<json::Json> parseJSONObject(const std::string& input) {
+    std::string text = text::trim(input);
+    if (text.empty()) return std::nullopt;
+    if (auto whole = json::parseObject(text)) return whole;
+    auto lines = text::splitLines(text);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (auto object = json::parseObject(*it)) return object;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+std::optional<std::string> nonBlank(const json::Json& object, const char* key) {
+    auto value = json::stringMember(object, key);
+    if (value && !text::trim(*value).empty()) return value;
+    return std::nullopt;
+}
+
+std::optional<std::string> joinedTexts(const json::Json& list) {
+    if (!list.is_array() || !std::all_of(list.begin(), list.end(), [](const json::Json& e) { return e.is_object(); })) {
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    for (const auto& entry : list) {
+        if (auto t = json::stringMember(entry, "text")) texts.push_back(*t);
+    }
+    std::string joined = text::join(texts, "\n");
+    if (text::trim(joined).empty()) return std::nullopt;
+    return joined;
+}
+
+}  // namespace
+
+std::optional<std::string> extractResultText(const json::Json& object) {
+    for (const char* key : {"result", "text", "message"}) {
+        if (auto value = nonBlank(object, key)) return value;
+    }
+    if (auto message = object.find("message"); message != object.end() && message->is_object()) {
+        if (auto content = message->find("content"); content != message->end()) {
+            if (auto joined = joinedTexts(*content)) return joined;
+        }
+    }
+    if (auto content = object.find("content"); content != object.end()) {
+        if (auto joined = joinedTexts(*content)) return joined;
+    }
+    return std::nullopt;
+}
+
+std::string buildRequestPrompt(const std::string& firstLine, const std::string& request, bool planMode) {
+    return firstLine +
+           (planMode ? "Plan mode is ON. Do not edit files. Return a concise implementation plan only."
+                     : "Plan mode is OFF. Implement the request by editing project files directly.") +
+           "\nKeep changes minimal, consistent with existing conventions, and runnable.\nAt the end, provide:\n"
+           "1) one-paragraph summary\n2) bullet list of key files touched (or would be touched in plan mode)\n"
+           "3) verification steps\n\nUser request:\n" +
+           request;
+}
+
+std::string temporaryAnswerPath(const std::string& kind) {
+    return (std::filesystem::path(g_get_tmp_dir()) / ("tarn-codex-" + kind + "-" + Uuid().string() + ".txt")).string();
+}
+
+}  // namespace tarn::agenttools

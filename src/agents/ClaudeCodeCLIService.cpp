@@ -1,0 +1,101 @@
+#include "agents/ClaudeCodeCLIService.h"
+
+#include "agents/AgentToolSupport.h"
+#include "agents/StartupPlanning.h"
+#include "bootstrap/ProcessEnvironment.h"
+#include "process/ShellCommandRunner.h"
+#include "support/Text.h"
+
+namespace tarn {
+
+std::optional<std::string> ClaudeCodeCLIService::locateTool() {
+    return ProcessEnvironment::resolveExecutable("claude", ProcessEnvironment::fixedToolPaths("claude"));
+}
+
+std::string ClaudeCodeCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+    auto result = agenttools::runProcess(executable, arguments);
+    if (result.status == 0) return result.stdoutText;
+    throw ClaudeCodeCLIError::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+}
+
+std::optional<std::string> ClaudeCodeCLIService::detectVersion() const {
+    auto tool = locateTool();
+    if (!tool) return std::nullopt;
+    try {
+        return text::trim(runProcess(*tool, {"--version"}));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string ClaudeCodeCLIService::buildPrompt(const std::string& request, bool planMode) {
+    return agenttools::buildRequestPrompt("You are Claude Code running from a GUI IDE.\n", request, planMode);
+}
+
+namespace {
+
+// The tool's answer text: standard output, or standard error when that is blank.
+std::string answerText(const ShellCommandOutput& output) {
+    std::string text = text::trim(output.stdout);
+    return text.empty() ? text::trim(output.stderr) : text;
+}
+
+Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder) {
+    try {
+        auto run = ShellCommandRunner::run(std::move(tool), std::move(arguments), folder);
+        co_return co_await run;
+    } catch (const ShellCommandError& e) {
+        throw ClaudeCodeCLIError::executionFailed(e.what());
+    }
+}
+
+}  // namespace
+
+Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
+                                                      StatusCallback onStatus) const {
+    auto tool = locateTool();
+    if (!tool) throw ClaudeCodeCLIError::notInstalled();
+    if (onStatus) onStatus("Sending request to Claude Code...");
+    auto listing = agenttools::changedFilesOrNone(projectRoot);
+    auto before = co_await listing;
+
+    std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
+                                       "--dangerously-skip-permissions"};
+    auto run = runTool(*tool, std::move(arguments), projectRoot);
+    ShellCommandOutput output = co_await run;
+    if (onStatus) onStatus("Claude Code response received.");
+
+    std::string raw = answerText(output);
+    auto object = agenttools::parseJSONObject(raw);
+    if (!object) throw ClaudeCodeCLIError::outputMissing();
+    std::string answer = agenttools::extractResultText(*object).value_or(raw);
+    if (answer.empty()) throw ClaudeCodeCLIError::outputMissing();
+
+    auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
+    auto touched = co_await afterListing;
+    std::string summary = agenttools::summaryOf(answer, "Claude Code finished.");
+    agenttools::writeTarnFile(projectRoot, "last-claude-output.md", answer);
+    co_return AgentRunResult{summary, touched, answer};
+}
+
+Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context) const {
+    auto tool = locateTool();
+    if (!tool) throw ClaudeCodeCLIError::notInstalled();
+    std::vector<std::string> arguments{"-p",
+                                       startup::buildPlannerPrompt(context, startup::Planner::claudeCode),
+                                       "--output-format",
+                                       "json",
+                                       "--json-schema",
+                                       startup::claudePlanSchema(),
+                                       "--dangerously-skip-permissions"};
+    auto run = runTool(*tool, std::move(arguments), context.rootURL);
+    ShellCommandOutput output = co_await run;
+    std::string text = answerText(output);
+    if (text.empty()) throw ClaudeCodeCLIError::outputMissing();
+    auto plan = startup::parseBootstrapOutput(text);
+    if (!plan) throw ClaudeCodeCLIError::invalidBootstrapResponse();
+    plan->planner = "Claude Code CLI";
+    co_return *plan;
+}
+
+}  // namespace tarn

@@ -1,0 +1,219 @@
+#include "agents/CodexCLIService.h"
+
+#include "agents/AgentToolSupport.h"
+#include "agents/StartupPlanning.h"
+#include "bootstrap/ProcessEnvironment.h"
+#include "process/ShellCommandRunner.h"
+#include "support/Files.h"
+#include "support/Text.h"
+
+#include <filesystem>
+
+namespace tarn {
+
+namespace {
+
+const std::size_t kPlainLineLimit = 180;
+
+Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
+                                 ShellCommandRunner::LineCallback onLine) {
+    try {
+        auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), folder, std::move(onLine));
+        co_return co_await run;
+    } catch (const ShellCommandError& e) {
+        throw CodexCLIError::executionFailed(e.what());
+    }
+}
+
+// The tool's final message from its answer file. The file is removed once read: nothing reads it
+// later, and the temporary folder should not fill up with them.
+std::string readAnswer(const std::string& path) {
+    std::string answer;
+    try {
+        answer = text::decodeUtf8Lossy(files::readFile(path, 64 * 1024 * 1024));
+    } catch (const std::exception&) {
+        throw CodexCLIError::outputMissing();
+    }
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    if (text::trim(answer).empty()) throw CodexCLIError::outputMissing();
+    return answer;
+}
+
+// As a file URL names it: "/" for the root, the last name otherwise, trailing slashes ignored.
+std::string lastPathComponent(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (path == "/") return path;
+    return std::filesystem::path(path).filename().string();
+}
+
+}  // namespace
+
+std::optional<std::string> CodexCLIService::locateTool() {
+    return ProcessEnvironment::resolveExecutable("codex", ProcessEnvironment::fixedToolPaths("codex"));
+}
+
+std::string CodexCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+    auto result = agenttools::runProcess(executable, arguments);
+    if (result.status == 0) return result.stdoutText;
+    throw CodexCLIError::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+}
+
+std::optional<std::string> CodexCLIService::detectVersion() const {
+    auto tool = locateTool();
+    if (!tool) return std::nullopt;
+    try {
+        return text::trim(runProcess(*tool, {"--version"}));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string CodexCLIService::buildPrompt(const std::string& request, bool planMode) {
+    return agenttools::buildRequestPrompt("You are Codex running from a GUI IDE.\n", request, planMode);
+}
+
+std::vector<std::string> CodexCLIService::autonomyArgumentsFromHelp(const std::string& helpText) {
+    if (text::contains(helpText, "--full-auto")) return {"--full-auto"};
+    return {"--sandbox", "workspace-write"};
+}
+
+Task<std::vector<std::string>> CodexCLIService::autonomyArguments(std::string tool) {
+    try {
+        auto help = ShellCommandRunner::run(std::move(tool), {std::string("exec"), std::string("--help")});
+        ShellCommandOutput output = co_await help;
+        co_return autonomyArgumentsFromHelp(output.stdout + output.stderr);
+    } catch (const std::exception&) {
+        // A tool that cannot describe itself gets the long-standing flag.
+        co_return std::vector<std::string>{"--full-auto"};
+    }
+}
+
+Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
+                                                 ProgressCallback onProgress) const {
+    auto tool = locateTool();
+    if (!tool) throw CodexCLIError::notInstalled();
+    auto listing = agenttools::changedFilesOrNone(projectRoot);
+    auto before = co_await listing;
+    const std::string answerPath = agenttools::temporaryAnswerPath("feature");
+
+    auto probe = autonomyArguments(*tool);
+    std::vector<std::string> autonomy = co_await probe;
+    std::vector<std::string> arguments{"exec", "--json"};
+    arguments.insert(arguments.end(), autonomy.begin(), autonomy.end());
+    for (std::string a : {"--skip-git-repo-check", "--cd"}) arguments.push_back(a);
+    arguments.push_back(projectRoot.path());
+    arguments.push_back("-o");
+    arguments.push_back(answerPath);
+    arguments.push_back(buildPrompt(request, planMode));
+
+    ShellCommandRunner::LineCallback onLine;
+    if (onProgress) {
+        onLine = [onProgress](const std::string& line) {
+            if (auto progress = progressText(line)) onProgress(*progress);
+        };
+    }
+    auto run = runTool(*tool, std::move(arguments), projectRoot, std::move(onLine));
+    co_await run;
+
+    std::string answer = readAnswer(answerPath);
+    auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
+    auto touched = co_await afterListing;
+    std::string summary = agenttools::summaryOf(answer, "Codex finished.");
+    agenttools::writeTarnFile(projectRoot, "last-codex-output.md", answer);
+    co_return AgentRunResult{summary, touched, answer};
+}
+
+Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context) const {
+    auto tool = locateTool();
+    if (!tool) throw CodexCLIError::notInstalled();
+    std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
+    const std::string answerPath = agenttools::temporaryAnswerPath("bootstrap");
+
+    auto probe = autonomyArguments(*tool);
+    std::vector<std::string> autonomy = co_await probe;
+    std::vector<std::string> arguments{"exec"};
+    arguments.insert(arguments.end(), autonomy.begin(), autonomy.end());
+    for (std::string a : {"--skip-git-repo-check", "--cd"}) arguments.push_back(a);
+    arguments.push_back(context.rootURL.path());
+    arguments.push_back("-o");
+    arguments.push_back(answerPath);
+    arguments.push_back(std::move(prompt));
+    auto run = runTool(*tool, std::move(arguments), context.rootURL, nullptr);
+    co_await run;
+
+    auto plan = startup::parsePlanText(readAnswer(answerPath));
+    if (!plan) throw CodexCLIError::invalidBootstrapResponse();
+    plan->planner = "Codex CLI";
+    co_return *plan;
+}
+
+Url CodexCLIService::writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) const {
+    return startup::writeRuntimeInstructions(plan, context);
+}
+
+std::optional<std::string> CodexCLIService::describeItem(const json::Json& event) {
+    const json::Json& subject = event.contains("item") && event["item"].is_object() ? event["item"] : event;
+    if (auto command = json::firstNonBlankString(subject, {"command", "cmd", "shell_command"})) {
+        return "command " + *command;
+    }
+    if (auto path = json::firstNonBlankString(subject, {"path", "file", "filepath", "file_path"})) {
+        std::string component = lastPathComponent(*path);
+        return component.empty() ? std::string("file update") : "file " + component;
+    }
+    if (auto name = json::firstNonBlankString(subject, {"name", "title", "description", "tool_name"})) return name;
+    if (auto kind = json::firstNonBlankString(subject, {"type", "kind"})) {
+        std::string lower = text::toLower(*kind);
+        if (text::contains(lower, "command")) return std::string("a command");
+        if (text::contains(lower, "file")) return std::string("a file change");
+        if (text::contains(lower, "plan")) return std::string("the implementation plan");
+        return kind;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CodexCLIService::progressText(const std::string& line) {
+    std::string trimmed = text::trim(line);
+    if (trimmed.empty()) return std::nullopt;
+
+    std::optional<json::Json> event;
+    if (trimmed.front() == '{') event = json::parseObject(trimmed);
+    if (!event) {
+        std::string plain = text::replaceAll(trimmed, "\t", " ");
+        if (text::contains(text::toLower(plain), "error")) return plain;
+        std::string head = text::graphemePrefix(plain, kPlainLineLimit + 1);
+        if (text::graphemeCount(head) > kPlainLineLimit) return text::graphemePrefix(plain, kPlainLineLimit) + "...";
+        return plain;
+    }
+
+    auto type = json::stringMember(*event, "type");
+    if (event->empty() || !type) return std::string("Working...");
+    const std::string kind = text::toLower(*type);
+    if (kind == "thread.started") return std::string("Session started.");
+    if (kind == "turn.started") return std::string("Understanding your request...");
+    if (kind == "turn.completed") return std::string("Wrapping up response...");
+    if (kind == "turn.failed") {
+        if (auto error = event->find("error"); error != event->end() && error->is_object()) {
+            if (auto message = json::firstNonBlankString(*error, {"message", "summary", "text"})) return message;
+        }
+        return std::string("Codex run failed.");
+    }
+    if (kind == "item.started") {
+        auto item = describeItem(*event);
+        return item ? "Working on " + *item + "." : std::string("Working on project files...");
+    }
+    if (kind == "item.completed") {
+        auto item = describeItem(*event);
+        return item ? "Completed " + *item + "." : std::string("Step complete.");
+    }
+
+    if (auto other = json::firstNonBlankString(*event, {"message", "status", "summary", "title", "text"})) return other;
+    if (text::contains(kind, "error")) return std::string("Codex reported an error.");
+    if (text::contains(kind, "tool") || text::contains(kind, "command")) return std::string("Running project commands...");
+    if (text::contains(kind, "plan")) return std::string("Planning implementation...");
+    if (text::contains(kind, "delta") || text::contains(kind, "token")) return std::nullopt;
+    if (text::contains(kind, "response") || text::contains(kind, "output")) return std::string("Generating update...");
+    return std::string("Working...");
+}
+
+}  // namespace tarn

@@ -1,0 +1,158 @@
+#include "AgentToolFixture.h"
+#include "agents/CodexCLIService.h"
+
+#include <glib.h>
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Codex : public AgentToolFixture {
+protected:
+    CodexCLIService service;
+    std::vector<std::string> progress;
+
+    AgentRunResult request(const std::string& text, bool planMode = false) {
+        return runTask(service.runRequest(text, root(), planMode, [&](const std::string& p) { progress.push_back(p); }));
+    }
+    std::string failure() {
+        try {
+            request("x");
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+    std::string oldHelp() { return readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/codex-exec-help-full-auto.txt"); }
+};
+
+std::optional<std::string> progressOf(const std::string& line) { return CodexCLIService::progressText(line); }
+
+}  // namespace
+
+TEST(CodexProgress, EventsBecomeShortTexts) {
+    EXPECT_EQ(progressOf(R"({"type":"thread.started","thread_id":"x"})"), "Session started.");
+    EXPECT_EQ(progressOf(R"({"type":"THREAD.STARTED"})"), "Session started.");
+    EXPECT_EQ(progressOf(R"({"type":"turn.started"})"), "Understanding your request...");
+    EXPECT_EQ(progressOf(R"({"type":"turn.completed","usage":{}})"), "Wrapping up response...");
+    EXPECT_EQ(progressOf(R"({"type":"turn.failed","error":{"message":" rate limited "}})"), "rate limited");
+    EXPECT_EQ(progressOf(R"({"type":"turn.failed","error":"plain"})"), "Codex run failed.");
+    EXPECT_EQ(progressOf(R"({"type":"item.started","item":{"type":"command_execution","command":"npm test"}})"),
+              "Working on command npm test.");
+    EXPECT_EQ(progressOf(R"({"type":"item.started","item":{"command":["ls"],"path":"/src/app/page.tsx"}})"),
+              "Working on file page.tsx.");
+    EXPECT_EQ(progressOf(R"({"type":"item.started","item":{"path":"/"}})"), "Working on file /.");
+    EXPECT_EQ(progressOf(R"({"type":"item.completed","item":{"type":"file_change"}})"), "Completed a file change.");
+    EXPECT_EQ(progressOf(R"({"type":"item.completed","item":{"type":"reasoning"}})"), "Completed reasoning.");
+    EXPECT_EQ(progressOf(R"({"type":"item.completed","item":{"id":3}})"), "Step complete.");
+    EXPECT_EQ(progressOf(R"({"type":"item.started","item":{}})"), "Working on project files...");
+    EXPECT_EQ(progressOf(R"({"type":"agent_message_delta"})"), std::nullopt);
+    EXPECT_EQ(progressOf(R"({"type":"agent_message_delta","text":"hello"})"), "hello");
+    EXPECT_EQ(progressOf(R"({"type":"response.created"})"), "Generating update...");
+    EXPECT_EQ(progressOf(R"({"type":"exec_command_begin"})"), "Running project commands...");
+    EXPECT_EQ(progressOf(R"({"type":"stream_error"})"), "Codex reported an error.");
+    EXPECT_EQ(progressOf(R"({"type":"plan_update"})"), "Planning implementation...");
+    EXPECT_EQ(progressOf(R"({"type":"foo","message":"hello"})"), "hello");
+    EXPECT_EQ(progressOf(R"({"type":"foo"})"), "Working...");
+    EXPECT_EQ(progressOf(R"({})"), "Working...");
+    EXPECT_EQ(progressOf(R"({"type":7})"), "Working...");
+}
+
+TEST(CodexProgress, PlainLines) {
+    EXPECT_EQ(progressOf("   \n"), std::nullopt);
+    EXPECT_EQ(progressOf("{not json"), "{not json");
+    EXPECT_EQ(progressOf("\ta\tb "), "a b");
+    std::string long200(200, 'x');
+    EXPECT_EQ(progressOf(long200), std::string(180, 'x') + "...");
+    std::string withError = std::string(190, 'x') + "ERROR";
+    EXPECT_EQ(progressOf(withError), withError);
+    // Counted in user-perceived characters: 181 flags are cut after 180.
+    std::string flags;
+    for (int i = 0; i < 181; ++i) flags += "🇫🇷";
+    std::string cut;
+    for (int i = 0; i < 180; ++i) cut += "🇫🇷";
+    EXPECT_EQ(progressOf(flags), cut + "...");
+}
+
+TEST_F(Codex, StreamsProgressAndReadsTheAnswerFile) {
+    initRepository();
+    std::string events = readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/codex-events.jsonl");
+    for (int i = 0; i < 10000; ++i) events += "{\"type\":\"foo\",\"message\":\"step " + std::to_string(i) + "\"}\n";
+    replay("codex.stdout", events);
+    replay("codex.answer", "\n  Updated the header.\nDetails follow.\n");
+    replay("codex.edit", "echo changed >> src/App.tsx\n");
+    auto result = request("Make the header sticky");
+
+    auto args = recordedArguments("codex");
+    ASSERT_EQ(args.size(), 10u);
+    std::vector<std::string> head(args.begin(), args.begin() + 7);
+    EXPECT_EQ(head, (std::vector<std::string>{"exec", "--json", "--sandbox", "workspace-write", "--skip-git-repo-check",
+                                              "--cd", project.string()}));
+    EXPECT_EQ(args[7], "-o");
+    std::string answerFile = fs::path(args[8]).filename().string();
+    EXPECT_EQ(fs::path(args[8]).parent_path(), fs::path(g_get_tmp_dir()));
+    EXPECT_TRUE(answerFile.starts_with("tarn-codex-feature-") && answerFile.ends_with(".txt"));
+    EXPECT_EQ(answerFile.size(), std::string("tarn-codex-feature-").size() + 36 + 4);
+    EXPECT_EQ(answerFile.find_first_of("abcdef", 19), std::string::npos);
+    EXPECT_EQ(args[9], "You are Codex running from a GUI IDE.\nPlan mode is OFF. Implement the request by editing project "
+                       "files directly.\nKeep changes minimal, consistent with existing conventions, and runnable.\n"
+                       "At the end, provide:\n1) one-paragraph summary\n2) bullet list of key files touched (or would "
+                       "be touched in plan mode)\n3) verification steps\n\nUser request:\nMake the header sticky");
+    EXPECT_EQ(readFile(standin / "codex.cwd"), project.string() + "\n");
+
+    // The tool's standard error is a source of lines too.
+    auto stdinNote = std::find(progress.begin(), progress.end(), "Reading additional input from stdin...");
+    ASSERT_NE(stdinNote, progress.end());
+    progress.erase(stdinNote);
+    ASSERT_EQ(progress.size(), 10004u);
+    EXPECT_EQ(progress[0], "Session started.");
+    EXPECT_EQ(progress[1], "Understanding your request...");
+    EXPECT_EQ(progress[2], "Reconnecting... 2/5 (stream disconnected before completion: failed to lookup address "
+                           "information: Name does not resolve)");
+    EXPECT_EQ(progress[3], "Completed error.");
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(progress[4 + i], "step " + std::to_string(i));
+
+    EXPECT_EQ(result.output, "\n  Updated the header.\nDetails follow.\n");
+    EXPECT_EQ(result.summary, "  Updated the header.");
+    EXPECT_EQ(result.touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_EQ(readFile(project / ".tarn" / "last-codex-output.md"), result.output);
+    EXPECT_FALSE(fs::exists(args[8]));
+}
+
+TEST_F(Codex, OlderToolsGetTheFullAutoFlag) {
+    replay("codex.help", oldHelp());
+    replay("codex.answer", "ok");
+    request("x");
+    auto args = recordedArguments("codex");
+    ASSERT_EQ(args.size(), 9u);
+    EXPECT_EQ(args[2], "--full-auto");
+    EXPECT_EQ(args[3], "--skip-git-repo-check");
+    EXPECT_EQ(CodexCLIService::autonomyArgumentsFromHelp("no such flag"),
+              (std::vector<std::string>{"--sandbox", "workspace-write"}));
+}
+
+TEST_F(Codex, FailuresSayWhatWentWrong) {
+    EXPECT_EQ(failure(), "Codex did not return an output message.");  // exit 0, no answer file
+    replay("codex.answer", " \n\t");
+    EXPECT_EQ(failure(), "Codex did not return an output message.");
+    EXPECT_FALSE(fs::exists(project / ".tarn"));
+
+    // A failing run shows the tool's own error text.
+    replay("codex.answer", "done");
+    replay("codex.status", "1");
+    replay("codex.stderr", "error: model overloaded\n");
+    EXPECT_EQ(failure(), "Reading additional input from stdin...\nerror: model overloaded");
+    fs::remove(standin / "codex.status");
+    fs::remove(standin / "codex.stderr");
+
+    // Without a progress callback nothing is parsed, and a non-UTF-8 answer is decoded with replacements.
+    replay("codex.answer", "caf\xE9 done");
+    auto result = runTask(service.runRequest("x", root(), false, nullptr));
+    EXPECT_EQ(result.output, "caf\uFFFD done");
+
+    installTools(false);
+    EXPECT_EQ(failure(), "Codex CLI is not installed or not in PATH.");
+    EXPECT_FALSE(service.detectVersion());
+}
