@@ -118,6 +118,11 @@ DevServerController::~DevServerController() {
     for (int pgid : groups) {
         if (groupHasLiveMember(pgid)) ::kill(-pgid, SIGKILL);
     }
+    // A kill is delivered asynchronously; return only once the processes are really gone.
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (anyAlive() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void DevServerController::start(const ProjectContext& context) {

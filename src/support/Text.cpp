@@ -1,5 +1,6 @@
 #include "support/Text.h"
 
+#include <algorithm>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
@@ -121,6 +122,13 @@ std::u32string toCodePoints(std::string_view s) {
     return out;
 }
 
+bool isValidUtf8(std::string_view bytes) {
+    // Cheap for the usual all-ASCII text; a replacement character means an invalid sequence.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return true;
+    std::string decoded = decodeUtf8Lossy(bytes);
+    return decoded.size() == bytes.size() && decoded == bytes;
+}
+
 std::string decodeUtf8Lossy(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -220,6 +228,12 @@ std::string join(const std::vector<std::string>& parts, std::string_view separat
 std::string toLower(std::string_view s) {
     auto u = toUnicode(s);
     u.toLower(icu::Locale::getRoot());
+    return toUtf8(u);
+}
+
+std::string toTitleCase(std::string_view s) {
+    auto u = toUnicode(s);
+    u.toTitle(nullptr, icu::Locale::getRoot());
     return toUtf8(u);
 }
 

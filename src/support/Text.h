@@ -22,6 +22,8 @@ std::string join(const std::vector<std::string>& parts, std::string_view separat
 
 std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);
+// Every word capitalised: first letter upper case, the rest lower case.
+std::string toTitleCase(std::string_view s);
 
 // User-perceived characters (grapheme clusters).
 std::size_t graphemeCount(std::string_view s);
@@ -31,6 +33,8 @@ bool startsWith(std::string_view s, std::string_view prefix);
 bool endsWith(std::string_view s, std::string_view suffix);
 bool contains(std::string_view s, std::string_view part);
 std::string replaceAll(std::string s, std::string_view from, std::string_view to);
+
+bool isValidUtf8(std::string_view bytes);
 
 // UTF-8 decoding that never fails: each invalid sequence becomes U+FFFD.
 std::string decodeUtf8Lossy(std::string_view bytes);

@@ -92,7 +92,7 @@ TEST(DevServerController, RestartKeepsTheNewServersOutputFlowing) {
     EXPECT_EQ(r.lines.back(), "Dev server started with command: echo second; sleep 1; echo still-here; sleep 300");
     ASSERT_TRUE(runLoopUntil([&] { return r.exits.size() == 1; }));  // the old server's end
     EXPECT_TRUE(runLoopUntil([&] { return r.has("still-here"); }));
-    EXPECT_TRUE(liveGroupMembers(oldGroup).empty());
+    EXPECT_TRUE(runLoopUntil([&] { return liveGroupMembers(oldGroup).empty(); }, 5s));
     EXPECT_TRUE(controller.isRunning());
 }
 

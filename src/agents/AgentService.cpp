@@ -1,0 +1,295 @@
+#include "agents/AgentService.h"
+
+#include "agents/AgentToolSupport.h"
+#include "support/Files.h"
+#include "support/Regex.h"
+#include "support/Text.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <set>
+#include <sys/stat.h>
+#include <unicode/datefmt.h>
+#include <unicode/unistr.h>
+
+namespace fs = std::filesystem;
+
+namespace tarn {
+
+namespace {
+
+const std::set<std::string> kSourceExtensions{"tsx", "jsx", "ts", "js", "swift", "html", "css", "md"};
+const std::vector<std::string> kExcludedFragments{"/node_modules/", "/.git/", "/dist/", "/build/"};
+// Folders whose files the walk would skip anyway: never descended into.
+const std::set<std::string> kSkippedFolders{"node_modules", "dist", "build"};
+
+const std::string kWizardComponent = R"TSX(import { useState } from "react";
+
+const steps: { title: string; key: string }[] = [
+  { title: "Industry", key: "industry" },
+  { title: "Team Size", key: "teamSize" },
+  { title: "Goals", key: "goals" },
+];
+
+export default function TarnOnboardingWizard() {
+  const [stepIndex, setStepIndex] = useState(0);
+  const [answers, setAnswers] = useState<Record<string, string>>({});
+  const step = steps[stepIndex];
+  const isLastStep = stepIndex === steps.length - 1;
+
+  return (
+    <main style={{ maxWidth: 520, margin: "96px auto", fontFamily: "Inter, sans-serif" }}>
+      <p style={{ fontSize: 12, letterSpacing: 1.2, textTransform: "uppercase", color: "#7a7a7a" }}>
+        Step {stepIndex + 1} of {steps.length}
+      </p>
+      <h1 style={{ marginTop: 8 }}>{step.title}</h1>
+      <input
+        type="text"
+        value={answers[step.key] ?? ""}
+        onChange={(event) => setAnswers({ ...answers, [step.key]: event.target.value })}
+        placeholder={`Enter ${step.title.toLowerCase()}`}
+        style={{ marginTop: 16, width: "100%", border: "1px solid #d4d4d8", borderRadius: 10, padding: "10px 12px" }}
+      />
+      <button
+        type="button"
+        onClick={() => setStepIndex(isLastStep ? stepIndex : stepIndex + 1)}
+        style={{
+          marginTop: 20,
+          background: "#0f766e",
+          color: "white",
+          border: "none",
+          borderRadius: 10,
+          padding: "10px 16px",
+          cursor: "pointer",
+        }}
+      >
+        {isLastStep ? "Finish" : "Continue"}
+      </button>
+    </main>
+  );
+})TSX";
+
+const std::string kAppPage = R"TSX(import TarnOnboardingWizard from "../../components/TarnOnboardingWizard";
+
+export default function OnboardingPage() {
+  return <TarnOnboardingWizard />;
+})TSX";
+
+const std::string kPagesPage = R"TSX(import TarnOnboardingWizard from "../components/TarnOnboardingWizard";
+
+export default function OnboardingPage() {
+  return <TarnOnboardingWizard />;
+})TSX";
+
+AgentPlanStep step(const char* title, const char* detail, bool completed) {
+    return AgentPlanStep{Uuid(), title, detail, completed};
+}
+
+bool isExcluded(const std::string& path) {
+    return std::any_of(kExcludedFragments.begin(), kExcludedFragments.end(),
+                       [&](const std::string& fragment) { return text::contains(path, fragment); });
+}
+
+bool hasSourceExtension(const fs::path& path) {
+    std::string ext = path.extension().string();
+    if (ext.size() < 2) return false;
+    return kSourceExtensions.count(text::toLower(ext.substr(1))) > 0;
+}
+
+// True when `path`, with every link followed, lies inside `root` (itself resolved).
+bool resolvesInside(const fs::path& path, const fs::path& root) {
+    std::error_code ec;
+    fs::path real = fs::canonical(path, ec);
+    if (ec) return false;
+    fs::path realRoot = fs::canonical(root, ec);
+    if (ec) return false;
+    auto [rootEnd, realEnd] = std::mismatch(realRoot.begin(), realRoot.end(), real.begin(), real.end());
+    return rootEnd == realRoot.end();
+}
+
+std::string localDateTimeNow() {
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kMedium, icu::Locale::getDefault()));
+    if (!format) return {};
+    icu::UnicodeString out;
+    format->format(icu::Calendar::getNow(), out);
+    std::string utf8;
+    out.toUTF8String(utf8);
+    return utf8;
+}
+
+}  // namespace
+
+const std::string& AgentService::wizardComponent() { return kWizardComponent; }
+
+std::string AgentService::relativePath(const fs::path& file, const fs::path& root) {
+    const std::string path = file.string(), base = root.string();
+    if (text::startsWith(path, base) && path.size() > base.size()) return path.substr(base.size() + 1);
+    return path;
+}
+
+std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {
+    std::vector<fs::path> files;
+    // Depth-first, entries in name order, so the first match is the same on every run. Links to
+    // folders are not followed, so a link loop cannot trap the walk.
+    std::function<void(const fs::path&)> walk = [&](const fs::path& folder) {
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) return;
+        std::vector<std::string> names;
+        while (dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+        }
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const auto& name : names) {
+            fs::path child = folder / name;
+            struct stat link {};
+            if (lstat(child.c_str(), &link) != 0) continue;
+            if (S_ISDIR(link.st_mode)) {
+                if (!kSkippedFolders.count(name)) walk(child);
+                continue;
+            }
+            if (S_ISLNK(link.st_mode)) {
+                // A link is listed only when it leads to a file inside the project.
+                struct stat target {};
+                if (stat(child.c_str(), &target) != 0 || S_ISDIR(target.st_mode)) continue;
+                if (!resolvesInside(child, root)) continue;
+            }
+            if (!isExcluded(child.string()) && hasSourceExtension(child)) files.push_back(child);
+        }
+    };
+    walk(root);
+    return files;
+}
+
+std::optional<fs::path> AgentService::resolveHintedFile(const std::string& hint, const fs::path& root) {
+    if (hint.empty()) return std::nullopt;
+    std::string trimmed = text::trim(hint);
+    fs::path file = text::startsWith(trimmed, "/") ? fs::path(trimmed) : root / trimmed;
+    if (!files::exists(file)) return std::nullopt;
+    // A hint comes from the page: it may never lead a write outside the project.
+    if (!resolvesInside(file, root)) return std::nullopt;
+    return file;
+}
+
+std::vector<std::string> AgentService::replaceText(const std::string& oldText, const std::string& newText,
+                                                   const std::string& hint, const fs::path& root) {
+    if (text::trim(oldText).empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    std::vector<fs::path> candidates;
+    if (auto hinted = resolveHintedFile(hint, root)) candidates.push_back(*hinted);
+    for (auto& file : listSourceFiles(root)) {
+        if (std::find(candidates.begin(), candidates.end(), file) == candidates.end()) candidates.push_back(file);
+    }
+    for (const auto& file : candidates) {
+        std::error_code ec;
+        auto size = fs::file_size(file, ec);
+        if (ec || size > maxCandidateSize) continue;
+        std::string content;
+        try {
+            content = files::readFile(file, maxCandidateSize);
+        } catch (const std::exception&) {
+            continue;  // unreadable: not a candidate
+        }
+        if (!text::isValidUtf8(content)) continue;
+        auto at = content.find(oldText);
+        if (at == std::string::npos) continue;
+        content.replace(at, oldText.size(), newText);
+        files::writeAtomically(file, content);
+        return {relativePath(file, root)};
+    }
+    throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+}
+
+std::optional<std::pair<std::string, std::string>> AgentService::parseReplaceInstruction(const std::string& prompt) {
+    static const auto pattern = Regex::compile(R"re(replace\s+"([^"]+)"\s+with\s+"([^"]+)")re", /*caseInsensitive=*/true);
+    auto match = pattern->firstMatch(prompt);
+    if (!match || !match->groups[0] || !match->groups[1]) return std::nullopt;
+    return std::make_pair(*match->groups[0], *match->groups[1]);
+}
+
+std::optional<std::string> AgentService::transformSnippet(const std::string& snippet, const std::string& prompt) {
+    const std::string lower = text::toLower(prompt);
+    if (text::contains(lower, "uppercase")) return text::toUpper(snippet);
+    if (text::contains(lower, "lowercase")) return text::toLower(snippet);
+    if (text::contains(lower, "title case")) return text::toTitleCase(snippet);
+    if (text::contains(lower, "shorter")) {
+        auto words = text::split(snippet, ' ', /*dropEmpty=*/true);
+        if (words.size() < 7) return std::nullopt;
+        words.resize(6);
+        return text::join(words, " ");
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> AgentService::createOnboardingScaffold(const fs::path& root) {
+    std::vector<std::string> written;
+    const fs::path components = root / "components";
+    files::createDirectories(components);
+    const fs::path wizard = components / "TarnOnboardingWizard.tsx";
+    if (!files::exists(wizard)) {
+        files::writeAtomically(wizard, kWizardComponent);
+        written.push_back(relativePath(wizard, root));
+    }
+    std::error_code ec;
+    const bool hasApp = fs::exists(fs::symlink_status(root / "app", ec));
+    const fs::path page = hasApp ? root / "app" / "onboarding" / "page.tsx" : root / "pages" / "onboarding.tsx";
+    files::createDirectories(page.parent_path());
+    files::writeAtomically(page, hasApp ? kAppPage : kPagesPage);
+    written.push_back(relativePath(page, root));
+    return written;
+}
+
+std::string AgentService::writeIntentFile(const std::string& prompt, const fs::path& root) {
+    const fs::path folder = root / ".tarn";
+    files::createDirectories(folder);
+    const fs::path record = folder / "last-agent-intent.md";
+    files::writeAtomically(record, "# Agent Intent\n\n" + localDateTimeNow() + "\n\n" + prompt);
+    return relativePath(record, root);
+}
+
+std::vector<std::string> AgentService::applyPromptRules(const std::string& prompt,
+                                                        const std::optional<InspectTarget>& selectedTarget,
+                                                        const fs::path& root) {
+    std::vector<std::string> paths;
+    auto collect = [&](const std::vector<std::string>& more) { paths.insert(paths.end(), more.begin(), more.end()); };
+    if (text::contains(text::toLower(prompt), "onboarding")) collect(createOnboardingScaffold(root));
+    if (auto instruction = parseReplaceInstruction(prompt)) {
+        collect(replaceText(instruction->first, instruction->second, "", root));
+    } else if (selectedTarget && !selectedTarget->textSnippet.empty()) {
+        auto changed = transformSnippet(selectedTarget->textSnippet, prompt);
+        if (changed && *changed != selectedTarget->textSnippet) {
+            collect(replaceText(selectedTarget->textSnippet, *changed, selectedTarget->fileGuess, root));
+        }
+    }
+    if (paths.empty()) paths.push_back(writeIntentFile(prompt, root));
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    return paths;
+}
+
+Task<LocalAgentResult> AgentService::applyInlineEdit(InspectTarget target, std::string newText, Url projectRoot) const {
+    std::vector<AgentPlanStep> plan{
+        step("Resolve source file", "Map selected UI element to the most likely file.", true),
+        step("Apply minimal edit", "Replace one text occurrence with the new value.", true),
+        step("Return changed files", "Report the edit so it is visible in history.", true),
+    };
+    fs::path root = projectRoot.path();
+    auto paths = co_await inBackground([&] { return replaceText(target.textSnippet, newText, target.fileGuess, root); });
+    co_return LocalAgentResult{"Updated text in " + paths.front() + ".", paths, plan};
+}
+
+Task<LocalAgentResult> AgentService::handlePrompt(std::string prompt, std::optional<InspectTarget> selectedTarget,
+                                                  bool planMode, Url projectRoot) const {
+    std::vector<AgentPlanStep> plan{
+        step("Analyze request", "Parse intent and classify into copy tweak or feature task.", true),
+        step("Find implementation points", "Locate related routes/components in the project.", true),
+        step("Apply code changes", "Edit or create files based on the request.", !planMode),
+        step("Prepare visual verification", "Surface touched files for quick review.", !planMode),
+    };
+    if (planMode) co_return LocalAgentResult{"Plan created. Switch off Plan Mode to apply changes.", {}, plan};
+    fs::path root = projectRoot.path();
+    auto paths = co_await inBackground([&] { return applyPromptRules(prompt, selectedTarget, root); });
+    co_return LocalAgentResult{"Applied " + std::to_string(paths.size()) + " file change(s).", paths, plan};
+}
+
+}  // namespace tarn
