@@ -1,0 +1,147 @@
+#include "preview/PreviewCoordinator.h"
+
+#include "preview/BridgeScript.h"
+
+#include <cstring>
+
+namespace tarn {
+
+namespace {
+
+struct MessageContext {
+    PreviewCoordinator* self;
+    const char* name;
+};
+
+}  // namespace
+
+PreviewCoordinator::PreviewCoordinator(AppWebView parent) : parent_(std::move(parent)) {}
+
+PreviewCoordinator::~PreviewCoordinator() {
+    disconnect();
+    if (webView_) g_object_remove_weak_pointer(G_OBJECT(webView_), reinterpret_cast<gpointer*>(&webView_));
+}
+
+GtkWidget* PreviewCoordinator::makeView() {
+    contentManager_ = webkit_user_content_manager_new();
+    WebKitUserScript* script =
+        webkit_user_script_new(preview::bridgeScript().c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(contentManager_, script);
+    webkit_user_script_unref(script);
+
+    for (const char* name : messageNames) {
+        webkit_user_content_manager_register_script_message_handler(contentManager_, name, nullptr);
+        std::string signal = std::string("script-message-received::") + name;
+        handlers_.push_back(g_signal_connect_data(
+            contentManager_, signal.c_str(),
+            G_CALLBACK(+[](WebKitUserContentManager*, JSCValue* value, gpointer data) {
+                auto* context = static_cast<MessageContext*>(data);
+                context->self->received(context->name, value);
+            }),
+            new MessageContext{this, name}, [](gpointer data, GClosure*) { delete static_cast<MessageContext*>(data); },
+            GConnectFlags(0)));
+    }
+
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager_, nullptr));
+    g_object_unref(contentManager_);  // the view holds it now
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    // Transparent until the page paints.
+    GdkRGBA clear{0, 0, 0, 0};
+    webkit_web_view_set_background_color(view, &clear);
+    loadHandler_ = g_signal_connect(view, "load-changed",
+                                    G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+                                        if (event == WEBKIT_LOAD_FINISHED) static_cast<PreviewCoordinator*>(data)->loadFinished();
+                                    }),
+                                    this);
+
+    webView_ = view;
+    g_object_add_weak_pointer(G_OBJECT(webView_), reinterpret_cast<gpointer*>(&webView_));
+    if (parent_.url) {
+        load(*parent_.url);
+        state_.lastLoadedURL = parent_.url;
+    }
+    preview::applyBridgeState(parent_, *this);
+    return GTK_WIDGET(view);
+}
+
+void PreviewCoordinator::updateView(const AppWebView& value) {
+    parent_ = value;
+    preview::reconcile(state_, parent_, *this);
+}
+
+void PreviewCoordinator::dismantleView() {
+    if (webView_) {
+        WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(webView_);
+        for (const char* name : messageNames) {
+            webkit_user_content_manager_unregister_script_message_handler(manager, name, nullptr);
+        }
+    }
+    disconnect();
+}
+
+void PreviewCoordinator::disconnect() {
+    if (loadTimeout_) {
+        g_source_remove(loadTimeout_);
+        loadTimeout_ = 0;
+    }
+    if (!webView_) return;
+    for (gulong id : handlers_) g_signal_handler_disconnect(webkit_web_view_get_user_content_manager(webView_), id);
+    handlers_.clear();
+    if (loadHandler_) g_signal_handler_disconnect(webView_, loadHandler_);
+    loadHandler_ = 0;
+}
+
+void PreviewCoordinator::received(const char* name, JSCValue* value) {
+    char* text = jsc_value_is_object(value) ? jsc_value_to_json(value, 0) : nullptr;
+    if (!text) return;  // not an object: ignored
+    json::Json body = json::Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    g_free(text);
+    if (!std::strcmp(name, "tarnConsole")) {
+        if (auto entry = preview::decodeConsole(body); entry && parent_.onConsole) parent_.onConsole(*entry);
+    } else if (!std::strcmp(name, "tarnInspect")) {
+        if (auto target = preview::decodeInspect(body); target && parent_.onInspect) parent_.onInspect(*target);
+    } else if (!std::strcmp(name, "tarnRoute")) {
+        if (auto route = preview::decodeRoute(body); route && parent_.onRoute) parent_.onRoute(*route);
+    }
+}
+
+void PreviewCoordinator::loadFinished() {
+    if (loadTimeout_) {
+        g_source_remove(loadTimeout_);
+        loadTimeout_ = 0;
+    }
+    if (parent_.onRoute) parent_.onRoute(preview::routeOf(currentURL()));
+    preview::applyBridgeState(parent_, *this);
+}
+
+void PreviewCoordinator::load(const Url& url) {
+    if (!webView_) return;
+    webkit_web_view_load_uri(webView_, url.string().c_str());
+    if (loadTimeout_) g_source_remove(loadTimeout_);
+    loadTimeout_ = g_timeout_add_seconds(loadTimeoutSeconds, [](gpointer data) -> gboolean {
+        auto* self = static_cast<PreviewCoordinator*>(data);
+        self->loadTimeout_ = 0;
+        if (self->webView_ && webkit_web_view_is_loading(self->webView_)) webkit_web_view_stop_loading(self->webView_);
+        return G_SOURCE_REMOVE;
+    }, this);
+}
+
+void PreviewCoordinator::reload() {
+    if (webView_) webkit_web_view_reload(webView_);
+}
+
+std::optional<std::string> PreviewCoordinator::currentURL() const {
+    const char* uri = webView_ ? webkit_web_view_get_uri(webView_) : nullptr;
+    if (!uri || !*uri) return std::nullopt;
+    return std::string(uri);
+}
+
+void PreviewCoordinator::evaluate(const std::string& script) {
+    if (webView_) {
+        webkit_web_view_evaluate_javascript(webView_, script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+}  // namespace tarn

@@ -1,0 +1,51 @@
+#pragma once
+#include "preview/AppWebView.h"
+#include "preview/PreviewReconciler.h"
+
+#include <webkit/webkit.h>
+
+namespace tarn {
+
+// Owns the preview's web view: injects the bridge into every frame, turns the window's state into
+// loads, reloads and bridge calls, and the bridge's messages into console entries, inspect targets
+// and routes for the callbacks of the newest value.
+class PreviewCoordinator : private PreviewEngine {
+public:
+    explicit PreviewCoordinator(AppWebView parent);
+    ~PreviewCoordinator() override;
+    PreviewCoordinator(const PreviewCoordinator&) = delete;
+    PreviewCoordinator& operator=(const PreviewCoordinator&) = delete;
+
+    // Builds the engine view (a floating widget reference for the caller's widget tree).
+    GtkWidget* makeView();
+    void updateView(const AppWebView& value);
+    // Unregisters the message handlers; pages still loading reach no handler afterwards.
+    void dismantleView();
+
+    WebKitWebView* webView() const { return webView_; }
+    const AppWebView& parent() const { return parent_; }
+
+    static constexpr const char* messageNames[3] = {"tarnConsole", "tarnInspect", "tarnRoute"};
+    // WebKitGTK has no per-request time-out: a load still running after this long is stopped.
+    static constexpr unsigned loadTimeoutSeconds = 60;
+
+private:
+    void load(const Url& url) override;
+    void reload() override;
+    std::optional<std::string> currentURL() const override;
+    void evaluate(const std::string& script) override;
+
+    void received(const char* name, JSCValue* value);
+    void loadFinished();
+    void disconnect();
+
+    AppWebView parent_;
+    WebKitWebView* webView_ = nullptr;  // weak: the widget tree owns it
+    WebKitUserContentManager* contentManager_ = nullptr;
+    PreviewLoadState state_;
+    std::vector<gulong> handlers_;
+    gulong loadHandler_ = 0;
+    guint loadTimeout_ = 0;
+};
+
+}  // namespace tarn

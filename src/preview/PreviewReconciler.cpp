@@ -1,0 +1,97 @@
+#include "preview/PreviewReconciler.h"
+
+namespace tarn::preview {
+
+namespace {
+
+std::string textOr(const json::Json& body, const char* key, std::string fallback) {
+    return json::stringMember(body, key).value_or(std::move(fallback));
+}
+
+bool flagOr(const json::Json& body, const char* key, bool fallback) {
+    auto it = body.find(key);
+    return it != body.end() && it->is_boolean() ? it->get<bool>() : fallback;
+}
+
+void load(PreviewLoadState& state, const Url& url, PreviewEngine& engine) {
+    engine.load(url);
+    state.lastLoadedURL = url;
+}
+
+}  // namespace
+
+std::string inspectModeCall(bool enabled) {
+    return std::string("window.__tarnSetInspectMode && window.__tarnSetInspectMode(") + (enabled ? "true" : "false") + ");";
+}
+
+std::optional<std::string> selectionsCall(const std::vector<std::string>& keys) {
+    std::string array;
+    try {
+        array = json::Json(keys).dump();
+    } catch (const json::Json::exception&) {
+        return std::nullopt;
+    }
+    return "window.__tarnSyncSelections && window.__tarnSyncSelections(" + array + ");";
+}
+
+void applyBridgeState(const AppWebView& value, PreviewEngine& engine) {
+    engine.evaluate(inspectModeCall(value.inspectModeEnabled));
+    if (auto call = selectionsCall(value.selectedSelectionKeys)) engine.evaluate(*call);
+}
+
+void reconcile(PreviewLoadState& state, const AppWebView& value, PreviewEngine& engine) {
+    if (!state.lastLoadAddressToken || *state.lastLoadAddressToken != value.loadAddressToken) {
+        // Without an address the token waits for the first update that has one.
+        if (value.url) {
+            load(state, *value.url, engine);
+            state.lastLoadAddressToken = value.loadAddressToken;
+        }
+    }
+    if (!state.lastReloadToken || *state.lastReloadToken != value.reloadToken) {
+        if (engine.currentURL()) {
+            engine.reload();
+        } else if (value.url) {
+            load(state, *value.url, engine);
+        }
+        state.lastReloadToken = value.reloadToken;
+    }
+    if (value.url && (!state.lastLoadedURL || state.lastLoadedURL->string() != value.url->string())) {
+        load(state, *value.url, engine);
+    }
+    applyBridgeState(value, engine);
+}
+
+std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body) {
+    if (!body.is_object()) return std::nullopt;
+    BrowserConsoleEntry entry;
+    entry.level = textOr(body, "level", "log");
+    entry.message = textOr(body, "message", "");
+    return entry;
+}
+
+std::optional<InspectTarget> decodeInspect(const json::Json& body) {
+    if (!body.is_object()) return std::nullopt;
+    InspectTarget target;
+    target.selectionKey = textOr(body, "selectionKey", Uuid().string());
+    target.isSelected = flagOr(body, "isSelected", true);
+    target.selector = textOr(body, "selector", "");
+    target.tagName = textOr(body, "tagName", "");
+    target.textSnippet = textOr(body, "textSnippet", "");
+    target.componentGuess = textOr(body, "componentGuess", "Unknown");
+    target.fileGuess = textOr(body, "fileGuess", "");
+    target.metaClick = flagOr(body, "metaClick", false);
+    return target;
+}
+
+std::optional<std::string> decodeRoute(const json::Json& body) {
+    if (!body.is_object()) return std::nullopt;
+    return textOr(body, "route", "/");
+}
+
+std::string routeOf(const std::optional<std::string>& address) {
+    if (!address) return "/";
+    auto url = Url::parse(*address);
+    return url ? url->path() : "/";
+}
+
+}  // namespace tarn::preview

@@ -1,0 +1,304 @@
+// Tarn's page bridge: injected into every frame of the preview at document start. It reports
+// console calls, routes and inspect clicks to Tarn and draws the inspect overlays. It talks to
+// Tarn only through window.webkit.messageHandlers and the two window functions at the end.
+(function () {
+  if (window.__tarnBridgeInstalled) {
+    return;
+  }
+  window.__tarnBridgeInstalled = true;
+
+  var inspectEnabled = false;
+  var selectedEntries = new Map();
+  var selectedRefreshRaf = 0;
+
+  function post(name, payload) {
+    try {
+      var webkit = window.webkit;
+      var handlers = webkit && webkit.messageHandlers;
+      var handler = handlers && handlers[name];
+      if (handler) {
+        handler.postMessage(payload);
+      }
+    } catch (error) {
+      // The page never sees an error from the bridge.
+    }
+  }
+
+  // Console capture.
+  function describe(value) {
+    if (typeof value === "string") {
+      return value;
+    }
+    try {
+      var json = JSON.stringify(value);
+      return json === undefined ? "" : json;
+    } catch (error) {
+      return String(value);
+    }
+  }
+
+  ["log", "warn", "error"].forEach(function (level) {
+    var original = console[level];
+    console[level] = function () {
+      var args = Array.prototype.slice.call(arguments);
+      try {
+        post("tarnConsole", { level: level, message: args.map(describe).join(" ") });
+      } catch (error) {
+        // Capture never throws into the page.
+      }
+      if (typeof original === "function") {
+        original.apply(console, args);
+      }
+    };
+  });
+
+  // Route reporting.
+  function reportRoute() {
+    post("tarnRoute", { route: location.pathname + location.search });
+  }
+
+  ["pushState", "replaceState"].forEach(function (method) {
+    var original = history[method];
+    history[method] = function () {
+      var result = original.apply(history, arguments);
+      reportRoute();
+      return result;
+    };
+  });
+  window.addEventListener("popstate", reportRoute);
+  reportRoute();
+
+  // Overlays.
+  var root = document.documentElement;
+
+  var hoverOverlay = document.createElement("div");
+  hoverOverlay.style.position = "fixed";
+  hoverOverlay.style.pointerEvents = "none";
+  hoverOverlay.style.border = "2px solid rgba(15, 118, 110, 0.90)";
+  hoverOverlay.style.background = "rgba(15, 118, 110, 0.10)";
+  hoverOverlay.style.borderRadius = "8px";
+  hoverOverlay.style.zIndex = "2147483646";
+  hoverOverlay.style.display = "none";
+
+  var selectedLayer = document.createElement("div");
+  selectedLayer.style.position = "fixed";
+  selectedLayer.style.pointerEvents = "none";
+  selectedLayer.style.inset = "0";
+  selectedLayer.style.zIndex = "2147483645";
+
+  var selectedStyle = document.createElement("style");
+  selectedStyle.textContent =
+    "@keyframes tarnSelectionGlow {" +
+    " 0%, 100% { opacity: 0.58; filter: saturate(1) brightness(1); }" +
+    " 50% { opacity: 0.96; filter: saturate(1.12) brightness(1.08); }" +
+    " }" +
+    " .tarn-selected-overlay {" +
+    " position: fixed; pointer-events: none; border-radius: 11px; overflow: hidden;" +
+    " border: 1px solid rgba(56, 189, 248, 0.52);" +
+    " box-shadow: 0 0 0 1px rgba(56, 189, 248, 0.20), 0 8px 20px rgba(56, 189, 248, 0.16);" +
+    " }" +
+    " .tarn-selected-ring {" +
+    " position: absolute; inset: 0; border-radius: 11px; padding: 2px;" +
+    " background: conic-gradient(from 0deg, rgba(34, 211, 238, 0.22), rgba(59, 130, 246, 0.74)," +
+    " rgba(56, 189, 248, 0.30), rgba(34, 211, 238, 0.22));" +
+    " animation: tarnSelectionGlow 2.1s ease-in-out infinite;" +
+    " -webkit-mask: linear-gradient(#000 0 0) content-box, linear-gradient(#000 0 0);" +
+    " -webkit-mask-composite: xor;" +
+    " mask: linear-gradient(#000 0 0) content-box, linear-gradient(#000 0 0);" +
+    " mask-composite: exclude;" +
+    " }";
+
+  if (root) {
+    root.appendChild(hoverOverlay);
+    root.appendChild(selectedLayer);
+  }
+  (document.head || root).appendChild(selectedStyle);
+
+  function place(overlay, rect, margin) {
+    var width = rect.width + 2 * margin;
+    var height = rect.height + 2 * margin;
+    // An element with no area gets no frame, whatever the margin would add.
+    if (width <= 0 || height <= 0 || rect.width <= 0 || rect.height <= 0) {
+      overlay.style.display = "none";
+      return;
+    }
+    overlay.style.display = "block";
+    overlay.style.left = rect.left - margin + "px";
+    overlay.style.top = rect.top - margin + "px";
+    overlay.style.width = width + "px";
+    overlay.style.height = height + "px";
+  }
+
+  function refreshSelections() {
+    selectedEntries.forEach(function (entry, key) {
+      if (!entry.element || !entry.element.isConnected) {
+        entry.frame.remove();
+        selectedEntries.delete(key);
+        return;
+      }
+      place(entry.frame, entry.element.getBoundingClientRect(), 3);
+    });
+  }
+
+  function queueRefresh() {
+    if (selectedRefreshRaf) {
+      return;
+    }
+    selectedRefreshRaf = requestAnimationFrame(function () {
+      selectedRefreshRaf = 0;
+      refreshSelections();
+    });
+  }
+
+  // Describing an element.
+  function selectionKey(element) {
+    var steps = [];
+    var node = element;
+    while (node && node.nodeType === 1 && steps.length < 8) {
+      var step = node.tagName.toLowerCase();
+      if (node.id) {
+        step += "#" + node.id;
+      } else if (node.parentElement) {
+        var sameTag = Array.prototype.filter.call(node.parentElement.children, function (sibling) {
+          return sibling.tagName === node.tagName;
+        });
+        if (sameTag.length > 1) {
+          step += ":nth-of-type(" + (sameTag.indexOf(node) + 1) + ")";
+        }
+      }
+      steps.unshift(step);
+      if (node.id) {
+        break;
+      }
+      node = node.parentElement;
+    }
+    return steps.join(" > ");
+  }
+
+  function classes(element) {
+    var text = element.className == null ? "" : String(element.className);
+    return text.trim().split(/\s+/).filter(function (piece) {
+      return piece.length > 0;
+    });
+  }
+
+  function shortSelector(element) {
+    if (element.id) {
+      return "#" + element.id;
+    }
+    var list = classes(element);
+    var tag = element.tagName.toLowerCase();
+    return list.length > 0 ? tag + "." + list.slice(0, 2).join(".") : tag;
+  }
+
+  function componentGuess(element) {
+    var named = element.getAttribute("data-component") || element.getAttribute("data-testid");
+    if (named) {
+      return named;
+    }
+    var first = (element.className == null ? "" : String(element.className)).trim().split(/\s+/)[0];
+    return first ? first : element.tagName.toLowerCase();
+  }
+
+  function fileGuess(element) {
+    return (
+      element.getAttribute("data-source-file") ||
+      element.getAttribute("data-source") ||
+      element.getAttribute("data-file") ||
+      ""
+    );
+  }
+
+  function textSnippet(element) {
+    return (element.textContent || "").trim().replace(/\s+/g, " ").slice(0, 160);
+  }
+
+  function elementAt(event) {
+    var element = document.elementFromPoint(event.clientX, event.clientY);
+    return element && element !== hoverOverlay ? element : null;
+  }
+
+  // Inspect mode.
+  document.addEventListener(
+    "mousemove",
+    function (event) {
+      if (!inspectEnabled) {
+        return;
+      }
+      var element = elementAt(event);
+      if (!element) {
+        return;
+      }
+      place(hoverOverlay, element.getBoundingClientRect(), 0);
+      queueRefresh();
+    },
+    true
+  );
+
+  document.addEventListener(
+    "click",
+    function (event) {
+      if (!inspectEnabled) {
+        return;
+      }
+      var element = elementAt(event);
+      if (!element) {
+        return;
+      }
+      event.preventDefault();
+      event.stopPropagation();
+      var key = selectionKey(element);
+      var isSelected;
+      var existing = selectedEntries.get(key);
+      if (existing) {
+        existing.frame.remove();
+        selectedEntries.delete(key);
+        isSelected = false;
+      } else {
+        var frame = document.createElement("div");
+        frame.className = "tarn-selected-overlay";
+        var ring = document.createElement("div");
+        ring.className = "tarn-selected-ring";
+        frame.appendChild(ring);
+        selectedLayer.appendChild(frame);
+        selectedEntries.set(key, { element: element, frame: frame });
+        isSelected = true;
+      }
+      queueRefresh();
+      post("tarnInspect", {
+        selectionKey: key,
+        isSelected: isSelected,
+        selector: shortSelector(element),
+        tagName: element.tagName.toLowerCase(),
+        textSnippet: textSnippet(element),
+        componentGuess: componentGuess(element),
+        fileGuess: fileGuess(element),
+        metaClick: !!event.metaKey,
+      });
+    },
+    true
+  );
+
+  window.addEventListener("scroll", queueRefresh, true);
+  window.addEventListener("resize", queueRefresh);
+
+  // The two functions Tarn calls.
+  window.__tarnSyncSelections = function (keys) {
+    var keep = Array.isArray(keys) ? keys : [];
+    selectedEntries.forEach(function (entry, key) {
+      if (keep.indexOf(key) === -1) {
+        entry.frame.remove();
+        selectedEntries.delete(key);
+      }
+    });
+    queueRefresh();
+  };
+
+  window.__tarnSetInspectMode = function (enabled) {
+    inspectEnabled = !!enabled;
+    if (!inspectEnabled) {
+      hoverOverlay.style.display = "none";
+    }
+    queueRefresh();
+  };
+})();

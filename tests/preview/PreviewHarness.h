@@ -1,0 +1,87 @@
+#pragma once
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+#include "preview/BridgeScript.h"
+#include "preview/PreviewCoordinator.h"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <memory>
+
+namespace tarn::test {
+
+// A real window holding the preview, its pages served from 127.0.0.1, and what the page reported.
+class PreviewHarness : public ::testing::Test {
+protected:
+    TestHttpServer server;
+    std::vector<BrowserConsoleEntry> console;
+    std::vector<InspectTarget> inspected;
+    std::vector<std::string> routes;
+    AppWebView value;
+    std::unique_ptr<PreviewCoordinator> coordinator;
+    GtkWidget* window = nullptr;
+
+    void SetUp() override {
+        value.onConsole = [this](const BrowserConsoleEntry& e) { console.push_back(e); };
+        value.onInspect = [this](const InspectTarget& t) { inspected.push_back(t); };
+        value.onRoute = [this](const std::string& r) { routes.push_back(r); };
+    }
+    void TearDown() override {
+        if (coordinator) coordinator->dismantleView();
+        if (window) gtk_window_destroy(GTK_WINDOW(window));
+        coordinator.reset();
+        runLoopUntil([] { return false; }, std::chrono::milliseconds(50));
+    }
+
+    // Shows the preview in a window of the given size at the screen's top left corner.
+    void open(std::optional<std::string> address, int width = 800, int height = 600) {
+        if (address) value.url = Url::parse(*address);
+        coordinator = std::make_unique<PreviewCoordinator>(value);
+        window = gtk_window_new();
+        gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
+        gtk_window_set_default_size(GTK_WINDOW(window), width, height);
+        gtk_window_set_child(GTK_WINDOW(window), coordinator->makeView());
+        gtk_window_present(GTK_WINDOW(window));
+    }
+    void update() { coordinator->updateView(value); }
+
+    bool waitForLoad() {
+        return runLoopUntil([&] { return !webkit_web_view_is_loading(coordinator->webView()) && !routes.empty(); },
+                            std::chrono::seconds(30));
+    }
+
+    // Runs a script in the main frame and gives its result as JSON text.
+    std::string js(const std::string& script) {
+        struct Result {
+            bool done = false;
+            std::string json;
+        } result;
+        webkit_web_view_evaluate_javascript(
+            coordinator->webView(), script.c_str(), -1, nullptr, nullptr, nullptr,
+            [](GObject* source, GAsyncResult* res, gpointer data) {
+                auto* r = static_cast<Result*>(data);
+                GError* error = nullptr;
+                JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, &error);
+                if (v) {
+                    char* text = jsc_value_to_json(v, 0);
+                    r->json = text ? text : "undefined";
+                    g_free(text);
+                    g_object_unref(v);
+                } else {
+                    r->json = std::string("error: ") + (error ? error->message : "?");
+                    if (error) g_error_free(error);
+                }
+                r->done = true;
+            },
+            &result);
+        runLoopUntil([&] { return result.done; }, std::chrono::seconds(20));
+        return result.json;
+    }
+
+    // Lets the page run animation frames and deliver its messages.
+    void settle(int milliseconds = 150) {
+        runLoopUntil([] { return false; }, std::chrono::milliseconds(milliseconds));
+    }
+};
+
+}  // namespace tarn::test
