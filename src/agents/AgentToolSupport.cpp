@@ -22,6 +22,22 @@ ProcessResult runProcess(const std::string& executable, const std::vector<std::s
     return {text::decodeUtf8Lossy(out.stdoutBytes), text::decodeUtf8Lossy(out.stderrBytes), out.status};
 }
 
+std::optional<std::string> locateTool(const std::string& name) {
+    return ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name));
+}
+
+std::optional<std::string> detectVersion(const std::string& name) {
+    auto tool = locateTool(name);
+    if (!tool) return std::nullopt;
+    try {
+        auto result = runProcess(*tool, {"--version"});
+        if (result.status != 0) return std::nullopt;
+        return text::trim(result.stdoutText);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 std::vector<std::string> parsePorcelain(const std::string& output) {
     std::vector<std::string> paths;
     for (const auto& line : text::splitLines(output)) {

@@ -19,6 +19,20 @@ struct ProcessResult {
 };
 ProcessResult runProcess(const std::string& executable, const std::vector<std::string>& arguments);
 
+// Runs a tool to its end; a non-zero status throws `Error::executionFailed` with the tool's
+// standard error, or its standard output when that is empty.
+template <typename Error>
+std::string runProcessOrThrow(const std::string& executable, const std::vector<std::string>& arguments) {
+    auto result = runProcess(executable, arguments);
+    if (result.status == 0) return result.stdoutText;
+    throw Error::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+}
+
+// The tool on the search path or in the fixed tool folders; searched afresh on every call.
+std::optional<std::string> locateTool(const std::string& name);
+// The tool's trimmed `--version` output; nothing when it is missing or the probe fails.
+std::optional<std::string> detectVersion(const std::string& name);
+
 // The paths `git status --porcelain` reports as changed in the working copy, in output order.
 Task<std::vector<std::string>> gitChangedFiles(Url projectRoot);
 std::vector<std::string> parsePorcelain(const std::string& output);

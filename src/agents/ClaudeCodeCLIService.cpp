@@ -2,31 +2,18 @@
 
 #include "agents/AgentToolSupport.h"
 #include "agents/StartupPlanning.h"
-#include "bootstrap/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Text.h"
 
 namespace tarn {
 
-std::optional<std::string> ClaudeCodeCLIService::locateTool() {
-    return ProcessEnvironment::resolveExecutable("claude", ProcessEnvironment::fixedToolPaths("claude"));
-}
+std::optional<std::string> ClaudeCodeCLIService::locateTool() { return agenttools::locateTool("claude"); }
 
 std::string ClaudeCodeCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
-    auto result = agenttools::runProcess(executable, arguments);
-    if (result.status == 0) return result.stdoutText;
-    throw ClaudeCodeCLIError::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+    return agenttools::runProcessOrThrow<ClaudeCodeCLIError>(executable, arguments);
 }
 
-std::optional<std::string> ClaudeCodeCLIService::detectVersion() const {
-    auto tool = locateTool();
-    if (!tool) return std::nullopt;
-    try {
-        return text::trim(runProcess(*tool, {"--version"}));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
+std::optional<std::string> ClaudeCodeCLIService::detectVersion() const { return agenttools::detectVersion("claude"); }
 
 std::string ClaudeCodeCLIService::buildPrompt(const std::string& request, bool planMode) {
     return agenttools::buildRequestPrompt("You are Claude Code running from a GUI IDE.\n", request, planMode);

@@ -2,7 +2,6 @@
 
 #include "agents/AgentToolSupport.h"
 #include "agents/StartupPlanning.h"
-#include "bootstrap/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
 #include "support/Text.h"
@@ -49,25 +48,13 @@ std::string lastPathComponent(std::string path) {
 
 }  // namespace
 
-std::optional<std::string> CodexCLIService::locateTool() {
-    return ProcessEnvironment::resolveExecutable("codex", ProcessEnvironment::fixedToolPaths("codex"));
-}
+std::optional<std::string> CodexCLIService::locateTool() { return agenttools::locateTool("codex"); }
 
 std::string CodexCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
-    auto result = agenttools::runProcess(executable, arguments);
-    if (result.status == 0) return result.stdoutText;
-    throw CodexCLIError::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+    return agenttools::runProcessOrThrow<CodexCLIError>(executable, arguments);
 }
 
-std::optional<std::string> CodexCLIService::detectVersion() const {
-    auto tool = locateTool();
-    if (!tool) return std::nullopt;
-    try {
-        return text::trim(runProcess(*tool, {"--version"}));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
+std::optional<std::string> CodexCLIService::detectVersion() const { return agenttools::detectVersion("codex"); }
 
 std::string CodexCLIService::buildPrompt(const std::string& request, bool planMode) {
     return agenttools::buildRequestPrompt("You are Codex running from a GUI IDE.\n", request, planMode);

@@ -213,7 +213,11 @@
     return (element.textContent || "").trim().replace(/\s+/g, " ").slice(0, 160);
   }
 
-  function elementAt(event) {
+  // The page element under the pointer while inspect mode is on; null otherwise.
+  function inspectedElement(event) {
+    if (!inspectEnabled) {
+      return null;
+    }
     var element = document.elementFromPoint(event.clientX, event.clientY);
     return element && element !== hoverOverlay ? element : null;
   }
@@ -222,10 +226,7 @@
   document.addEventListener(
     "mousemove",
     function (event) {
-      if (!inspectEnabled) {
-        return;
-      }
-      var element = elementAt(event);
+      var element = inspectedElement(event);
       if (!element) {
         return;
       }
@@ -238,10 +239,7 @@
   document.addEventListener(
     "click",
     function (event) {
-      if (!inspectEnabled) {
-        return;
-      }
-      var element = elementAt(event);
+      var element = inspectedElement(event);
       if (!element) {
         return;
       }

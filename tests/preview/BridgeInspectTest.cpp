@@ -26,8 +26,12 @@ protected:
         server.serve("/", kPage);
         open(server.url("/"));
         ASSERT_TRUE(waitForLoad());
+        // The first update reloads the page (both tokens are new to the view); wait until the
+        // fresh document has loaded, so no late reload wipes a selection.
         update();
-        settle();
+        ASSERT_TRUE(runLoopUntil([&] { return server.requests("/") >= 2; }, std::chrono::seconds(20)));
+        settle(300);
+        ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(coordinator->webView()); }));
     }
     void inspectMode(bool on) {
         value.inspectModeEnabled = on;

@@ -44,6 +44,15 @@ TEST(DevServerController, ReportsLinesThenTheEnd) {
     EXPECT_EQ(r.exits, std::vector<int>{0});
     EXPECT_FALSE(controller.isRunning());
 
+    // A several-megabyte line without a newline and invalid bytes: whole at the end, replaced.
+    r = {};
+    r.wire(controller);
+    controller.start(project(dir.path(), "printf 'bad \\377\\n'; head -c 4194304 /dev/zero | tr '\\0' z"));
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    ASSERT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.lines[1], "bad \uFFFD");
+    EXPECT_EQ(r.lines[2].size(), 4194304u);
+
     // A server that fails by itself is not an error here: its text and status arrive.
     r = {};
     r.wire(controller);
