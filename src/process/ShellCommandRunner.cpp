@@ -22,6 +22,8 @@ ShellCommandError ShellCommandError::nonZeroExit(ShellCommandOutput output) {
 
 namespace {
 
+constexpr guint kOrphanedPipeGraceMs = 500;
+
 // One run in flight: the child, its two streams, and the coroutine waiting for the end.
 struct RunState : std::enable_shared_from_this<RunState> {
     struct Stream {
@@ -75,12 +77,35 @@ struct RunState : std::enable_shared_from_this<RunState> {
         });
     }
 
+    // Everything the child wrote is in its pipes once it has ended; a process it left running
+    // may still hold them open, so what is there is taken and the end is not waited for long.
+    void endStreamsSoon() {
+        for (Stream* s : {&out, &err}) {
+            if (s->reader) s->reader->drainAvailable();
+            if (s->reader && s->reader->atEnd()) s->ended = true;
+        }
+        if (out.ended && err.ended) return;
+        auto self = shared_from_this();
+        g_timeout_add_full(G_PRIORITY_DEFAULT, kOrphanedPipeGraceMs, [](gpointer data) -> gboolean {
+            auto& state = **static_cast<std::shared_ptr<RunState>*>(data);
+            for (Stream* s : {&state.out, &state.err}) {
+                if (s->ended) continue;
+                s->reader->drainAvailable();
+                s->reader->stop();
+                s->ended = true;
+            }
+            state.maybeFinish();
+            return G_SOURCE_REMOVE;
+        }, new std::shared_ptr<RunState>(self), [](gpointer data) { delete static_cast<std::shared_ptr<RunState>*>(data); });
+    }
+
     static void childEnded(GObject* source, GAsyncResult* res, gpointer data) {
         std::unique_ptr<std::shared_ptr<RunState>> holder(static_cast<std::shared_ptr<RunState>*>(data));
         auto& self = **holder;
         g_subprocess_wait_finish(G_SUBPROCESS(source), res, nullptr);
         self.status = exitStatusOf(G_SUBPROCESS(source));
         self.exited = true;
+        self.endStreamsSoon();
         self.maybeFinish();
     }
 };

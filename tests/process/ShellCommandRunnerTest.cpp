@@ -85,6 +85,16 @@ TEST(ShellCommandRunner, ErrorsCarryTheirTexts) {
     EXPECT_EQ(e.errorCase(), ShellCommandError::Case::failedToStart);
 }
 
+TEST(ShellCommandRunner, AProcessLeftBehindDoesNotHoldTheRunOpen) {
+    // The background sleep keeps both pipes open long after the shell has ended; the run must
+    // still finish (within the helper's bound) with all the shell wrote.
+    auto s = stream("echo first; echo second >&2; sleep 299 & printf last");
+    EXPECT_EQ(s.output.stdout, "first\nlast");
+    EXPECT_EQ(s.output.stderr, "second\n");
+    EXPECT_EQ(s.lines.size(), 3u);
+    std::system("pkill -x -f 'sleep 299' >/dev/null 2>&1");
+}
+
 TEST(ShellCommandRunner, FolderEnvironmentAndInput) {
     TempDir dir("tarn run ü-");
     EXPECT_EQ(runTask(ShellCommandRunner::run("/bin/pwd", {}, Url::fileURL(dir.path().string()))).stdout,
