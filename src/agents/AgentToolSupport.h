@@ -1,4 +1,5 @@
 #pragma once
+#include "process/ShellCommandRunner.h"
 #include "support/Json.h"
 #include "support/Task.h"
 #include "support/Url.h"
@@ -26,6 +27,20 @@ std::string runProcessOrThrow(const std::string& executable, const std::vector<s
     auto result = runProcess(executable, arguments);
     if (result.status == 0) return result.stdoutText;
     throw Error::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
+}
+
+// Runs a tool in the project folder without blocking; a failure to start or a non-zero status
+// throws `Error::executionFailed` with the runner's description.
+template <typename Error>
+Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
+                                 ShellCommandRunner::LineCallback onLine = nullptr) {
+    try {
+        auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), std::move(folder),
+                                                    std::move(onLine));
+        co_return co_await run;
+    } catch (const ShellCommandError& e) {
+        throw Error::executionFailed(e.what());
+    }
 }
 
 // The tool on the search path or in the fixed tool folders; searched afresh on every call.

@@ -27,15 +27,6 @@ std::string answerText(const ShellCommandOutput& output) {
     return text.empty() ? text::trim(output.stderr) : text;
 }
 
-Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder) {
-    try {
-        auto run = ShellCommandRunner::run(std::move(tool), std::move(arguments), folder);
-        co_return co_await run;
-    } catch (const ShellCommandError& e) {
-        throw ClaudeCodeCLIError::executionFailed(e.what());
-    }
-}
-
 }  // namespace
 
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
@@ -48,7 +39,7 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
 
     std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
                                        "--dangerously-skip-permissions"};
-    auto run = runTool(*tool, std::move(arguments), projectRoot);
+    auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot);
     ShellCommandOutput output = co_await run;
     if (onStatus) onStatus("Claude Code response received.");
 
@@ -75,7 +66,7 @@ Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext
                                        "--json-schema",
                                        startup::claudePlanSchema(),
                                        "--dangerously-skip-permissions"};
-    auto run = runTool(*tool, std::move(arguments), context.rootURL);
+    auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), context.rootURL);
     ShellCommandOutput output = co_await run;
     std::string text = answerText(output);
     if (text.empty()) throw ClaudeCodeCLIError::outputMissing();

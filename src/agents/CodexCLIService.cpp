@@ -14,16 +14,6 @@ namespace {
 
 const std::size_t kPlainLineLimit = 180;
 
-Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
-                                 ShellCommandRunner::LineCallback onLine) {
-    try {
-        auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), folder, std::move(onLine));
-        co_return co_await run;
-    } catch (const ShellCommandError& e) {
-        throw CodexCLIError::executionFailed(e.what());
-    }
-}
-
 // The tool's final message from its answer file. The file is removed once read: nothing reads it
 // later, and the temporary folder should not fill up with them.
 std::string readAnswer(const std::string& path) {
@@ -100,7 +90,7 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
             if (auto progress = progressText(line)) onProgress(*progress);
         };
     }
-    auto run = runTool(*tool, std::move(arguments), projectRoot, std::move(onLine));
+    auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine));
     co_await run;
 
     std::string answer = readAnswer(answerPath);
@@ -126,7 +116,7 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     arguments.push_back("-o");
     arguments.push_back(answerPath);
     arguments.push_back(std::move(prompt));
-    auto run = runTool(*tool, std::move(arguments), context.rootURL, nullptr);
+    auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), context.rootURL, nullptr);
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));
