@@ -150,11 +150,6 @@ bool exists(const fs::path& path) {
     return fs::exists(path, ec);
 }
 
-bool isDirectory(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_directory(path, ec);
-}
-
 bool isExecutableFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && ::access(path.c_str(), X_OK) == 0;

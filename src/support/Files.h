@@ -20,7 +20,6 @@ void createDirectories(const std::filesystem::path& path);
 
 // Existence test that never throws (a dangling link does not exist).
 bool exists(const std::filesystem::path& path);
-bool isDirectory(const std::filesystem::path& path);
 bool isExecutableFile(const std::string& path);
 
 }  // namespace tarn::files

@@ -16,7 +16,4 @@ private:
     int code_;
 };
 
-// The message of any exception, for reporting it after a fixed prefix.
-std::string describe(const std::exception& error);
-
 }  // namespace tarn

@@ -50,16 +50,6 @@ std::optional<Regex::Match> Regex::firstMatch(std::string_view text) const {
     return currentMatch(*m);
 }
 
-std::vector<Regex::Match> Regex::allMatches(std::string_view text) const {
-    std::vector<Match> matches;
-    UErrorCode status = U_ZERO_ERROR;
-    auto input = toUnicode(text);
-    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
-    if (U_FAILURE(status)) return matches;
-    while (m->find()) matches.push_back(currentMatch(*m));
-    return matches;
-}
-
 bool Regex::matchesWhole(std::string_view text) const {
     UErrorCode status = U_ZERO_ERROR;
     auto input = toUnicode(text);

@@ -25,7 +25,6 @@ public:
     static std::optional<Regex> compile(std::string_view pattern, bool caseInsensitive = false);
 
     std::optional<Match> firstMatch(std::string_view text) const;
-    std::vector<Match> allMatches(std::string_view text) const;
     bool matchesWhole(std::string_view text) const;
     // Replaces the first match (or every match) by `replacement`, where $1.. name groups.
     std::string replaceFirst(std::string_view text, std::string_view replacement) const;

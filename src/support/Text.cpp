@@ -113,15 +113,6 @@ void appendCodePoint(std::string& out, char32_t c) {
     }
 }
 
-std::u32string toCodePoints(std::string_view s) {
-    std::u32string out;
-    forEachCodePoint(s, [&](char32_t c, std::size_t, std::size_t) {
-        out.push_back(c);
-        return true;
-    });
-    return out;
-}
-
 bool isValidUtf8(std::string_view bytes) {
     // Cheap for the usual all-ASCII text; a replacement character means an invalid sequence.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return true;
@@ -291,9 +282,6 @@ std::string graphemePrefix(std::string_view s, std::size_t count) {
 }
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-bool endsWith(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
 bool contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
 std::string replaceAll(std::string s, std::string_view from, std::string_view to) {

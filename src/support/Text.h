@@ -30,7 +30,6 @@ std::size_t graphemeCount(std::string_view s);
 std::string graphemePrefix(std::string_view s, std::size_t count);
 
 bool startsWith(std::string_view s, std::string_view prefix);
-bool endsWith(std::string_view s, std::string_view suffix);
 bool contains(std::string_view s, std::string_view part);
 std::string replaceAll(std::string s, std::string_view from, std::string_view to);
 
@@ -52,7 +51,5 @@ private:
 
 // Appends the UTF-8 form of one code point.
 void appendCodePoint(std::string& out, char32_t c);
-// Decodes valid UTF-8 into code points (the text must already be valid, as decodeUtf8Lossy gives).
-std::u32string toCodePoints(std::string_view s);
 
 }  // namespace tarn::text

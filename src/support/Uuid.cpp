@@ -18,6 +18,4 @@ Uuid::Uuid() {
     g_free(s);
 }
 
-Uuid Uuid::fromString(const std::string& text) { return Uuid(Raw{}, upper(text)); }
-
 }  // namespace tarn

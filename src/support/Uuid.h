@@ -7,14 +7,11 @@ namespace tarn {
 class Uuid {
 public:
     Uuid();  // a fresh random one
-    static Uuid fromString(const std::string& text);
     const std::string& string() const { return text_; }
     friend bool operator==(const Uuid&, const Uuid&) = default;
     friend auto operator<=>(const Uuid&, const Uuid&) = default;
 
 private:
-    struct Raw {};
-    Uuid(Raw, std::string text) : text_(std::move(text)) {}
     std::string text_;
 };
 
