@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
-#include <dirent.h>
 #include <glib.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -72,22 +71,6 @@ bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds l
     }
     g_source_remove(tick);
     return ok;
-}
-
-std::vector<int> liveGroupMembers(int pgid) {
-    std::vector<int> pids;
-    DIR* proc = opendir("/proc");
-    while (dirent* entry = proc ? readdir(proc) : nullptr) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-        std::string content = readFile(std::string("/proc/") + entry->d_name + "/stat");
-        auto close = content.rfind(')');
-        char state = 0;
-        int ppid = 0, pgrp = 0;
-        if (close == std::string::npos || sscanf(content.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3) continue;
-        if (pgrp == pgid && state != 'Z') pids.push_back(std::atoi(entry->d_name));
-    }
-    if (proc) closedir(proc);
-    return pids;
 }
 
 }  // namespace tarn::test

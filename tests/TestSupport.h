@@ -67,7 +67,5 @@ T runTask(Task<T> task, std::chrono::milliseconds limit = std::chrono::seconds(1
     if constexpr (!std::is_void_v<T>) return std::move(*value);
 }
 
-// Process ids whose process group is `pgid`, zombies left out.
-std::vector<int> liveGroupMembers(int pgid);
 
 }  // namespace tarn::test

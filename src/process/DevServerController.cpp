@@ -9,8 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
-#include <fstream>
 #include <gio/gunixinputstream.h>
 #include <thread>
 
@@ -18,30 +16,10 @@ namespace tarn {
 
 namespace {
 
-// True while any process of the group is alive (a zombie waiting to be reaped does not count).
+// True while any process of the group is alive.
 bool groupHasLiveMember(int pgid) {
     if (pgid <= 0 || (::kill(-pgid, 0) != 0 && errno == ESRCH)) return false;
-    DIR* proc = opendir("/proc");
-    if (!proc) return true;
-    bool alive = false;
-    while (dirent* entry = readdir(proc)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string content;
-        std::getline(stat, content);
-        // Fields after the parenthesised command name: state, ppid, pgrp, ...
-        auto close = content.rfind(')');
-        if (close == std::string::npos) continue;
-        char state = 0;
-        int ppid = 0, pgrp = 0;
-        if (sscanf(content.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3) continue;
-        if (pgrp == pgid && state != 'Z' && state != 'X') {
-            alive = true;
-            break;
-        }
-    }
-    closedir(proc);
-    return alive;
+    return !liveProcessGroupMembers(pgid).empty();
 }
 
 }  // namespace

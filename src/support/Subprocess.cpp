@@ -2,6 +2,9 @@
 
 #include "support/PlatformError.h"
 
+#include <cstdio>
+#include <dirent.h>
+#include <fstream>
 #include <unistd.h>
 
 namespace tarn {
@@ -52,6 +55,26 @@ int exitStatusOf(GSubprocess* child) {
     if (g_subprocess_get_if_signaled(child)) return g_subprocess_get_term_sig(child);
     if (g_subprocess_get_if_exited(child)) return g_subprocess_get_exit_status(child);
     return g_subprocess_get_status(child);
+}
+
+std::vector<int> liveProcessGroupMembers(int pgid) {
+    std::vector<int> pids;
+    DIR* proc = pgid > 0 ? opendir("/proc") : nullptr;
+    if (!proc) return pids;
+    while (dirent* entry = readdir(proc)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string content;
+        std::getline(stat, content);
+        // Fields after the parenthesised command name: state, ppid, pgrp, ...
+        auto close = content.rfind(')');
+        char state = 0;
+        int ppid = 0, pgrp = 0;
+        if (close == std::string::npos || sscanf(content.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3) continue;
+        if (pgrp == pgid && state != 'Z' && state != 'X') pids.push_back(std::atoi(entry->d_name));
+    }
+    closedir(proc);
+    return pids;
 }
 
 CollectedOutput runToEnd(const ChildOptions& options) {

@@ -26,6 +26,9 @@ GObjectPtr<GSubprocess> launchChild(const ChildOptions& options);
 // ended by a signal. Only valid once the child has ended.
 int exitStatusOf(GSubprocess* child);
 
+// The processes of a process group that are still alive (zombies waiting to be reaped left out).
+std::vector<int> liveProcessGroupMembers(int pgid);
+
 // Output of a child run to its end.
 struct CollectedOutput {
     std::string stdoutBytes;

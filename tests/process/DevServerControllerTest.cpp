@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "process/DevServerController.h"
 #include "support/PlatformError.h"
+#include "support/Subprocess.h"
 
 #include <csignal>
 #include <filesystem>
@@ -72,18 +73,18 @@ TEST(DevServerController, StopEndsTheWholeGroupAndReportsTheSignal) {
     ASSERT_TRUE(runLoopUntil([&] { return r.has("up"); }));
     int group = controller.processGroup();
     ASSERT_GT(group, 0);
-    EXPECT_GE(liveGroupMembers(group).size(), 3u);
+    EXPECT_GE(liveProcessGroupMembers(group).size(), 3u);
     controller.stop();
     EXPECT_FALSE(controller.isRunning());
     ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
     EXPECT_EQ(r.exits, std::vector<int>{SIGTERM});
-    EXPECT_TRUE(runLoopUntil([&] { return liveGroupMembers(group).empty(); }, 5s));
+    EXPECT_TRUE(runLoopUntil([&] { return liveProcessGroupMembers(group).empty(); }, 5s));
 
     // A lone command ended by the request reports 15 as well.
     r = {};
     r.wire(controller);
     controller.start(project(dir.path(), "sleep 300"));
-    ASSERT_TRUE(runLoopUntil([&] { return !liveGroupMembers(controller.processGroup()).empty(); }));
+    ASSERT_TRUE(runLoopUntil([&] { return !liveProcessGroupMembers(controller.processGroup()).empty(); }));
     controller.stop();
     ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
     EXPECT_EQ(r.exits, std::vector<int>{15});
@@ -101,7 +102,7 @@ TEST(DevServerController, RestartKeepsTheNewServersOutputFlowing) {
     EXPECT_EQ(r.lines.back(), "Dev server started with command: echo second; sleep 1; echo still-here; sleep 300");
     ASSERT_TRUE(runLoopUntil([&] { return r.exits.size() == 1; }));  // the old server's end
     EXPECT_TRUE(runLoopUntil([&] { return r.has("still-here"); }));
-    EXPECT_TRUE(runLoopUntil([&] { return liveGroupMembers(oldGroup).empty(); }, 5s));
+    EXPECT_TRUE(runLoopUntil([&] { return liveProcessGroupMembers(oldGroup).empty(); }, 5s));
     EXPECT_TRUE(controller.isRunning());
 }
 
@@ -119,10 +120,10 @@ TEST(DevServerController, NothingOutlivesTheController) {
         controller.start(project(dir.path(), "sh -c \"trap '' TERM; echo stubborn; sleep 300; :\" & wait"));
         ASSERT_TRUE(runLoopUntil([&] { return r.has("stubborn"); }));
         groups[1] = controller.processGroup();
-        ASSERT_GE(liveGroupMembers(groups[1]).size(), 2u);
+        ASSERT_GE(liveProcessGroupMembers(groups[1]).size(), 2u);
     }
-    EXPECT_TRUE(liveGroupMembers(groups[0]).empty());
-    EXPECT_TRUE(liveGroupMembers(groups[1]).empty());
+    EXPECT_TRUE(liveProcessGroupMembers(groups[0]).empty());
+    EXPECT_TRUE(liveProcessGroupMembers(groups[1]).empty());
     // Late events of the destroyed controller are harmless.
     bool flushed = false;
     postToMain([&] { flushed = true; });
