@@ -3,7 +3,7 @@
 #include "agents/LocalAgentResult.h"
 #include "support/Task.h"
 #include "support/Url.h"
-#include "workspace/InspectTarget.h"
+#include "model/InspectTarget.h"
 
 #include <filesystem>
 #include <optional>

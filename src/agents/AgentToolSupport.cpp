@@ -1,6 +1,6 @@
 #include "agents/AgentToolSupport.h"
 
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
 #include "support/Regex.h"

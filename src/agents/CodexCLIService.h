@@ -4,8 +4,8 @@
 #include "support/Json.h"
 #include "support/Task.h"
 #include "support/Url.h"
-#include "workspace/AgentBootstrapPlan.h"
-#include "workspace/ProjectContext.h"
+#include "model/AgentBootstrapPlan.h"
+#include "model/ProjectContext.h"
 
 #include <functional>
 #include <optional>

@@ -1,5 +1,5 @@
 #pragma once
-#include "workspace/AgentPlanStep.h"
+#include "model/AgentPlanStep.h"
 
 #include <string>
 #include <vector>

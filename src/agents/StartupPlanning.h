@@ -1,8 +1,8 @@
 #pragma once
 #include "support/Json.h"
 #include "support/Url.h"
-#include "workspace/AgentBootstrapPlan.h"
-#include "workspace/ProjectContext.h"
+#include "model/AgentBootstrapPlan.h"
+#include "model/ProjectContext.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "bootstrap/ProjectBootstrapService.h"
 
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
 #include "support/Json.h"

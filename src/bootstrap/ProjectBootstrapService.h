@@ -2,7 +2,7 @@
 #include "bootstrap/ProjectBootstrapError.h"
 #include "support/Task.h"
 #include "support/Url.h"
-#include "workspace/ProjectContext.h"
+#include "model/ProjectContext.h"
 
 #include <cstdint>
 #include <optional>

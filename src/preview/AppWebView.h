@@ -1,8 +1,8 @@
 #pragma once
 #include "support/Url.h"
 #include "support/Uuid.h"
-#include "workspace/BrowserConsoleEntry.h"
-#include "workspace/InspectTarget.h"
+#include "model/BrowserConsoleEntry.h"
+#include "model/InspectTarget.h"
 
 #include <functional>
 #include <optional>

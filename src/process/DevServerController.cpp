@@ -1,6 +1,6 @@
 #include "process/DevServerController.h"
 
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 #include "support/LineSplitter.h"
 #include "support/PipeReader.h"
 #include "support/Subprocess.h"

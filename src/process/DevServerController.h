@@ -1,5 +1,5 @@
 #pragma once
-#include "workspace/ProjectContext.h"
+#include "model/ProjectContext.h"
 
 #include <functional>
 #include <memory>

@@ -2,7 +2,7 @@
 #include "support/Task.h"
 #include "support/Url.h"
 #include "versions/GitVersionError.h"
-#include "workspace/VersionItem.h"
+#include "model/VersionItem.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 #include "TestSupport.h"
-#include "bootstrap/ProcessEnvironment.h"
-#include "workspace/ProjectContext.h"
+#include "process/ProcessEnvironment.h"
+#include "model/ProjectContext.h"
 
 #include <cstdlib>
 #include <filesystem>

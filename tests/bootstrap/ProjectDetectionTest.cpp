@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 #include "bootstrap/ProjectBootstrapService.h"
 #include "support/PlatformError.h"
 

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 
 #include <gtest/gtest.h>
 

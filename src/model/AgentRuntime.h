@@ -1,5 +1,5 @@
 #pragma once
-#include "workspace/RawValueEnum.h"
+#include "model/RawValueEnum.h"
 
 #include <string>
 #include <vector>

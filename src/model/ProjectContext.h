@@ -1,7 +1,7 @@
 #pragma once
 #include "support/Url.h"
-#include "workspace/PackageManager.h"
-#include "workspace/SupportedStack.h"
+#include "model/PackageManager.h"
+#include "model/SupportedStack.h"
 
 #include <optional>
 #include <string>

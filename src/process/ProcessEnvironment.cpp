@@ -1,4 +1,4 @@
-#include "bootstrap/ProcessEnvironment.h"
+#include "process/ProcessEnvironment.h"
 
 #include "support/Files.h"
 #include "support/Text.h"

@@ -1,8 +1,8 @@
 #pragma once
 #include "support/Uuid.h"
-#include "workspace/AgentPlanStep.h"
-#include "workspace/AgentRole.h"
-#include "workspace/InspectTarget.h"
+#include "model/AgentPlanStep.h"
+#include "model/AgentRole.h"
+#include "model/InspectTarget.h"
 
 #include <chrono>
 #include <string>

@@ -1,10 +1,10 @@
-#include "workspace/AgentBootstrapPlan.h"
-#include "workspace/AgentMessage.h"
-#include "workspace/AgentRuntime.h"
-#include "workspace/PackageManager.h"
-#include "workspace/ProjectContext.h"
-#include "workspace/ServerRuntimeState.h"
-#include "workspace/SupportedStack.h"
+#include "model/AgentBootstrapPlan.h"
+#include "model/AgentMessage.h"
+#include "model/AgentRuntime.h"
+#include "model/PackageManager.h"
+#include "model/ProjectContext.h"
+#include "model/ServerRuntimeState.h"
+#include "model/SupportedStack.h"
 
 #include <gtest/gtest.h>
 #include <unordered_set>
