@@ -104,11 +104,15 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     };
 }
 
-Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext context) const {
+Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext context,
+                                                                std::function<void(const std::string&)> onOutputLine,
+                                                                std::optional<Cancellation> cancellation) const {
     std::error_code ec;
     // A file named node_modules, or one whose attributes cannot be read, counts as not installed.
     if (fs::is_directory(fs::symlink_status(fs::path(context.rootURL.path()) / "node_modules", ec))) co_return;
-    auto install = ShellCommandRunner::run(std::string("/bin/zsh"), {std::string("-lc"), context.installCommand}, context.rootURL);
+    auto install = ShellCommandRunner::runStreaming(std::string("/bin/zsh"), {std::string("-lc"), context.installCommand},
+                                                    context.rootURL, std::move(onOutputLine),
+                                                    RunControl{.ownProcessGroup = true, .cancellation = cancellation});
     co_await install;
 }
 

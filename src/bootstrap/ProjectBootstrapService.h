@@ -5,6 +5,7 @@
 #include "model/ProjectContext.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,8 +21,12 @@ public:
     ProjectContext detectProject(const Url& folder) const;
 
     // Runs the install command through the login shell in the project folder unless node_modules
-    // is already a folder there. A failed install throws the runner's ShellCommandError.
-    Task<void> installDependenciesIfNeeded(ProjectContext context) const;
+    // is already a folder there, handing each line it prints to `onOutputLine` as it arrives. The
+    // install runs in a guarded process group of its own. A failed install throws the runner's
+    // ShellCommandError; a cancelled one CancellationError.
+    Task<void> installDependenciesIfNeeded(ProjectContext context,
+                                           std::function<void(const std::string&)> onOutputLine = nullptr,
+                                           std::optional<Cancellation> cancellation = std::nullopt) const;
 
     static SupportedStack detectStack(const std::set<std::string>& dependencyNames);
     static PackageManager preferredPackageManager(const std::vector<std::string>& lockfiles);

@@ -1,12 +1,13 @@
 #include "process/ShellCommandRunner.h"
 
 #include "process/ProcessEnvironment.h"
+#include "process/ProcessGroupGuard.h"
 #include "support/LineSplitter.h"
 #include "support/PipeReader.h"
 #include "support/Subprocess.h"
 #include "support/Text.h"
 
-#include <gio/gunixinputstream.h>
+#include <csignal>
 
 namespace tarn {
 
@@ -34,7 +35,11 @@ struct RunState : std::enable_shared_from_this<RunState> {
         bool ended = false;
     };
 
-    GObjectPtr<GSubprocess> child;
+    std::unique_ptr<ChildProcess> child;
+    std::unique_ptr<ProcessGroupGuard> guard;
+    std::optional<Cancellation> cancellation;
+    int cancellationWatch = -1;
+    bool cancelled = false;
     Stream out, err;
     bool exited = false;
     bool finished = false;
@@ -43,8 +48,7 @@ struct RunState : std::enable_shared_from_this<RunState> {
     std::coroutine_handle<> waiter;
     ShellCommandOutput result;
 
-    void attach(Stream& stream, GInputStream* pipe) {
-        int fd = g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(pipe));
+    void attach(Stream& stream, int fd) {
         stream.reader = std::make_unique<PipeReader>(
             fd, [this, &stream](std::string_view chunk) { received(stream, chunk); },
             [this, &stream] {
@@ -62,6 +66,9 @@ struct RunState : std::enable_shared_from_this<RunState> {
     void maybeFinish() {
         if (finished || !exited || !out.ended || !err.ended) return;
         finished = true;
+        // What the child left running in its group ends with the run.
+        if (guard) guard->release();
+        if (cancellation && cancellationWatch >= 0) cancellation->unwatch(cancellationWatch);
         for (Stream* s : {&out, &err}) {
             std::string rest = s->decoder.finish();
             s->text.append(rest);
@@ -99,14 +106,11 @@ struct RunState : std::enable_shared_from_this<RunState> {
         }, new std::shared_ptr<RunState>(self), [](gpointer data) { delete static_cast<std::shared_ptr<RunState>*>(data); });
     }
 
-    static void childEnded(GObject* source, GAsyncResult* res, gpointer data) {
-        std::unique_ptr<std::shared_ptr<RunState>> holder(static_cast<std::shared_ptr<RunState>*>(data));
-        auto& self = **holder;
-        g_subprocess_wait_finish(G_SUBPROCESS(source), res, nullptr);
-        self.status = exitStatusOf(G_SUBPROCESS(source));
-        self.exited = true;
-        self.endStreamsSoon();
-        self.maybeFinish();
+    void childEnded(int exitStatus) {
+        status = exitStatus;
+        exited = true;
+        endStreamsSoon();
+        maybeFinish();
     }
 };
 
@@ -126,25 +130,39 @@ Task<ShellCommandOutput> ShellCommandRunner::run(std::string executable, std::ve
 
 Task<ShellCommandOutput> ShellCommandRunner::runStreaming(std::string executable, std::vector<std::string> arguments,
                                                           std::optional<Url> currentDirectory,
-                                                          LineCallback onOutputLine) {
+                                                          LineCallback onOutputLine, RunControl control) {
     ChildOptions options;
     options.arguments.push_back(std::move(executable));
     options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
     if (currentDirectory) options.workingDirectory = currentDirectory->path();
     options.environment = ProcessEnvironment::augmentedEnvironment();
+    options.ownProcessGroup = control.ownProcessGroup || control.cancellation.has_value();
 
     auto state = std::make_shared<RunState>();
     state->onLine = std::move(onOutputLine);
     try {
         state->child = launchChild(options);
+        if (options.ownProcessGroup) state->guard = std::make_unique<ProcessGroupGuard>(state->child->pid());
     } catch (const PlatformError& e) {
+        if (state->child) ::kill(state->child->pid(), SIGKILL);
         throw ShellCommandError::failedToStart(e.what());
     }
-    state->attach(state->out, g_subprocess_get_stdout_pipe(state->child.get()));
-    state->attach(state->err, g_subprocess_get_stderr_pipe(state->child.get()));
-    g_subprocess_wait_async(state->child.get(), nullptr, &RunState::childEnded, new std::shared_ptr<RunState>(state));
+    if (control.cancellation) {
+        state->cancellation = control.cancellation;
+        std::weak_ptr<RunState> weak = state;
+        state->cancellationWatch = control.cancellation->watch([weak] {
+            auto self = weak.lock();
+            if (!self || self->finished) return;
+            self->cancelled = true;
+            if (self->guard) self->guard->release();
+        });
+    }
+    state->attach(state->out, state->child->stdoutFd());
+    state->attach(state->err, state->child->stderrFd());
+    state->child->watchExit([state](int status) { state->childEnded(status); });
 
     co_await Completion{state};
+    if (state->cancelled) throw CancellationError();
     ShellCommandOutput output = std::move(state->result);
     if (output.exitCode != 0) throw ShellCommandError::nonZeroExit(std::move(output));
     co_return output;

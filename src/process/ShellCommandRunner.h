@@ -35,6 +35,14 @@ private:
     ShellCommandOutput output_;
 };
 
+// How a long run is held: in a process group of its own that a guard ends with the run, and if
+// Tarn dies; and stoppable. A cancelled run ends its group (a kill follows a grace period) and
+// throws CancellationError once the child is gone.
+struct RunControl {
+    bool ownProcessGroup = false;
+    std::optional<Cancellation> cancellation;  // implies a group of its own
+};
+
 // Runs one external program to its end without blocking the main thread. Every child gets the
 // augmented environment and /dev/null as standard input; both pipes are drained while it runs and
 // read to their end before the result is delivered.
@@ -48,7 +56,8 @@ public:
     // Also hands every non-empty line of either stream to `onOutputLine` (on the main thread) as it
     // arrives; a line is decoded whole, so a character split between two reads stays intact.
     static Task<ShellCommandOutput> runStreaming(std::string executable, std::vector<std::string> arguments,
-                                                 std::optional<Url> currentDirectory, LineCallback onOutputLine);
+                                                 std::optional<Url> currentDirectory, LineCallback onOutputLine,
+                                                 RunControl control = {});
 };
 
 }  // namespace tarn

@@ -1,9 +1,17 @@
 #include "TestSupport.h"
 #include "process/DevServerController.h"
+#include "process/ProcessEnvironment.h"
+#include "process/ProcessGroupGuard.h"
+#include "support/Text.h"
 #include "support/PlatformError.h"
 #include "support/Subprocess.h"
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -23,6 +31,29 @@ struct Recorder {
     }
     bool has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
+
+int freeLocalPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool portAcceptsConnections(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
 
 ProjectContext project(const fs::path& root, const std::string& devCommand) {
     return ProjectContext{Url::fileURL(root.string()), SupportedStack::nextJS, PackageManager::npm, "npm install",
@@ -88,6 +119,16 @@ TEST(DevServerController, StopEndsTheWholeGroupAndReportsTheSignal) {
     controller.stop();
     ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
     EXPECT_EQ(r.exits, std::vector<int>{15});
+
+    // Half a character read before the stop is dropped with the rest: nothing is reported after it.
+    r = {};
+    r.wire(controller);
+    controller.start(project(dir.path(), "printf 'ready\\n\\342\\202'; sleep 300"));
+    ASSERT_TRUE(runLoopUntil([&] { return r.has("ready"); }));
+    std::size_t before = r.lines.size();
+    controller.stop();
+    ASSERT_TRUE(runLoopUntil([&] { return !r.exits.empty(); }));
+    EXPECT_EQ(r.lines.size(), before);
 }
 
 TEST(DevServerController, RestartKeepsTheNewServersOutputFlowing) {
@@ -106,9 +147,10 @@ TEST(DevServerController, RestartKeepsTheNewServersOutputFlowing) {
     EXPECT_TRUE(controller.isRunning());
 }
 
-TEST(DevServerController, NothingOutlivesTheController) {
+TEST(DevServerController, NothingOutlivesTheControllerAndNothingWaitsForIt) {
     TempDir dir;
     int groups[2] = {0, 0};
+    int watchers[2] = {0, 0};
     {
         DevServerController controller;
         Recorder r;
@@ -116,18 +158,52 @@ TEST(DevServerController, NothingOutlivesTheController) {
         controller.start(project(dir.path(), "sleep 300 & sleep 300 & echo up; wait"));
         ASSERT_TRUE(runLoopUntil([&] { return r.has("up"); }));
         groups[0] = controller.processGroup();
+        watchers[0] = controller.watcherProcess();
         // Then a server whose every member ignores the polite request.
         controller.start(project(dir.path(), "sh -c \"trap '' TERM; echo stubborn; sleep 300; :\" & wait"));
         ASSERT_TRUE(runLoopUntil([&] { return r.has("stubborn"); }));
         groups[1] = controller.processGroup();
+        watchers[1] = controller.watcherProcess();
         ASSERT_GE(liveProcessGroupMembers(groups[1]).size(), 2u);
+        ASSERT_GT(watchers[1], 0);
+        EXPECT_TRUE(liveProcessGroupMembers(watchers[1]).size() == 1u) << "the watcher leads a group of its own";
     }
-    EXPECT_TRUE(liveProcessGroupMembers(groups[0]).empty());
-    EXPECT_TRUE(liveProcessGroupMembers(groups[1]).empty());
+    // The controller went at once: the stubborn group is still ending, and is killed in the end.
+    EXPECT_TRUE(processGroupAlive(groups[1]));
+    auto ending = processGroupsEnding();
+    EXPECT_NE(std::find(ending.begin(), ending.end(), groups[1]), ending.end());
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(groups[0]) && !processGroupAlive(groups[1]); }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return ::kill(watchers[0], 0) != 0 && ::kill(watchers[1], 0) != 0; }, 10s));
+    EXPECT_TRUE(processGroupsEnding().empty());
     // Late events of the destroyed controller are harmless.
     bool flushed = false;
     postToMain([&] { flushed = true; });
     runLoopUntil([&] { return flushed; });
+}
+
+TEST(DevServerController, AServerDoesNotOutliveAKilledTarn) {
+    TempDir dir;
+    int port = freeLocalPort();
+    std::string server = "node -e \"require('http').createServer((q, s) => s.end('ok')).listen(" + std::to_string(port) +
+                         ", '127.0.0.1', () => console.log('listening'))\"";
+    ChildOptions host;
+    host.arguments = {TARN_SERVER_HOST, dir.path().string(), server, dir.path().string()};
+    host.environment = ProcessEnvironment::augmentedEnvironment();
+    auto child = launchChild(host);
+    // Whatever happens below, the host goes.
+    std::unique_ptr<ChildProcess, void (*)(ChildProcess*)> killer(child.get(), [](ChildProcess* c) { ::kill(c->pid(), SIGKILL); });
+    ASSERT_TRUE(runLoopUntil([&] { return text::contains(readFile(dir / "lines"), "\nlistening\n"); }));
+    std::istringstream ids(readFile(dir / "ids"));
+    int group = 0, watcher = 0;
+    ids >> group >> watcher;
+    ASSERT_GT(group, 0);
+    ASSERT_GT(watcher, 0);
+    ASSERT_TRUE(portAcceptsConnections(port));
+
+    ::kill(child->pid(), SIGKILL);  // nothing of Tarn's runs at its end
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return !portAcceptsConnections(port); }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(watcher); }, 10s));
 }
 
 TEST(DevServerController, LaunchFailureStoresNothing) {

@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 #include "process/ProcessEnvironment.h"
 #include "bootstrap/ProjectBootstrapService.h"
+#include "process/ProcessGroupGuard.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Text.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -88,11 +90,49 @@ TEST(ShellCommandRunner, ErrorsCarryTheirTexts) {
 TEST(ShellCommandRunner, AProcessLeftBehindDoesNotHoldTheRunOpen) {
     // The background sleep keeps both pipes open long after the shell has ended; the run must
     // still finish (within the helper's bound) with all the shell wrote.
-    auto s = stream("echo first; echo second >&2; sleep 299 & printf last");
+    auto s = stream("echo first; echo second >&2; sleep 299 & echo \"left $!\" >&2; printf last");
     EXPECT_EQ(s.output.stdout, "first\nlast");
-    EXPECT_EQ(s.output.stderr, "second\n");
-    EXPECT_EQ(s.lines.size(), 3u);
-    std::system("pkill -x -f 'sleep 299' >/dev/null 2>&1");
+    EXPECT_EQ(text::splitLines(s.output.stderr).front(), "second");
+    EXPECT_EQ(s.lines.size(), 4u);
+    int left = std::stoi(text::splitLines(s.output.stderr).back().substr(5));
+    ::kill(left, SIGKILL);
+
+    // In a group of its own, what the child leaves behind ends with the run.
+    TempDir dir;
+    runTask(ShellCommandRunner::runStreaming("/bin/sh", {"-c", "sleep 299 & echo $! > left; echo $$ > group"},
+                                             Url::fileURL(dir.path().string()), nullptr, RunControl{.ownProcessGroup = true}));
+    int group = std::stoi(readFile(dir / "group"));
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, std::chrono::seconds(10)));
+}
+
+TEST(ShellCommandRunner, ACancelledRunEndsItsWholeGroup) {
+    TempDir dir;
+    Cancellation cancel;
+    bool threwCancellation = false;
+    std::vector<std::string> lines;
+    // Every member ignores the polite request, so the kill after the grace period ends them.
+    spawn([](TempDir& dir, Cancellation cancel, bool& threw, std::vector<std::string>& lines) -> Task<void> {
+        try {
+            auto run = ShellCommandRunner::runStreaming(
+                "/bin/sh", {"-c", "trap '' TERM; echo $$ > group; sh -c \"trap '' TERM; sleep 300\" & echo started; wait"},
+                Url::fileURL(dir.path().string()), [&](const std::string& l) { lines.push_back(l); },
+                RunControl{.cancellation = cancel});
+            co_await run;
+        } catch (const CancellationError&) {
+            threw = true;
+        }
+    }(dir, cancel, threwCancellation, lines));
+    ASSERT_TRUE(runLoopUntil([&] { return !lines.empty(); }));
+    int group = std::stoi(readFile(dir / "group"));
+    EXPECT_TRUE(processGroupAlive(group));
+    cancel.cancel();
+    EXPECT_TRUE(runLoopUntil([&] { return threwCancellation; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, std::chrono::seconds(10)));
+
+    // Cancelled before it starts: it still starts, ends at once and throws.
+    EXPECT_THROW(runTask(ShellCommandRunner::runStreaming("/bin/sleep", {"300"}, std::nullopt, nullptr,
+                                                          RunControl{.cancellation = cancel})),
+                 CancellationError);
 }
 
 TEST(ShellCommandRunner, FolderEnvironmentAndInput) {

@@ -1,0 +1,23 @@
+// Holds a dev server through the controller until it is killed: the stand-in for a Tarn that
+// crashes. Usage: tarn_server_host FOLDER DEV_COMMAND REPORT_FOLDER. Writes the server's group and
+// its watcher to REPORT_FOLDER/ids, and each line the server prints to REPORT_FOLDER/lines.
+#include "process/DevServerController.h"
+
+#include <fstream>
+#include <glib.h>
+
+int main(int argc, char* argv[]) {
+    if (argc != 4) return 2;
+    tarn::DevServerController controller;
+    const std::string report = argv[3];
+    controller.onOutputLine = [&](const std::string& line) {
+        std::ofstream(report + "/lines", std::ios::app) << line << std::endl;
+    };
+    tarn::ProjectContext context{tarn::Url::fileURL(argv[1]), tarn::SupportedStack::unknown, tarn::PackageManager::npm,
+                                 "", argv[2], *tarn::Url::parse("http://localhost:3000"), "", {}, {}, std::nullopt};
+    controller.start(context);
+    std::ofstream(report + "/ids.tmp") << controller.processGroup() << " " << controller.watcherProcess() << std::endl;
+    std::rename((report + "/ids.tmp").c_str(), (report + "/ids").c_str());
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    g_main_loop_run(loop);
+}
