@@ -1,4 +1,6 @@
 #pragma once
+#include "support/Task.h"
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,14 @@ struct AgentRunResult {
     std::string output;                     // the full answer
 
     friend bool operator==(const AgentRunResult&, const AgentRunResult&) = default;
+};
+
+// A request run stopped by the user: its group has been ended. Carries the paths git reports as
+// changed afterwards, since the tool may have edited files before it stopped.
+class AgentRunStopped : public CancellationError {
+public:
+    explicit AgentRunStopped(std::vector<std::string> touched) : touchedFiles(std::move(touched)) {}
+    std::vector<std::string> touchedFiles;
 };
 
 }  // namespace tarn

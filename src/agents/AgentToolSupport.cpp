@@ -38,6 +38,40 @@ std::optional<std::string> detectVersion(const std::string& name) {
     }
 }
 
+std::string lastErrorLine(const ShellCommandOutput& output) {
+    auto lines = text::splitLines(output.stderr);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (auto line = text::trim(*it); !line.empty()) return line;
+    }
+    return "Command failed with exit code " + std::to_string(output.exitCode) + ".";
+}
+
+namespace {
+Task<void> expireAfter(std::chrono::milliseconds limit, Cancellation cancellation, Cancellation done,
+                       std::shared_ptr<bool> expired) {
+    try {
+        co_await sleepFor(limit, done);
+    } catch (const CancellationError&) {
+        co_return;  // the run ended first
+    }
+    *expired = true;
+    cancellation.cancel();
+}
+}  // namespace
+
+void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Cancellation done,
+                 std::shared_ptr<bool> expired) {
+    spawn(expireAfter(limit, std::move(cancellation), std::move(done), std::move(expired)));
+}
+
+std::string limitMessage(const std::string& toolName, std::chrono::milliseconds limit, const std::string& lastMessage) {
+    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+    std::string message = toolName + " did not answer within " + std::to_string(seconds) +
+                          (seconds == 1 ? " second" : " seconds");
+    if (!lastMessage.empty()) message += " (last message: " + lastMessage + ")";
+    return message + ".";
+}
+
 std::vector<std::string> parsePorcelain(const std::string& output) {
     std::vector<std::string> paths;
     for (const auto& line : text::splitLines(output)) {
@@ -99,12 +133,15 @@ std::filesystem::path writeTarnFile(const Url& projectRoot, const std::string& f
 }
 
 std::string stripCodeFences(const std::string& input) {
+    // One pass each way: a pattern over unbounded white space would backtrack on a long run of it.
     std::string text = text::trim(input);
     if (!text::startsWith(text, "```")) return text;
-    static const auto opening = Regex::compile(R"(^```[A-Za-z0-9]*\s*)");
-    static const auto closing = Regex::compile(R"(\s*```$)");
-    text = opening->replaceFirst(text, "");
-    return closing->replaceFirst(text, "");
+    std::size_t at = 3;
+    while (at < text.size() && g_ascii_isalnum(text[at])) ++at;
+    // The text ends without white space, so trimming the rest only removes what follows the tag.
+    text = text::trim(std::string_view(text).substr(at));
+    if (text.size() >= 3 && text.compare(text.size() - 3, 3, "```") == 0) text = text::trim(text.substr(0, text.size() - 3));
+    return text;
 }
 
 std::optional<json::Json> parseJSONObject(const std::string& input) {

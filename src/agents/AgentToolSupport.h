@@ -4,7 +4,10 @@
 #include "support/Task.h"
 #include "support/Url.h"
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,18 +32,71 @@ std::string runProcessOrThrow(const std::string& executable, const std::vector<s
     throw Error::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
 }
 
-// Runs a tool in the project folder without blocking; a failure to start or a non-zero status
-// throws `Error::executionFailed` with the runner's description.
+// Why a tool run failed, read from what it printed.
+using FailureReason = std::function<std::string(const ShellCommandOutput&)>;
+// The last non-blank line of standard error; else "Command failed with exit code N.".
+std::string lastErrorLine(const ShellCommandOutput& output);
+
+// Runs a tool in the project folder without blocking, in a guarded process group of its own that
+// ends with the run (and with Tarn). A failure to start throws `Error::executionFailed` with the
+// runner's description, a non-zero status with `reason` of the output; a cancelled run throws
+// CancellationError.
 template <typename Error>
 Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
-                                 ShellCommandRunner::LineCallback onLine = nullptr) {
+                                 ShellCommandRunner::LineCallback onLine, FailureReason reason,
+                                 std::optional<Cancellation> cancellation = std::nullopt) {
     try {
         auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), std::move(folder),
-                                                    std::move(onLine));
+                                                    std::move(onLine),
+                                                    RunControl{.ownProcessGroup = true, .cancellation = cancellation});
         co_return co_await run;
     } catch (const ShellCommandError& e) {
+        if (e.errorCase() == ShellCommandError::Case::nonZeroExit) throw Error::executionFailed(reason(e.output()));
         throw Error::executionFailed(e.what());
     }
+}
+
+// "NAME did not answer within N seconds (last message: ...)." (without the parenthesis when there
+// was no message).
+std::string limitMessage(const std::string& toolName, std::chrono::milliseconds limit, const std::string& lastMessage);
+
+// Ends `cancellation` when `limit` passes, unless `done` is cancelled first. Sets `expired`.
+void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Cancellation done,
+                 std::shared_ptr<bool> expired);
+
+// Like runTool, but the tool must answer within `limit`: otherwise its group is ended and the
+// error says so, with the last message it printed (as `describe` gives it) when there was one:
+// "Codex did not answer within 90 seconds (last message: ...).".
+template <typename Error>
+Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string> arguments, Url folder,
+                                       FailureReason reason, std::chrono::milliseconds limit, std::string toolName,
+                                       std::function<std::optional<std::string>(const std::string&)> describe,
+                                       std::optional<Cancellation> cancellation) {
+    Cancellation stop, done;
+    auto expired = std::make_shared<bool>(false);
+    int watch = cancellation ? cancellation->watch([stop] { stop.cancel(); }) : -1;
+    done.watch([cancellation, watch] {
+        if (cancellation && watch >= 0) cancellation->unwatch(watch);
+    });
+    cancelAfter(limit, stop, done, expired);
+    auto last = std::make_shared<std::string>();
+    auto onLine = [describe, last](const std::string& line) {
+        if (auto message = describe(line); message && !message->empty()) *last = *message;
+    };
+    std::optional<ShellCommandOutput> output;
+    try {
+        auto run = runTool<Error>(std::move(tool), std::move(arguments), std::move(folder), onLine, std::move(reason), stop);
+        output = co_await run;
+    } catch (const CancellationError&) {
+        done.cancel();
+        if (!*expired) throw;
+        throw Error::executionFailed(limitMessage(toolName, limit, *last));
+    } catch (...) {
+        done.cancel();
+        throw;
+    }
+    done.cancel();
+    co_return std::move(*output);
 }
 
 // The tool on the search path or in the fixed tool folders; searched afresh on every call.

@@ -29,8 +29,15 @@ std::string answerText(const ShellCommandOutput& output) {
 
 }  // namespace
 
+std::string ClaudeCodeCLIService::failureReason(const ShellCommandOutput& output) {
+    if (auto object = agenttools::parseJSONObject(output.stdout)) {
+        if (auto result = json::firstNonBlankString(*object, {"result", "error", "message"})) return *result;
+    }
+    return agenttools::lastErrorLine(output);
+}
+
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
-                                                      StatusCallback onStatus) const {
+                                                      StatusCallback onStatus, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw ClaudeCodeCLIError::notInstalled();
     if (onStatus) onStatus("Sending request to Claude Code...");
@@ -39,11 +46,20 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
 
     std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
                                        "--dangerously-skip-permissions"};
-    auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot);
-    ShellCommandOutput output = co_await run;
+    std::optional<ShellCommandOutput> output;
+    try {
+        auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, nullptr,
+                                                           failureReason, cancellation);
+        output = co_await run;
+    } catch (const CancellationError&) {
+    }
+    if (!output) {
+        auto afterStop = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
+        throw AgentRunStopped(co_await afterStop);
+    }
     if (onStatus) onStatus("Claude Code response received.");
 
-    std::string raw = answerText(output);
+    std::string raw = answerText(*output);
     auto object = agenttools::parseJSONObject(raw);
     if (!object) throw ClaudeCodeCLIError::outputMissing();
     std::string answer = agenttools::extractResultText(*object).value_or(raw);
@@ -56,7 +72,8 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
     co_return AgentRunResult{summary, touched, answer};
 }
 
-Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context) const {
+Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
+                                                                  std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw ClaudeCodeCLIError::notInstalled();
     std::vector<std::string> arguments{"-p",
@@ -66,7 +83,9 @@ Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext
                                        "--json-schema",
                                        startup::claudePlanSchema(),
                                        "--dangerously-skip-permissions"};
-    auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), context.rootURL);
+    auto lastLine = [](const std::string& line) -> std::optional<std::string> { return text::trim(line); };
+    auto run = agenttools::runToolWithin<ClaudeCodeCLIError>(*tool, std::move(arguments), context.rootURL,
+                                                             failureReason, limit, "Claude Code", lastLine, cancellation);
     ShellCommandOutput output = co_await run;
     std::string text = answerText(output);
     if (text.empty()) throw ClaudeCodeCLIError::outputMissing();

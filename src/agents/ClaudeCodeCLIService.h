@@ -1,11 +1,13 @@
 #pragma once
 #include "agents/AgentRunResult.h"
 #include "agents/AgentToolError.h"
+#include "process/ShellCommandRunner.h"
 #include "support/Task.h"
 #include "support/Url.h"
 #include "model/AgentBootstrapPlan.h"
 #include "model/ProjectContext.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,9 +24,19 @@ public:
     // The trimmed version text, or nothing when the tool is missing or the probe fails. Blocks.
     std::optional<std::string> detectVersion() const;
 
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, StatusCallback onStatus) const;
+    // A cancelled run ends the tool's whole group and throws AgentRunStopped.
+    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, StatusCallback onStatus,
+                                    std::optional<Cancellation> cancellation = std::nullopt) const;
 
-    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context) const;
+    // Gives up after `limit`, ending the tool's group, with an error that names the limit.
+    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context,
+                                                std::chrono::milliseconds limit = startupPlanLimit,
+                                                std::optional<Cancellation> cancellation = std::nullopt) const;
+    static constexpr std::chrono::milliseconds startupPlanLimit{90000};
+
+    // The reason a failed run gives: the `result` of its JSON answer (a tool that is not logged in
+    // says so there, with nothing on standard error), else its last error line.
+    static std::string failureReason(const ShellCommandOutput& output);
 
     static std::optional<std::string> locateTool();
     static std::string buildPrompt(const std::string& request, bool planMode);

@@ -4,9 +4,12 @@
 #include "agents/StartupPlanning.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
+#include "support/Regex.h"
 #include "support/Text.h"
 
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
 
 namespace tarn {
 
@@ -51,23 +54,54 @@ std::string CodexCLIService::buildPrompt(const std::string& request, bool planMo
 }
 
 std::vector<std::string> CodexCLIService::autonomyArgumentsFromHelp(const std::string& helpText) {
-    if (text::contains(helpText, "--full-auto")) return {"--full-auto"};
+    // Only as an option of the list ("      --full-auto   ..." or "  -x, --full-auto"), not a mention.
+    static const auto option = Regex::compile(R"(^\s+(?:-[A-Za-z0-9],\s+)?--full-auto(?:\s.*)?$)");
+    for (const auto& line : text::splitLines(helpText)) {
+        if (option->matchesWhole(line)) return {"--full-auto"};
+    }
     return {"--sandbox", "workspace-write"};
 }
 
 Task<std::vector<std::string>> CodexCLIService::autonomyArguments(std::string tool) {
+    struct stat info {};
+    std::string key = tool;
+    if (::stat(tool.c_str(), &info) == 0) key += "@" + std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+    static std::map<std::string, std::vector<std::string>> known;  // main thread only
+    if (auto it = known.find(key); it != known.end()) co_return it->second;
+    std::vector<std::string> arguments;
     try {
         auto help = ShellCommandRunner::run(std::move(tool), {std::string("exec"), std::string("--help")});
         ShellCommandOutput output = co_await help;
-        co_return autonomyArgumentsFromHelp(output.stdout + output.stderr);
+        arguments = autonomyArgumentsFromHelp(output.stdout + output.stderr);
     } catch (const std::exception&) {
-        // A tool that cannot describe itself gets the long-standing flag.
-        co_return std::vector<std::string>{"--full-auto"};
+        // Today's releases take the sandbox option and refuse the old flag. Not remembered: the
+        // next run asks again.
+        co_return std::vector<std::string>{"--sandbox", "workspace-write"};
     }
+    known[key] = arguments;
+    co_return arguments;
+}
+
+std::string CodexCLIService::failureReason(const ShellCommandOutput& output) {
+    auto lines = text::splitLines(output.stdout);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        auto event = json::parseObject(text::trim(*it));
+        if (!event) continue;
+        auto type = text::toLower(json::stringMember(*event, "type").value_or(""));
+        if (type == "error") {
+            if (auto message = json::firstNonBlankString(*event, {"message"})) return *message;
+        }
+        if (type == "turn.failed") {
+            if (auto error = event->find("error"); error != event->end() && error->is_object()) {
+                if (auto message = json::firstNonBlankString(*error, {"message", "summary", "text"})) return *message;
+            }
+        }
+    }
+    return agenttools::lastErrorLine(output);
 }
 
 Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
-                                                 ProgressCallback onProgress) const {
+                                                 ProgressCallback onProgress, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw CodexCLIError::notInstalled();
     auto listing = agenttools::changedFilesOrNone(projectRoot);
@@ -90,8 +124,20 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
             if (auto progress = progressText(line)) onProgress(*progress);
         };
     }
-    auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine));
-    co_await run;
+    bool stopped = false;
+    try {
+        auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
+                                                      failureReason, cancellation);
+        co_await run;
+    } catch (const CancellationError&) {
+        stopped = true;
+    }
+    if (stopped) {
+        std::error_code ec;
+        std::filesystem::remove(answerPath, ec);
+        auto afterStop = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
+        throw AgentRunStopped(co_await afterStop);
+    }
 
     std::string answer = readAnswer(answerPath);
     auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
@@ -101,7 +147,8 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     co_return AgentRunResult{summary, touched, answer};
 }
 
-Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context) const {
+Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
+                                                             std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw CodexCLIError::notInstalled();
     std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
@@ -116,7 +163,8 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     arguments.push_back("-o");
     arguments.push_back(answerPath);
     arguments.push_back(std::move(prompt));
-    auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), context.rootURL, nullptr);
+    auto run = agenttools::runToolWithin<CodexCLIError>(*tool, std::move(arguments), context.rootURL, failureReason,
+                                                        limit, "Codex", progressText, cancellation);
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));
@@ -174,6 +222,13 @@ std::optional<std::string> CodexCLIService::progressText(const std::string& line
             if (auto message = json::firstNonBlankString(*error, {"message", "summary", "text"})) return message;
         }
         return std::string("Codex run failed.");
+    }
+    if (kind == "item.started" || kind == "item.completed") {
+        // An error item carries the reason: show it, not the item's kind.
+        if (auto item = event->find("item"); item != event->end() && item->is_object() &&
+                                             text::toLower(json::stringMember(*item, "type").value_or("")) == "error") {
+            if (auto message = json::firstNonBlankString(*item, {"message", "text"})) return message;
+        }
     }
     if (kind == "item.started") {
         auto item = describeItem(*event);

@@ -1,12 +1,14 @@
 #pragma once
 #include "agents/AgentRunResult.h"
 #include "agents/AgentToolError.h"
+#include "process/ShellCommandRunner.h"
 #include "support/Json.h"
 #include "support/Task.h"
 #include "support/Url.h"
 #include "model/AgentBootstrapPlan.h"
 #include "model/ProjectContext.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,10 +24,16 @@ public:
 
     std::optional<std::string> detectVersion() const;
 
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode,
-                                    ProgressCallback onProgress) const;
+    // A cancelled run ends the tool's whole group and throws AgentRunStopped.
+    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, ProgressCallback onProgress,
+                                    std::optional<Cancellation> cancellation = std::nullopt) const;
 
-    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context) const;
+    // Gives up after `limit`, ending the tool's group, with an error that names the limit and the
+    // tool's last message.
+    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context,
+                                                std::chrono::milliseconds limit = startupPlanLimit,
+                                                std::optional<Cancellation> cancellation = std::nullopt) const;
+    static constexpr std::chrono::milliseconds startupPlanLimit{90000};
 
     // Writes .tarn/instructions.md; throws the file system's error.
     Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) const;
@@ -38,11 +46,13 @@ public:
     static std::string buildPrompt(const std::string& request, bool planMode);
     static std::string runProcess(const std::string& executable, const std::vector<std::string>& arguments);
 
-    // The arguments that ask the tool to work without approvals: "--full-auto" where the tool
-    // still takes it, "--sandbox workspace-write" for releases that dropped it. Decided from the
-    // tool's own `exec --help` text.
+    // The arguments that ask the tool to work without approvals: "--full-auto" where the tool's
+    // `exec --help` lists that option, "--sandbox workspace-write" otherwise (also when the help
+    // cannot be read). Asked once per executable (path and modification time).
     static Task<std::vector<std::string>> autonomyArguments(std::string tool);
     static std::vector<std::string> autonomyArgumentsFromHelp(const std::string& helpText);
+    // The reason a failed run gives: its last error event (or failed turn), else its last error line.
+    static std::string failureReason(const ShellCommandOutput& output);
 };
 
 }  // namespace tarn

@@ -51,7 +51,7 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     if (!fs::exists(manifest, ec)) throw ProjectBootstrapError(ProjectBootstrapError::Case::missingPackageJSON);
 
     const std::string data = files::readFile(manifest, maxPackageJSONSize);
-    const json::Json document = json::parseDocument(data);
+    const json::Json document = json::parseDocument(data, "package.json");
     if (!document.is_object()) throw ProjectBootstrapError(ProjectBootstrapError::Case::invalidPackageJSON);
 
     std::optional<std::string> devScript;

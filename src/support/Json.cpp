@@ -5,15 +5,75 @@
 
 namespace tarn::json {
 
-Json parseDocument(std::string_view text) {
-    Json value;
-    try {
-        value = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        throw PlatformError("The data couldn't be read because it isn't in the correct format (" + std::string(e.what()) + ")");
+namespace {
+
+// Accepts everything and remembers where, and why, parsing stopped.
+struct ErrorLocator final : nlohmann::json_sax<Json> {
+    std::size_t position = 0;  // just past the offending byte
+    std::size_t tokenStart = 0;
+    int id = 0;
+    std::string detail;
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t at, const std::string& token, const nlohmann::detail::exception& ex) override {
+        position = at;
+        tokenStart = token.size() < at ? at - token.size() + 1 : at;
+        id = ex.id;
+        detail = ex.what();
+        return false;
+    }
+};
+
+std::string reasonFor(const ErrorLocator& error) {
+    if (error.id == 406) return "a number is too large";
+    if (text::contains(error.detail, "UTF-8")) return "the text is not valid UTF-8";
+    if (text::contains(error.detail, "unexpected end of input")) return "the text ends too early";
+    if (text::contains(error.detail, "control character")) return "a string holds an unescaped control character";
+    return "unexpected text";
+}
+
+// Line and column (both from 1, the column in characters) of the character at a byte position.
+std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::size_t position) {
+    std::size_t line = 1, column = 1;
+    const std::size_t end = std::min(position > 0 ? position - 1 : 0, text.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+}  // namespace
+
+Json parseDocument(std::string_view text, std::string_view documentName) {
+    Json value = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (value.is_discarded()) {
+        ErrorLocator error;
+        Json::sax_parse(text, &error);
+        // A token that should not be there is shown where it begins; bad bytes and a missing end
+        // where parsing stopped.
+        std::string reason = reasonFor(error);
+        auto [line, column] = lineAndColumn(text, reason == "unexpected text" || error.id == 406 ? error.tokenStart : error.position);
+        throw PlatformError(std::string(documentName) + " is not valid JSON: " + reason + " (line " +
+                            std::to_string(line) + ", column " + std::to_string(column) + ").");
     }
     if (!value.is_object() && !value.is_array()) {
-        throw PlatformError("The data couldn't be read because it isn't in the correct format (JSON text did not start with array or object).");
+        throw PlatformError(std::string(documentName) +
+                            " couldn't be read because it isn't in the correct format (JSON text did not start with array or object).");
     }
     return value;
 }

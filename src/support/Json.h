@@ -8,9 +8,10 @@ namespace tarn::json {
 
 using Json = nlohmann::json;
 
-// Parses JSON text whose top level is an object or an array; a bare scalar, invalid UTF-8 or a
-// syntax error throws PlatformError with the parser's message.
-Json parseDocument(std::string_view text);
+// Parses JSON text whose top level is an object or an array. A bare scalar, invalid UTF-8, a
+// syntax error or a number out of range throws PlatformError with a sentence that names
+// `documentName`, says what is wrong and where (line and column).
+Json parseDocument(std::string_view text, std::string_view documentName = "The data");
 // Parses without throwing; absent unless the text is a JSON object.
 std::optional<Json> parseObject(std::string_view text);
 

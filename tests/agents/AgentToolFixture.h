@@ -3,6 +3,7 @@
 #include "process/ProcessEnvironment.h"
 #include "model/ProjectContext.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -29,6 +30,20 @@ protected:
     void installTools(bool installed) {
         path.reset();
         path.emplace("PATH", installed ? std::string(TARN_FIXTURES_DIR) + "/bin" : (dir / "empty").string());
+    }
+
+    // Another codex executable (its own path), as after an update: its help is asked afresh.
+    void installAnotherCodex(const std::string& name) {
+        std::filesystem::path bin = dir / name;
+        std::filesystem::create_directories(bin);
+        std::filesystem::copy_file(std::string(TARN_FIXTURES_DIR) + "/bin/codex", bin / "codex");
+        path.reset();
+        path.emplace("PATH", bin.string());
+    }
+
+    int helpProbes() {
+        std::string calls = readFile(standin / "codex.help-calls");
+        return static_cast<int>(std::count(calls.begin(), calls.end(), '\n'));
     }
 
     void initRepository() {

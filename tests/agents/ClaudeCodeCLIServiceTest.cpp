@@ -105,8 +105,10 @@ TEST_F(ClaudeCode, FailuresSayWhatWentWrong) {
     // The real tool when logged out: status 1 with its JSON on standard output only.
     replay("claude.stdout", readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/claude-not-logged-in.json"));
     replay("claude.status", "1");
+    EXPECT_EQ(failure(), "Not logged in \u00B7 Please run /login");
+    replay("claude.stdout", "");
     EXPECT_EQ(failure(), "Command failed with exit code 1.");
-    replay("claude.stderr", "  API error: overloaded \n");
+    replay("claude.stderr", "warming up\n  API error: overloaded \n\n");
     EXPECT_EQ(failure(), "API error: overloaded");
     fs::remove(standin / "claude.status");
     fs::remove(standin / "claude.stderr");
@@ -137,6 +139,13 @@ TEST(AgentToolRoutines, PorcelainFencesAndJsonLines) {
               (std::vector<std::string>{"src/App.tsx", "notes.txt", "new.ts", "src/App.tsx", "\"with space.txt\""}));
     EXPECT_EQ(agenttools::stripCodeFences("```json\n{\"a\":1}\n```"), "{\"a\":1}");
     EXPECT_EQ(agenttools::stripCodeFences("  {\"a\":1} \n"), "{\"a\":1}");
+    EXPECT_EQ(agenttools::stripCodeFences("```\n```"), "");
+    EXPECT_EQ(agenttools::stripCodeFences("```ts2 x\u2003```"), "x");
+    EXPECT_EQ(agenttools::stripCodeFences("```json {\"a\": \"``` inside\"}"), "{\"a\": \"``` inside\"}");
+    // A long run of white space is read once, not once per position.
+    std::string spaces(400000, ' ');
+    EXPECT_EQ(agenttools::stripCodeFences("```json\n{" + spaces + "}"), "{" + spaces + "}");
+    EXPECT_EQ(agenttools::stripCodeFences("```json\n{}" + spaces + "\t```"), "{}");
     EXPECT_FALSE(agenttools::parseJSONObject("[1,2]"));
     EXPECT_FALSE(agenttools::parseJSONObject("  "));
     EXPECT_EQ((*agenttools::parseJSONObject("{\"a\":1}\n{\"b\":2}\n[3]"))["b"], 2);

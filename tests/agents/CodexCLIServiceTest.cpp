@@ -108,7 +108,7 @@ TEST_F(Codex, StreamsProgressAndReadsTheAnswerFile) {
     EXPECT_EQ(progress[1], "Understanding your request...");
     EXPECT_EQ(progress[2], "Reconnecting... 2/5 (stream disconnected before completion: failed to lookup address "
                            "information: Name does not resolve)");
-    EXPECT_EQ(progress[3], "Completed error.");
+    EXPECT_EQ(progress[3], "Falling back from WebSockets to HTTPS transport.");
     for (int i = 0; i < 10000; ++i) ASSERT_EQ(progress[4 + i], "step " + std::to_string(i));
 
     EXPECT_EQ(result.output, "\n  Updated the header.\nDetails follow.\n");
@@ -118,16 +118,45 @@ TEST_F(Codex, StreamsProgressAndReadsTheAnswerFile) {
     EXPECT_FALSE(fs::exists(args[8]));
 }
 
-TEST_F(Codex, OlderToolsGetTheFullAutoFlag) {
-    replay("codex.help", oldHelp());
+TEST_F(Codex, TheAutonomyFlagIsAskedOncePerExecutable) {
+    installAnotherCodex("current");
     replay("codex.answer", "ok");
     request("x");
+    request("y");
+    EXPECT_EQ(helpProbes(), 1);
+    EXPECT_EQ(recordedArguments("codex")[2], "--sandbox");
+
+    // An older release, elsewhere, that lists the flag among its options.
+    installAnotherCodex("older");
+    replay("codex.help", oldHelp());
+    request("x");
+    EXPECT_EQ(helpProbes(), 2);
     auto args = recordedArguments("codex");
     ASSERT_EQ(args.size(), 9u);
     EXPECT_EQ(args[2], "--full-auto");
     EXPECT_EQ(args[3], "--skip-git-repo-check");
-    EXPECT_EQ(CodexCLIService::autonomyArgumentsFromHelp("no such flag"),
+
+    // The same path with a new modification time is a new executable.
+    fs::last_write_time(dir / "older" / "codex", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    fs::remove(standin / "codex.help");
+    request("x");
+    EXPECT_EQ(helpProbes(), 3);
+    EXPECT_EQ(recordedArguments("codex")[2], "--sandbox");
+
+    // A help that cannot be read gets today's option, and is asked again next time.
+    installAnotherCodex("broken");
+    replay("codex.help-status", "1");
+    request("x");
+    request("x");
+    EXPECT_EQ(helpProbes(), 5);
+    EXPECT_EQ(recordedArguments("codex")[2], "--sandbox");
+
+    // Only an option of the list counts, not a mention in prose.
+    EXPECT_EQ(CodexCLIService::autonomyArgumentsFromHelp("Note: --full-auto was removed, use --sandbox.\n"
+                                                         "Options:\n  -s, --sandbox <MODE>  policy\n"),
               (std::vector<std::string>{"--sandbox", "workspace-write"}));
+    EXPECT_EQ(CodexCLIService::autonomyArgumentsFromHelp("Options:\n  -a, --full-auto\n"),
+              std::vector<std::string>{"--full-auto"});
 }
 
 TEST_F(Codex, FailuresSayWhatWentWrong) {
@@ -140,7 +169,13 @@ TEST_F(Codex, FailuresSayWhatWentWrong) {
     replay("codex.answer", "done");
     replay("codex.status", "1");
     replay("codex.stderr", "error: model overloaded\n");
-    EXPECT_EQ(failure(), "Reading additional input from stdin...\nerror: model overloaded");
+    EXPECT_EQ(failure(), "error: model overloaded");
+    // The reason in the event stream wins over standard error: the last error event or failed turn.
+    replay("codex.stdout", "{\"type\":\"error\",\"message\":\"Reconnecting... 1/5\"}\n"
+                           "{\"type\":\"turn.failed\",\"error\":{\"message\":\"stream disconnected: no network\"}}\n"
+                           "not json\n");
+    EXPECT_EQ(failure(), "stream disconnected: no network");
+    fs::remove(standin / "codex.stdout");
     fs::remove(standin / "codex.status");
     fs::remove(standin / "codex.stderr");
 

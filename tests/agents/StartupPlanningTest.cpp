@@ -142,6 +142,7 @@ TEST_F(Planning, CodexAnswersThroughItsFile) {
     EXPECT_TRUE(fs::path(args[7]).filename().string().starts_with("tarn-codex-bootstrap-"));
     EXPECT_EQ(args[8], startup::buildPlannerPrompt(context(), startup::Planner::codex));
 
+    installAnotherCodex("older");
     replay("codex.help", readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/codex-exec-help-full-auto.txt"));
     runTask(codex.proposeStartupPlan(context()));
     args = recordedArguments("codex");

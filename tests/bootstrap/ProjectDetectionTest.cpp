@@ -129,6 +129,15 @@ TEST_F(Detection, BadManifestsGiveClearErrors) {
         manifest(broken);
         EXPECT_THROW(detect(), PlatformError) << broken;
     }
+    // What is wrong and where, in a sentence; never the parser's own text.
+    manifest(R"({"scripts":{"dev":"vite"},"version":1e400})");
+    EXPECT_EQ(failure(), "package.json is not valid JSON: a number is too large (line 1, column 37).");
+    manifest("{\n  \"scripts\": {\"dev\": \"vite\"},\n  \"name\" \"x\"\n}");
+    EXPECT_EQ(failure(), "package.json is not valid JSON: unexpected text (line 3, column 10).");
+    manifest("{\"scripts\": {");
+    EXPECT_EQ(failure(), "package.json is not valid JSON: the text ends too early (line 1, column 14).");
+    manifest("{\"name\": \"caf\xC3\xA9 \xFF\"}");
+    EXPECT_EQ(failure(), "package.json is not valid JSON: the text is not valid UTF-8 (line 1, column 16).");
     for (const char* noDev : {R"({"scripts":{"dev":"next dev","lint":3}})", R"({"scripts":null})",
                               R"({"scripts":{"dev":5}})", R"({"scripts":["dev"]})", R"({})"}) {
         manifest(noDev);
