@@ -123,9 +123,9 @@ std::string localDateTimeNow() {
 const std::string& AgentService::wizardComponent() { return kWizardComponent; }
 
 std::string AgentService::relativePath(const fs::path& file, const fs::path& root) {
-    const std::string path = file.string(), base = root.string();
-    if (text::startsWith(path, base) && path.size() > base.size()) return path.substr(base.size() + 1);
-    return path;
+    fs::path relative = file.lexically_normal().lexically_relative(root.lexically_normal());
+    if (relative.empty() || *relative.begin() == "..") return file.string();
+    return relative.string();
 }
 
 std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {

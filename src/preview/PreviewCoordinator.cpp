@@ -1,6 +1,7 @@
 #include "preview/PreviewCoordinator.h"
 
 #include "preview/BridgeScript.h"
+#include "support/Text.h"
 
 #include <cstring>
 
@@ -52,9 +53,17 @@ GtkWidget* PreviewCoordinator::makeView() {
     webkit_web_view_set_background_color(view, &clear);
     loadHandler_ = g_signal_connect(view, "load-changed",
                                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
-                                        if (event == WEBKIT_LOAD_FINISHED) static_cast<PreviewCoordinator*>(data)->loadFinished();
+                                        auto* self = static_cast<PreviewCoordinator*>(data);
+                                        if (event == WEBKIT_LOAD_STARTED) self->loadFailed_ = false;
+                                        if (event == WEBKIT_LOAD_FINISHED) self->loadFinished(!self->loadFailed_);
                                     }),
                                     this);
+    failedHandler_ = g_signal_connect(view, "load-failed",
+                                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) -> gboolean {
+                                          static_cast<PreviewCoordinator*>(data)->loadFailed_ = true;
+                                          return FALSE;  // the engine shows its own error page
+                                      }),
+                                      this);
 
     webView_ = view;
     g_object_add_weak_pointer(G_OBJECT(webView_), reinterpret_cast<gpointer*>(&webView_));
@@ -90,14 +99,17 @@ void PreviewCoordinator::disconnect() {
     for (gulong id : handlers_) g_signal_handler_disconnect(webkit_web_view_get_user_content_manager(webView_), id);
     handlers_.clear();
     if (loadHandler_) g_signal_handler_disconnect(webView_, loadHandler_);
-    loadHandler_ = 0;
+    if (failedHandler_) g_signal_handler_disconnect(webView_, failedHandler_);
+    loadHandler_ = failedHandler_ = 0;
 }
 
 void PreviewCoordinator::received(const char* name, JSCValue* value) {
     char* text = jsc_value_is_object(value) ? jsc_value_to_json(value, 0) : nullptr;
     if (!text) return;  // not an object: ignored
-    json::Json body = json::Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    auto parsed = json::parseObject(text::decodeUtf8Lossy(text));
     g_free(text);
+    if (!parsed) return;
+    const json::Json& body = *parsed;
     if (!std::strcmp(name, "tarnConsole")) {
         if (auto entry = preview::decodeConsole(body); entry && parent_.onConsole) parent_.onConsole(*entry);
     } else if (!std::strcmp(name, "tarnInspect")) {
@@ -107,11 +119,12 @@ void PreviewCoordinator::received(const char* name, JSCValue* value) {
     }
 }
 
-void PreviewCoordinator::loadFinished() {
+void PreviewCoordinator::loadFinished(bool succeeded) {
     if (loadTimeout_) {
         g_source_remove(loadTimeout_);
         loadTimeout_ = 0;
     }
+    if (!succeeded) return;
     if (parent_.onRoute) parent_.onRoute(preview::routeOf(currentURL()));
     preview::applyBridgeState(parent_, *this);
 }

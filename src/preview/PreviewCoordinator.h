@@ -36,7 +36,8 @@ private:
     void evaluate(const std::string& script) override;
 
     void received(const char* name, JSCValue* value);
-    void loadFinished();
+    // A failed or stopped load finishes too, with nothing to report.
+    void loadFinished(bool succeeded);
     void disconnect();
 
     AppWebView parent_;
@@ -45,6 +46,8 @@ private:
     PreviewLoadState state_;
     std::vector<gulong> handlers_;
     gulong loadHandler_ = 0;
+    gulong failedHandler_ = 0;
+    bool loadFailed_ = false;
     guint loadTimeout_ = 0;
 };
 

@@ -158,8 +158,8 @@
       var step = node.tagName.toLowerCase();
       if (node.id) {
         step += "#" + node.id;
-      } else if (node.parentElement) {
-        var sameTag = Array.prototype.filter.call(node.parentElement.children, function (sibling) {
+      } else if (node.parentNode && node.parentNode.children) {
+        var sameTag = Array.prototype.filter.call(node.parentNode.children, function (sibling) {
           return sibling.tagName === node.tagName;
         });
         if (sameTag.length > 1) {
@@ -170,7 +170,7 @@
       if (node.id) {
         break;
       }
-      node = node.parentElement;
+      node = parentOf(node);
     }
     return steps.join(" > ");
   }
@@ -209,17 +209,46 @@
     );
   }
 
+  var snippetLimit = 160;
+  var graphemes =
+    typeof Intl !== "undefined" && Intl.Segmenter ? new Intl.Segmenter(undefined, { granularity: "grapheme" }) : null;
+
+  // At most 160 UTF-16 units, cut between user-perceived characters: never inside an emoji or
+  // between a letter and its accent, so the text is always well-formed.
   function textSnippet(element) {
-    return (element.textContent || "").trim().replace(/\s+/g, " ").slice(0, 160);
+    var text = (element.textContent || "").trim().replace(/\s+/g, " ");
+    if (text.length <= snippetLimit) {
+      return text;
+    }
+    var pieces = graphemes ? Array.from(graphemes.segment(text), function (s) { return s.segment; }) : Array.from(text);
+    var out = "";
+    for (var i = 0; i < pieces.length && out.length + pieces[i].length <= snippetLimit; i++) {
+      out += pieces[i];
+    }
+    return out;
   }
 
-  // The page element under the pointer while inspect mode is on; null otherwise.
+  // The page element under the pointer while inspect mode is on; null otherwise. Inside an open
+  // shadow root that is the element actually hit, not its host.
   function inspectedElement(event) {
     if (!inspectEnabled) {
       return null;
     }
-    var element = document.elementFromPoint(event.clientX, event.clientY);
+    var path = typeof event.composedPath === "function" ? event.composedPath() : [];
+    var element = path.length > 0 && path[0] instanceof Element ? path[0] : null;
+    if (!element) {
+      element = document.elementFromPoint(event.clientX, event.clientY);
+    }
     return element && element !== hoverOverlay ? element : null;
+  }
+
+  // The parent element, stepping out of a shadow root to its host.
+  function parentOf(node) {
+    if (node.parentElement) {
+      return node.parentElement;
+    }
+    var root = node.getRootNode ? node.getRootNode() : null;
+    return root && root.host ? root.host : null;
   }
 
   // Inspect mode.
@@ -271,7 +300,8 @@
         textSnippet: textSnippet(element),
         componentGuess: componentGuess(element),
         fileGuess: fileGuess(element),
-        metaClick: !!event.metaKey,
+        // Ctrl is the Command key here; either opens the inline editor.
+        metaClick: !!(event.metaKey || event.ctrlKey),
       });
     },
     true

@@ -3,6 +3,8 @@
 #include "support/PlatformError.h"
 #include "support/Text.h"
 
+#include <glib.h>
+
 namespace tarn::json {
 
 namespace {
@@ -78,8 +80,56 @@ Json parseDocument(std::string_view text, std::string_view documentName) {
     return value;
 }
 
+std::string replaceLoneSurrogates(std::string_view text) {
+    auto hexAt = [&](std::size_t at) -> int {
+        if (at + 4 > text.size()) return -1;
+        int value = 0;
+        for (std::size_t i = at; i < at + 4; ++i) {
+            int digit = g_ascii_xdigit_value(text[i]);
+            if (digit < 0) return -1;
+            value = value * 16 + digit;
+        }
+        return value;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        if (text[i + 1] != 'u') {
+            out.append(text.substr(i, 2));  // any other escape, \\ included, stays as it is
+            ++i;
+            continue;
+        }
+        int unit = hexAt(i + 2);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 7 < text.size() && text[i + 6] == '\\' && text[i + 7] == 'u') {
+            int low = hexAt(i + 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                out.append(text.substr(i, 12));
+                i += 11;
+                continue;
+            }
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            out += "\\ufffd";
+            i += 5;
+            continue;
+        }
+        out.append(text.substr(i, 2));
+        ++i;
+    }
+    return out;
+}
+
 std::optional<Json> parseObject(std::string_view text) {
     Json value = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    // JavaScript strings may hold half of a surrogate pair, which JSON text then carries as a lone
+    // escape: the character is replaced rather than the whole text refused.
+    if (value.is_discarded() && text.find("\\u") != std::string_view::npos) {
+        value = Json::parse(replaceLoneSurrogates(text), nullptr, /*allow_exceptions=*/false);
+    }
     if (!value.is_object()) return std::nullopt;
     return value;
 }

@@ -12,8 +12,11 @@ using Json = nlohmann::json;
 // syntax error or a number out of range throws PlatformError with a sentence that names
 // `documentName`, says what is wrong and where (line and column).
 Json parseDocument(std::string_view text, std::string_view documentName = "The data");
-// Parses without throwing; absent unless the text is a JSON object.
+// Parses without throwing; absent unless the text is a JSON object. A lone surrogate escape
+// (half of a UTF-16 pair) becomes U+FFFD.
 std::optional<Json> parseObject(std::string_view text);
+// Every \uD800-\uDFFF escape that is not part of a pair becomes \ufffd; the rest is unchanged.
+std::string replaceLoneSurrogates(std::string_view text);
 
 // The member's text, when the member exists and is a string.
 std::optional<std::string> stringMember(const Json& object, std::string_view key);

@@ -32,6 +32,10 @@ std::optional<Url> Url::parse(std::string_view text) {
 Url Url::fileURL(std::string_view path) {
     std::filesystem::path p(path);
     if (!p.is_absolute()) p = std::filesystem::absolute(p);
+    // One spelling per folder, however it was given: "a/./b/" and "a/b" are the same place, so
+    // every path computed from it (relative paths above all) comes out the same.
+    p = p.lexically_normal();
+    if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();
     char* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
     if (!uri) return Url{"file://" + p.string()};
     Url url{uri};

@@ -10,7 +10,8 @@ class Url {
 public:
     // Absent when the text is not an absolute URL.
     static std::optional<Url> parse(std::string_view text);
-    // A file URL for an absolute local path (made absolute against the working folder otherwise).
+    // A file URL for an absolute local path (made absolute against the working folder otherwise),
+    // normalised: no "." or ".." steps, no trailing slash.
     static Url fileURL(std::string_view path);
 
     const std::string& string() const { return text_; }

@@ -53,6 +53,15 @@ protected:
 
 }  // namespace
 
+TEST_F(LocalAgent, PathsHoldWhicheverWayTheFolderWasGiven) {
+    writeFile(project / "src" / "a.tsx", "Old words");
+    auto viaSlash = runTask(agent.handlePrompt("replace \"Old\" with \"New\"", std::nullopt, false,
+                                               Url::fileURL(project.string() + "/")));
+    EXPECT_EQ(viaSlash.changedFiles, std::vector<std::string>{"src/a.tsx"});
+    EXPECT_EQ(AgentService::relativePath(project / "src" / "a.tsx", project.string() + "/"), "src/a.tsx");
+    EXPECT_EQ(AgentService::relativePath("/elsewhere/a.tsx", project), "/elsewhere/a.tsx");
+}
+
 TEST_F(LocalAgent, PlanModeTouchesNothing) {
     writeFile(project / "app" / "page.tsx", "Get started");
     auto result = prompt("replace \"Get started\" with \"Go\"", std::nullopt, true);

@@ -29,25 +29,28 @@ protected:
         // The first update reloads the page (both tokens are new to the view); wait until the
         // fresh document has loaded, so no late reload wipes a selection.
         update();
-        ASSERT_TRUE(runLoopUntil([&] { return server.requests("/") >= 2; }, std::chrono::seconds(20)));
-        settle(300);
-        ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(coordinator->webView()); }));
+        ASSERT_TRUE(runLoopUntil([&] {
+            return server.requests("/") >= 2 && !webkit_web_view_is_loading(coordinator->webView());
+        }, std::chrono::seconds(20)));
+        ASSERT_TRUE(eventually("document.readyState", "\"complete\""));
     }
+    // The bridge calls run in order before any later script, so nothing needs waiting for here.
     void inspectMode(bool on) {
         value.inspectModeEnabled = on;
         update();
-        settle(50);
     }
-    // A click dispatched at the centre of the element that `query` finds.
-    void click(const std::string& query, bool meta = false) {
+    // A click dispatched at the centre of the element that `query` finds, with a modifier key
+    // ("metaKey", "ctrlKey") or none.
+    void click(const std::string& query, const std::string& modifier = "") {
         js("(() => { const r = document.querySelector(" + json::Json(query).dump() +
            ").getBoundingClientRect(); const x = r.left + Math.min(r.width / 2, 5), y = r.top + r.height / 2;"
            " document.elementFromPoint(x, y).dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true,"
-           " clientX: x, clientY: y, metaKey: " + std::string(meta ? "true" : "false") + "})); return 1; })()");
+           " composed: true, clientX: x, clientY: y" + (modifier.empty() ? "" : ", " + modifier + ": true") +
+           "})); return 1; })()");
     }
-    InspectTarget clickAndWait(const std::string& query, bool meta = false) {
+    InspectTarget clickAndWait(const std::string& query, const std::string& modifier = "") {
         std::size_t before = inspected.size();
-        click(query, meta);
+        click(query, modifier);
         EXPECT_TRUE(runLoopUntil([&] { return inspected.size() > before; }, std::chrono::seconds(10)));
         return inspected.back();
     }
@@ -58,7 +61,7 @@ protected:
 
 TEST_F(Inspect, ClicksPassThroughWhileInspectModeIsOff) {
     click("#save");
-    settle();
+    barrier();
     EXPECT_EQ(js("window.saved"), "1");
     EXPECT_TRUE(inspected.empty());
 }
@@ -66,7 +69,6 @@ TEST_F(Inspect, ClicksPassThroughWhileInspectModeIsOff) {
 TEST_F(Inspect, ClicksSelectAndDeselectWithoutReachingThePage) {
     inspectMode(true);
     auto link = clickAndWait("#link");
-    settle();
     EXPECT_EQ(js("window.linkClicks === undefined && location.pathname"), "\"/\"");
     EXPECT_TRUE(link.isSelected);
     EXPECT_EQ(link.selectionKey, "a#link");
@@ -75,10 +77,13 @@ TEST_F(Inspect, ClicksSelectAndDeselectWithoutReachingThePage) {
     EXPECT_FALSE(link.metaClick);
     EXPECT_EQ(frames(), 1);
 
-    auto again = clickAndWait("#link", true);
+    auto again = clickAndWait("#link", "metaKey");
     EXPECT_FALSE(again.isSelected);
     EXPECT_TRUE(again.metaClick);
     EXPECT_EQ(frames(), 0);
+    // Ctrl is the Command key here.
+    EXPECT_TRUE(clickAndWait("#link", "ctrlKey").metaClick);
+    EXPECT_FALSE(clickAndWait("#link", "shiftKey").metaClick);
 
     auto save = clickAndWait("#save");
     EXPECT_EQ(save.selectionKey, "button#save");
@@ -111,6 +116,28 @@ TEST_F(Inspect, KeysSelectorsAndGuesses) {
     std::string expected;
     for (int i = 0; i < 32; ++i) expected += "word ";
     EXPECT_EQ(longText.textSnippet, expected);
+
+    // A cut never splits a character: an emoji (two units) across unit 160 is left out whole,
+    // and so is a flag (four units, one character) that would end past it.
+    js("document.getElementById('long').textContent = 'a'.repeat(159) + '\u{1F600}' + 'tail'; 1");
+    EXPECT_EQ(clickAndWait("#long").textSnippet, std::string(159, 'a'));
+    js("document.getElementById('long').textContent = 'a'.repeat(157) + '\u{1F1EB}\u{1F1F7}tail'; 1");
+    EXPECT_EQ(clickAndWait("#long").textSnippet, std::string(157, 'a'));
+}
+
+TEST_F(Inspect, ElementsInsideOpenShadowRootsAreTheOnesHit) {
+    js("(() => { const host = document.createElement('x-card'); host.id = 'host'; document.body.prepend(host);"
+       " const root = host.attachShadow({mode: 'open'});"
+       " root.innerHTML = '<div><h2 class=\"title\">Shadow title</h2><p>Shadow body</p></div>'; return 1; })()");
+    inspectMode(true);
+    js("(() => { const h = document.getElementById('host').shadowRoot.querySelector('h2');"
+       " const r = h.getBoundingClientRect();"
+       " h.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true, composed: true,"
+       " clientX: r.left + 2, clientY: r.top + r.height / 2})); return 1; })()");
+    ASSERT_TRUE(runLoopUntil([&] { return !inspected.empty(); }));
+    EXPECT_EQ(inspected.back().tagName, "h2");
+    EXPECT_EQ(inspected.back().textSnippet, "Shadow title");
+    EXPECT_EQ(inspected.back().selectionKey, "x-card#host > div > h2");
 }
 
 TEST_F(Inspect, SelectionsArePrunedToWhatTarnKeeps) {
@@ -123,10 +150,8 @@ TEST_F(Inspect, SelectionsArePrunedToWhatTarnKeeps) {
     // The window's selection list is the source of truth: the update prunes the page to it.
     value.selectedSelectionKeys = {save.selectionKey, "not-on-this-page"};
     update();
-    settle();
     EXPECT_EQ(frames(), 1);
     js("window.__tarnSyncSelections('not an array'); 1");
-    settle();
     EXPECT_EQ(frames(), 0);
 
     // A zero-sized element keeps its entry but its frame is hidden.
@@ -135,16 +160,15 @@ TEST_F(Inspect, SelectionsArePrunedToWhatTarnKeeps) {
     auto empty = clickAndWait("#empty");
     js("(() => { const r = document.getElementById('empty'); r.style.width='0'; r.style.height='0'; return 1 })()");
     js("window.dispatchEvent(new Event('resize')); 1");
-    settle();
-    EXPECT_EQ(js("[...document.querySelectorAll('.tarn-selected-overlay')].map(f => f.style.display).join(',')"),
-              "\"block,none\"");
+    // The frames follow on the next animation frame.
+    EXPECT_TRUE(eventually("[...document.querySelectorAll('.tarn-selected-overlay')].map(f => f.style.display).join(',')",
+                           "\"block,none\""));
 
     // Turning inspect mode off hides the hover outline and keeps the frames.
     value.selectedSelectionKeys = {save.selectionKey, empty.selectionKey};
     inspectMode(false);
     EXPECT_EQ(frames(), 2);
     click("#save");
-    settle();
     EXPECT_EQ(js("window.saved"), "1");
 }
 
@@ -153,7 +177,7 @@ TEST_F(Inspect, RealPointerClickThroughTheXServer) {
         GTEST_SKIP() << "xdotool is needed for real pointer input";
     }
     inspectMode(true);
-    settle(300);
+    js("1");  // the inspect mode call has run in the page
     std::string rect = js("(() => { const r = document.getElementById('save').getBoundingClientRect();"
                           " return [Math.round(r.left + 5), Math.round(r.top + r.height / 2)]; })()");
     auto point = json::Json::parse(rect);
@@ -165,6 +189,6 @@ TEST_F(Inspect, RealPointerClickThroughTheXServer) {
     EXPECT_EQ(inspected.back().selectionKey, "button#save");
     EXPECT_TRUE(inspected.back().isSelected);
     // The hover outline followed the real pointer.
-    EXPECT_EQ(js("[...document.documentElement.children].filter(e => e.tagName === 'DIV')[0].style.display"),
-              "\"block\"");
+    EXPECT_TRUE(eventually("[...document.documentElement.children].filter(e => e.tagName === 'DIV')[0].style.display",
+                           "\"block\""));
 }

@@ -78,9 +78,18 @@ protected:
         return result.json;
     }
 
-    // Lets the page run animation frames and deliver its messages.
-    void settle(int milliseconds = 150) {
-        runLoopUntil([] { return false; }, std::chrono::milliseconds(milliseconds));
+    // Waits until every message the page posted so far has arrived: a marker posted after them
+    // comes through the same channel, in order.
+    void barrier() {
+        std::string marker = "tarn-barrier-" + Uuid().string();
+        js("window.webkit.messageHandlers.tarnConsole.postMessage({level: 'log', message: '" + marker + "'}); 1");
+        auto arrived = [&] { return !console.empty() && console.back().message == marker; };
+        ASSERT_TRUE(runLoopUntil(arrived, std::chrono::seconds(20)));
+        console.pop_back();
+    }
+    // Waits until a script's JSON result is `expected` (the page may still be settling).
+    bool eventually(const std::string& script, const std::string& expected) {
+        return runLoopUntil([&] { return js(script) == expected; }, std::chrono::seconds(20));
     }
 };
 

@@ -83,6 +83,11 @@ TEST(Url, ParsesAbsoluteAddressesAndFilePaths) {
     EXPECT_TRUE(folder.isFile());
     EXPECT_EQ(folder.path(), "/tmp/my project/ünï");
     EXPECT_EQ(folder.appending(".tarn").path(), "/tmp/my project/ünï/.tarn");
+    // However a folder is written, it is one URL.
+    for (const char* spelling : {"/tmp/my project/ünï/", "/tmp/my project/ünï//", "/tmp/./my project/x/../ünï"}) {
+        EXPECT_EQ(Url::fileURL(spelling), folder) << spelling;
+    }
+    EXPECT_EQ(Url::fileURL("/").path(), "/");
 }
 
 TEST(Uuid, RandomUpperCaseVersionFour) {
