@@ -124,6 +124,8 @@ public:
     // Calls `fn` once on cancellation (at once if already cancelled). Returns an id for `unwatch`.
     int watch(std::function<void()> fn) const;
     void unwatch(int id) const;
+    // The same flag (copies share it).
+    friend bool operator==(const Cancellation& a, const Cancellation& b) { return a.state_ == b.state_; }
 
 private:
     struct State;

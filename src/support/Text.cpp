@@ -1,6 +1,7 @@
 #include "support/Text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
@@ -292,6 +293,72 @@ std::string replaceAll(std::string s, std::string_view from, std::string_view to
         at += to.size();
     }
     return s;
+}
+
+std::string stripTerminalEscapes(std::string_view s) {
+    if (s.find('\x1b') == std::string_view::npos && s.find("\xc2\x9b") == std::string_view::npos) return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const bool csi8 = s.compare(i, 2, "\xc2\x9b") == 0;  // the one-character CSI, U+009B
+        if (s[i] != '\x1b' && !csi8) {
+            out += s[i++];
+            continue;
+        }
+        std::size_t j = i + (csi8 ? 2 : 1);
+        if (csi8 || (j < s.size() && s[j] == '[')) {
+            // Control sequence: parameters and intermediates, then one final byte.
+            if (!csi8) ++j;
+            while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x20 && static_cast<unsigned char>(s[j]) <= 0x3F) ++j;
+            while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x20 && static_cast<unsigned char>(s[j]) <= 0x2F) ++j;
+            if (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x40 && static_cast<unsigned char>(s[j]) <= 0x7E) ++j;
+        } else if (j < s.size() && (s[j] == ']' || s[j] == 'P' || s[j] == '_' || s[j] == '^')) {
+            // Operating system command or string: up to BEL or ESC backslash.
+            ++j;
+            while (j < s.size() && s[j] != '\x07' && !(s[j] == '\x1b' && j + 1 < s.size() && s[j + 1] == '\\')) ++j;
+            j += j < s.size() && s[j] == '\x07' ? 1 : (j < s.size() ? 2 : 0);
+        } else if (j < s.size()) {
+            ++j;  // a two-character escape
+        }
+        i = std::min(j, s.size());
+    }
+    return out;
+}
+
+std::vector<std::string> findLinks(std::string_view s) {
+    std::vector<std::string> links;
+    auto isSchemeChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; };
+    auto endsLink = [](unsigned char c) { return c <= ' ' || c == '"' || c == '\'' || c == '<' || c == '>' || c == '`' || c == 0x7F; };
+    std::size_t from = 0;
+    while (true) {
+        std::size_t mark = s.find("://", from);
+        if (mark == std::string_view::npos) break;
+        std::size_t start = mark;
+        while (start > 0 && isSchemeChar(s[start - 1])) --start;
+        while (start < mark && !std::isalpha(static_cast<unsigned char>(s[start]))) ++start;  // a scheme starts with a letter
+        std::size_t end = mark + 3;
+        while (end < s.size() && !endsLink(static_cast<unsigned char>(s[end]))) ++end;
+        // Sentence punctuation after a link is not part of it; a closing bracket only when unopened.
+        while (end > mark + 3) {
+            char last = s[end - 1];
+            if (std::string_view(".,;:!?").find(last) != std::string_view::npos) {
+                --end;
+                continue;
+            }
+            char open = last == ')' ? '(' : last == ']' ? '[' : last == '}' ? '{' : 0;
+            if (open) {
+                auto body = s.substr(start, end - start);
+                if (std::count(body.begin(), body.end(), open) < std::count(body.begin(), body.end(), last)) {
+                    --end;
+                    continue;
+                }
+            }
+            break;
+        }
+        if (start < mark && end > mark + 3) links.emplace_back(s.substr(start, end - start));
+        from = std::max(end, mark + 3);
+    }
+    return links;
 }
 
 }  // namespace tarn::text

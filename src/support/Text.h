@@ -49,6 +49,13 @@ private:
     std::string pending_;
 };
 
+// Terminal escape sequences (colours, cursor moves, titles) removed, as a log shows the text.
+std::string stripTerminalEscapes(std::string_view s);
+
+// Absolute URLs with a scheme ("http://localhost:3000/") found in a line, in order, without the
+// punctuation that ends a sentence around them.
+std::vector<std::string> findLinks(std::string_view s);
+
 // Appends the UTF-8 form of one code point.
 void appendCodePoint(std::string& out, char32_t c);
 

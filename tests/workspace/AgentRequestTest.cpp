@@ -1,0 +1,326 @@
+#include "WorkspaceFixture.h"
+#include "process/ProcessGroupGuard.h"
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Requests : public WorkspaceFixture {
+protected:
+    // A project open with its server not started (the requests do not need it).
+    void open(const std::vector<std::string>& agents) {
+        writeProject("sleep 300");
+        installAgents(agents);
+        make();
+        runTask(vm->loadProject(root()));
+        vm->stopServer();
+    }
+    void send(const std::string& text) {
+        vm->draftPrompt = text;
+        runTask(vm->sendPrompt());
+    }
+    const AgentMessage& reply() const { return vm->messages->back().role == AgentRole::assistant
+                                                   ? vm->messages->back()
+                                                   : vm->messages->at(vm->messages->size() - 2); }
+    std::vector<std::string> stepTitles(const AgentMessage& m) const {
+        std::vector<std::string> titles;
+        for (auto& s : m.plan) titles.push_back(s.title);
+        return titles;
+    }
+    // Every text the thinking message showed, in order; then, once a message starting with
+    // `until` appears, the lines still waiting to be shown.
+    std::vector<std::string> shown;
+    sigc::connection watchThinking(const std::string& until = "\x01") {
+        return vm->messages.observe([this, until] {
+            for (auto& m : *vm->messages) {
+                if (m.isThinking && (shown.empty() || shown.back() != m.content)) shown.push_back(m.content);
+            }
+            if (text::startsWith(vm->messages->back().content, until)) {
+                for (auto& line : vm->pendingThinkingLines()) shown.push_back(line);
+            }
+        });
+    }
+    bool showed(const std::string& line) const { return std::find(shown.begin(), shown.end(), line) != shown.end(); }
+};
+
+const char* kCodexEvents =
+    "{\"type\":\"thread.started\",\"thread_id\":\"t\"}\n"
+    "{\"type\":\"turn.started\"}\n"
+    "{\"type\":\"item.started\",\"item\":{\"type\":\"command_execution\",\"command\":\"ls src\"}}\n"
+    "{\"type\":\"turn.completed\"}\n";
+
+}  // namespace
+
+TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
+    open({"codex"});
+    replay("codex.stdout", kCodexEvents);
+    replay("codex.answer", "Made the header sticky.\nDetails: App.tsx now uses position: sticky.");
+    replay("codex.edit", "echo '/* sticky */' >> src/App.tsx\n");
+    vm->handleInspectSelection(target("h1", "Hello shop"));
+    auto thinking = watchThinking("Made the header sticky.");
+    Uuid reload = *vm->reloadToken;
+
+    send("  Make the header sticky \n");
+    EXPECT_EQ(*vm->draftPrompt, "");
+    // The user's words, with the selection, then the reply in place of the indicator.
+    const AgentMessage& user = vm->messages->at(vm->messages->size() - 2);
+    EXPECT_EQ(user.role, AgentRole::user);
+    EXPECT_EQ(user.content, "Make the header sticky");
+    ASSERT_EQ(user.selectedTargets.size(), 1u);
+    const AgentMessage& answer = vm->messages->back();
+    EXPECT_FALSE(answer.isThinking);
+    EXPECT_EQ(answer.content, "Made the header sticky.\n\nMade the header sticky.\nDetails: App.tsx now uses position: sticky.");
+    EXPECT_EQ(stepTitles(answer),
+              (std::vector<std::string>{"Send request to Codex", "Apply implementation", "Update visual feedback loop"}));
+    EXPECT_EQ(answer.plan[0].detail, "Invoke `codex exec` with project context.");
+    EXPECT_EQ(answer.plan[1].detail, "Codex edited files directly.");
+    EXPECT_TRUE(answer.plan[2].completed);
+    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_FALSE(*vm->isSending);
+    // The request carried the selected element.
+    auto args = readFile(standin / "codex.args");
+    EXPECT_NE(args.find("Make the header sticky\n\nSelected UI elements from the live preview (prioritize these when "
+                        "mapping code):\n1. component: App; fileHint: src/App.tsx; selector: h1; text: \"Hello shop\""),
+              std::string::npos);
+    // Progress was shown line by line, each once.
+    EXPECT_EQ(shown.front(), "Working on it now.");
+    EXPECT_TRUE(showed("Working on command ls src."));
+
+    // Plan mode: the summary alone, a plan step, no reload and no version refresh.
+    vm->planModeEnabled = true;
+    reload = *vm->reloadToken;
+    send("Plan a settings page");
+    EXPECT_EQ(vm->messages->back().content, "Made the header sticky.");
+    EXPECT_EQ(stepTitles(vm->messages->back()),
+              (std::vector<std::string>{"Send request to Codex", "Generate plan only", "Update visual feedback loop"}));
+    EXPECT_EQ(vm->messages->back().plan[1].detail, "No files edited in plan mode.");
+    EXPECT_EQ(*vm->reloadToken, reload);
+    EXPECT_NE(readFile(standin / "codex.args").find("Plan mode is ON."), std::string::npos);
+}
+
+TEST_F(Requests, AClaudeCodeFailureFallsBackAndSaysWhy) {
+    open({"claude"});
+    replay("claude.stdout", readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/claude-not-logged-in.json"));
+    replay("claude.status", "1");
+    auto thinking = watchThinking("Claude Code could not run");
+    send("replace \"Hello shop\" with \"Welcome\"");
+    ASSERT_TRUE(settledRequest());
+    // The switch-over lines, the reason, then the local agent's reply.
+    EXPECT_TRUE(showed("Claude Code unavailable, switching to local agent..."));
+    EXPECT_TRUE(showed("Using local fallback agent..."));
+    EXPECT_TRUE(said("Claude Code could not run: Not logged in \u00B7 Please run /login"));
+    EXPECT_EQ(reply().content, "Applied 1 file change(s).");
+    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("Welcome"), std::string::npos);
+
+    // The local agent failing too: its own reason, the touched files left alone.
+    send("replace \"Not on the page\" with \"x\"");
+    EXPECT_EQ(reply().content, "Agent failed: Could not find matching text in source files.");
+    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+}
+
+TEST_F(Requests, WithoutAToolOrAProject) {
+    make();
+    vm->draftPrompt = " \n\t ";
+    runTask(vm->sendPrompt());
+    EXPECT_EQ(vm->messages->size(), 1u);
+    EXPECT_EQ(*vm->draftPrompt, " \n\t ");
+    send("Do something");
+    EXPECT_EQ(vm->messages->size(), 2u);
+    EXPECT_EQ(vm->messages->back().content, "Open a project first so I can inspect and edit real files.");
+    EXPECT_EQ(vm->messages->back().role, AgentRole::assistant);
+
+    // A project, no tool: the local agent in plan mode edits nothing and reloads nothing.
+    writeProject("sleep 300");
+    runTask(vm->loadProject(root()));
+    vm->stopServer();
+    vm->planModeEnabled = true;
+    Uuid reload = *vm->reloadToken;
+    send("uppercase the title");
+    EXPECT_EQ(reply().content, "Plan created. Switch off Plan Mode to apply changes.");
+    EXPECT_EQ(reply().plan.size(), 4u);
+    EXPECT_EQ(*vm->reloadToken, reload);
+
+    // The change description sheet: blank text keeps it open; text runs and closes it.
+    vm->planModeEnabled = false;
+    vm->showChangeDescriptionSheet = true;
+    vm->changeDescriptionDraft = "  ";
+    runTask(vm->submitChangeDescription());
+    EXPECT_TRUE(*vm->showChangeDescriptionSheet);
+    vm->changeDescriptionDraft = "replace \"Hello shop\" with \"Hi\"";
+    runTask(vm->submitChangeDescription());
+    EXPECT_FALSE(*vm->showChangeDescriptionSheet);
+    EXPECT_EQ(*vm->changeDescriptionDraft, "replace \"Hello shop\" with \"Hi\"");
+    EXPECT_EQ(reply().content, "Applied 1 file change(s).");
+    EXPECT_NE(*vm->reloadToken, reload);
+}
+
+TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
+    open({"codex"});
+    replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
+    replay("codex.edit", "echo '/* half done */' >> src/App.tsx\necho $$ > \"$TARN_STANDIN_DIR/codex.pid\"\n"
+                         "sh -c 'trap \"\" TERM; sleep 300' &\necho $! > \"$TARN_STANDIN_DIR/child.pid\"\nwait\n");
+    Uuid reload = *vm->reloadToken;
+    vm->draftPrompt = "Rewrite everything";
+    spawn(vm->sendPrompt());
+    ASSERT_TRUE(runLoopUntil([&] { return fs::exists(standin / "child.pid"); }));
+    EXPECT_TRUE(*vm->isSending);
+    int tool = std::stoi(readFile(standin / "codex.pid"));
+    int child = std::stoi(readFile(standin / "child.pid"));
+
+    vm->cancelAgentRequest();
+    ASSERT_TRUE(settledRequest());
+    EXPECT_EQ(reply().content, "Request stopped.");
+    EXPECT_TRUE(reply().plan.empty());
+    EXPECT_FALSE(said("Codex unavailable, switching to local agent..."));
+    // What it changed before it stopped is listed, and shown.
+    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_NE(*vm->reloadToken, reload);
+    // Nothing of the tool is left, not even what ignores the polite request.
+    EXPECT_TRUE(runLoopUntil([&] { return ::kill(tool, 0) != 0 && ::kill(child, 0) != 0; }, 10s));
+}
+
+TEST_F(Requests, InlineEditsThroughEachPath) {
+    open({});
+    // The checks come first.
+    vm->inlineTextDraft = "New";
+    runTask(vm->submitInlineEdit());
+    EXPECT_EQ(systemMessages().back(), "Select an element in Inspect mode first.");
+    // A Command-click (Ctrl here) on text opens the editor with the text.
+    vm->handleInspectSelection(target("h1", "Hello shop", true, true));
+    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_EQ(*vm->inlineTextDraft, "Hello shop");
+    vm->inlineTextDraft = "  \n";
+    runTask(vm->submitInlineEdit());
+    EXPECT_EQ(systemMessages().back(), "Inline text cannot be empty.");
+    EXPECT_TRUE(*vm->showInlineEditSheet);
+
+    // The local agent: reloads, does not refresh the versions, no user message.
+    std::size_t userMessages = 0;
+    vm->inlineTextDraft = "Hello store";
+    Uuid reload = *vm->reloadToken;
+    runTask(vm->submitInlineEdit());
+    for (auto& m : *vm->messages) userMessages += m.role == AgentRole::user;
+    EXPECT_EQ(userMessages, 0u);
+    EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
+    EXPECT_FALSE(*vm->showInlineEditSheet);
+    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("Hello store"), std::string::npos);
+
+    // Nothing to replace: the sheet stays open.
+    vm->showInlineEditSheet = true;
+    runTask(vm->submitInlineEdit());
+    EXPECT_EQ(reply().content, "Inline edit failed: Could not find matching text in source files.");
+    EXPECT_TRUE(*vm->showInlineEditSheet);
+
+    // Codex: the instruction, plan mode off whatever the switch says, versions refreshed.
+    installAgents({"codex"});
+    vm->refreshAgentRuntimes();
+    vm->planModeEnabled = true;
+    vm->handleInspectSelection(target("h1", "Hello store", true));
+    vm->inlineTextDraft = "Hello market";
+    replay("codex.answer", "Replaced the heading.");
+    replay("codex.edit", "sed -i 's/Hello store/Hello market/' src/App.tsx\n");
+    shell("git checkout -q -b edits");
+    runTask(vm->submitInlineEdit());
+    EXPECT_EQ(reply().content, "Replaced the heading.");
+    EXPECT_FALSE(*vm->showInlineEditSheet);
+    auto args = readFile(standin / "codex.args");
+    EXPECT_NE(args.find("Plan mode is OFF."), std::string::npos);
+    EXPECT_NE(args.find("Apply a minimal copy edit.\nReplace this exact UI text:\n\"Hello store\"\n\nWith:\n\"Hello "
+                        "market\"\n\nPreferred file hint: src/App.tsx\nKeep the change minimal and do not refactor "
+                        "unrelated code."),
+              std::string::npos);
+    EXPECT_EQ(vm->versions->size(), 2u);
+
+    // Codex failing: switch-over, the reason, then the local edit.
+    replay("codex.status", "2");
+    replay("codex.stderr", "error: unexpected argument\n");
+    fs::remove(standin / "codex.edit");
+    vm->handleInspectSelection(target("h1", "Hello market", true));
+    vm->inlineTextDraft = "Hello bazaar";
+    auto thinking = watchThinking("Codex could not run");
+    runTask(vm->submitInlineEdit());
+    EXPECT_TRUE(showed("Codex run failed, switching to local edit..."));
+    EXPECT_TRUE(showed("Applying local inline edit..."));
+    EXPECT_TRUE(said("Codex could not run: error: unexpected argument"));
+    EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
+}
+
+TEST_F(Requests, TheSelection) {
+    make();
+    vm->handleInspectSelection(target("a", "A"));
+    Uuid pulse = *vm->inspectSelectionPulseToken;
+    vm->handleInspectSelection(target("b", "B"));
+    EXPECT_NE(*vm->inspectSelectionPulseToken, pulse);
+    pulse = *vm->inspectSelectionPulseToken;
+    auto updated = target("a", "A2");
+    vm->handleInspectSelection(updated);  // the same element again: replaced in place, no pulse
+    EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
+    ASSERT_EQ(vm->selectedInspectTargets->size(), 2u);
+    EXPECT_EQ(vm->selectedInspectTargets->at(0).textSnippet, "A2");
+    EXPECT_EQ((*vm->selectedInspectTarget)->selectionKey, "b");
+
+    vm->handleInspectSelection(target("b", "B", false));  // deselected on the page
+    EXPECT_EQ(vm->selectedInspectTargets->size(), 1u);
+    EXPECT_EQ((*vm->selectedInspectTarget)->selectionKey, "a");
+    // A Command-click on an element without text selects it without opening the editor.
+    vm->handleInspectSelection(target("c", "", true, true));
+    EXPECT_FALSE(*vm->showInlineEditSheet);
+    pulse = *vm->inspectSelectionPulseToken;
+    vm->removeSelectedTarget("c");
+    vm->removeSelectedTarget("a");
+    EXPECT_TRUE(vm->selectedInspectTargets->empty());
+    EXPECT_FALSE(vm->selectedInspectTarget->has_value());
+    EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
+
+    InspectTarget bare;
+    bare.selector = "div > span";
+    EXPECT_EQ(AppViewModel::describeSelectedTarget(1, bare),
+              "2. component: Unknown component; fileHint: unknown file; selector: div > span; text: (no text snippet)");
+    EXPECT_EQ(AppViewModel::composeAgentRequest("Do it", {}), "Do it");
+    EXPECT_EQ(AppViewModel::composeAgentRequest("Do it", {target("a", "A"), bare}),
+              "Do it\n\nSelected UI elements from the live preview (prioritize these when mapping code):\n"
+              "1. component: App; fileHint: src/App.tsx; selector: h1; text: \"A\"\n"
+              "2. component: Unknown component; fileHint: unknown file; selector: div > span; text: (no text snippet)");
+}
+
+TEST_F(Requests, TheThinkingQueue) {
+    make();
+    auto thinking = watchThinking();
+    vm->beginThinking("Start");
+    vm->pushThinkingLine("same");
+    vm->pushThinkingLine(" same ");
+    vm->pushThinkingLine("other");
+    vm->pushThinkingLine("same");
+    ASSERT_TRUE(runLoopUntil([&] { return shown.size() >= 4; }));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Start", "same", "other", "same"}));
+
+    // Forty-one lines faster than they are shown: the first is dropped.
+    shown.clear();
+    vm->beginThinking("Again");
+    for (int i = 0; i <= 40; ++i) vm->pushThinkingLine("line " + std::to_string(i));
+    ASSERT_TRUE(runLoopUntil([&] { return !shown.empty() && shown.back() == "line 40"; }));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "line 0"), 0);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "line 1"), 1);
+
+    // The reply takes the indicator's place; a later reply without an indicator is appended.
+    std::size_t count = vm->messages->size();
+    vm->completeAgentReply("Done", {});
+    EXPECT_EQ(vm->messages->size(), count);
+    EXPECT_EQ(vm->messages->back().content, "Done");
+    EXPECT_FALSE(vm->messages->back().isThinking);
+    vm->completeAgentReply("Another", {});
+    EXPECT_EQ(vm->messages->size(), count + 1);
+
+    // The loop drains and ends; it does not outlive the controller either.
+    vm->beginThinking("Last");
+    std::weak_ptr<AppViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    runLoopUntil([] { return false; }, 50ms);
+}

@@ -1,0 +1,355 @@
+#include "WorkspaceFixture.h"
+#include "process/ProcessGroupGuard.h"
+#include "support/Subprocess.h"
+
+#include <sys/stat.h>
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+class Opening : public WorkspaceFixture {};
+}  // namespace
+
+TEST_F(Opening, ConstructionReflectsTheInstalledTools) {
+    make();
+    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: not installed");
+    EXPECT_TRUE(vm->availableAgentRuntimes->empty());
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+    EXPECT_EQ(*vm->modelLabel, "Local Agent");
+    ASSERT_EQ(vm->messages->size(), 1u);
+    EXPECT_EQ(vm->messages->front().role, AgentRole::assistant);
+    EXPECT_EQ(vm->messages->front().content,
+              "Open a project folder and I will boot the environment, run the app, and apply UI changes from this panel.");
+    EXPECT_EQ(*vm->projectPathLabel, "Open a project to start");
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:3000");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::idle);
+
+    // Only Claude Code: the selection moves to it, and an unavailable choice is ignored.
+    installAgents({"claude"});
+    make();
+    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
+    EXPECT_EQ(*vm->modelLabel, "Claude Code");
+    vm->selectAgentRuntime(AgentRuntime::codex);
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
+
+    // Both: Codex first; a choice of Claude Code survives the next probe. A tool whose version
+    // probe fails counts as not installed.
+    installAgents({"codex", "claude"});
+    make();
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+    EXPECT_EQ(*vm->modelLabel, "GPT-5 Codex");
+    vm->selectAgentRuntime(AgentRuntime::claudeCode);
+    vm->refreshAgentRuntimes();
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
+    replay("claude.version-status", "1");
+    vm->refreshAgentRuntimes();
+    EXPECT_EQ(*vm->agentStatusLabel, "Codex: codex-cli 0.177.0  \u2022  Claude Code: not installed");
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+}
+
+TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
+    writeFile(project / "dev.sh",
+              "echo '  VITE v7.1.0  ready in 312 ms'\necho\necho '  \033[32m\342\236\234\033[39m  Local:   "
+              "\033[36mhttp://localhost:\033[1m5174\033[22m/\033[39m'\n"
+              "echo '  \342\236\234  Network: http://192.168.1.20:5174/'\nexec sleep 300\n");
+    writeProject("sh ./dev.sh");
+    make();
+    int announcements = 0;
+    auto connection = vm->messages.observe([&] { ++announcements; });
+    runTask(vm->loadProject(root()));
+    EXPECT_GT(announcements, 0);
+
+    EXPECT_EQ(*vm->projectPathLabel, project.string());
+    EXPECT_EQ(*vm->stackLabel, "Vite + React via npm (Lockfile)");
+    EXPECT_EQ(*vm->installCommandLabel, "npm install");
+    EXPECT_EQ(*vm->devCommandLabel, "npm run dev");
+    EXPECT_EQ(*vm->instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
+    EXPECT_NE(readFile(project / ".tarn" / "instructions.md").find("Source: Local fallback"), std::string::npos);
+    EXPECT_EQ(vm->projectContext()->instructionsFileURL, Url::fileURL((project / ".tarn" / "instructions.md").string()));
+    EXPECT_EQ(systemMessages(), (std::vector<std::string>{
+                                    "Project loaded. Building runtime instructions...",
+                                    "No CLI runtime detected (Codex or Claude Code). Using local startup command detection.",
+                                    "Saved startup instructions to .tarn/instructions.md",
+                                    "Checking dependencies with `npm install`...",
+                                    "Starting dev server with `npm run dev`...",
+                                }));
+    ASSERT_EQ(vm->versions->size(), 1u);
+    EXPECT_EQ(vm->versions->front().name, "main");
+    EXPECT_TRUE(vm->versions->front().isCurrent);
+
+    // The server announces its address: colour codes are gone from the log and the address.
+    ASSERT_TRUE(runLoopUntil([&] { return vm->currentURL->has_value() && (*vm->currentURL)->port() == 5174; }, 20s))
+        << text::join(log(), "\n");
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:5174/");
+    EXPECT_TRUE(logged("  \u279C  Local:   http://localhost:5174/"));
+    ASSERT_TRUE(runLoopUntil([&] { return logged("  \u279C  Network: http://192.168.1.20:5174/"); }));
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:5174/");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
+    EXPECT_EQ(log().front(), "Dev server started with command: npm run dev");
+
+    int group = vm->devServer().processGroup();
+    vm->stopServer();
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    EXPECT_EQ(log().back(), "Server stop requested.");
+    ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(lastLog(), "Server stopped (exit "); }));
+    EXPECT_EQ(log().back(), "Server stopped (exit 15).");
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+
+    // Opening again empties the log and the selection but keeps the chat.
+    vm->handleInspectSelection(target("h1", "Hello shop"));
+    std::size_t chat = vm->messages->size();
+    runTask(vm->loadProject(root()));
+    EXPECT_TRUE(vm->selectedInspectTargets->empty());
+    EXPECT_FALSE(vm->selectedInspectTarget->has_value());
+    EXPECT_GT(vm->messages->size(), chat);
+    EXPECT_FALSE(logged("Server stop requested."));
+}
+
+TEST_F(Opening, FailuresToOpenSayWhy) {
+    make();
+    // No package.json: one message, the failed state, nothing else.
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(systemMessages(), std::vector<std::string>{"Project bootstrap failed: No package.json found in this folder."});
+    EXPECT_EQ(*vm->serverState, ServerRuntimeState::failed("No package.json found in this folder."));
+    EXPECT_FALSE(vm->projectContext());
+    EXPECT_EQ(*vm->projectPathLabel, "Open a project to start");
+
+    // A number too large for JSON: a sentence, never the parser's own text.
+    writeFile(project / "package.json", R"({"scripts":{"dev":"vite"},"version":1e400})");
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(systemMessages().back(),
+              "Project bootstrap failed: package.json is not valid JSON: a number is too large (line 1, column 37).");
+
+    // The folder picker: cancelled changes nothing; a folder starts the opening.
+    FolderPickerRequest asked;
+    std::size_t before = vm->messages->size();
+    vm->openProject([&](const FolderPickerRequest& request, auto answer) {
+        asked = request;
+        answer(std::nullopt);
+    });
+    EXPECT_EQ(asked.prompt, "Open Project");
+    EXPECT_EQ(asked.message, "Pick a web app folder (v1 optimized for Next.js + React + TypeScript).");
+    runLoopUntil([] { return false; }, 20ms);
+    EXPECT_EQ(vm->messages->size(), before);
+    writeProject("exit 0");
+    vm->openProject([&](const FolderPickerRequest&, auto answer) { answer(root()); });
+    EXPECT_TRUE(runLoopUntil([&] { return vm->projectContext().has_value(); }));
+
+    // No project: planning does nothing, starting says so.
+    make();
+    runTask(vm->planStartupCommands());
+    EXPECT_EQ(vm->messages->size(), 1u);
+    runTask(vm->installAndStartServer());
+    EXPECT_EQ(systemMessages(), std::vector<std::string>{"Open a project first."});
+}
+
+TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
+    writeProject("exit 0");
+    installAgents({"codex"});
+    make();
+    replay("codex.answer", R"({"install_command":"pnpm install","dev_command":"pnpm dev","rationale":"lockfile"})");
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(*vm->stackLabel, "Vite + React via pnpm (Codex CLI)");
+    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
+    EXPECT_EQ(vm->projectContext()->packageManager, PackageManager::pnpm);
+    auto said = systemMessages();
+    EXPECT_EQ(said[1], "Asking Codex to plan install/dev commands...");
+    EXPECT_EQ(said[2], "Codex startup plan received.");
+    // pnpm is not installed here: the shell says so, and the server fails with advice.
+    ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(lastLog(), "Server stopped (exit "); }));
+    EXPECT_EQ(log().back(), "Server stopped (exit 127).");
+    EXPECT_TRUE(this->said("Startup command failed. If this build is sandboxed, PATH may not include package manager "
+                           "binaries (for example /opt/homebrew/bin). Regenerate startup instructions, or run an "
+                           "unsandboxed dev build."));
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+
+    // A planner that never answers: given up after the limit, with its last words; nothing left.
+    replay("codex.edit", "echo 'Reconnecting... waiting for network' >&2\necho $$ > \"$TARN_STANDIN_DIR/codex.pid\"\nexec sleep 300\n");
+    runTask(vm->planStartupCommands());
+    EXPECT_EQ(systemMessages().back(), "Saved startup instructions to .tarn/instructions.md");
+    auto failed = systemMessages()[systemMessages().size() - 2];
+    EXPECT_EQ(failed, "Codex startup planning failed, using fallback: Codex did not answer within 2 seconds (last "
+                      "message: Reconnecting... waiting for network).");
+    int planner = std::stoi(readFile(standin / "codex.pid"));
+    EXPECT_TRUE(runLoopUntil([&] { return ::kill(planner, 0) != 0; }, 10s));
+    // The local plan keeps the commands in use, and their source.
+    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
+    EXPECT_EQ(*vm->stackLabel, "Vite + React via pnpm (Codex CLI)");
+    fs::remove(standin / "codex.edit");
+
+    // The instructions file cannot be written: the plan is dropped, the labels stay.
+    replay("codex.answer", R"({"install_command":"yarn install","dev_command":"yarn dev"})");
+    fs::remove_all(project / ".tarn");
+    writeFile(project / ".tarn", "a file in the way");
+    runTask(vm->planStartupCommands());
+    EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not write .tarn/instructions.md: "));
+    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
+    EXPECT_EQ(vm->projectContext()->installCommand, "pnpm install");
+}
+
+TEST_F(Opening, InstallRunsWhenNeededAndItsFailureIsShown) {
+    // A dependency that cannot be found fails npm at once, without the network.
+    writeProject("exit 0", false, R"({"left-pad": "file:./missing.tgz"})");
+    make();
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::failed);
+    auto last = systemMessages().back();
+    EXPECT_TRUE(text::startsWith(last, "Could not start server: ")) << last;
+    EXPECT_NE(last.find("missing.tgz"), std::string::npos) << last;
+    // The install's own lines went to the server log as they came.
+    auto lines = log();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return text::contains(l, "ENOENT"); }));
+    EXPECT_FALSE(vm->devServer().isRunning());
+
+    // A launch that fails (the folder is gone): the platform's reason.
+    fs::remove_all(project);
+    runTask(vm->installAndStartServer());
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::failed);
+    EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not start server: "));
+}
+
+TEST_F(Opening, LogsKeepTheirLimitsAndCopyAsText) {
+    make();
+    for (int i = 1; i <= 501; ++i) vm->handleServerOutputLine("line " + std::to_string(i));
+    EXPECT_EQ(vm->serverLogLines->size(), 500u);
+    EXPECT_EQ(vm->serverLogLines->front(), "line 2");
+    vm->stopServer();
+    EXPECT_EQ(vm->serverLogLines->size(), 501u);
+    vm->handleServerOutputLine("line 502");
+    EXPECT_EQ(vm->serverLogLines->size(), 500u);
+    EXPECT_EQ(vm->serverLogLines->firstIndex(), 3u);
+
+    for (int i = 1; i <= 401; ++i) vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "log", "c" + std::to_string(i)});
+    EXPECT_EQ(vm->consoleEntries->size(), 400u);
+    EXPECT_EQ(vm->consoleEntries->front().message, "c2");
+
+    std::string copied;
+    make();
+    vm->copyLogs([&](const std::string& text) { copied = text; });
+    EXPECT_EQ(copied, "=== Browser Console ===\n\n\n=== Server Log ===\n");
+    EXPECT_EQ(systemMessages().back(), "Console logs copied.");
+    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "warn", "careful"});
+    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "Error", "broken"});
+    vm->handleServerOutputLine("ready");
+    vm->copyLogs([&](const std::string& text) { copied = text; });
+    EXPECT_EQ(copied, "=== Browser Console ===\n[WARN] careful\n[ERROR] broken\n\n=== Server Log ===\nready");
+}
+
+TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
+    make();
+    auto url = [](const std::string& line) {
+        auto found = AppViewModel::localServerURL(line);
+        return found ? found->string() : std::string("none");
+    };
+    EXPECT_EQ(url("  \u279C  Local:   http://localhost:5173/"), "http://localhost:5173/");
+    EXPECT_EQ(url("   - Local:        http://localhost:3000"), "http://localhost:3000");
+    EXPECT_EQ(url("  \u279C  Network: http://192.168.1.20:5173/"), "none");
+    EXPECT_EQ(url("   \u25B2 Next.js 15.3.0"), "none");
+    EXPECT_EQ(url("ready on http://127.0.0.1:8080, press h for help."), "http://127.0.0.1:8080");
+    EXPECT_EQ(url("see (http://localhost:4000/docs)."), "http://localhost:4000/docs");
+
+    vm->handleServerOutputLine("   \u25B2 Next.js 15.3.0");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::idle);
+    vm->handleServerOutputLine("   - Local:        http://localhost:3001");
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:3001");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
+    Uuid token = *vm->loadAddressToken;
+    vm->handleServerOutputLine("zsh: COMMAND NOT FOUND: next");
+    EXPECT_EQ(*vm->serverState, ServerRuntimeState::failed("zsh: COMMAND NOT FOUND: next"));
+    EXPECT_EQ(*vm->loadAddressToken, token);
+    vm->handleServerExit(127);
+    EXPECT_EQ(log().back(), "Server stopped (exit 127).");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+}
+
+TEST_F(Opening, TheAddressBar) {
+    make();
+    vm->browserAddress = "  localhost:3000 \n";
+    Uuid token = *vm->loadAddressToken;
+    vm->loadBrowserAddress();
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:3000");
+    EXPECT_EQ((*vm->currentURL)->string(), "http://localhost:3000");
+    EXPECT_NE(*vm->loadAddressToken, token);
+    token = *vm->loadAddressToken;
+    vm->loadBrowserAddress();  // the same address again still loads
+    EXPECT_NE(*vm->loadAddressToken, token);
+    vm->browserAddress = "https://example.test:8443/a?b=1";
+    vm->loadBrowserAddress();
+    EXPECT_EQ(*vm->browserAddress, "https://example.test:8443/a?b=1");
+    vm->browserAddress = " ";
+    token = *vm->loadAddressToken;
+    vm->loadBrowserAddress();
+    EXPECT_EQ(systemMessages().back(), "Invalid URL.");
+    EXPECT_EQ(*vm->loadAddressToken, token);
+    vm->browserAddress = "http://[broken";
+    vm->loadBrowserAddress();
+    EXPECT_EQ(systemMessages().back(), "Invalid URL.");
+
+    vm->toggleBrowserExpanded();
+    EXPECT_TRUE(*vm->isBrowserExpanded);
+    vm->toggleBrowserExpanded();
+    EXPECT_FALSE(*vm->isBrowserExpanded);
+}
+
+TEST_F(Opening, VersionsAreBranches) {
+    writeProject("sleep 300");
+    make();
+    runTask(vm->loadProject(root()));
+    vm->newVersionName = "   ";
+    runTask(vm->createVersion());
+    EXPECT_EQ(vm->versions->size(), 1u);
+    vm->newVersionName = "bad name";
+    runTask(vm->createVersion());
+    EXPECT_EQ(systemMessages().back(),
+              "Could not create Version: Version name can only include letters, numbers, dashes, underscores, and slashes.");
+    EXPECT_EQ(*vm->newVersionName, "bad name");
+    vm->newVersionName = " feature/header ";
+    runTask(vm->createVersion());
+    EXPECT_EQ(systemMessages().back(), "Created Version 'feature/header'.");
+    EXPECT_EQ(*vm->newVersionName, "");
+    ASSERT_EQ(vm->versions->size(), 2u);
+    EXPECT_EQ(vm->versions->front().name, "feature/header");
+    EXPECT_TRUE(vm->versions->front().isCurrent);
+
+    Uuid reload = *vm->reloadToken;
+    runTask(vm->switchVersion("main"));
+    EXPECT_EQ(systemMessages().back(), "Switched to Version 'main'.");
+    EXPECT_NE(*vm->reloadToken, reload);
+    reload = *vm->reloadToken;
+    runTask(vm->switchVersion("main"));  // the same branch again still reloads
+    EXPECT_NE(*vm->reloadToken, reload);
+    runTask(vm->switchVersion("no-such-branch"));
+    EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not switch Version: ")) << systemMessages().back();
+
+    // Not a git repository: the list empties and the server log says why.
+    fs::remove_all(project / ".git");
+    runTask(vm->refreshVersions());
+    EXPECT_TRUE(vm->versions->empty());
+    EXPECT_EQ(log().back(), "Version list unavailable: This folder is not a git repository.");
+}
+
+TEST_F(Opening, InferringThePackageManager) {
+    EXPECT_EQ(AppViewModel::inferPackageManager("pnpm install", "pnpm dev"), PackageManager::pnpm);
+    EXPECT_EQ(AppViewModel::inferPackageManager("npm ci", "npm run dev"), PackageManager::npm);
+    EXPECT_EQ(AppViewModel::inferPackageManager("YARN", "x"), PackageManager::yarn);
+    EXPECT_EQ(AppViewModel::inferPackageManager("bun install", "bun run dev"), PackageManager::bun);
+    EXPECT_EQ(AppViewModel::inferPackageManager("make deps", "make serve"), std::nullopt);
+}
+
+TEST_F(Opening, CallbacksDoNothingOnceTheControllerIsGone) {
+    writeProject("echo one; sleep 0.2; echo two; sleep 300");
+    make();
+    runTask(vm->loadProject(root()));
+    ASSERT_TRUE(runLoopUntil([&] { return logged("one"); }));
+    int group = vm->devServer().processGroup();
+    std::weak_ptr<AppViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    // The server's group ends with the controller; its late lines and end reach nothing.
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+    runLoopUntil([] { return false; }, 300ms);
+}
