@@ -5,6 +5,7 @@
 #include "support/Text.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <future>
 #include <glib.h>
 
@@ -149,6 +150,18 @@ void AppViewModel::openProject(const FolderPicker& picker) {
                if (!self || !folder) return;
                spawn(self->loadProject(*folder));
            });
+}
+
+void AppViewModel::openFolder(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        appendSystemMessage("Could not open " + path + ": there is no such folder.");
+    } else if (!std::filesystem::is_directory(status)) {
+        appendSystemMessage("Could not open " + path + ": it is not a folder.");
+    } else {
+        spawn(loadProject(Url::fileURL(path)));
+    }
 }
 
 std::string AppViewModel::stackLabelFor(const ProjectContext& context) {

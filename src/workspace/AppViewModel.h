@@ -107,6 +107,9 @@ public:
     void selectAgentRuntime(AgentRuntime runtime);
     std::optional<AgentRuntime> resolvedAgentRuntime() const;
     void openProject(const FolderPicker& picker);
+    // Opens a folder named by its path (the command line, a drop) as if it had been picked; a path
+    // that is not a folder gets a message saying so.
+    void openFolder(const std::string& path);
     Task<void> loadProject(Url folder);
     Task<void> planStartupCommands();
     static std::optional<PackageManager> inferPackageManager(const std::string& installCommand,

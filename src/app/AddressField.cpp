@@ -1,0 +1,19 @@
+#include "app/AddressField.h"
+
+#include "app/Bind.h"
+#include "app/Icons.h"
+
+namespace tarn {
+
+AddressField::AddressField(AppViewModel& model) {
+    add_css_class("tarn-address");
+    set_placeholder_text("http://localhost:3000");
+    set_hexpand(true);
+    set_valign(Gtk::Align::CENTER);
+    set_input_purpose(Gtk::InputPurpose::URL);
+    setAccessibleLabel(*this, "Address");
+    bind::text(*this, model.browserAddress);
+    signal_activate().connect([&model] { model.loadBrowserAddress(); });
+}
+
+}  // namespace tarn

@@ -1,0 +1,43 @@
+#pragma once
+#include "support/Published.h"
+
+#include <gtkmm/entry.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/textbuffer.h>
+#include <gtkmm/widget.h>
+#include <sigc++/adaptors/track_obj.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+// Keeping widgets in step with the controller's published values. Every binding lives as long as
+// the widget that owns it; nothing is rebuilt, each binding changes only what it shows.
+namespace tarn::bind {
+
+// Calls `apply` with the value now and after every change, while `owner` exists.
+template <typename T, typename F>
+void to(Gtk::Widget& owner, Published<T>& value, F apply) {
+    apply(value.get());
+    value.observe(sigc::track_obj([&value, apply] { apply(value.get()); }, owner));
+}
+
+// A trigger that runs `apply` once, on the next turn of the main loop, however often it was pulled
+// before then: for views that follow fast streams (the server log) or values changed in bursts.
+// Nothing runs once `owner` is gone.
+std::function<void()> onceInTurn(Gtk::Widget& owner, std::function<void()> apply);
+
+// Runs the trigger on every change of `value` while `owner` exists.
+template <typename T>
+void pulls(Gtk::Widget& owner, Published<T>& value, const std::function<void()>& trigger) {
+    value.observe(sigc::track_obj([trigger] { trigger(); }, owner));
+}
+
+// Keeps a scrolled list at its end as it grows, while the user is at the end.
+void followEnd(Gtk::ScrolledWindow& scroller);
+
+// A text field and a text value, both ways.
+void text(Gtk::Entry& field, Published<std::string>& value);
+void text(Gtk::Widget& owner, const Glib::RefPtr<Gtk::TextBuffer>& buffer, Published<std::string>& value);
+
+}  // namespace tarn::bind

@@ -1,0 +1,66 @@
+#pragma once
+#include "app/GlowFrame.h"
+#include "app/Motion.h"
+#include "app/SlideRevealer.h"
+#include "workspace/AppViewModel.h"
+
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+#include <gtkmm/menubutton.h>
+#include <gtkmm/overlay.h>
+#include <gtkmm/popover.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/stack.h>
+#include <gtkmm/textview.h>
+
+namespace tarn {
+
+// Where the user writes to the agent: the selected elements as removable pills, the prompt, and a
+// bar with "Build Feature" (plan mode), the runtime picker and the send button, which turns into a
+// Stop button while a request runs.
+class Composer : public GlowFrame {
+public:
+    explicit Composer(AppViewModel& model);
+
+    // The short pulse after a new selection: a brighter ring, a deeper shadow, a slight scale.
+    void pulse();
+    double pulseLevel() const { return pulse_.value(); }
+
+    Gtk::TextView& editor() { return editor_; }
+    Gtk::Button& sendButton() { return send_; }
+    Gtk::Button& buildFeatureButton() { return buildFeature_; }
+    bool pickerIsMenu() const { return picker_.get_visible_child_name() == "menu"; }
+    const Gtk::Label& modelText() const { return modelText_; }
+    std::vector<Gtk::Button*> runtimeChoices();
+    Gtk::Box& pills() { return pills_; }
+    bool sendMeansStop() const { return stopMode_; }
+
+    static bool canSend(const std::string& draft);
+
+private:
+    void showPills();
+    void showSendButton();
+    void showRuntimes();
+    void showPulse(double level);
+
+    AppViewModel& model_;
+    Gtk::Overlay overlay_;
+    Gtk::ScrolledWindow editorScroller_;
+    Gtk::TextView editor_;
+    SlideRevealer pillsRevealer_{SlideRevealer::Edge::top, false};
+    Gtk::ScrolledWindow pillsScroller_;
+    Gtk::Box pills_{Gtk::Orientation::HORIZONTAL, 6};
+    Gtk::Box bar_{Gtk::Orientation::HORIZONTAL, 8};
+    Gtk::Button buildFeature_{"Build Feature"};
+    Gtk::Stack picker_;
+    Gtk::Label modelText_;
+    Gtk::MenuButton modelMenu_;
+    Gtk::Popover runtimePopover_;
+    Gtk::Box runtimeList_{Gtk::Orientation::VERTICAL, 2};
+    Gtk::Button send_;
+    bool stopMode_ = false;
+    motion::Animator pulse_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,111 @@
+#include "app/ConsolePane.h"
+
+#include "app/Bind.h"
+#include "app/Icons.h"
+#include "support/Text.h"
+
+#include <gtkmm/signallistitemfactory.h>
+#include <gtkmm/noselection.h>
+#include <gtkmm/stringobject.h>
+
+namespace tarn {
+
+std::string ConsolePane::consoleLine(const BrowserConsoleEntry& entry) {
+    return "[" + text::toUpper(entry.level) + "] " + entry.message;
+}
+
+const char* ConsolePane::styleOf(const std::string& line) {
+    // The level is upper-cased into the line, so the prefix tells it, whatever its case was.
+    if (text::startsWith(line, "[ERROR] ")) return "tarn-log-error";
+    if (text::startsWith(line, "[WARN] ")) return "tarn-log-warn";
+    return "tarn-log-other";
+}
+
+ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTICAL, 6), model_(model) {
+    add_css_class("tarn-console");
+    auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+    auto* title = Gtk::make_managed<Gtk::Label>("Console");
+    for (const char* c : {"caption", "tarn-semibold", "tarn-secondary"}) title->add_css_class(c);
+    count_.add_css_class("tarn-caption2");
+    count_.add_css_class("tarn-secondary");
+    header->append(*title);
+    header->append(count_);
+    append(*header);
+
+    rows_ = Gtk::StringList::create({});
+    auto factory = Gtk::SignalListItemFactory::create();
+    factory->signal_setup().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto* label = Gtk::make_managed<Gtk::Label>();
+        label->set_xalign(0);
+        label->set_hexpand(true);
+        label->set_selectable(true);
+        label->set_wrap(true);
+        label->set_wrap_mode(Pango::WrapMode::CHAR);
+        label->add_css_class("tarn-log-line");
+        item->set_child(*label);
+        item->set_activatable(false);
+    });
+    factory->signal_bind().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto* label = static_cast<Gtk::Label*>(item->get_child());
+        auto line = std::dynamic_pointer_cast<Gtk::StringObject>(item->get_item());
+        std::string text = line ? std::string(line->get_string()) : std::string();
+        label->set_text(text);
+        for (const char* style : {"tarn-log-error", "tarn-log-warn", "tarn-log-other"}) label->remove_css_class(style);
+        label->add_css_class(styleOf(text));
+    });
+    list_.set_model(Gtk::NoSelection::create(rows_));
+    list_.set_factory(factory);
+    setAccessibleLabel(list_, "Console and server log");
+    scroller_.set_child(list_);
+    scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    scroller_.set_size_request(-1, 120);
+    scroller_.set_vexpand(false);
+    append(scroller_);
+
+    bind::followEnd(scroller_);
+
+    auto trigger = bind::onceInTurn(*this, [this] { sync(); });
+    bind::pulls(*this, model_.consoleEntries, trigger);
+    bind::pulls(*this, model_.serverLogLines, trigger);
+    sync();
+}
+
+template <typename T, typename F>
+void ConsolePane::follow(const RollingList<T>& log, Shown& shown, guint offset, F lineOf) {
+    std::vector<Glib::ustring> added;
+    guint removed = 0;
+    if (log.generation() != shown.generation || log.firstIndex() < shown.first) {
+        // Emptied since: start again.
+        removed = static_cast<guint>(shown.count);
+        for (const auto& item : log) added.push_back(lineOf(item));
+    } else {
+        // Drop what scrolled off the front, add what came at the end.
+        const std::uint64_t shownEnd = shown.first + shown.count;
+        const std::uint64_t logEnd = log.firstIndex() + log.size();
+        removed = static_cast<guint>(std::min<std::uint64_t>(log.firstIndex() - shown.first, shown.count));
+        for (std::uint64_t i = std::max(shownEnd, log.firstIndex()); i < logEnd; ++i) {
+            added.push_back(lineOf(log[static_cast<std::size_t>(i - log.firstIndex())]));
+        }
+        if (removed) rows_->splice(offset, removed, {});
+        rows_->splice(offset + static_cast<guint>(shown.count) - removed, 0, added);
+        shown = Shown{log.generation(), log.firstIndex(), log.size()};
+        return;
+    }
+    rows_->splice(offset, removed, added);
+    shown = Shown{log.generation(), log.firstIndex(), log.size()};
+}
+
+void ConsolePane::sync() {
+    follow(*model_.consoleEntries, console_, 0, [](const BrowserConsoleEntry& e) { return Glib::ustring(consoleLine(e)); });
+    follow(*model_.serverLogLines, server_, static_cast<guint>(console_.count),
+           [](const std::string& line) { return Glib::ustring("[SERVER] " + line); });
+    count_.set_text(std::to_string(console_.count + server_.count) + " lines");
+}
+
+std::vector<std::string> ConsolePane::lines() const {
+    std::vector<std::string> out;
+    for (guint i = 0; i < rows_->get_n_items(); ++i) out.push_back(rows_->get_string(i));
+    return out;
+}
+
+}  // namespace tarn

@@ -1,0 +1,45 @@
+#pragma once
+#include "workspace/AppViewModel.h"
+
+#include <gtkmm/box.h>
+#include <gtkmm/label.h>
+#include <gtkmm/listview.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/stringlist.h>
+
+namespace tarn {
+
+// The page's console lines, then the server's, in one scrolling list under the preview. Rows are
+// appended and dropped to match the two logs (never rebuilt), once per turn of the main loop
+// however fast lines come; the list follows the end while the user is there.
+class ConsolePane : public Gtk::Box {
+public:
+    explicit ConsolePane(AppViewModel& model);
+
+    // What the list holds now, in order, and the header's count.
+    std::vector<std::string> lines() const;
+    std::string countText() const { return count_.get_text(); }
+    static std::string consoleLine(const BrowserConsoleEntry& entry);
+    // "tarn-log-error", "tarn-log-warn" or "tarn-log-other" for a line of the list.
+    static const char* styleOf(const std::string& line);
+
+private:
+    // Where a rolling log's rows stand in the list.
+    struct Shown {
+        std::uint64_t generation = 0;
+        std::uint64_t first = 0;
+        std::size_t count = 0;
+    };
+    template <typename T, typename F>
+    void follow(const RollingList<T>& log, Shown& shown, guint offset, F lineOf);
+    void sync();
+
+    AppViewModel& model_;
+    Gtk::Label count_;
+    Gtk::ScrolledWindow scroller_;
+    Glib::RefPtr<Gtk::StringList> rows_;
+    Gtk::ListView list_;
+    Shown console_, server_;
+};
+
+}  // namespace tarn

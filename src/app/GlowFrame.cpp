@@ -1,0 +1,187 @@
+#include "app/GlowFrame.h"
+
+#include <adwaita.h>
+#include <algorithm>
+#include <gtk/gtk.h>
+#include <gtkmm/snapshot.h>
+
+namespace tarn {
+
+namespace {
+
+std::vector<GlowFrame*>& registry() {
+    static std::vector<GlowFrame*> frames;
+    return frames;
+}
+
+graphene_rect_t rectOf(float x, float y, float w, float h) {
+    graphene_rect_t r;
+    graphene_rect_init(&r, x, y, w, h);
+    return r;
+}
+
+}  // namespace
+
+GlowFrame::GlowFrame() : Glib::ObjectBase("TarnGlowFrame") {}
+
+GlowFrame::~GlowFrame() {
+    std::erase(registry(), this);
+    if (child_) child_->unparent();
+}
+
+const std::vector<GlowFrame*>& GlowFrame::activeRings() { return registry(); }
+
+void GlowFrame::setChild(Gtk::Widget& child) {
+    if (child_) child_->unparent();
+    child_ = &child;
+    child_->set_parent(*this);
+}
+
+void GlowFrame::setStyle(const Style& style) {
+    style_ = style;
+    queue_draw();
+}
+
+void GlowFrame::setRingActive(bool active) {
+    if (active == ringActive_) return;
+    ringActive_ = active;
+    angle_ = GlowClock::shared().angle();
+    updateRegistration();
+    queue_draw();
+}
+
+void GlowFrame::setAngle(double degrees) {
+    angle_ = degrees;
+    if (ringActive_) queue_draw();
+}
+
+void GlowFrame::setScale(double scale) {
+    scale_ = scale;
+    queue_draw();
+}
+
+void GlowFrame::on_map() {
+    Gtk::Widget::on_map();
+    updateRegistration();
+}
+
+void GlowFrame::on_unmap() {
+    Gtk::Widget::on_unmap();
+    updateRegistration();
+}
+
+void GlowFrame::updateRegistration() {
+    auto& frames = registry();
+    std::erase(frames, this);
+    if (ringActive_ && get_mapped()) frames.push_back(this);
+    GlowClock::shared().ringsChanged();
+}
+
+Gtk::SizeRequestMode GlowFrame::get_request_mode_vfunc() const {
+    return child_ ? child_->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
+}
+
+void GlowFrame::measure_vfunc(Gtk::Orientation orientation, int forSize, int& minimum, int& natural, int& minimumBaseline,
+                              int& naturalBaseline) const {
+    minimum = natural = 0;
+    minimumBaseline = naturalBaseline = -1;
+    if (child_) child_->measure(orientation, forSize, minimum, natural, minimumBaseline, naturalBaseline);
+}
+
+void GlowFrame::size_allocate_vfunc(int width, int height, int baseline) {
+    if (child_) child_->size_allocate(Gtk::Allocation(0, 0, width, height), baseline);
+}
+
+void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
+    GtkSnapshot* s = snapshot->gobj();
+    const float w = static_cast<float>(get_width()), h = static_cast<float>(get_height());
+    graphene_rect_t bounds = rectOf(0, 0, w, h);
+    gtk_snapshot_save(s);
+    if (scale_ != 1) {
+        graphene_point_t centre = GRAPHENE_POINT_INIT(w / 2, h / 2);
+        gtk_snapshot_translate(s, &centre);
+        gtk_snapshot_scale(s, static_cast<float>(scale_), static_cast<float>(scale_));
+        graphene_point_t back = GRAPHENE_POINT_INIT(-w / 2, -h / 2);
+        gtk_snapshot_translate(s, &back);
+    }
+    GskRoundedRect outer;
+    gsk_rounded_rect_init_from_rect(&outer, &bounds, static_cast<float>(style_.radius));
+    if (style_.shadow.get_alpha() > 0) {
+        gtk_snapshot_append_outset_shadow(s, &outer, style_.shadow.gobj(), 0, static_cast<float>(style_.shadowOffsetY), 0,
+                                          static_cast<float>(style_.shadowRadius));
+    }
+    gtk_snapshot_push_rounded_clip(s, &outer);
+    gtk_snapshot_append_color(s, style_.fill.gobj(), &bounds);
+    if (ringActive_ && !style_.ring.empty()) {
+        std::vector<GskColorStop> stops;
+        const std::size_t n = style_.ring.size();
+        for (std::size_t i = 0; i <= n; ++i) {
+            stops.push_back(GskColorStop{static_cast<float>(i) / static_cast<float>(n), *style_.ring[i % n].gobj()});
+        }
+        graphene_point_t centre = GRAPHENE_POINT_INIT(w / 2, h / 2);
+        gtk_snapshot_append_conic_gradient(s, &bounds, &centre, static_cast<float>(angle_), stops.data(), stops.size());
+        // Cover all but the ring with the card again.
+        GskRoundedRect inner = outer;
+        const float ring = static_cast<float>(style_.ringWidth);
+        gsk_rounded_rect_shrink(&inner, ring, ring, ring, ring);
+        gtk_snapshot_push_rounded_clip(s, &inner);
+        gtk_snapshot_append_color(s, style_.fill.gobj(), &bounds);
+        gtk_snapshot_pop(s);
+    }
+    gtk_snapshot_pop(s);
+    auto border = [&](const Gdk::RGBA& colour, double width) {
+        if (colour.get_alpha() <= 0) return;
+        const float widths[4] = {float(width), float(width), float(width), float(width)};
+        const GdkRGBA colours[4] = {*colour.gobj(), *colour.gobj(), *colour.gobj(), *colour.gobj()};
+        gtk_snapshot_append_border(s, &outer, widths, colours);
+    };
+    border(style_.outline, style_.outlineWidth);
+    if (ringActive_) border(style_.ringOutline, style_.ringOutlineWidth);
+    if (child_) snapshot_child(*child_, snapshot);
+    gtk_snapshot_restore(s);
+}
+
+GlowClock& GlowClock::shared() {
+    static GlowClock clock;
+    return clock;
+}
+
+void GlowClock::attach(Gtk::Widget& widget) {
+    if (widget_) return;
+    widget_ = widget.gobj();
+    AdwAnimationTarget* target = adw_callback_animation_target_new(&GlowClock::onValue, this, nullptr);
+    // 0 to 360 degrees, linear, 8.5 seconds, repeated without end and never reversed.
+    animation_ = adw_timed_animation_new(widget_, 0, 360, 8500, target);
+    adw_timed_animation_set_easing(ADW_TIMED_ANIMATION(animation_), ADW_LINEAR);
+    adw_timed_animation_set_repeat_count(ADW_TIMED_ANIMATION(animation_), 0);
+    adw_timed_animation_set_alternate(ADW_TIMED_ANIMATION(animation_), FALSE);
+    g_object_weak_ref(G_OBJECT(widget_), [](gpointer data, GObject*) {
+        auto* self = static_cast<GlowClock*>(data);
+        self->widget_ = nullptr;
+        if (self->animation_) g_object_unref(self->animation_);
+        self->animation_ = nullptr;
+    }, this);
+    ringsChanged();
+}
+
+void GlowClock::onValue(double value, gpointer data) {
+    auto* self = static_cast<GlowClock*>(data);
+    self->angle_ = value;
+    for (GlowFrame* frame : GlowFrame::activeRings()) frame->setAngle(value);
+}
+
+bool GlowClock::running() const {
+    return animation_ && adw_animation_get_state(animation_) == ADW_ANIMATION_PLAYING;
+}
+
+void GlowClock::ringsChanged() {
+    if (!animation_) return;
+    const bool wanted = !GlowFrame::activeRings().empty();
+    const AdwAnimationState state = adw_animation_get_state(animation_);
+    // Nothing turns while no ring shows: no frames are drawn for it.
+    if (wanted && state == ADW_ANIMATION_IDLE) adw_animation_play(animation_);
+    else if (wanted && state == ADW_ANIMATION_PAUSED) adw_animation_resume(animation_);
+    else if (!wanted && state == ADW_ANIMATION_PLAYING) adw_animation_pause(animation_);
+}
+
+}  // namespace tarn

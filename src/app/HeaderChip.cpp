@@ -1,0 +1,25 @@
+#include "app/HeaderChip.h"
+
+namespace tarn {
+
+HeaderChip::HeaderChip(const std::string& title) : Gtk::Box(Gtk::Orientation::VERTICAL, 2), title_(title) {
+    add_css_class("tarn-chip");
+    title_.add_css_class("tarn-caption2");
+    title_.add_css_class("tarn-secondary");
+    title_.set_xalign(0);
+    value_.add_css_class("caption");
+    value_.add_css_class("tarn-mono");
+    value_.set_xalign(0);
+    value_.set_single_line_mode(true);
+    value_.set_ellipsize(Pango::EllipsizeMode::END);
+    value_.set_max_width_chars(28);
+    append(title_);
+    append(value_);
+}
+
+void HeaderChip::setValue(const std::string& value) {
+    if (std::string(value_.get_text()) != value) value_.set_text(value);
+    value_.set_tooltip_text(value);
+}
+
+}  // namespace tarn

@@ -1,0 +1,184 @@
+#include "app/MessageRow.h"
+
+#include "app/Icons.h"
+#include "app/SelectedTargetPillView.h"
+
+#include <gtkmm/image.h>
+
+namespace tarn {
+
+namespace {
+
+Gdk::RGBA rgba(double r, double g, double b, double a = 1) {
+    Gdk::RGBA c;
+    c.set_rgba(r, g, b, a);
+    return c;
+}
+
+const Gdk::RGBA kCyan = rgba(50 / 255.0, 173 / 255.0, 230 / 255.0);
+const Gdk::RGBA kBlue = rgba(0, 122 / 255.0, 1);
+
+Gdk::RGBA withAlpha(Gdk::RGBA c, double a) {
+    c.set_alpha(a);
+    return c;
+}
+
+GlowFrame::Style bubbleStyle(AgentRole role) {
+    GlowFrame::Style style;
+    style.radius = 16;
+    style.fill = role == AgentRole::user ? rgba(0, 0.48, 1.0) : rgba(0.90, 0.90, 0.92);
+    // The thinking glow: a cyan shadow and a ring of cyan and blue.
+    style.ring = {withAlpha(kCyan, 0.08), withAlpha(kBlue, 0.45), withAlpha(kCyan, 0.10), withAlpha(kBlue, 0.05)};
+    style.ringWidth = 1.6;
+    style.ringOutline = withAlpha(kCyan, 0.12);
+    style.ringOutlineWidth = 0.8;
+    return style;
+}
+
+}  // namespace
+
+std::string MessageRow::authorOf(AgentRole role) {
+    switch (role) {
+        case AgentRole::user: return "You";
+        case AgentRole::assistant: return "Agent";
+        case AgentRole::system: return "System";
+    }
+    return {};
+}
+
+MessageRow::MessageRow(const AgentMessage& message)
+    : Gtk::Box(Gtk::Orientation::HORIZONTAL), message_(message), fade_(*this, 1.0, [this](double v) {
+          progress_.set_opacity(v);
+      }) {
+    const bool user = message.role == AgentRole::user;
+    // User bubbles stand off the left edge, the others off the right.
+    set_margin_start(user ? 56 : 0);
+    set_margin_end(user ? 0 : 56);
+    bubble_.setStyle(bubbleStyle(message.role));
+    bubble_.set_hexpand(true);
+    bubble_.setChild(content_);
+    append(bubble_);
+
+    content_.set_margin(10);
+    author_.set_text(authorOf(message.role));
+    author_.add_css_class("tarn-caption2");
+    author_.add_css_class("tarn-semibold");
+    author_.add_css_class(user ? "tarn-bubble-label-user" : "tarn-secondary");
+    author_.set_xalign(0);
+    content_.append(author_);
+
+    targetsScroller_.set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::NEVER);
+    targetsScroller_.set_size_request(-1, 26);
+    targetsScroller_.set_child(targets_);
+    content_.append(targetsScroller_);
+
+    spinner_.add_css_class("tarn-thinking-spinner");
+    spinner_.set_size_request(20, 20);
+    spinner_.set_valign(Gtk::Align::START);
+    progress_.add_css_class("caption");
+    progress_.set_xalign(0);
+    progress_.set_yalign(0);
+    progress_.set_wrap(true);
+    progress_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    progress_.set_lines(2);
+    progress_.set_ellipsize(Pango::EllipsizeMode::END);
+    progress_.set_size_request(-1, 34);
+    progress_.set_valign(Gtk::Align::START);
+    progress_.set_hexpand(true);
+    thinking_.set_valign(Gtk::Align::START);
+    thinking_.append(spinner_);
+    thinking_.append(progress_);
+    content_.append(thinking_);
+
+    text_.set_xalign(0);
+    text_.set_wrap(true);
+    text_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    text_.set_selectable(true);
+    text_.add_css_class(user ? "tarn-bubble-text-user" : "tarn-body");
+    content_.append(text_);
+    content_.append(steps_);
+
+    showTargets();
+    showContent(false);
+    showSteps();
+}
+
+void MessageRow::update(const AgentMessage& message) {
+    if (message == message_) return;
+    const bool textChanged = message.content != message_.content || message.isThinking != message_.isThinking;
+    const bool stepsChanged = message.plan != message_.plan;
+    const bool targetsChanged = message.selectedTargets != message_.selectedTargets;
+    message_ = message;
+    if (targetsChanged) showTargets();
+    if (textChanged) showContent(true);
+    if (stepsChanged) showSteps();
+}
+
+void MessageRow::showTargets() {
+    while (auto* child = targets_.get_first_child()) targets_.remove(*child);
+    const bool show = message_.role == AgentRole::user && !message_.selectedTargets.empty();
+    targetsScroller_.set_visible(show);
+    if (!show) return;
+    for (const auto& target : message_.selectedTargets) {
+        targets_.append(*Gtk::make_managed<SelectedTargetPillView>(target, true, true, false, nullptr));
+    }
+}
+
+void MessageRow::showContent(bool animate) {
+    const bool thinking = message_.isThinking;
+    thinking_.set_visible(thinking);
+    text_.set_visible(!thinking);
+    spinner_.set_spinning(thinking);
+    bubble_.setRingActive(thinking);
+    GlowFrame::Style style = bubble_.style();
+    style.shadow = thinking ? withAlpha(kCyan, 0.16) : Gdk::RGBA("transparent");
+    style.shadowRadius = thinking ? 10 : 0;
+    style.shadowOffsetY = thinking ? 4 : 0;
+    bubble_.setStyle(style);
+    set_size_request(-1, thinking ? 84 : -1);
+    if (thinking) {
+        if (std::string(progress_.get_text()) != message_.content) {
+            progress_.set_text(message_.content);
+            // Each new progress line fades in (ease-in-out, 0.2 s).
+            if (animate) {
+                fade_.jumpTo(0.35);
+                fade_.easeTo(1.0, std::chrono::milliseconds(200));
+            }
+        }
+    } else if (std::string(text_.get_text()) != message_.content) {
+        text_.set_text(message_.content);
+    }
+}
+
+void MessageRow::showSteps() {
+    while (auto* child = steps_.get_first_child()) steps_.remove(*child);
+    steps_.set_visible(!message_.plan.empty());
+    const bool user = message_.role == AgentRole::user;
+    for (const auto& step : message_.plan) {
+        auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+        auto* icon = Gtk::make_managed<Gtk::Image>();
+        icon->set_from_icon_name(icons::named(step.completed ? "checkmark.circle.fill" : "circle"));
+        icon->add_css_class(step.completed ? "tarn-step-done" : "tarn-step-open");
+        icon->set_name(step.completed ? "checkmark.circle.fill" : "circle");
+        auto* title = Gtk::make_managed<Gtk::Label>(step.title);
+        title->add_css_class("caption");
+        if (user) title->add_css_class("tarn-bubble-text-user");
+        title->set_xalign(0);
+        title->set_tooltip_text(step.detail);
+        row->append(*icon);
+        row->append(*title);
+        steps_.append(*row);
+    }
+}
+
+std::string MessageRow::shownText() const { return message_.isThinking ? progress_.get_text() : text_.get_text(); }
+
+std::vector<std::string> MessageRow::stepSymbols() const {
+    std::vector<std::string> symbols;
+    for (auto* row = steps_.get_first_child(); row; row = row->get_next_sibling()) {
+        symbols.push_back(row->get_first_child()->get_name());
+    }
+    return symbols;
+}
+
+}  // namespace tarn

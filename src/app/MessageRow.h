@@ -1,0 +1,47 @@
+#pragma once
+#include "app/GlowFrame.h"
+#include "app/Motion.h"
+#include "model/AgentMessage.h"
+
+#include <gtkmm/box.h>
+#include <gtkmm/label.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/spinner.h>
+
+namespace tarn {
+
+// One chat message as a bubble: who wrote it, the elements that went with a request, the text
+// (or, while an agent works, a turning ring with its latest progress line), and the plan steps.
+// Updated in place when the message changes.
+class MessageRow : public Gtk::Box {
+public:
+    explicit MessageRow(const AgentMessage& message);
+    void update(const AgentMessage& message);
+
+    const AgentMessage& message() const { return message_; }
+    static std::string authorOf(AgentRole role);
+    // What the row shows, for tests: the text, and one symbol name per plan step.
+    std::string shownText() const;
+    std::vector<std::string> stepSymbols() const;
+    bool showsRing() const { return bubble_.ringActive(); }
+
+private:
+    void showContent(bool animate);
+    void showSteps();
+    void showTargets();
+
+    AgentMessage message_;
+    GlowFrame bubble_;
+    Gtk::Box content_{Gtk::Orientation::VERTICAL, 6};
+    Gtk::Label author_;
+    Gtk::ScrolledWindow targetsScroller_;
+    Gtk::Box targets_{Gtk::Orientation::HORIZONTAL, 6};
+    Gtk::Box thinking_{Gtk::Orientation::HORIZONTAL, 10};
+    Gtk::Spinner spinner_;
+    Gtk::Label progress_;
+    Gtk::Label text_;
+    Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
+    motion::Animator fade_;
+};
+
+}  // namespace tarn

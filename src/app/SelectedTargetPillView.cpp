@@ -1,0 +1,96 @@
+#include "app/SelectedTargetPillView.h"
+
+#include "app/Icons.h"
+
+#include <gtkmm/eventcontrollerfocus.h>
+#include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/eventcontrollermotion.h>
+
+namespace tarn {
+
+std::string SelectedTargetPillView::titleOf(const InspectTarget& target) {
+    return target.componentGuess.empty() ? target.tagName : target.componentGuess;
+}
+
+std::string SelectedTargetPillView::subtitleOf(const InspectTarget& target) {
+    return target.fileGuess.empty() ? target.selector : target.fileGuess;
+}
+
+SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground,
+                                               bool showsRemoveControl, std::function<void()> onRemove)
+    : Gtk::Box(Gtk::Orientation::HORIZONTAL, compact ? 5 : 6),
+      target_(std::move(target)),
+      compact_(compact),
+      showsRemoveControl_(showsRemoveControl),
+      onRemove_(std::move(onRemove)) {
+    add_css_class("tarn-pill");
+    if (compact) add_css_class("compact");
+    if (onDarkBackground) add_css_class("dark");
+    set_valign(Gtk::Align::CENTER);
+
+    icon_.set_from_icon_name(icons::named("cursorarrow.rays"));
+    icon_.set_pixel_size(compact ? 9 : 10);
+    title_.set_text(titleOf(target_));
+    title_.add_css_class(compact ? "tarn-caption2" : "caption");
+    title_.add_css_class("tarn-semibold");
+    title_.set_single_line_mode(true);
+    title_.set_ellipsize(Pango::EllipsizeMode::END);
+    title_.set_max_width_chars(18);
+    subtitle_.set_text(subtitleOf(target_));
+    subtitle_.add_css_class("tarn-caption2");
+    subtitle_.add_css_class("tarn-mono");
+    subtitle_.add_css_class("tarn-pill-subtitle");
+    subtitle_.set_single_line_mode(true);
+    subtitle_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
+    subtitle_.set_max_width_chars(22);
+    append(icon_);
+    append(title_);
+    append(subtitle_);
+    set_tooltip_text(titleOf(target_) + "  " + subtitleOf(target_));
+
+    if (showsRemoveControl_) {
+        auto* mark = Gtk::make_managed<Gtk::Image>();
+        mark->set_from_icon_name(icons::named("xmark"));
+        mark->set_pixel_size(8);
+        remove_.set_child(*mark);
+        remove_.add_css_class("flat");
+        remove_.add_css_class("tarn-pill-remove");
+        remove_.set_tooltip_text("Remove selection");
+        setAccessibleLabel(remove_, "Remove selection");
+        remove_.set_valign(Gtk::Align::CENTER);
+        remove_.signal_clicked().connect([this] {
+            if (onRemove_) onRemove_();
+        });
+        removeRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_LEFT);
+        removeRevealer_.set_transition_duration(160);
+        removeRevealer_.set_child(remove_);
+        removeRevealer_.set_reveal_child(false);
+        append(removeRevealer_);
+        auto motion = Gtk::EventControllerMotion::create();
+        motion->signal_enter().connect([this](double, double) { setHovering(true); });
+        motion->signal_leave().connect([this] { setHovering(false); });
+        add_controller(motion);
+        // The keyboard reaches it too: focus shows the control, Delete removes.
+        set_focusable(true);
+        auto focus = Gtk::EventControllerFocus::create();
+        focus->signal_enter().connect([this] { setHovering(true); });
+        focus->signal_leave().connect([this] { setHovering(false); });
+        add_controller(focus);
+        auto keys = Gtk::EventControllerKey::create();
+        keys->signal_key_pressed().connect(
+            [this](guint key, guint, Gdk::ModifierType) {
+                if (key != GDK_KEY_Delete && key != GDK_KEY_BackSpace) return false;
+                if (onRemove_) onRemove_();
+                return true;
+            },
+            false);
+        add_controller(keys);
+    }
+}
+
+void SelectedTargetPillView::setHovering(bool hovering) {
+    isHovering_ = hovering;
+    if (showsRemoveControl_) removeRevealer_.set_reveal_child(hovering);
+}
+
+}  // namespace tarn

@@ -1,0 +1,44 @@
+#pragma once
+#include "model/InspectTarget.h"
+
+#include <functional>
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/image.h>
+#include <gtkmm/label.h>
+#include <gtkmm/revealer.h>
+
+namespace tarn {
+
+// One selected page element as a capsule: its component (or tag) over its file hint (or
+// selector). In the composer it offers a remove button while the pointer is over it; in the
+// transcript it is smaller and sits on the blue user bubble.
+class SelectedTargetPillView : public Gtk::Box {
+public:
+    SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground, bool showsRemoveControl,
+                           std::function<void()> onRemove);
+
+    static std::string titleOf(const InspectTarget& target);
+    static std::string subtitleOf(const InspectTarget& target);
+
+    const InspectTarget& target() const { return target_; }
+    bool isHovering() const { return isHovering_; }
+    // For tests and the keyboard: the remove control as it is now.
+    Gtk::Button& removeButton() { return remove_; }
+    bool removeShown() const { return removeRevealer_.get_reveal_child(); }
+    void setHovering(bool hovering);
+
+private:
+    InspectTarget target_;
+    bool compact_;
+    bool showsRemoveControl_;
+    std::function<void()> onRemove_;
+    bool isHovering_ = false;
+    Gtk::Image icon_;
+    Gtk::Label title_;
+    Gtk::Label subtitle_;
+    Gtk::Revealer removeRevealer_;
+    Gtk::Button remove_;
+};
+
+}  // namespace tarn

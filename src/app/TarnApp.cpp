@@ -1,0 +1,78 @@
+#include "app/TarnApp.h"
+
+#include <adwaita.h>
+#include <gtkmm/cssprovider.h>
+
+extern "C" void tarn_app_register_resource(void);
+
+namespace tarn {
+
+TarnApp::TarnApp() : Gtk::Application("dev.tarn.Tarn", Gio::Application::Flags::HANDLES_OPEN) {}
+
+Glib::RefPtr<TarnApp> TarnApp::create() { return Glib::make_refptr_for_instance<TarnApp>(new TarnApp()); }
+
+void TarnApp::loadResources() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    tarn_app_register_resource();
+    adw_init();
+    auto css = Gtk::CssProvider::create();
+    css->load_from_resource("/dev/tarn/Tarn/style.css");
+    Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    // The application adds its own icons to the theme; without an application (tests) it is done here.
+    gtk_icon_theme_add_resource_path(gtk_icon_theme_get_for_display(gdk_display_get_default()), "/dev/tarn/Tarn/icons");
+}
+
+void TarnApp::on_startup() {
+    Gtk::Application::on_startup();
+    loadResources();
+    add_action("quit", [this] {
+        // Through the window's own close, so the server and requests end first.
+        if (window_) window_->close();
+        else quit();
+    });
+    add_action("about", [this] { showAbout(); });
+    set_accel_for_action("app.quit", "<Control>q");
+    set_accel_for_action("win.open-project", "<Control>o");
+    set_accel_for_action("win.send-prompt", "<Control>Return");
+    set_accel_for_action("win.reload-preview", "<Control>r");
+    set_accel_for_action("win.focus-address", "<Control>l");
+    set_accel_for_action("win.toggle-inspect", "<Control><Shift>c");
+    set_accel_for_action("win.show-help-overlay", "<Control>question");
+}
+
+MainWindow& TarnApp::ensureWindow() {
+    if (!window_) {
+        window_ = new MainWindow(AppViewModel::create());
+        add_window(*window_);
+        window_->signal_hide().connect([this] {
+            delete window_;
+            window_ = nullptr;
+        });
+    }
+    return *window_;
+}
+
+void TarnApp::on_activate() { ensureWindow().present(); }
+
+void TarnApp::on_open(const type_vec_files& files, const Glib::ustring&) {
+    MainWindow& window = ensureWindow();
+    window.present();
+    // One window, one project: the first folder given.
+    if (!files.empty()) {
+        std::string path = files.front()->get_path();
+        window.viewModel().openFolder(path.empty() ? files.front()->get_uri() : path);
+    }
+}
+
+void TarnApp::showAbout() {
+    GtkWidget* about = adw_about_window_new();
+    g_object_set(about, "application-name", "Tarn", "application-icon", "dev.tarn.Tarn", "version", TARN_VERSION,
+                 "developer-name", "The Tarn developers", "license-type", GTK_LICENSE_MIT_X11, "comments",
+                 "A workbench for local JavaScript web apps: run them, see them, and change them by asking.", nullptr);
+    if (window_) gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window_->gobj()));
+    gtk_window_present(GTK_WINDOW(about));
+}
+
+}  // namespace tarn
