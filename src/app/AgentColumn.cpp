@@ -80,7 +80,9 @@ AgentColumn::AgentColumn(AppViewModel& model)
     append(composer_);
 }
 
-AgentColumn::~AgentColumn() { box_.unparent(); }
+AgentColumn::~AgentColumn() {
+    while (auto* child = get_first_child()) child->unparent();
+}
 
 void AgentColumn::size_allocate_vfunc(int width, int height, int baseline) {
     box_.size_allocate(Gtk::Allocation(0, 0, width, height), baseline);

@@ -29,14 +29,32 @@ std::function<void()> onceInTurn(Gtk::Widget& owner, std::function<void()> apply
 }
 
 void followEnd(Gtk::ScrolledWindow& scroller) {
-    auto adjustment = scroller.get_vadjustment();
-    auto atEnd = std::make_shared<bool>(true);
-    Gtk::Adjustment* raw = adjustment.get();
-    adjustment->signal_value_changed().connect([raw, atEnd] {
-        *atEnd = raw->get_value() + raw->get_page_size() >= raw->get_upper() - 4;
+    struct State {
+        bool atEnd = true;
+        bool pinning = false;
+        bool pending = false;
+    };
+    auto state = std::make_shared<State>();
+    Gtk::Adjustment* raw = scroller.get_vadjustment().get();
+    raw->signal_value_changed().connect([raw, state] {
+        if (state->pinning) return;
+        state->atEnd = raw->get_value() + raw->get_page_size() >= raw->get_upper() - 4;
     });
-    adjustment->signal_changed().connect([raw, atEnd] {
-        if (*atEnd) raw->set_value(raw->get_upper() - raw->get_page_size());
+    // The adjustment changes while the list is being laid out, when a new value would not move
+    // the list until the next layout: the end is pinned on the next frame instead.
+    Gtk::ScrolledWindow* widget = &scroller;
+    raw->signal_changed().connect([widget, raw, state] {
+        if (!state->atEnd || state->pending) return;
+        state->pending = true;
+        widget->add_tick_callback([raw, state](const Glib::RefPtr<Gdk::FrameClock>&) {
+            state->pending = false;
+            if (state->atEnd) {
+                state->pinning = true;
+                raw->set_value(raw->get_upper() - raw->get_page_size());
+                state->pinning = false;
+            }
+            return false;
+        });
     });
 }
 

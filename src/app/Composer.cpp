@@ -30,7 +30,7 @@ Gdk::RGBA blue(double a) { return rgba(kBlue[0], kBlue[1], kBlue[2], a); }
 bool Composer::canSend(const std::string& draft) { return !text::trim(draft).empty(); }
 
 Composer::Composer(AppViewModel& model)
-    : model_(model), pulse_(*this, 0.0, [this](double level) { showPulse(level); }) {
+    : Glib::ObjectBase("TarnComposer"), model_(model), pulse_(*this, 0.0, [this](double level) { showPulse(level); }) {
     set_size_request(-1, 130);
     set_vexpand(false);
     showPulse(0);

@@ -26,15 +26,15 @@ GlowFrame::GlowFrame() : Glib::ObjectBase("TarnGlowFrame") {}
 
 GlowFrame::~GlowFrame() {
     std::erase(registry(), this);
-    if (child_) child_->unparent();
+    // The child may be gone already (a member of a derived class): unparent what is really there.
+    while (auto* child = get_first_child()) child->unparent();
 }
 
 const std::vector<GlowFrame*>& GlowFrame::activeRings() { return registry(); }
 
 void GlowFrame::setChild(Gtk::Widget& child) {
-    if (child_) child_->unparent();
-    child_ = &child;
-    child_->set_parent(*this);
+    while (auto* old = get_first_child()) old->unparent();
+    child.set_parent(*this);
 }
 
 void GlowFrame::setStyle(const Style& style) {
@@ -78,18 +78,18 @@ void GlowFrame::updateRegistration() {
 }
 
 Gtk::SizeRequestMode GlowFrame::get_request_mode_vfunc() const {
-    return child_ ? child_->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
+    return child() ? child()->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
 }
 
 void GlowFrame::measure_vfunc(Gtk::Orientation orientation, int forSize, int& minimum, int& natural, int& minimumBaseline,
                               int& naturalBaseline) const {
     minimum = natural = 0;
     minimumBaseline = naturalBaseline = -1;
-    if (child_) child_->measure(orientation, forSize, minimum, natural, minimumBaseline, naturalBaseline);
+    if (child()) child()->measure(orientation, forSize, minimum, natural, minimumBaseline, naturalBaseline);
 }
 
 void GlowFrame::size_allocate_vfunc(int width, int height, int baseline) {
-    if (child_) child_->size_allocate(Gtk::Allocation(0, 0, width, height), baseline);
+    if (child()) child()->size_allocate(Gtk::Allocation(0, 0, width, height), baseline);
 }
 
 void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
@@ -137,7 +137,7 @@ void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
     };
     border(style_.outline, style_.outlineWidth);
     if (ringActive_) border(style_.ringOutline, style_.ringOutlineWidth);
-    if (child_) snapshot_child(*child_, snapshot);
+    if (child()) snapshot_child(*child(), snapshot);
     gtk_snapshot_restore(s);
 }
 

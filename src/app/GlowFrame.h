@@ -51,9 +51,9 @@ protected:
     void on_unmap() override;
 
 private:
+    Gtk::Widget* child() const { return const_cast<Gtk::Widget*>(get_first_child()); }
     void updateRegistration();
 
-    Gtk::Widget* child_ = nullptr;
     Style style_;
     bool ringActive_ = false;
     double angle_ = 0;

@@ -14,6 +14,8 @@ namespace tarn {
 MainWindow::MainWindow(std::shared_ptr<AppViewModel> model) : content_(std::move(model), *this) {
     set_title("Tarn");
     add_css_class("tarn-main");
+    // Closing hides it; the application then lets it go.
+    set_hide_on_close(true);
     // The layout needs this much room for the agent column beside the preview.
     set_size_request(1260, 760);
     set_default_size(1440, 900);

@@ -36,8 +36,8 @@ void Animator::springTo(double target, Spring spring) {
     const double stiffness = std::pow(2 * M_PI / spring.response, 2);
     AdwSpringParams* params = adw_spring_params_new(spring.dampingFraction, 1.0, stiffness);
     AdwAnimationTarget* callback = adw_callback_animation_target_new(&Animator::onValue, this, nullptr);
+    // The animation takes both the parameters and the target.
     AdwAnimation* animation = adw_spring_animation_new(widget_, value_, target, params, callback);
-    adw_spring_params_unref(params);
     adw_spring_animation_set_clamp(ADW_SPRING_ANIMATION(animation), FALSE);
     play(animation);
 }

@@ -17,14 +17,14 @@ SlideRevealer::SlideRevealer(Edge edge, bool revealed)
 }
 
 SlideRevealer::~SlideRevealer() {
-    if (child_) child_->unparent();
+    // The child may be gone already (a member of a derived class): unparent what is really there.
+    while (auto* child = get_first_child()) child->unparent();
 }
 
 void SlideRevealer::setChild(Gtk::Widget& child) {
-    if (child_) child_->unparent();
-    child_ = &child;
-    child_->set_parent(*this);
-    child_->set_child_visible(progress_ > 0);
+    while (auto* old = get_first_child()) old->unparent();
+    child.set_parent(*this);
+    child.set_child_visible(progress_ > 0);
 }
 
 void SlideRevealer::setRevealed(bool revealed, motion::Spring spring) {
@@ -36,21 +36,21 @@ void SlideRevealer::setRevealed(bool revealed, motion::Spring spring) {
 void SlideRevealer::setProgress(double progress) {
     // A spring may overshoot a little; the space taken never does.
     progress_ = std::clamp(progress, 0.0, 1.0);
-    if (child_) child_->set_child_visible(progress_ > 0.001 || revealed_);
+    if (child()) child()->set_child_visible(progress_ > 0.001 || revealed_);
     queue_resize();
 }
 
 Gtk::SizeRequestMode SlideRevealer::get_request_mode_vfunc() const {
-    return child_ ? child_->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
+    return child() ? child()->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
 }
 
 void SlideRevealer::measure_vfunc(Gtk::Orientation orientation, int forSize, int& minimum, int& natural,
                                   int& minimumBaseline, int& naturalBaseline) const {
     minimum = natural = 0;
     minimumBaseline = naturalBaseline = -1;
-    if (!child_) return;
+    if (!child()) return;
     const bool sliding = (orientation == Gtk::Orientation::VERTICAL) == slidesVertically();
-    child_->measure(orientation, sliding ? -1 : forSize, minimum, natural, minimumBaseline, naturalBaseline);
+    child()->measure(orientation, sliding ? -1 : forSize, minimum, natural, minimumBaseline, naturalBaseline);
     minimumBaseline = naturalBaseline = -1;
     if (sliding) {
         minimum = static_cast<int>(std::ceil(minimum * progress_));
@@ -59,27 +59,27 @@ void SlideRevealer::measure_vfunc(Gtk::Orientation orientation, int forSize, int
 }
 
 void SlideRevealer::size_allocate_vfunc(int width, int height, int) {
-    if (!child_ || !child_->get_child_visible()) return;
+    if (!child() || !child()->get_child_visible()) return;
     int minimum = 0, natural = 0, ignored = 0;
     Gtk::Allocation allocation;
     if (slidesVertically()) {
-        child_->measure(Gtk::Orientation::VERTICAL, width, minimum, natural, ignored, ignored);
+        child()->measure(Gtk::Orientation::VERTICAL, width, minimum, natural, ignored, ignored);
         const int full = std::max(natural, height);
         // From the top: the child's bottom edge shows first; from the bottom, its top edge.
         allocation = Gtk::Allocation(0, edge_ == Edge::top ? height - full : 0, width, full);
     } else {
-        child_->measure(Gtk::Orientation::HORIZONTAL, height, minimum, natural, ignored, ignored);
+        child()->measure(Gtk::Orientation::HORIZONTAL, height, minimum, natural, ignored, ignored);
         const int full = std::max(natural, width);
         allocation = Gtk::Allocation(0, 0, full, height);
     }
-    child_->size_allocate(allocation, -1);
+    child()->size_allocate(allocation, -1);
 }
 
 void SlideRevealer::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
-    if (!child_ || progress_ <= 0.001) return;
+    if (!child() || progress_ <= 0.001) return;
     GtkSnapshot* s = snapshot->gobj();
     gtk_snapshot_push_opacity(s, progress_);
-    snapshot_child(*child_, snapshot);
+    snapshot_child(*child(), snapshot);
     gtk_snapshot_pop(s);
 }
 

@@ -27,13 +27,13 @@ protected:
     void snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) override;
 
 private:
+    Gtk::Widget* child() const { return const_cast<Gtk::Widget*>(get_first_child()); }
     bool slidesVertically() const { return edge_ != Edge::trailing; }
     void setProgress(double progress);
 
     Edge edge_;
     bool revealed_;
     double progress_;
-    Gtk::Widget* child_ = nullptr;
     motion::Animator animator_;
 };
 

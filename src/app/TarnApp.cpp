@@ -7,9 +7,27 @@ extern "C" void tarn_app_register_resource(void);
 
 namespace tarn {
 
-TarnApp::TarnApp() : Gtk::Application("dev.tarn.Tarn", Gio::Application::Flags::HANDLES_OPEN) {}
+TarnApp::TarnApp(ModelFactory makeModel)
+    : Gtk::Application("dev.tarn.Tarn", Gio::Application::Flags::HANDLES_OPEN), makeModel_(std::move(makeModel)) {
+    if (!makeModel_) makeModel_ = [] { return AppViewModel::create(); };
+}
 
-Glib::RefPtr<TarnApp> TarnApp::create() { return Glib::make_refptr_for_instance<TarnApp>(new TarnApp()); }
+Glib::RefPtr<TarnApp> TarnApp::create(ModelFactory makeModel) {
+    return Glib::make_refptr_for_instance<TarnApp>(new TarnApp(std::move(makeModel)));
+}
+
+const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() {
+    static const std::vector<std::pair<const char*, const char*>> table{
+        {"app.quit", "<Control>q"},
+        {"win.open-project", "<Control>o"},
+        {"win.send-prompt", "<Control>Return"},
+        {"win.reload-preview", "<Control>r"},
+        {"win.focus-address", "<Control>l"},
+        {"win.toggle-inspect", "<Control><Shift>c"},
+        {"win.show-help-overlay", "<Control>question"},
+    };
+    return table;
+}
 
 void TarnApp::loadResources() {
     static bool loaded = false;
@@ -33,18 +51,12 @@ void TarnApp::on_startup() {
         else quit();
     });
     add_action("about", [this] { showAbout(); });
-    set_accel_for_action("app.quit", "<Control>q");
-    set_accel_for_action("win.open-project", "<Control>o");
-    set_accel_for_action("win.send-prompt", "<Control>Return");
-    set_accel_for_action("win.reload-preview", "<Control>r");
-    set_accel_for_action("win.focus-address", "<Control>l");
-    set_accel_for_action("win.toggle-inspect", "<Control><Shift>c");
-    set_accel_for_action("win.show-help-overlay", "<Control>question");
+    for (const auto& [action, accelerator] : accelerators()) set_accel_for_action(action, accelerator);
 }
 
 MainWindow& TarnApp::ensureWindow() {
     if (!window_) {
-        window_ = new MainWindow(AppViewModel::create());
+        window_ = new MainWindow(makeModel_());
         add_window(*window_);
         window_->signal_hide().connect([this] {
             delete window_;

@@ -1,0 +1,214 @@
+#include "GuiFixture.h"
+#include "app/MessageRow.h"
+#include "app/SelectedTargetPillView.h"
+
+using namespace tarn;
+using namespace tarn::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Panel : public GuiFixture {
+protected:
+    Composer& composer() { return view().agent().composer(); }
+    std::vector<SelectedTargetPillView*> composerPills() {
+        std::vector<SelectedTargetPillView*> out;
+        for (auto* c = composer().pills().get_first_child(); c; c = c->get_next_sibling()) {
+            out.push_back(static_cast<SelectedTargetPillView*>(c));
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Panel, TheComposerSendsAndStops) {
+    launch();
+    Gtk::Button& send = composer().sendButton();
+    EXPECT_FALSE(send.get_sensitive());
+    composer().editor().get_buffer()->set_text(" \n \t\n");
+    EXPECT_EQ(*vm->draftPrompt, " \n \t\n");
+    EXPECT_FALSE(send.get_sensitive());
+    composer().editor().get_buffer()->set_text(" x");
+    EXPECT_TRUE(send.get_sensitive());
+    EXPECT_EQ(send.get_tooltip_text(), "Send");
+
+    // Build Feature only in plan mode; it replaces the prompt.
+    EXPECT_FALSE(composer().buildFeatureButton().get_visible());
+    view().agent().planModeSwitch().set_active(true);
+    EXPECT_TRUE(*vm->planModeEnabled);
+    EXPECT_TRUE(composer().buildFeatureButton().get_visible());
+    click(composer().buildFeatureButton());
+    EXPECT_EQ(textOf(composer().editor()),
+              "Add a 3-step onboarding flow after sign-up and route users to /onboarding.");
+
+    // While a request runs the button is Stop, and stops it.
+    vm->isSending = true;
+    EXPECT_TRUE(composer().sendMeansStop());
+    EXPECT_EQ(send.get_tooltip_text(), "Stop request");
+    EXPECT_TRUE(send.get_sensitive());
+    vm->isSending = false;
+    EXPECT_EQ(send.get_tooltip_text(), "Send");
+
+    // Sending with no project: the field empties, the agent answers.
+    click(send);
+    ASSERT_TRUE(runLoopUntil([&] { return vm->messages->size() == 2; }));
+    flush();
+    EXPECT_EQ(textOf(composer().editor()), "");
+    EXPECT_FALSE(send.get_sensitive());
+    EXPECT_EQ(view().agent().transcript().rows().back()->shownText(),
+              "Open a project first so I can inspect and edit real files.");
+}
+
+TEST_F(Panel, TheRuntimePickerIsTextOrAMenu) {
+    installAgents({"claude"});
+    launch();
+    EXPECT_FALSE(composer().pickerIsMenu());
+    EXPECT_EQ(std::string(composer().modelText().get_text()), "Claude Code");
+    installAgents({"codex", "claude"});
+    vm->refreshAgentRuntimes();
+    EXPECT_TRUE(composer().pickerIsMenu());
+    auto choices = composer().runtimeChoices();
+    ASSERT_EQ(choices.size(), 2u);
+    auto checked = [&](Gtk::Button* b) { return b->get_child()->get_last_child()->get_opacity() > 0; };
+    EXPECT_EQ(choices[0]->get_name(), "codex");
+    EXPECT_FALSE(checked(choices[0]));
+    EXPECT_TRUE(checked(choices[1]));
+    click(*choices[0]);
+    flush();
+    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+    choices = composer().runtimeChoices();
+    EXPECT_TRUE(checked(choices[0]));
+    EXPECT_FALSE(checked(choices[1]));
+    EXPECT_EQ(std::string(composer().modelText().get_text()), "GPT-5 Codex");
+}
+
+TEST_F(Panel, PillsPresetsAndSteps) {
+    launch();
+    InspectTarget bare;
+    bare.selectionKey = "k";
+    bare.isSelected = true;
+    bare.tagName = "section";
+    bare.selector = "section.hero";
+    vm->handleInspectSelection(bare);
+    vm->handleInspectSelection(target("h1", "Hello shop"));
+    auto pills = composerPills();
+    ASSERT_EQ(pills.size(), 2u);
+    EXPECT_EQ(SelectedTargetPillView::titleOf(pills[0]->target()), "section");
+    EXPECT_EQ(SelectedTargetPillView::subtitleOf(pills[0]->target()), "section.hero");
+    EXPECT_EQ(SelectedTargetPillView::subtitleOf(pills[1]->target()), "src/App.tsx");
+    // The remove control shows only while the pointer is over the pill.
+    EXPECT_FALSE(pills[0]->removeShown());
+    pills[0]->setHovering(true);
+    EXPECT_TRUE(pills[0]->removeShown());
+    EXPECT_EQ(pills[0]->removeButton().get_tooltip_text(), "Remove selection");
+    click(pills[0]->removeButton());
+    flush();
+    EXPECT_EQ(vm->selectedInspectTargets->size(), 1u);
+    EXPECT_EQ(composerPills().size(), 1u);
+    EXPECT_TRUE(composer().ringActive());
+    // A new selection makes the composer pulse.
+    vm->handleInspectSelection(target("p", "Para"));
+    EXPECT_TRUE(runLoopUntil([&] { return view().composerSelectionPulse(); }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return composer().pulseLevel() < 0.01; }, 10s));
+
+    // Presets fill the prompt and set plan mode; nothing is sent.
+    activate("win.apply-preset", Glib::Variant<int>::create(0));
+    EXPECT_TRUE(*vm->planModeEnabled);
+    EXPECT_EQ(textOf(composer().editor()), "Plan a 3-step onboarding flow after signup. Do not implement yet.");
+    activate("win.apply-preset", Glib::Variant<int>::create(2));
+    EXPECT_FALSE(*vm->planModeEnabled);
+    activate("win.apply-preset", Glib::Variant<int>::create(1));
+    EXPECT_FALSE(*vm->planModeEnabled);
+    EXPECT_EQ(*vm->draftPrompt, "Implement a 3-step onboarding flow after signup with reusable components.");
+    EXPECT_EQ(vm->messages->size(), 1u);
+
+    // A user message carries its elements as pills, without a remove control.
+    AgentMessage user(AgentRole::user, "Make it pop");
+    user.selectedTargets = {target("h1", "Hello shop")};
+    AgentMessage reply(AgentRole::assistant, "Done");
+    reply.plan = {AgentPlanStep{Uuid(), "One", "", true}, AgentPlanStep{Uuid(), "Two", "", false},
+                  AgentPlanStep{Uuid(), "Three", "", false}};
+    vm->messages.modify([&](auto& list) {
+        list.push_back(user);
+        list.push_back(reply);
+    });
+    flush();
+    auto rows = view().agent().transcript().rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(MessageRow::authorOf(rows[1]->message().role), "You");
+    EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"checkmark.circle.fill", "circle", "circle"}));
+}
+
+TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {
+    launch();
+    vm->beginThinking("Working on it now.");
+    flush();
+    MessageRow* row = view().agent().transcript().rows().back();
+    EXPECT_TRUE(row->showsRing());
+    EXPECT_TRUE(runLoopUntil([&] { return row->get_height() >= 84; }));
+    EXPECT_TRUE(runLoopUntil([&] { return row->shownText() == "Working on it now."; }));
+    EXPECT_TRUE(GlowClock::shared().running());
+    double before = GlowClock::shared().angle();
+    EXPECT_TRUE(runLoopUntil([&] { return GlowClock::shared().angle() != before; }, 10s));
+    vm->completeAgentReply("All done.", {});
+    flush();
+    EXPECT_EQ(view().agent().transcript().rows().back(), row);
+    EXPECT_FALSE(row->showsRing());
+    EXPECT_EQ(row->shownText(), "All done.");
+    // With no ring on screen the clock stops.
+    EXPECT_FALSE(GlowClock::shared().running());
+}
+
+TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
+    launch();
+    vm->handleInspectSelection(target("h1", "Hello shop"));
+    vm->changeDescriptionDraft = "something older";
+    view().changeDescriptionText = "left over";
+    click(view().browser().header().changeDescriptionButton());
+    flush();
+    ChangeDescriptionSheet& sheet = view().changeDescriptionSheet();
+    EXPECT_TRUE(sheet.get_visible());
+    EXPECT_EQ(textOf(sheet.editor()), "");
+    sheet.editor().get_buffer()->set_text("Make the title larger");
+    click(sheet.actionButton());
+    flush();
+    EXPECT_EQ(*vm->changeDescriptionDraft, "Make the title larger");
+    EXPECT_FALSE(*vm->showChangeDescriptionSheet);
+    EXPECT_FALSE(sheet.get_visible());
+    ASSERT_TRUE(runLoopUntil([&] { return vm->messages->size() >= 2; }));
+}
+
+TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
+    launch();
+    auto adjustment = view().agent().transcript().get_vadjustment();
+    auto atEnd = [&] { return adjustment->get_value() + adjustment->get_page_size() >= adjustment->get_upper() - 1; };
+    for (int i = 0; i < 30; ++i) vm->appendSystemMessage("Message number " + std::to_string(i));
+    frames(5);
+    EXPECT_GT(adjustment->get_upper(), adjustment->get_page_size());
+    EXPECT_TRUE(runLoopUntil([&] { return atEnd(); }, std::chrono::seconds(10)));
+    // A reply that grows in place (plan steps) is followed too.
+    vm->beginThinking("Working");
+    frames(5);
+    vm->touchedFiles = std::vector<std::string>{"src/App.tsx", "src/main.tsx"};
+    vm->completeAgentReply("Done.\n\nDone in more words than fit on one line of the column.",
+                           {AgentPlanStep{Uuid(), "One", "", true}, AgentPlanStep{Uuid(), "Two", "", true},
+                            AgentPlanStep{Uuid(), "Three", "", true}});
+    frames(5);
+    EXPECT_TRUE(runLoopUntil([&] { return atEnd(); }, std::chrono::seconds(10)))
+        << adjustment->get_value() << " + " << adjustment->get_page_size() << " < " << adjustment->get_upper();
+    // Its last line is on screen, not below the fold.
+    Transcript& transcript = view().agent().transcript();
+    auto bottomOfLast = [&] {
+        graphene_rect_t bounds;
+        gtk_widget_compute_bounds(GTK_WIDGET(transcript.rows().back()->gobj()), GTK_WIDGET(transcript.gobj()), &bounds);
+        return bounds.origin.y + bounds.size.height;
+    };
+    EXPECT_TRUE(runLoopUntil([&] { return bottomOfLast() <= transcript.get_height(); }, std::chrono::seconds(10)))
+        << bottomOfLast() << " > " << transcript.get_height();
+    // Scrolled up by the user: left where it is.
+    adjustment->set_value(0);
+    vm->appendSystemMessage("One more");
+    frames(5);
+    EXPECT_EQ(adjustment->get_value(), 0);
+}

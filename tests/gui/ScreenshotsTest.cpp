@@ -1,0 +1,98 @@
+// Pictures of the window's main states, for people to look at beside the design: written to the
+// folder in TARN_SCREENSHOTS (the build's screenshots/ folder in the test run). The README's picture
+// is the running project's, copied from there by scripts/screenshots.sh.
+#include "GuiFixture.h"
+
+#include <gdk/x11/gdkx.h>
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Screenshots : public GuiFixture {
+protected:
+    fs::path folder;
+    void SetUp() override {
+        GuiFixture::SetUp();
+        const char* target = std::getenv("TARN_SCREENSHOTS");
+        folder = target ? fs::path(target) : fs::temp_directory_path() / "tarn-screenshots";
+        fs::create_directories(folder);
+    }
+    // What the X server shows of the window: the web view's pixels included.
+    void capture(Gtk::Window& shown, const std::string& name) {
+        flush();
+        frames(3);
+        GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(shown.gobj()));
+        ASSERT_TRUE(GDK_IS_X11_SURFACE(surface));
+        fs::path file = folder / (name + ".png");
+        std::string command = "/usr/bin/import -window " + std::to_string(gdk_x11_surface_get_xid(surface)) + " '" +
+                              file.string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_GT(fs::file_size(file), 1000u);
+    }
+};
+
+}  // namespace
+
+TEST_F(Screenshots, TheMainStates) {
+    if (!fs::exists("/usr/bin/import")) GTEST_SKIP() << "ImageMagick's import is needed to take screenshots";
+    launch();
+    capture(*window, "empty-window");
+
+    writeStorefront();
+    runTask(vm->loadProject(root()));
+    ASSERT_TRUE(previewShowsThePage());
+    vm->inspectModeEnabled = true;
+    InspectTarget title;
+    title.selectionKey = "html > body > main > h1";
+    title.isSelected = true;
+    title.selector = "h1.hero-title";
+    title.tagName = "h1";
+    title.textSnippet = "Fresh bread, every morning";
+    title.componentGuess = "hero-title";
+    title.fileGuess = "src/index.html";
+    vm->handleInspectSelection(title);
+    capture(*window, "project-running");
+
+    // Codex at work until the picture is taken.
+    installAgents({"codex"});
+    vm->refreshAgentRuntimes();
+    replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
+    replay("codex.edit", "while [ ! -f \"$TARN_STANDIN_DIR/go\" ]; do sleep 0.05; done\n");
+    replay("codex.answer", "Warmed up the title colour.");
+    vm->draftPrompt = "Make the title warmer";
+    spawn(vm->sendPrompt());
+    ASSERT_TRUE(runLoopUntil([&] { return fs::exists(standin / "codex.args"); }));
+    vm->pushThinkingLine("Working on command rg \"Fresh bread\" src.");
+    ASSERT_TRUE(runLoopUntil([&] {
+        auto rows = view().agent().transcript().rows();
+        return rows.back()->shownText() == "Working on command rg \"Fresh bread\" src.";
+    }));
+    frames(20);  // the line has faded in
+    capture(*window, "thinking-message");
+    writeFile(standin / "go", "");
+    ASSERT_TRUE(settledRequest());
+    frames(20);  // the reply's lines and steps have been laid out and followed
+    capture(*window, "agent-reply");
+
+    view().showVersionManager = true;
+    ASSERT_TRUE(runLoopUntil([&] { return !vm->versions->empty(); }));
+    capture(view().versionsSheet(), "versions-sheet");
+    view().showVersionManager = false;
+
+    vm->inlineTextDraft = title.textSnippet;
+    vm->showInlineEditSheet = true;
+    capture(view().inlineEditSheet(), "inline-edit-sheet");
+    vm->showInlineEditSheet = false;
+
+    view().openChangeDescription();
+    view().changeDescriptionText = "Use a serif font for the title and make the button green.";
+    capture(view().changeDescriptionSheet(), "change-description-sheet");
+    vm->showChangeDescriptionSheet = false;
+
+    vm->toggleBrowserExpanded();
+    ASSERT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 0; }));
+    capture(*window, "browser-expanded");
+}

@@ -1,0 +1,217 @@
+#include "GuiFixture.h"
+#include "app/ConsolePane.h"
+#include "app/MessageRow.h"
+#include "process/ProcessGroupGuard.h"
+
+#include <gtkmm/label.h>
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Window : public GuiFixture {};
+
+std::vector<std::string> labelsIn(Gtk::Widget& root) {
+    std::vector<std::string> out;
+    std::function<void(Gtk::Widget&)> walk = [&](Gtk::Widget& w) {
+        if (auto* label = dynamic_cast<Gtk::Label*>(&w); label && label->get_visible()) out.push_back(label->get_text());
+        for (auto* child = w.get_first_child(); child; child = child->get_next_sibling()) walk(*child);
+    };
+    walk(root);
+    return out;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+TEST_F(Window, TheServerControlFollowsTheState) {
+    launch();
+    TopBar& bar = view().topBar();
+    const std::pair<ServerRuntimeState, bool> cases[] = {
+        {ServerRuntimeState::idle(), false},     {ServerRuntimeState::starting(), true},
+        {ServerRuntimeState::running(), true},   {ServerRuntimeState::stopped(), false},
+        {ServerRuntimeState::failed("x"), false},
+    };
+    for (const auto& [state, stop] : cases) {
+        vm->serverState = state;
+        EXPECT_EQ(bar.showingStop(), stop);
+        EXPECT_EQ(view().browser().header().serverChip().value(),
+                  BrowserHeader::serverText(state));
+    }
+    EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Stop Server");
+    EXPECT_EQ(view().browser().header().serverChip().value(), "Failed");
+}
+
+TEST_F(Window, ReturnInTheAddressFieldIsGo) {
+    launch();
+    AddressField& field = view().topBar().address();
+    field.set_text("  localhost:4321 ");
+    EXPECT_EQ(*vm->browserAddress, "  localhost:4321 ");
+    Uuid token = *vm->loadAddressToken;
+    pressReturn(field);
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:4321");
+    EXPECT_EQ(std::string(field.get_text()), "http://localhost:4321");
+    EXPECT_NE(*vm->loadAddressToken, token);
+    token = *vm->loadAddressToken;
+    click(view().topBar().goButton());
+    EXPECT_NE(*vm->loadAddressToken, token);
+    // Both bars show the same address.
+    EXPECT_EQ(std::string(view().compactBar().address().get_text()), "http://localhost:4321");
+}
+
+TEST_F(Window, TheHeaderShowsTheSelection) {
+    launch();
+    BrowserHeader& header = view().browser().header();
+    EXPECT_FALSE(header.selectionBlock().get_visible());
+    EXPECT_FALSE(header.changeDescriptionButton().get_visible());
+
+    vm->handleInspectSelection(target("a", "Hello shop"));
+    EXPECT_TRUE(header.selectionBlock().get_visible());
+    EXPECT_FALSE(header.countBadge().get_visible());
+    EXPECT_EQ(std::string(header.selectionSummary().get_text()), "App  src/App.tsx");
+    vm->handleInspectSelection(target("b", "Two"));
+    InspectTarget bare = target("c", "");
+    bare.fileGuess = "";
+    vm->handleInspectSelection(bare);
+    EXPECT_TRUE(header.countBadge().get_visible());
+    EXPECT_EQ(std::string(header.countBadge().get_text()), "+2");
+    // An empty snippet: no Inline Edit, but Change Description; no file: "unresolved-file".
+    EXPECT_FALSE(header.inlineEditButton().get_visible());
+    EXPECT_TRUE(header.changeDescriptionButton().get_visible());
+    EXPECT_EQ(std::string(header.selectionSummary().get_text()), "App  unresolved-file");
+
+    vm->removeSelectedTarget("c");
+    EXPECT_TRUE(header.inlineEditButton().get_visible());
+    click(header.inlineEditButton());
+    flush();
+    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_EQ(*vm->inlineTextDraft, "Two");
+    EXPECT_TRUE(view().inlineEditSheet().get_visible());
+    EXPECT_EQ(textOf(view().inlineEditSheet().editor()), "Two");
+    click(view().inlineEditSheet().cancelButton());
+    flush();
+    EXPECT_FALSE(*vm->showInlineEditSheet);
+    EXPECT_FALSE(view().inlineEditSheet().get_visible());
+}
+
+TEST_F(Window, TheConsoleListsPageLinesThenServerLines) {
+    launch();
+    for (const char* level : {"log", "Error", "warn"}) vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), level, "c"});
+    for (int i = 0; i < 5; ++i) vm->handleServerOutputLine("s" + std::to_string(i));
+    flush();
+    ConsolePane& console = view().browser().console();
+    EXPECT_EQ(console.countText(), "8 lines");
+    EXPECT_EQ(console.lines(), (std::vector<std::string>{"[LOG] c", "[ERROR] c", "[WARN] c", "[SERVER] s0", "[SERVER] s1",
+                                                         "[SERVER] s2", "[SERVER] s3", "[SERVER] s4"}));
+    // A page line that arrives later goes before the server's.
+    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "info", "later"});
+    flush();
+    EXPECT_EQ(console.lines()[3], "[INFO] later");
+    EXPECT_STREQ(ConsolePane::styleOf("[ERROR] c"), "tarn-log-error");
+    EXPECT_STREQ(ConsolePane::styleOf("[WARN] c"), "tarn-log-warn");
+    EXPECT_STREQ(ConsolePane::styleOf("[INFO] later"), "tarn-log-other");
+
+    // Thousands of lines in one go: the list keeps the last 500 of them, rows added and dropped.
+    for (int i = 0; i < 3000; ++i) vm->handleServerOutputLine("burst " + std::to_string(i));
+    flush();
+    auto lines = console.lines();
+    EXPECT_EQ(lines.size(), 4u + 500u);
+    EXPECT_EQ(lines.back(), "[SERVER] burst 2999");
+    EXPECT_EQ(lines[4], "[SERVER] burst 2500");
+    // Opening a project empties the log: the list follows.
+    vm->serverLogLines.modify([](auto& log) { log.clear(); });
+    flush();
+    EXPECT_EQ(console.lines().size(), 4u);
+    EXPECT_EQ(console.countText(), "4 lines");
+}
+
+TEST_F(Window, ExpandingHidesTheEdgesAndCollapsingBringsThemBack) {
+    launch();
+    vm->handleServerOutputLine("kept");
+    vm->appendSystemMessage("still here");
+    flush();
+    activate("win.toggle-expanded");
+    EXPECT_TRUE(*vm->isBrowserExpanded);
+    EXPECT_FALSE(view().topBarRevealer().isRevealed());
+    EXPECT_TRUE(view().compactBarRevealer().isRevealed());
+    EXPECT_FALSE(view().agentRevealer().isRevealed());
+    EXPECT_FALSE(view().browser().headerRevealer().isRevealed());
+    EXPECT_FALSE(view().browser().consoleRevealer().isRevealed());
+    // The springs settle with everything hidden out of the way.
+    EXPECT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 0 && view().topBarRevealer().progress() == 0; }, 10s));
+    EXPECT_FALSE(view().agent().get_child_visible());
+
+    activate("win.toggle-expanded");
+    EXPECT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 1; }, 10s));
+    EXPECT_TRUE(view().agent().get_child_visible());
+    EXPECT_EQ(view().browser().console().lines().back(), "[SERVER] kept");
+    auto rows = view().agent().transcript().rows();
+    EXPECT_EQ(rows.back()->shownText(), "still here");
+}
+
+TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
+    writeProject("sleep 300");
+    make();
+    launch();
+    // No project yet: nothing to list.
+    activate("win.show-versions");
+    VersionsSheet& sheet = view().versionsSheet();
+    EXPECT_TRUE(sheet.get_visible());
+    EXPECT_TRUE(contains(labelsIn(sheet.list()), "No versions found."));
+    sheet.close();
+    flush();
+    EXPECT_FALSE(*view().showVersionManager);
+    EXPECT_FALSE(sheet.get_visible());
+
+    runTask(vm->loadProject(root()));
+    vm->stopServer();
+    shell("git branch feature/cart");
+    int lists = 0;
+    auto counting = vm->versions.observe([&] { ++lists; });
+    activate("win.show-versions");
+    ASSERT_TRUE(runLoopUntil([&] { return lists >= 1 && vm->versions->size() == 2; }));
+    flush();
+    auto labels = labelsIn(sheet.list());
+    EXPECT_TRUE(contains(labels, "main"));
+    EXPECT_TRUE(contains(labels, "Current"));
+    EXPECT_TRUE(contains(labels, "Checked Out"));
+    EXPECT_TRUE(contains(labels, "Checkout"));
+    shell("git branch feature/search");
+    sheet.close();
+    flush();
+    activate("win.show-versions");
+    ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 3; }));
+    EXPECT_GE(lists, 2);
+
+    // Create: the typed name goes through the controller, which refuses bad names.
+    sheet.nameField().set_text("bad name");
+    click(sheet.createButton());
+    ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(systemMessages().back(), "Could not create Version: "); }));
+    sheet.nameField().set_text("good-name");
+    click(sheet.createButton());
+    ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 4; }));
+    flush();
+    EXPECT_EQ(std::string(sheet.nameField().get_text()), "");
+    counting.disconnect();
+}
+
+TEST_F(Window, ClosingEndsTheServerWithoutWaitingForIt) {
+    // A server that ignores the polite request: the window still goes at once.
+    writeProject("sh -c \"trap '' TERM; echo stubborn; sleep 300\"");
+    make();
+    launch();
+    runTask(vm->loadProject(root()));
+    ASSERT_TRUE(runLoopUntil([&] { return logged("stubborn"); }));
+    int group = vm->devServer().processGroup();
+    ASSERT_TRUE(processGroupAlive(group));
+    window->close();
+    window = nullptr;
+    EXPECT_EQ(app->window(), nullptr);
+    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+}
