@@ -1,5 +1,5 @@
 // Pictures of the window's main states, for people to look at beside the design: written to the
-// folder in TARN_SCREENSHOTS (the build's screenshots/ folder in the test run). The README's picture
+// build's screenshots/ folder, or the one TARN_SCREENSHOTS names. The README's picture
 // is the running project's, copied from there by scripts/screenshots.sh.
 #include "GuiFixture.h"
 
@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         GuiFixture::SetUp();
         const char* target = std::getenv("TARN_SCREENSHOTS");
-        folder = target ? fs::path(target) : fs::temp_directory_path() / "tarn-screenshots";
+        folder = target ? fs::path(target) : fs::path(TARN_SCREENSHOTS_DIR);
         fs::create_directories(folder);
     }
     // What the X server shows of the window: the web view's pixels included.
