@@ -20,11 +20,23 @@ struct Detached {
 
 Detached runDetached(Task<void> task) { co_await task; }
 
+Detached runStarted(Task<void> task, std::shared_ptr<Started::State> state) {
+    try {
+        co_await task;
+    } catch (...) {
+        state->error = std::current_exception();
+    }
+    state->done = true;
+    if (auto waiter = std::exchange(state->waiter, nullptr)) waiter.resume();
+}
+
 }  // namespace
 
 void spawn(Task<void> task) {
     postToMain([task = std::move(task)]() mutable { runDetached(std::move(task)); });
 }
+
+Started::Started(Task<void> task) : state_(std::make_shared<State>()) { runStarted(std::move(task), state_); }
 
 struct Cancellation::State {
     bool cancelled = false;

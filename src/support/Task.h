@@ -109,6 +109,29 @@ inline Task<void> detail::TaskPromise<void>::get_return_object() {
 // what it was given; an exception that escapes it is reported, not swallowed.
 void spawn(Task<void> task);
 
+// A task started at once, to run alongside whatever starts it; awaiting it waits for its end (and
+// rethrows its error). It must be awaited, or it keeps its frame until it ends.
+class Started {
+public:
+    explicit Started(Task<void> task);
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+
+    struct State {
+        bool done = false;
+        std::exception_ptr error;
+        std::coroutine_handle<> waiter;
+    };
+    bool await_ready() const noexcept { return state_->done; }
+    void await_suspend(std::coroutine_handle<> h) { state_->waiter = h; }
+    void await_resume() const {
+        if (state_->error) std::rethrow_exception(state_->error);
+    }
+
+private:
+    std::shared_ptr<State> state_;
+};
+
 // Thrown by a cancelled sleep.
 class CancellationError : public std::runtime_error {
 public:

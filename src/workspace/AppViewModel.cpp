@@ -177,16 +177,26 @@ AgentBootstrapPlan AppViewModel::localStartupPlan(const ProjectContext& context)
 
 Task<void> AppViewModel::loadProject(Url folder) {
     auto self = shared_from_this();
-    co_await refreshAgentRuntimesInBackground();
-
-    std::optional<ProjectContext> detected;
-    std::string failure;
-    try {
-        // Reading package.json and looking for the package managers: off the main thread.
-        detected = co_await inBackground([self, folder] { return self->bootstrapService_.detectProject(folder); });
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    // The tools' versions, package.json and the package managers, read off the main thread in one
+    // go: each return to the main thread may wait for a frame to be drawn.
+    struct Reading {
+        AgentVersions versions;
+        std::optional<ProjectContext> detected;
+        std::string failure;
+    };
+    Reading reading = co_await inBackground([self, folder] {
+        Reading r;
+        r.versions = self->probeAgentVersions();
+        try {
+            r.detected = self->bootstrapService_.detectProject(folder);
+        } catch (const std::exception& e) {
+            r.failure = errorText(e);
+        }
+        return r;
+    });
+    applyAgentRuntimes(reading.versions);
+    const std::optional<ProjectContext>& detected = reading.detected;
+    const std::string& failure = reading.failure;
     if (!detected) {
         appendSystemMessage("Project bootstrap failed: " + failure);
         serverState = ServerRuntimeState::failed(failure);
@@ -208,15 +218,17 @@ Task<void> AppViewModel::loadProject(Url folder) {
     appendSystemMessage("Project loaded. Building runtime instructions...");
 
     co_await planStartupCommands();
-    co_await refreshVersions();
+    // The git listing goes on while the server starts: the preview is what the user waits for.
+    Started listing(refreshVersions());
     co_await installAndStartServer();
+    co_await listing;
 }
 
-Task<void> AppViewModel::planStartupCommands() {
+Task<void> AppViewModel::planStartupCommands(bool probeAgents) {
     if (!projectContext_) co_return;
     auto self = shared_from_this();
     const ProjectContext ctx = *projectContext_;
-    co_await refreshAgentRuntimesInBackground();
+    if (probeAgents) co_await refreshAgentRuntimesInBackground();
     const auto runtime = resolvedAgentRuntime();
 
     AgentBootstrapPlan plan;

@@ -111,7 +111,8 @@ public:
     // that is not a folder gets a message saying so.
     void openFolder(const std::string& path);
     Task<void> loadProject(Url folder);
-    Task<void> planStartupCommands();
+    // Asks the tools for their versions first, unless told the answer is fresh.
+    Task<void> planStartupCommands(bool probeAgents = true);
     static std::optional<PackageManager> inferPackageManager(const std::string& installCommand,
                                                              const std::string& devCommand);
     static std::string stackLabelFor(const ProjectContext& context);

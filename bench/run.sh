@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark, then prints one table: each figure beside its baseline, measured
+# in the same run (medians of 5 or more). The window benchmarks need a display: an Xvfb one is used
+# when none is set. Xvfb has no GPU, so GTK draws with its cairo renderer there, as both the
+# baselines and Tarn do here.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bash "$root/scripts/build.sh" >/dev/null
+bin="$root/build/bench"
+rows=$(mktemp)
+trap 'rm -f "$rows"' EXIT
+
+run_window() {
+  if [ -n "${DISPLAY:-}" ]; then GSK_RENDERER=${GSK_RENDERER:-cairo} "$@"
+  else GSK_RENDERER=${GSK_RENDERER:-cairo} xvfb-run -a -s "-screen 0 1600x1000x24" "$@"; fi
+}
+
+echo "window start-up and memory..." >&2
+run_window "$bin/tarn_bench_window" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+echo "open to preview..." >&2
+run_window "$bin/tarn_bench_open_to_preview" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+
+echo "server log throughput..." >&2
+output=$("$bin/tarn_bench_output")
+echo "$output" >&2
+rate() { echo "$output" | awk -v name="$1" 'index($0, name) == 1 { for (i = 1; i <= NF; i++) if ($i == "lines/s") print $(i-1) }'; }
+cat_rate=$(rate "cat > /dev/null"); runner_rate=$(rate "runStreaming"); server_rate=$(rate "DevServerController")
+calc() { awk "BEGIN { print $1 }"; }
+printf 'TABLE\tserver log, 1M lines (DevServerController)\t%.1fM lines/s\t%.1fM lines/s (cat)\t%.2fx\t-\n' \
+  "$(calc "$server_rate / 1000000")" "$(calc "$cat_rate / 1000000")" "$(calc "$server_rate / $cat_rate")" >>"$rows"
+printf 'TABLE\tcommand output, 1M lines (runStreaming)\t%.1fM lines/s\t%.1fM lines/s (cat)\t%.2fx\t-\n' \
+  "$(calc "$runner_rate / 1000000")" "$(calc "$cat_rate / 1000000")" "$(calc "$runner_rate / $cat_rate")" >>"$rows"
+
+echo "local agent search..." >&2
+replace=$("$bin/tarn_bench_replace")
+echo "$replace" >&2
+alone=$(echo "$replace" | awk '/^sources alone/ { print $(NF-4) }')
+with=$(echo "$replace" | awk '/^with 200,000/ { print $(NF-4) }')
+printf 'TABLE\tlocal agent search, 2,000 sources + 200,000 in node_modules\t%s ms\t%s ms (sources alone)\t%.2fx\t-\n' \
+  "$with" "$alone" "$(calc "$with / $alone")" >>"$rows"
+
+echo "code fences..." >&2
+fences=$("$bin/tarn_bench_strip_fences")
+echo "$fences" >&2
+strip=$(echo "$fences" | sed -E 's/.*spaces: ([0-9.]+) ms.*/\1/')
+copy=$(echo "$fences" | sed -E 's/.*plain copy: ([0-9.]+) ms.*/\1/')
+printf 'TABLE\tstart-up plan answer, 40,000 spaces\t%s ms\t%s ms (a copy)\tlinear\t-\n' "$strip" "$copy" >>"$rows"
+
+echo
+{ printf 'figure\tTarn\tbaseline\tresult\ttarget\n'; cut -f2- "$rows"; } | column -t -s $'\t'
