@@ -49,6 +49,7 @@ std::string MessageRow::authorOf(AgentRole role) {
 MessageRow::MessageRow(const AgentMessage& message)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL), message_(message), fade_(*this, 1.0, [this](double v) {
           progress_.set_opacity(v);
+          text_.set_opacity(v);
       }) {
     const bool user = message.role == AgentRole::user;
     // User bubbles stand off the left edge, the others off the right.
@@ -105,6 +106,8 @@ MessageRow::MessageRow(const AgentMessage& message)
 
 void MessageRow::update(const AgentMessage& message) {
     if (message == message_) return;
+    // The reply takes the indicator's place with a short fade (ease-in-out, 0.24 s).
+    const bool replyArrives = message_.isThinking && !message.isThinking;
     const bool textChanged = message.content != message_.content || message.isThinking != message_.isThinking;
     const bool stepsChanged = message.plan != message_.plan;
     const bool targetsChanged = message.selectedTargets != message_.selectedTargets;
@@ -112,6 +115,10 @@ void MessageRow::update(const AgentMessage& message) {
     if (targetsChanged) showTargets();
     if (textChanged) showContent(true);
     if (stepsChanged) showSteps();
+    if (replyArrives) {
+        fade_.jumpTo(0.35);
+        fade_.easeTo(1.0, std::chrono::milliseconds(240));
+    }
 }
 
 void MessageRow::showTargets() {
