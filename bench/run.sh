@@ -38,6 +38,9 @@ alone=$(echo "$replace" | awk '/^sources alone/ { print $(NF-4) }')
 with=$(echo "$replace" | awk '/^with 200,000/ { print $(NF-4) }')
 printf 'TABLE\tlocal agent search, 2,000 sources + 200,000 in node_modules\t%s ms\t%s ms (sources alone)\t%.2fx\t-\n' \
   "$with" "$alone" "$(calc "$with / $alone")" >>"$rows"
+inline=$(echo "$replace" | awk '/^inline edit search/ { for (i = 1; i <= NF; i++) if ($i == "ms") { print $(i-1); exit } }')
+printf 'TABLE\tinline edit search (as the page shows text), same project\t%s ms\t%s ms (plain search)\t%.2fx\t<= 1.50x\n' \
+  "$inline" "$with" "$(calc "$inline / $with")" >>"$rows"
 
 echo "code fences..." >&2
 fences=$("$bin/tarn_bench_strip_fences")

@@ -1,11 +1,13 @@
 #include "agents/AgentService.h"
 
 #include "agents/AgentToolSupport.h"
+#include "agents/RenderedText.h"
 #include "support/Files.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
@@ -18,7 +20,10 @@ namespace tarn {
 
 namespace {
 
-const std::set<std::string> kSourceExtensions{"tsx", "jsx", "ts", "js", "swift", "html", "css", "md"};
+const std::set<std::string> kSourceExtensions{"tsx", "jsx", "ts", "js", "swift", "html", "css", "md",
+                                              "vue", "svelte", "astro", "mdx", "mjs"};
+// Where an app's own pages and components live, preferred over files at the project's root.
+const std::set<std::string> kAppFolders{"src", "app", "pages", "components", "lib", "views", "routes", "content"};
 const std::vector<std::string> kExcludedFragments{"/node_modules/", "/.git/", "/dist/", "/build/"};
 // Folders whose files the walk would skip anyway: never descended into.
 const std::set<std::string> kSkippedFolders{"node_modules", "dist", "build"};
@@ -200,6 +205,159 @@ std::vector<std::string> AgentService::replaceText(const std::string& oldText, c
     throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
 }
 
+namespace {
+
+bool inAppFolder(const std::string& relative) {
+    auto slash = relative.find('/');
+    return slash != std::string::npos && kAppFolders.count(relative.substr(0, slash));
+}
+
+// Notes about the project, not its pages.
+bool isDocument(const std::string& relative) {
+    std::string name = text::toLower(fs::path(relative).filename().string());
+    for (const char* doc : {"readme", "changelog", "license", "contributing", "code_of_conduct"}) {
+        if (text::startsWith(name, doc)) return true;
+    }
+    return text::toLower(fs::path(relative).extension().string()) == ".md" && !inAppFolder(relative);
+}
+
+// The runs of letters and digits in the text (3 or more long), to skip files that hold none of
+// them. A run may span two elements (their texts meet without a space), so one is enough.
+std::vector<std::string> words(const std::string& shown) {
+    std::vector<std::string> out;
+    std::string current;
+    for (char c : shown + " ") {
+        if (std::isalnum(static_cast<unsigned char>(c)) || (static_cast<unsigned char>(c) & 0x80)) {
+            current += c;
+        } else {
+            if (current.size() >= 3) out.push_back(current);
+            current.clear();
+        }
+    }
+    return out;
+}
+
+struct Place {
+    fs::path file;
+    std::string relative;
+    rendered::Syntax syntax;
+    std::string content;
+    std::vector<rendered::Cell> cells;
+    std::optional<rendered::Match> match;
+    std::optional<rendered::Literal> literal;
+};
+
+}  // namespace
+
+std::vector<std::string> AgentService::replaceRenderedText(const std::string& shownText, const std::string& newText,
+                                                           const std::string& hint, const fs::path& root) {
+    const std::u32string shown = rendered::normalize(shownText);
+    if (shown.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    std::vector<fs::path> candidates;
+    auto hinted = resolveHintedFile(hint, root);
+    if (hinted) candidates.push_back(*hinted);
+    for (auto& file : listSourceFiles(root)) {
+        if (std::find(candidates.begin(), candidates.end(), file) == candidates.end()) candidates.push_back(file);
+    }
+
+    const std::vector<std::string> needles = words(shownText);
+    std::vector<Place> readable;  // files that may hold the text
+    std::vector<Place> found;
+    for (const auto& file : candidates) {
+        Place place{file, relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}, {}, {}};
+        if (place.syntax == rendered::Syntax::none || (isDocument(place.relative) && !(hinted && file == *hinted))) continue;
+        std::error_code ec;
+        auto size = fs::file_size(file, ec);
+        if (ec || size > maxCandidateSize) continue;
+        try {
+            place.content = files::readFile(file, maxCandidateSize);
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (!text::isValidUtf8(place.content)) continue;
+        if (!needles.empty() && std::none_of(needles.begin(), needles.end(), [&](const std::string& w) {
+                return place.content.find(w) != std::string::npos;
+            })) {
+            continue;
+        }
+        place.cells = rendered::project(place.content, place.syntax);
+        for (auto& match : rendered::find(place.cells, shown)) {
+            // Text that only expressions render (spaces between them aside) is looked for among
+            // the code's strings below.
+            bool literal = std::any_of(match.cellOf.begin(), match.cellOf.end(), [&](std::size_t k) {
+                return place.cells[k].kind == rendered::Cell::Kind::character && place.cells[k].ch != U' ';
+            });
+            if (!literal) continue;
+            Place at = place;
+            at.match = match;
+            found.push_back(std::move(at));
+        }
+        readable.push_back(std::move(place));
+    }
+    if (found.empty()) {
+        // Shown through an expression, such as an item of a list: the string that holds it.
+        for (const auto& place : readable) {
+            for (const auto& literal : rendered::stringLiterals(place.content, place.syntax)) {
+                if (rendered::normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
+                Place at = place;
+                at.literal = literal;
+                found.push_back(std::move(at));
+            }
+        }
+    }
+    if (found.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+
+    // The page's own hint first, then the app's folders over the project's root.
+    auto keepIf = [&](auto pred) {
+        std::vector<Place> kept;
+        for (auto& p : found) {
+            if (pred(p)) kept.push_back(p);
+        }
+        if (!kept.empty()) found = std::move(kept);
+    };
+    if (hinted) keepIf([&](const Place& p) { return p.file == *hinted; });
+    keepIf([](const Place& p) { return inAppFolder(p.relative); });
+    if (found.size() > 1) {
+        std::vector<std::string> names;
+        for (const auto& p : found) {
+            if (std::find(names.begin(), names.end(), p.relative) == names.end()) names.push_back(p.relative);
+        }
+        if (names.size() > 3) names.resize(3);
+        throw AgentServiceError(AgentServiceError::Case::ambiguousText,
+                                "This text appears in " + std::to_string(found.size()) + " places (" +
+                                    text::join(names, ", ") + "); select an element whose text is unique, or describe "
+                                                               "the change to the agent.");
+    }
+
+    Place& place = found.front();
+    std::string edited;
+    if (place.literal) {
+        std::string written;
+        for (char c : newText) {
+            if (c == '\\' || c == place.literal->quote || (place.literal->quote == '`' && c == '$')) written += '\\';
+            if (c == '\n' && place.literal->quote != '`') {
+                written += "\\n";
+                continue;
+            }
+            written += c;
+        }
+        edited = place.content;
+        edited.replace(place.literal->begin, place.literal->end - place.literal->begin, written);
+    } else {
+        auto edit = rendered::applyEdit(place.content, place.syntax, place.cells, *place.match, shown, newText);
+        if (!edit.source) {
+            switch (edit.refusal) {
+                case rendered::Refusal::changesValue: throw AgentServiceError(AgentServiceError::Case::textFromValue);
+                case rendered::Refusal::crossesMarkup: throw AgentServiceError(AgentServiceError::Case::editCrossesMarkup);
+                case rendered::Refusal::unchecked: throw AgentServiceError(AgentServiceError::Case::unsafeEdit);
+            }
+        }
+        edited = std::move(*edit.source);
+    }
+    files::writeAtomically(place.file, edited);
+    return {place.relative};
+}
+
 std::optional<std::pair<std::string, std::string>> AgentService::parseReplaceInstruction(const std::string& prompt) {
     static const auto pattern = Regex::compile(R"re(replace\s+"([^"]+)"\s+with\s+"([^"]+)")re", /*caseInsensitive=*/true);
     auto match = pattern->firstMatch(prompt);
@@ -258,7 +416,7 @@ std::vector<std::string> AgentService::applyPromptRules(const std::string& promp
     } else if (selectedTarget && !selectedTarget->textSnippet.empty()) {
         auto changed = transformSnippet(selectedTarget->textSnippet, prompt);
         if (changed && *changed != selectedTarget->textSnippet) {
-            collect(replaceText(selectedTarget->textSnippet, *changed, selectedTarget->fileGuess, root));
+            collect(replaceRenderedText(selectedTarget->textSnippet, *changed, selectedTarget->fileGuess, root));
         }
     }
     if (paths.empty()) paths.push_back(writeIntentFile(prompt, root));
@@ -274,7 +432,7 @@ Task<LocalAgentResult> AgentService::applyInlineEdit(InspectTarget target, std::
         step("Return changed files", "Report the edit so it is visible in history.", true),
     };
     fs::path root = projectRoot.path();
-    auto paths = co_await inBackground([&] { return replaceText(target.textSnippet, newText, target.fileGuess, root); });
+    auto paths = co_await inBackground([&] { return replaceRenderedText(target.textSnippet, newText, target.fileGuess, root); });
     co_return LocalAgentResult{"Updated text in " + paths.front() + ".", paths, plan};
 }
 

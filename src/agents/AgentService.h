@@ -27,6 +27,12 @@ public:
                                                      const std::filesystem::path& root);
     static std::vector<std::string> replaceText(const std::string& oldText, const std::string& newText,
                                                 const std::string& hint, const std::filesystem::path& root);
+    // Replaces text the page shows, as the page shows it: found where the project's markup renders
+    // it (never in code, attributes, import paths or docs), across inline markup, with expressions
+    // standing for their values; the hinted file first, then app folders. Refuses a guess between
+    // several places, and an edit that would change a value or the markup.
+    static std::vector<std::string> replaceRenderedText(const std::string& shownText, const std::string& newText,
+                                                        const std::string& hint, const std::filesystem::path& root);
     static std::vector<std::filesystem::path> listSourceFiles(const std::filesystem::path& root);
     static std::optional<std::filesystem::path> resolveHintedFile(const std::string& hint,
                                                                   const std::filesystem::path& root);

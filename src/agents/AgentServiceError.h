@@ -6,9 +6,20 @@ namespace tarn {
 
 class AgentServiceError : public std::runtime_error {
 public:
-    enum class Case { noProjectOpen, unableToResolveTarget, targetTextNotFound, invalidInstruction };
+    enum class Case {
+        noProjectOpen,
+        unableToResolveTarget,
+        targetTextNotFound,
+        invalidInstruction,
+        // An inline edit that would be a guess or would break the page.
+        ambiguousText,
+        textFromValue,
+        editCrossesMarkup,
+        unsafeEdit,
+    };
 
     explicit AgentServiceError(Case c) : std::runtime_error(describe(c)), case_(c) {}
+    AgentServiceError(Case c, const std::string& description) : std::runtime_error(description), case_(c) {}
     Case errorCase() const { return case_; }
     std::string description() const { return what(); }
 
@@ -18,6 +29,16 @@ public:
             case Case::unableToResolveTarget: return "Could not map this UI element to a source file.";
             case Case::targetTextNotFound: return "Could not find matching text in source files.";
             case Case::invalidInstruction: return "Instruction could not be applied. Try a more specific edit.";
+            case Case::ambiguousText:
+                return "This text appears in more than one place; select an element whose text is unique, or describe "
+                       "the change to the agent.";
+            case Case::textFromValue:
+                return "This text is a value the code computes; only the words around it can be edited in place.";
+            case Case::editCrossesMarkup:
+                return "This edit reaches across the page's markup; change the words of one piece of text, or describe "
+                       "the change to the agent.";
+            case Case::unsafeEdit:
+                return "This edit could not be made without risk to the page; describe the change to the agent instead.";
         }
         return {};
     }

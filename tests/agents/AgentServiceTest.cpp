@@ -183,9 +183,9 @@ TEST_F(LocalAgent, WalkSkipsWhatItShouldAndNeverLoops) {
 }
 
 TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
-    writeFile(project / "src" / "Widget.vue", "<p>Hello there</p>");
-    writeFile(project / "node_modules" / "lib" / "x.js", "Hello there");
-    writeFile(dir / "elsewhere.tsx", "Hello there");
+    writeFile(project / "src" / "Widget.vue", "<template><p>Hello there</p></template>");
+    writeFile(project / "node_modules" / "lib" / "x.js", "export const x = <p>Hello there</p>;");
+    writeFile(dir / "elsewhere.tsx", "<p>Hello there</p>");
     fs::create_symlink(dir / "elsewhere.tsx", project / "link-out.tsx");
 
     auto result = prompt("uppercase", selected("Hello there", (project / "src" / "Widget.vue").string()));
@@ -194,7 +194,7 @@ TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
     result = runTask(agent.applyInlineEdit(selected("Hello there", "node_modules/lib/x.js"), "Hi", root()));
     EXPECT_EQ(result.message, "Updated text in node_modules/lib/x.js.");
     EXPECT_EQ(result.plan.size(), 3u);
-    EXPECT_EQ(readFile(project / "node_modules" / "lib" / "x.js"), "Hi");
+    EXPECT_EQ(readFile(project / "node_modules" / "lib" / "x.js"), "export const x = <p>Hi</p>;");
 
     // Outside the project, directly or through a link: ignored, and nothing else holds the text.
     for (std::string hint : {(dir / "elsewhere.tsx").string(), std::string("../elsewhere.tsx"), std::string("link-out.tsx")}) {
@@ -205,20 +205,20 @@ TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
             EXPECT_EQ(e.errorCase(), AgentServiceError::Case::targetTextNotFound);
         }
     }
-    EXPECT_EQ(readFile(dir / "elsewhere.tsx"), "Hello there");
+    EXPECT_EQ(readFile(dir / "elsewhere.tsx"), "<p>Hello there</p>");
     EXPECT_THROW(runTask(agent.applyInlineEdit(selected("  "), "x", root())), AgentServiceError);
 }
 
 TEST_F(LocalAgent, SkipsUnreadableFilesAndWritesSafely) {
     writeFile(project / "a.js", std::string("\xFF\xFE binary Sign up \x00", 19));
     writeFile(project / "b.js", std::string(AgentService::maxCandidateSize + 1, 'x') + "Sign up");
-    writeFile(project / "real" / "c.tsx", "Sign up");
+    writeFile(project / "real" / "c.tsx", "<a>Sign up</a>");
     chmod((project / "real" / "c.tsx").c_str(), 0640);
     fs::create_symlink("real/c.tsx", project / "c-link.tsx");
     auto result = runTask(agent.applyInlineEdit(selected("Sign up", "c-link.tsx"), "Join", root()));
     EXPECT_EQ(result.changedFiles, std::vector<std::string>{"c-link.tsx"});
     EXPECT_TRUE(fs::is_symlink(project / "c-link.tsx"));
-    EXPECT_EQ(readFile(project / "real" / "c.tsx"), "Join");
+    EXPECT_EQ(readFile(project / "real" / "c.tsx"), "<a>Join</a>");
     struct stat st {};
     stat((project / "real" / "c.tsx").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);

@@ -1,0 +1,208 @@
+// How often an inline edit lands, on real projects: each project's dev server is started, its page
+// loaded in the preview (the bridge injected), and every visible text of the page edited in place
+// as a user would (the element's text, with a word added), then checked on the page and undone
+// with git. A project must be a git working copy with its dependencies installed.
+// Usage: tarn_bench_inline_edits PROJECT...
+#include "agents/AgentService.h"
+#include "model/ProjectContext.h"
+#include "preview/PreviewCoordinator.h"
+#include "process/DevServerController.h"
+#include "support/Json.h"
+#include "support/Text.h"
+#include "workspace/AppViewModel.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <gtk/gtk.h>
+#include <map>
+
+using namespace tarn;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool turnUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+    auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        g_main_context_iteration(nullptr, FALSE);
+        if (!done()) g_usleep(2000);
+    }
+    return true;
+}
+
+std::string js(WebKitWebView* view, const std::string& script) {
+    struct Result {
+        bool done = false;
+        std::string json;
+    } result;
+    webkit_web_view_evaluate_javascript(
+        view, script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* res, gpointer data) {
+            auto* r = static_cast<Result*>(data);
+            JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, nullptr);
+            if (v) {
+                char* text = jsc_value_to_json(v, 0);
+                r->json = text ? text : "null";
+                g_free(text);
+                g_object_unref(v);
+            } else {
+                r->json = "null";
+            }
+            r->done = true;
+        },
+        &result);
+    turnUntil([&] { return result.done; }, std::chrono::seconds(20));
+    return result.json;
+}
+
+// Every element that shows text of its own, through open shadow roots: the text as the bridge
+// reports it, its file hint, and a path to find it again after a reload.
+const char* kCollect = R"JS((() => {
+  const seg = new Intl.Segmenter(undefined, { granularity: "grapheme" });
+  const snippet = (el) => {
+    const t = (el.textContent || "").trim().replace(/\s+/g, " ");
+    if (t.length <= 160) return t;
+    let out = "";
+    for (const s of seg.segment(t)) { if (out.length + s.segment.length > 160) break; out += s.segment; }
+    return out;
+  };
+  const skip = new Set(["SCRIPT", "STYLE", "NOSCRIPT", "TEMPLATE", "TITLE"]);
+  const found = [];
+  const visit = (root, path) => {
+    const elements = root.querySelectorAll("*");
+    elements.forEach((el, index) => {
+      if (skip.has(el.tagName)) return;
+      if (el.closest && (el.closest("vite-error-overlay") || el.closest("nextjs-portal"))) return;
+      const own = Array.from(el.childNodes).filter(n => n.nodeType === 3).map(n => n.textContent).join("").trim();
+      const r = el.getBoundingClientRect();
+      const style = getComputedStyle(el);
+      if (own && r.width > 0 && r.height > 0 && style.visibility !== "hidden" && style.display !== "none") {
+        found.push({ path: path.concat([index]), text: snippet(el),
+                     hint: el.getAttribute("data-source-file") || el.getAttribute("data-source") || el.getAttribute("data-file") || "" });
+      }
+      if (el.shadowRoot) visit(el.shadowRoot, path.concat([index, "shadow"]));
+    });
+  };
+  visit(document, []);
+  return found;
+})())JS";
+
+std::string findByPath(const json::Json& path) {
+    return "(() => { let root = document; const p = " + path.dump() +
+           "; let el = null; for (let i = 0; i < p.length; i++) { if (p[i] === 'shadow') { root = el && el.shadowRoot; "
+           "if (!root) return null; continue; } el = root.querySelectorAll('*')[p[i]]; if (!el) return null; } "
+           "return el; })()";
+}
+
+struct Outcome {
+    int total = 0, landed = 0, broken = 0;
+    std::map<std::string, int> refused;
+    std::vector<std::string> misses;
+};
+
+Outcome evaluate(const fs::path& root) {
+    Outcome outcome;
+    DevServerController server;
+    std::optional<Url> address;
+    server.onOutputLine = [&](const std::string& line) {
+        if (auto url = AppViewModel::localServerURL(text::stripTerminalEscapes(line)); url && !address) address = url;
+    };
+    ProjectContext context{Url::fileURL(root.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
+                           "npm run dev", *Url::parse("http://localhost:5173"), "", {}, {}, std::nullopt};
+    server.start(context);
+    if (!turnUntil([&] { return address.has_value(); }, std::chrono::seconds(120))) {
+        std::fprintf(stderr, "%s: the server announced no address\n", root.c_str());
+        return outcome;
+    }
+    AppWebView value;
+    value.url = address;
+    PreviewCoordinator preview(value);
+    GtkWidget* window = gtk_window_new();
+    gtk_window_set_default_size(GTK_WINDOW(window), 1280, 900);
+    gtk_window_set_child(GTK_WINDOW(window), preview.makeView());
+    gtk_window_present(GTK_WINDOW(window));
+    WebKitWebView* view = preview.webView();
+    auto loaded = [&] {
+        return !webkit_web_view_is_loading(view) && js(view, "document.readyState") == "\"complete\"" &&
+               js(view, "document.body && document.body.innerText.trim().length > 0") == "true";
+    };
+    auto reload = [&] {
+        webkit_web_view_load_uri(view, address->string().c_str());
+        turnUntil(loaded, std::chrono::seconds(60));
+        // Frameworks render after the load: wait for the text to settle.
+        std::string before;
+        turnUntil([&] {
+            std::string now = js(view, "document.body.innerText.length");
+            bool same = now == before;
+            before = now;
+            g_usleep(300000);
+            return same;
+        }, std::chrono::seconds(20));
+    };
+    reload();
+    json::Json targets = json::Json::parse(js(view, kCollect), nullptr, false);
+    if (!targets.is_array()) return outcome;
+    for (const auto& target : targets) {
+        const std::string shown = target["text"].get<std::string>();
+        const std::string changed = shown + " Tarn";
+        ++outcome.total;
+        try {
+            AgentService::replaceRenderedText(shown, changed, target["hint"].get<std::string>(), root);
+        } catch (const AgentServiceError& e) {
+            ++outcome.refused[e.what()];
+            outcome.misses.push_back("refused \"" + shown.substr(0, 60) + "\": " + e.what());
+            continue;
+        } catch (const std::exception& e) {
+            ++outcome.refused[e.what()];
+            continue;
+        }
+        // The page shows it (hot update or reload), and is still a page.
+        const std::string check = "(() => { const el = " + findByPath(target["path"]) +
+                                  "; return !!el && (el.textContent || '').trim().replace(/\\s+/g, ' ').includes(" +
+                                  json::Json(changed).dump() + ") && !document.querySelector('vite-error-overlay'); })()";
+        bool shownNow = turnUntil([&] { return js(view, check) == "true"; }, std::chrono::seconds(8));
+        if (!shownNow) {
+            reload();
+            shownNow = js(view, check) == "true";
+        }
+        if (shownNow) {
+            ++outcome.landed;
+        } else {
+            bool broken = js(view, "!!document.querySelector('vite-error-overlay') || document.body.innerText.trim().length == 0") == "true";
+            outcome.broken += broken ? 1 : 0;
+            outcome.misses.push_back(std::string(broken ? "broke the page" : "not shown") + " \"" + shown.substr(0, 60) + "\"");
+        }
+        std::system(("git -C '" + root.string() + "' checkout -q -- . 2>/dev/null").c_str());
+        reload();
+    }
+    server.stop();
+    preview.dismantleView();
+    gtk_window_destroy(GTK_WINDOW(window));
+    return outcome;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !gtk_init_check()) {
+        std::fprintf(stderr, "usage (under a display): %s PROJECT...\n", argv[0]);
+        return 2;
+    }
+    int total = 0, landed = 0, broken = 0;
+    for (int i = 1; i < argc; ++i) {
+        fs::path root = fs::canonical(argv[i]);
+        Outcome o = evaluate(root);
+        std::printf("%-24s %3d texts, %3d landed (%.0f%%), %d broke the page\n", root.filename().c_str(), o.total, o.landed,
+                    o.total ? 100.0 * o.landed / o.total : 0.0, o.broken);
+        for (const auto& miss : o.misses) std::printf("    %s\n", miss.c_str());
+        std::fflush(stdout);
+        total += o.total;
+        landed += o.landed;
+        broken += o.broken;
+    }
+    std::printf("all: %d texts, %d landed (%.1f%%), %d broke the page\n", total, landed, total ? 100.0 * landed / total : 0.0, broken);
+    return 0;
+}

@@ -1,0 +1,176 @@
+// Inline edits on projects shaped like the usual starters: the text is found where the page shows
+// it, and only there.
+#include "TestSupport.h"
+#include "agents/AgentService.h"
+#include "agents/RenderedText.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarn;
+using namespace tarn::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class InlineEdit : public ::testing::Test {
+protected:
+    TempDir dir{"tarn inline ü-"};
+    fs::path project = dir / "site";
+
+    // The edit's changed file, or the refusal's text.
+    std::string edit(const std::string& shown, const std::string& replacement, const std::string& hint = "") {
+        try {
+            return AgentService::replaceRenderedText(shown, replacement, hint, project).front();
+        } catch (const std::exception& e) {
+            return std::string("refused: ") + e.what();
+        }
+    }
+    std::string read(const std::string& relative) { return readFile(project / relative); }
+    void write(const std::string& relative, const std::string& text) { writeFile(project / relative, text); }
+};
+
+std::string shown(const std::string& source, rendered::Syntax syntax) {
+    std::string out;
+    for (const auto& cell : rendered::project(source, syntax)) {
+        if (cell.kind == rendered::Cell::Kind::character && cell.ch < 0x80) out += static_cast<char>(cell.ch);
+        if (cell.kind == rendered::Cell::Kind::expression) out += "{}";
+        if (cell.kind == rendered::Cell::Kind::boundary) out += "|";
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(RenderedText, FilesReadAsThePageShowsThem) {
+    using rendered::Syntax;
+    // JSX: tags, attributes and code are not text; lines join as the JSX compiler joins them.
+    EXPECT_EQ(shown("import x from './y.css'\nconst a = b < c && d > e;\nexport default function App() {\n"
+                    "  const [n, setN] = useState<number>(0)\n  return (\n    <div className=\"card\">\n"
+                    "      <button onClick={() => setN(n + 1)}>\n        count is {n}\n      </button>\n"
+                    "      <p>\n        Edit <code>src/App.jsx</code> and save{' '}\n        to test <b>HMR</b>\n      </p>\n"
+                    "    </div>\n  )\n}\n",
+                    Syntax::jsx),
+              "|count is {}Edit src/App.jsx and save to test HMR|");
+    // HTML in a template literal, as vanilla and Lit pages write it.
+    EXPECT_EQ(shown("el.innerHTML = `\n  <h1>Hello ${name}!</h1>\n  <p class=\"x\">Click &amp; see</p>\n`", Syntax::script),
+              "| Hello {}! Click & see |");
+    // Vue: only the template; {{ }} is a value; white space between tags with a line break goes.
+    EXPECT_EQ(shown("<script setup>\nconst msg = 'Hi'\n</script>\n<template>\n  <h1>{{ msg }}</h1>\n  <p>\n    Edit\n"
+                    "    <code>HelloWorld.vue</code> to test\n  </p>\n</template>\n<style>p { color: red }</style>",
+                    Syntax::vue),
+              "|{} Edit HelloWorld.vue to test |");
+    // Svelte: blocks show nothing, expressions their value, scripts and styles nothing.
+    EXPECT_EQ(shown("<script>let count = 0;</script>\n<main>{#if ok}<h1>Hello {name}</h1>{/if}</main>\n<style>h1{}</style>",
+                    Syntax::svelte),
+              "| Hello {} |");
+    // HTML: comments, scripts and styles are not text.
+    EXPECT_EQ(shown("<!doctype html><html><head><style>a{}</style><script>var t = '<b>x</b>';</script></head>"
+                    "<body><!-- note --><h1>Title</h1></body></html>",
+                    Syntax::html),
+              "|Title|");
+}
+
+TEST_F(InlineEdit, ReactStarter) {
+    write("README.md", "Edit src/App.jsx and save to test HMR\n");
+    write("index.html", "<html><head><title>Vite + React</title></head><body><div id=\"root\"></div>"
+                        "<script type=\"module\" src=\"/src/main.jsx\"></script></body></html>");
+    write("src/App.jsx",
+          "import { useState } from 'react'\nimport './App.css'\n\nfunction App() {\n  const [count, setCount] = useState(0)\n\n"
+          "  return (\n    <>\n      <h1>Vite + React</h1>\n      <div className=\"card\">\n"
+          "        <button onClick={() => setCount((count) => count + 1)}>\n          count is {count}\n        </button>\n"
+          "        <p>\n          Edit <code>src/App.jsx</code> and save to test HMR\n        </p>\n      </div>\n"
+          "      <p className=\"read-the-docs\">\n        Click on the Vite and React logos to learn more\n      </p>\n"
+          "    </>\n  )\n}\n\nexport default App\n");
+    // A heading that the page title repeats: the app's file wins over the root's.
+    EXPECT_EQ(edit("Vite + React", "Vite + React + Tarn"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("<h1>Vite + React + Tarn</h1>"), std::string::npos);
+    EXPECT_NE(read("index.html").find("<title>Vite + React</title>"), std::string::npos);
+
+    // Text split by inline markup: the words change in their own runs, the markup stays.
+    EXPECT_EQ(edit("Edit src/App.jsx and save to test HMR", "Change src/App.jsx and reload to test HMR"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("Change <code>src/App.jsx</code> and reload to test HMR"), std::string::npos);
+    EXPECT_EQ(read("README.md"), "Edit src/App.jsx and save to test HMR\n");
+
+    // Around an expression: the literal words change; the value never.
+    EXPECT_EQ(edit("count is 0", "clicks: 0"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("clicks: {count}"), std::string::npos);
+    EXPECT_EQ(edit("clicks: 0", "clicks: 5"),
+              "refused: This text is a value the code computes; only the words around it can be edited in place.");
+
+    // Text on several lines of source, and characters that JSX would read as code.
+    EXPECT_EQ(edit("Click on the Vite and React logos to learn more", "Read the {docs} <here>"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("Read the {'{'}docs{'}'} {'<'}here{'>'}"), std::string::npos);
+    // Import paths, class names and attributes are not page text.
+    EXPECT_EQ(edit("./App.css", "x"), "refused: Could not find matching text in source files.");
+    EXPECT_EQ(edit("card", "x"), "refused: Could not find matching text in source files.");
+}
+
+TEST_F(InlineEdit, VueSvelteLitAndVanillaStarters) {
+    write("src/components/HelloWorld.vue",
+          "<script setup>\nimport { ref } from 'vue'\ndefineProps({ msg: String })\nconst count = ref(0)\n</script>\n\n"
+          "<template>\n  <h1>{{ msg }}</h1>\n  <div class=\"card\">\n    <button type=\"button\" @click=\"count++\">count is {{ count }}</button>\n"
+          "    <p>\n      Edit\n      <code>components/HelloWorld.vue</code> to test HMR\n    </p>\n  </div>\n</template>\n");
+    write("src/App.vue", "<script setup>\nimport HelloWorld from './components/HelloWorld.vue'\n</script>\n\n"
+                         "<template>\n  <HelloWorld msg=\"Vite + Vue\" />\n</template>\n");
+    EXPECT_EQ(edit("Edit components/HelloWorld.vue to test HMR", "Edit components/HelloWorld.vue to try HMR"),
+              "src/components/HelloWorld.vue");
+    EXPECT_NE(read("src/components/HelloWorld.vue").find("to try HMR"), std::string::npos);
+    EXPECT_EQ(edit("count is 0", "pressed 0 times"), "refused: This text is a value the code computes; only the words around it can be edited in place.");
+    EXPECT_EQ(edit("count is 0", "total is 0"), "src/components/HelloWorld.vue");
+    // Shown through a prop: the string that holds it is edited.
+    EXPECT_EQ(edit("Vite + Vue", "Vite + Vue + Tarn"), "src/App.vue");
+    EXPECT_NE(read("src/App.vue").find("msg=\"Vite + Vue + Tarn\""), std::string::npos);
+
+    write("src/routes/+page.svelte", "<script>\n  let name = 'world';\n</script>\n\n<h1>Welcome to {name}</h1>\n"
+                                     "<p>Visit <a href=\"https://svelte.dev\">svelte.dev</a> to read the docs</p>\n");
+    EXPECT_EQ(edit("Visit svelte.dev to read the docs", "Visit svelte.dev for the docs"), "src/routes/+page.svelte");
+    EXPECT_NE(read("src/routes/+page.svelte").find("</a> for the docs</p>"), std::string::npos);
+    EXPECT_EQ(edit("Welcome to world", "Welcome to Mars"),
+              "refused: This text is a value the code computes; only the words around it can be edited in place.");
+    EXPECT_EQ(edit("Welcome to world", "Hello, world"), "src/routes/+page.svelte");
+    EXPECT_NE(read("src/routes/+page.svelte").find("<h1>Hello, {name}</h1>"), std::string::npos);
+
+    write("src/my-element.js", "import { LitElement, html } from 'lit'\nexport class MyElement extends LitElement {\n"
+                               "  render() {\n    return html`\n      <slot></slot>\n      <div class=\"card\">\n"
+                               "        <button @click=${this._onClick} part=\"button\">\n          count is ${this.count}\n"
+                               "        </button>\n      </div>\n      <p class=\"read-the-docs\">${this.docsHint}</p>\n    `\n  }\n"
+                               "  constructor() { super(); this.docsHint = 'Click on the Vite and Lit logos to learn more' }\n}\n");
+    EXPECT_EQ(edit("Click on the Vite and Lit logos to learn more", "Click the logos"), "src/my-element.js");
+    EXPECT_NE(read("src/my-element.js").find("this.docsHint = 'Click the logos'"), std::string::npos);
+
+    write("src/main.js", "import './style.css'\ndocument.querySelector('#app').innerHTML = `\n  <div>\n"
+                         "    <h1>Hello Vite!</h1>\n    <p class=\"read-the-docs\">\n      Click on the Vite logo to learn more\n"
+                         "    </p>\n  </div>\n`\n");
+    write("src/counter.js", "export function setupCounter(element) {\n  let counter = 0\n"
+                            "  const setCounter = (count) => {\n    counter = count\n    element.innerHTML = `count is ${counter}`\n  }\n}\n");
+    EXPECT_EQ(edit("Hello Vite!", "Hello `Tarn` & ${friends}"), "src/main.js");
+    EXPECT_NE(read("src/main.js").find("<h1>Hello \\`Tarn\\` &amp; \\${friends}</h1>"), std::string::npos) << read("src/main.js");
+}
+
+TEST_F(InlineEdit, NextStartersAndRefusals) {
+    write("app/page.tsx", "import Image from \"next/image\";\n\nexport default function Home() {\n  return (\n"
+                          "    <main className=\"flex\">\n      <ol>\n        <li>\n          Get started by editing{\" \"}\n"
+                          "          <code className=\"font-mono\">app/page.tsx</code>\n          .\n        </li>\n"
+                          "        <li>Save and see your changes instantly.</li>\n      </ol>\n"
+                          "      <a href=\"https://vercel.com/new\" target=\"_blank\">Deploy now</a>\n"
+                          "      <a href=\"https://nextjs.org/docs\" target=\"_blank\">Read our docs</a>\n    </main>\n  );\n}\n");
+    EXPECT_EQ(edit("Get started by editing app/page.tsx.", "Begin by editing app/page.tsx."), "app/page.tsx");
+    EXPECT_NE(read("app/page.tsx").find("Begin by editing{\" \"}"), std::string::npos);
+    EXPECT_EQ(edit("Save and see your changes instantly.", "Save, then look."), "app/page.tsx");
+
+    write("pages/index.tsx", "export default function Home() {\n  return <main><h1>Deploy now</h1><p>Welcome</p></main>;\n}\n");
+    // The same words in two app files: no guess, the places are named.
+    EXPECT_EQ(edit("Deploy now", "Ship it"),
+              "refused: This text appears in 2 places (app/page.tsx, pages/index.tsx); select an element whose text is "
+              "unique, or describe the change to the agent.");
+    // The page's own hint settles it.
+    EXPECT_EQ(edit("Deploy now", "Ship it", "pages/index.tsx"), "pages/index.tsx");
+    EXPECT_NE(read("pages/index.tsx").find("<h1>Ship it</h1>"), std::string::npos);
+    EXPECT_NE(read("app/page.tsx").find(">Deploy now</a>"), std::string::npos);
+    // An edit that would move words across an element is refused, and nothing is written.
+    std::string before = read("pages/index.tsx");
+    EXPECT_EQ(edit("Ship itWelcome", "Ship Welcome it"),
+              "refused: This edit reaches across the page's markup; change the words of one piece of text, or describe "
+              "the change to the agent.");
+    EXPECT_EQ(read("pages/index.tsx"), before);
+}
