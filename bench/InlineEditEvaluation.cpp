@@ -1,8 +1,9 @@
 // How often an inline edit lands, on real projects: each project's dev server is started, its page
 // loaded in the preview (the bridge injected), and every visible text of the page edited in place
-// as a user would (the element's text, with a word added), then checked on the page and undone
-// with git. A project must be a git working copy with its dependencies installed.
-// Usage: tarn_bench_inline_edits PROJECT...
+// as a user would, then checked on the page and undone with git. The edit adds a word at the end
+// (--append, the default) or replaces the text's first word (--first-word). A project must be a
+// git working copy with its dependencies installed.
+// Usage: tarn_bench_inline_edits [--append|--first-word] PROJECT...
 #include "agents/AgentService.h"
 #include "model/ProjectContext.h"
 #include "preview/PreviewCoordinator.h"
@@ -11,6 +12,7 @@
 #include "support/Text.h"
 #include "workspace/AppViewModel.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -103,6 +105,19 @@ struct Outcome {
     std::vector<std::string> misses;
 };
 
+bool firstWordMode = false;
+
+// The text as the user types it in the editor.
+std::string edited(const std::string& shown) {
+    if (!firstWordMode) return shown + " Tarn";
+    std::size_t start = 0;
+    while (start < shown.size() && !std::isalpha(static_cast<unsigned char>(shown[start]))) ++start;
+    std::size_t end = start;
+    while (end < shown.size() && std::isalpha(static_cast<unsigned char>(shown[end]))) ++end;
+    if (start == end) return shown + " Tarn";
+    return shown.substr(0, start) + "Tarn" + shown.substr(end);
+}
+
 Outcome evaluate(const fs::path& root) {
     Outcome outcome;
     DevServerController server;
@@ -147,7 +162,7 @@ Outcome evaluate(const fs::path& root) {
     if (!targets.is_array()) return outcome;
     for (const auto& target : targets) {
         const std::string shown = target["text"].get<std::string>();
-        const std::string changed = shown + " Tarn";
+        const std::string changed = edited(shown);
         ++outcome.total;
         try {
             AgentService::replaceRenderedText(shown, changed, target["hint"].get<std::string>(), root);
@@ -193,6 +208,10 @@ int main(int argc, char** argv) {
     }
     int total = 0, landed = 0, broken = 0;
     for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--first-word" || std::string(argv[i]) == "--append") {
+            firstWordMode = std::string(argv[i]) == "--first-word";
+            continue;
+        }
         fs::path root = fs::canonical(argv[i]);
         Outcome o = evaluate(root);
         std::printf("%-24s %3d texts, %3d landed (%.0f%%), %d broke the page\n", root.filename().c_str(), o.total, o.landed,

@@ -221,13 +221,14 @@ bool isDocument(const std::string& relative) {
     return text::toLower(fs::path(relative).extension().string()) == ".md" && !inAppFolder(relative);
 }
 
-// The runs of letters and digits in the text (3 or more long), to skip files that hold none of
-// them. A run may span two elements (their texts meet without a space), so one is enough.
+// The runs of letters in the text (3 or more long), to skip files that hold none of them. Digits
+// are often a value the code computes, and a run may span two elements (their texts meet without
+// a space), so one run found is enough.
 std::vector<std::string> words(const std::string& shown) {
     std::vector<std::string> out;
     std::string current;
     for (char c : shown + " ") {
-        if (std::isalnum(static_cast<unsigned char>(c)) || (static_cast<unsigned char>(c) & 0x80)) {
+        if (std::isalpha(static_cast<unsigned char>(c))) {
             current += c;
         } else {
             if (current.size() >= 3) out.push_back(current);

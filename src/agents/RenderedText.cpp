@@ -127,8 +127,9 @@ private:
         if (!cells_->empty() && cells_->back().kind == Cell::Kind::boundary) return;
         cells_->push_back(Cell{Cell::Kind::boundary, 0, 0, 0, 0});
     }
-    void expression(std::size_t b, std::size_t e) {
-        if (cells_ && emit_) cells_->push_back(Cell{Cell::Kind::expression, 0, b, e, ++run_});
+    void expression(std::size_t b, std::size_t e, int context = markupText) {
+        ++run_;
+        if (cells_ && emit_) cells_->push_back(Cell{Cell::Kind::expression, 0, b, e, run_ * 4 + context});
     }
     void character(char32_t c, std::size_t b, std::size_t e, int context) {
         if (!cells_ || !emit_) return;
@@ -365,7 +366,7 @@ private:
                 if (startsAt(i, "${")) {
                     flush(i);
                     std::size_t end = skipBraces(i + 1);
-                    expression(i, end);
+                    expression(i, end, templateText);
                     i = textStart = end;
                     continue;
                 }
@@ -706,7 +707,9 @@ std::vector<Match> find(const std::vector<Cell>& cells, const std::u32string& te
                 ok = from(i + 1, k + 1);
             }
         } else if (cell.kind == Cell::Kind::expression) {
-            for (std::size_t j = 0; !ok && i + j <= text.size(); ++j) {
+            // The longest value first: an expression stands for what is shown where it is, not
+            // for nothing while a later one takes its text.
+            for (std::size_t j = text.size() - i + 1; !ok && j-- > 0;) {
                 for (std::size_t t = i; t < i + j; ++t) cellOf[t] = k;
                 ok = from(i + j, k + 1);
             }
@@ -846,14 +849,22 @@ Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& 
         std::size_t begin, end;
         int run;
         if (hunk.from == hunk.to) {
-            // An insertion goes after the character before it, or before the one after it.
+            // An insertion goes after the character before it, or before the one after it; next
+            // to an expression it goes outside it, leaving its value alone.
             const Cell* anchor = nullptr;
             bool after = false;
-            if (hunk.from > 0 && cells[match.cellOf[hunk.from - 1]].kind == Cell::Kind::character) {
-                anchor = &cells[match.cellOf[hunk.from - 1]];
+            const Cell* before = hunk.from > 0 ? &cells[match.cellOf[hunk.from - 1]] : nullptr;
+            const Cell* next = hunk.from < oldText.size() ? &cells[match.cellOf[hunk.from]] : nullptr;
+            if (before && before->kind == Cell::Kind::character) {
+                anchor = before;
                 after = true;
-            } else if (hunk.from < oldText.size() && cells[match.cellOf[hunk.from]].kind == Cell::Kind::character) {
-                anchor = &cells[match.cellOf[hunk.from]];
+            } else if (next && next->kind == Cell::Kind::character) {
+                anchor = next;
+            } else if (before) {
+                anchor = before;
+                after = true;
+            } else if (next) {
+                anchor = next;
             }
             if (!anchor) {
                 result.refusal = Refusal::changesValue;

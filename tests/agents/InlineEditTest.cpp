@@ -147,6 +147,21 @@ TEST_F(InlineEdit, VueSvelteLitAndVanillaStarters) {
     EXPECT_NE(read("src/main.js").find("<h1>Hello \\`Tarn\\` &amp; \\${friends}</h1>"), std::string::npos) << read("src/main.js");
 }
 
+TEST_F(InlineEdit, ValuesAndTheTextAroundThem) {
+    write("src/App.jsx", "const breads = [{ name: \"Sourdough\", price: \"6.50\" }];\nexport default function App() {\n"
+                         "  const [basket] = useState(0);\n  return (\n    <main>\n      <p>\n        In your basket: {basket}\n      </p>\n"
+                         "      <section>\n        {breads.map((b) => (\n          <article key={b.name}><h2>{b.name}</h2><p>€{b.price}</p></article>\n"
+                         "        ))}\n      </section>\n    </main>\n  );\n}\n");
+    // Words added after a value go after it, not after a later expression that could take them.
+    EXPECT_EQ(edit("In your basket: 0", "In your basket: 0 loaves"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("In your basket: {basket} loaves"), std::string::npos);
+    // Text made of a symbol and a value; an item of a list: the string that holds it.
+    EXPECT_EQ(edit("€6.50", "€6.50 each"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("€{b.price} each"), std::string::npos);
+    EXPECT_EQ(edit("Sourdough", "Country sourdough"), "src/App.jsx");
+    EXPECT_NE(read("src/App.jsx").find("name: \"Country sourdough\""), std::string::npos);
+}
+
 TEST_F(InlineEdit, NextStartersAndRefusals) {
     write("app/page.tsx", "import Image from \"next/image\";\n\nexport default function Home() {\n  return (\n"
                           "    <main className=\"flex\">\n      <ol>\n        <li>\n          Get started by editing{\" \"}\n"
