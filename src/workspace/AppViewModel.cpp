@@ -25,6 +25,36 @@ std::string firstLineOf(const std::string& description) {
 
 std::string errorText(const std::exception& e) { return e.what(); }
 
+// What a piece of work gave, or the description of what it threw: a failure is reported after
+// the work, since a handler cannot wait for anything.
+struct Done {};
+template <typename T>
+struct Outcome {
+    std::optional<T> value;
+    std::string failure;
+    explicit operator bool() const { return value.has_value(); }
+};
+template <typename T>
+Task<Outcome<T>> attempt(Task<T> work) {
+    Outcome<T> outcome;
+    try {
+        outcome.value = co_await work;
+    } catch (const std::exception& e) {
+        outcome.failure = errorText(e);
+    }
+    co_return outcome;
+}
+Task<Outcome<Done>> attempt(Task<void> work) {
+    Outcome<Done> outcome;
+    try {
+        co_await work;
+        outcome.value = Done{};
+    } catch (const std::exception& e) {
+        outcome.failure = errorText(e);
+    }
+    co_return outcome;
+}
+
 }  // namespace
 
 // Construction.
@@ -238,22 +268,14 @@ Task<void> AppViewModel::planStartupCommands(bool probeAgents) {
     } else {
         const std::string name = displayName(*runtime);
         appendSystemMessage("Asking " + name + " to plan install/dev commands...");
-        std::optional<AgentBootstrapPlan> proposed;
-        std::string failure;
-        try {
-            if (*runtime == AgentRuntime::codex) {
-                proposed = co_await codexCLIService_.proposeStartupPlan(ctx, options_.startupPlanLimit, lifetime_);
-            } else {
-                proposed = co_await claudeCodeCLIService_.proposeStartupPlan(ctx, options_.startupPlanLimit, lifetime_);
-            }
-        } catch (const std::exception& e) {
-            failure = errorText(e);
-        }
+        auto proposed = co_await attempt(*runtime == AgentRuntime::codex
+                                             ? codexCLIService_.proposeStartupPlan(ctx, options_.startupPlanLimit, lifetime_)
+                                             : claudeCodeCLIService_.proposeStartupPlan(ctx, options_.startupPlanLimit, lifetime_));
         if (proposed) {
             appendSystemMessage(name + " startup plan received.");
-            plan = *proposed;
+            plan = *proposed.value;
         } else {
-            appendSystemMessage(name + " startup planning failed, using fallback: " + failure);
+            appendSystemMessage(name + " startup planning failed, using fallback: " + proposed.failure);
             plan = localStartupPlan(ctx);
         }
     }
@@ -433,18 +455,12 @@ Task<void> AppViewModel::refreshVersions() {
         co_return;
     }
     auto self = shared_from_this();
-    std::optional<std::vector<VersionItem>> listed;
-    std::string failure;
-    try {
-        listed = co_await gitVersionService_.listVersions(projectContext_->rootURL);
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    auto listed = co_await attempt(gitVersionService_.listVersions(projectContext_->rootURL));
     if (listed) {
-        versions = *listed;
+        versions = *listed.value;
     } else {
         versions = std::vector<VersionItem>{};
-        appendServerLog("Version list unavailable: " + failure, false);
+        appendServerLog("Version list unavailable: " + listed.failure, false);
     }
 }
 
@@ -453,16 +469,9 @@ Task<void> AppViewModel::createVersion() {
     const std::string name = text::trim(*newVersionName);
     if (name.empty()) co_return;
     auto self = shared_from_this();
-    std::string failure;
-    bool created = false;
-    try {
-        co_await gitVersionService_.createVersion(name, projectContext_->rootURL);
-        created = true;
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    auto created = co_await attempt(gitVersionService_.createVersion(name, projectContext_->rootURL));
     if (!created) {
-        appendSystemMessage("Could not create Version: " + failure);
+        appendSystemMessage("Could not create Version: " + created.failure);
         co_return;
     }
     newVersionName = "";
@@ -473,16 +482,9 @@ Task<void> AppViewModel::createVersion() {
 Task<void> AppViewModel::switchVersion(std::string name) {
     if (!projectContext_) co_return;
     auto self = shared_from_this();
-    std::string failure;
-    bool switched = false;
-    try {
-        co_await gitVersionService_.switchVersion(name, projectContext_->rootURL);
-        switched = true;
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    auto switched = co_await attempt(gitVersionService_.switchVersion(name, projectContext_->rootURL));
     if (!switched) {
-        appendSystemMessage("Could not switch Version: " + failure);
+        appendSystemMessage("Could not switch Version: " + switched.failure);
         co_return;
     }
     co_await refreshVersions();
@@ -615,18 +617,13 @@ Task<void> AppViewModel::runAgentRequest(std::string text) {
 
 Task<void> AppViewModel::runLocalAgent(std::string request, std::optional<InspectTarget> target, Url root,
                                        std::optional<std::string> toolFailure) {
-    std::optional<LocalAgentResult> result;
-    std::string failure;
-    try {
-        result = co_await agentService_.handlePrompt(request, target, *planModeEnabled, root);
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    auto outcome = co_await attempt(agentService_.handlePrompt(request, target, *planModeEnabled, root));
     reportToolFailure(toolFailure);
-    if (!result) {
-        completeAgentReply("Agent failed: " + failure, {});
+    if (!outcome) {
+        completeAgentReply("Agent failed: " + outcome.failure, {});
         co_return;
     }
+    const LocalAgentResult* result = &*outcome.value;
     touchedFiles = result->changedFiles;
     completeAgentReply(result->message, result->plan);
     if (!*planModeEnabled && !result->changedFiles.empty()) {
@@ -714,18 +711,13 @@ Task<void> AppViewModel::submitInlineEdit() {
 
 Task<void> AppViewModel::applyLocalInlineEdit(InspectTarget target, std::string newText, Url root,
                                               std::optional<std::string> toolFailure) {
-    std::optional<LocalAgentResult> result;
-    std::string failure;
-    try {
-        result = co_await agentService_.applyInlineEdit(target, newText, root);
-    } catch (const std::exception& e) {
-        failure = errorText(e);
-    }
+    auto outcome = co_await attempt(agentService_.applyInlineEdit(target, newText, root));
     reportToolFailure(toolFailure);
-    if (!result) {
-        completeAgentReply("Inline edit failed: " + failure, {});
+    if (!outcome) {
+        completeAgentReply("Inline edit failed: " + outcome.failure, {});
         co_return;
     }
+    const LocalAgentResult* result = &*outcome.value;
     touchedFiles = result->changedFiles;
     showInlineEditSheet = false;
     completeAgentReply(result->message, result->plan);
