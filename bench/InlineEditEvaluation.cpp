@@ -4,6 +4,7 @@
 // (--append, the default) or replaces the text's first word (--first-word). A project must be a
 // git working copy with its dependencies installed.
 // Usage: tarn_bench_inline_edits [--append|--first-word] PROJECT...
+#include "PageScript.h"
 #include "agents/AgentService.h"
 #include "model/ProjectContext.h"
 #include "preview/PreviewCoordinator.h"
@@ -35,30 +36,7 @@ bool turnUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
     return true;
 }
 
-std::string js(WebKitWebView* view, const std::string& script) {
-    struct Result {
-        bool done = false;
-        std::string json;
-    } result;
-    webkit_web_view_evaluate_javascript(
-        view, script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-            auto* r = static_cast<Result*>(data);
-            JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, nullptr);
-            if (v) {
-                char* text = jsc_value_to_json(v, 0);
-                r->json = text ? text : "null";
-                g_free(text);
-                g_object_unref(v);
-            } else {
-                r->json = "null";
-            }
-            r->done = true;
-        },
-        &result);
-    turnUntil([&] { return result.done; }, std::chrono::seconds(20));
-    return result.json;
-}
+std::string js(WebKitWebView* view, const std::string& script) { return test::evaluateInPage(view, script); }
 
 // Every element that shows text of its own, through open shadow roots: the text as the bridge
 // reports it, its file hint, and a path to find it again after a reload.

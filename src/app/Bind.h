@@ -22,6 +22,14 @@ void to(Gtk::Widget& owner, Published<T>& value, F apply) {
     value.observe(sigc::track_obj([&value, apply] { apply(value.get()); }, owner));
 }
 
+// Keeps a style class on `widget` while the flag is set.
+inline void styleWhile(Gtk::Widget& widget, Published<bool>& flag, const char* style) {
+    to(widget, flag, [&widget, style](bool on) {
+        if (on) widget.add_css_class(style);
+        else widget.remove_css_class(style);
+    });
+}
+
 // A trigger that runs `apply` once, on the next turn of the main loop, however often it was pulled
 // before then: for views that follow fast streams (the server log) or values changed in bursts.
 // Nothing runs once `owner` is gone.

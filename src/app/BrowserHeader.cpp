@@ -88,10 +88,7 @@ BrowserHeader::BrowserHeader(AppViewModel& model, std::function<void()> openChan
     copy_.set_action_name("win.copy-logs");
     makeIconButton(expand_, "arrow.up.left.and.arrow.down.right", "Expand Browser");
     expand_.set_action_name("win.toggle-expanded");
-    bind::to(*this, model_.inspectModeEnabled, [this](bool on) {
-        if (on) inspect_.add_css_class("tarn-inspect-on");
-        else inspect_.remove_css_class("tarn-inspect-on");
-    });
+    bind::styleWhile(inspect_, model_.inspectModeEnabled, "tarn-inspect-on");
 }
 
 void BrowserHeader::showSelection() {

@@ -20,10 +20,7 @@ CompactBar::CompactBar(AppViewModel& model) : Gtk::Box(Gtk::Orientation::HORIZON
         button->set_valign(Gtk::Align::CENTER);
         append(*button);
     }
-    bind::to(*this, model.inspectModeEnabled, [this](bool on) {
-        if (on) inspect_.add_css_class("tarn-inspect-on");
-        else inspect_.remove_css_class("tarn-inspect-on");
-    });
+    bind::styleWhile(inspect_, model.inspectModeEnabled, "tarn-inspect-on");
 }
 
 }  // namespace tarn

@@ -540,13 +540,25 @@ Task<AgentRunResult> AppViewModel::runAgentTool(AgentRuntime runtime, std::strin
     co_return co_await claudeCodeCLIService_.runRequest(std::move(request), root, planMode, onProgress, stop);
 }
 
-// A stopped run: what the tool changed before it stopped is listed, and shown if anything changed.
-bool AppViewModel::finishStoppedRun(const std::optional<std::vector<std::string>>& stopped) {
-    if (!stopped) return false;
-    touchedFiles = *stopped;
-    completeAgentReply("Request stopped.", {});
-    if (!stopped->empty()) reloadToken = Uuid();
-    return true;
+// A stopped run lists what the tool changed before it stopped, and shows it if anything changed.
+Task<AppViewModel::ToolRun> AppViewModel::tryAgentTool(AgentRuntime runtime, std::string request, Url root,
+                                                       bool planMode, Cancellation stop) {
+    ToolRun run;
+    std::optional<std::vector<std::string>> stoppedWith;
+    try {
+        run.result = co_await runAgentTool(runtime, std::move(request), std::move(root), planMode, stop);
+    } catch (const AgentRunStopped& e) {
+        stoppedWith = e.touchedFiles;
+    } catch (const std::exception& e) {
+        run.failure = displayName(runtime) + " could not run: " + firstLineOf(errorText(e));
+    }
+    if (stoppedWith) {
+        run.stopped = true;
+        touchedFiles = *stoppedWith;
+        completeAgentReply("Request stopped.", {});
+        if (!stoppedWith->empty()) reloadToken = Uuid();
+    }
+    co_return run;
 }
 
 void AppViewModel::reportToolFailure(const std::optional<std::string>& failure) {
@@ -574,19 +586,13 @@ Task<void> AppViewModel::runAgentRequest(std::string text) {
     std::optional<std::string> toolFailure;
     if (runtime) {
         const std::string name = displayName(*runtime);
-        std::optional<AgentRunResult> result;
-        std::optional<std::vector<std::string>> stopped;
-        try {
-            result = co_await runAgentTool(*runtime, request, ctx.rootURL, *planModeEnabled, stop);
-        } catch (const AgentRunStopped& e) {
-            stopped = e.touchedFiles;
-        } catch (const std::exception& e) {
-            toolFailure = name + " could not run: " + firstLineOf(errorText(e));
-        }
-        if (finishStoppedRun(stopped)) {
+        auto run = co_await tryAgentTool(*runtime, request, ctx.rootURL, *planModeEnabled, stop);
+        if (run.stopped) {
             endRequest(stop);
             co_return;
         }
+        toolFailure = run.failure;
+        auto& result = run.result;
         if (result) {
             const bool planMode = *planModeEnabled;
             const std::string command = *runtime == AgentRuntime::codex ? "codex exec" : "claude -p";
@@ -680,19 +686,13 @@ Task<void> AppViewModel::submitInlineEdit() {
     } else {
         const std::string name = displayName(*runtime);
         beginThinking("Preparing inline edit with " + name + "...");
-        std::optional<AgentRunResult> result;
-        std::optional<std::vector<std::string>> stopped;
-        try {
-            result = co_await runAgentTool(*runtime, inlineEditInstruction(target, newText), ctx.rootURL, false, stop);
-        } catch (const AgentRunStopped& e) {
-            stopped = e.touchedFiles;
-        } catch (const std::exception& e) {
-            toolFailure = name + " could not run: " + firstLineOf(errorText(e));
-        }
-        if (finishStoppedRun(stopped)) {
+        auto run = co_await tryAgentTool(*runtime, inlineEditInstruction(target, newText), ctx.rootURL, false, stop);
+        if (run.stopped) {
             endRequest(stop);
             co_return;
         }
+        toolFailure = run.failure;
+        auto& result = run.result;
         if (result) {
             touchedFiles = result->touchedFiles;
             showInlineEditSheet = false;

@@ -183,7 +183,14 @@ private:
     void reportToolFailure(const std::optional<std::string>& failure);
     Cancellation beginRequest();
     void endRequest(const Cancellation& request);
-    bool finishStoppedRun(const std::optional<std::vector<std::string>>& stopped);
+    // One run of an agent tool: its result, why it could not run, or that the user stopped it
+    // (then the reply "Request stopped." is already shown).
+    struct ToolRun {
+        std::optional<AgentRunResult> result;
+        std::optional<std::string> failure;
+        bool stopped = false;
+    };
+    Task<ToolRun> tryAgentTool(AgentRuntime runtime, std::string request, Url root, bool planMode, Cancellation stop);
     static Task<void> runThinkingLoop(std::weak_ptr<AppViewModel> weak, Cancellation cancelled);
     // Changes the message with this id in place; false when there is none.
     bool updateMessage(const std::optional<Uuid>& id, const std::function<void(AgentMessage&)>& change);

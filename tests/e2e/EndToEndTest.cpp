@@ -1,5 +1,6 @@
 // Tarn as a person uses it: the real window, real dev servers, real pointer and keyboard input.
 #include "../gui/GuiFixture.h"
+#include "PageScript.h"
 #include "app/SelectedTargetPillView.h"
 #include "process/ProcessGroupGuard.h"
 
@@ -23,28 +24,7 @@ protected:
 
     // Runs a script in the preview's page and gives its result as JSON text.
     std::string js(const std::string& script) {
-        struct Result {
-            bool done = false;
-            std::string json;
-        } result;
-        webkit_web_view_evaluate_javascript(
-            view().browser().preview().webView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-            [](GObject* source, GAsyncResult* res, gpointer data) {
-                auto* r = static_cast<Result*>(data);
-                JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, nullptr);
-                if (v) {
-                    char* text = jsc_value_to_json(v, 0);
-                    r->json = text ? text : "undefined";
-                    g_free(text);
-                    g_object_unref(v);
-                } else {
-                    r->json = "error";
-                }
-                r->done = true;
-            },
-            &result);
-        runLoopUntil([&] { return result.done; }, 20s);
-        return result.json;
+        return evaluateInPage(view().browser().preview().webView(), script);
     }
 
     // A real click (with Ctrl held, or not) at the centre of the page element `query` finds.

@@ -1,5 +1,6 @@
 #pragma once
 #include "TestHttpServer.h"
+#include "PageScript.h"
 #include "TestSupport.h"
 #include "preview/BridgeScript.h"
 #include "preview/PreviewCoordinator.h"
@@ -51,32 +52,7 @@ protected:
     }
 
     // Runs a script in the main frame and gives its result as JSON text.
-    std::string js(const std::string& script) {
-        struct Result {
-            bool done = false;
-            std::string json;
-        } result;
-        webkit_web_view_evaluate_javascript(
-            coordinator->webView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-            [](GObject* source, GAsyncResult* res, gpointer data) {
-                auto* r = static_cast<Result*>(data);
-                GError* error = nullptr;
-                JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, &error);
-                if (v) {
-                    char* text = jsc_value_to_json(v, 0);
-                    r->json = text ? text : "undefined";
-                    g_free(text);
-                    g_object_unref(v);
-                } else {
-                    r->json = std::string("error: ") + (error ? error->message : "?");
-                    if (error) g_error_free(error);
-                }
-                r->done = true;
-            },
-            &result);
-        runLoopUntil([&] { return result.done; }, std::chrono::seconds(20));
-        return result.json;
-    }
+    std::string js(const std::string& script) { return evaluateInPage(coordinator->webView(), script); }
 
     // Waits until every message the page posted so far has arrived: a marker posted after them
     // comes through the same channel, in order.
