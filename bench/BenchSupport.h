@@ -1,6 +1,8 @@
 #pragma once
 // What the window benchmarks share: a copy of the storefront fixture as a project, free ports,
 // children whose report lines are read with a deadline, and the memory of a process tree.
+#include "TestSupport.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,17 +26,7 @@ namespace bench {
 
 namespace fs = std::filesystem;
 
-inline int freePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+inline int freePort() { return tarn::test::freeLocalPort(); }
 
 inline std::string readText(const fs::path& path) {
     std::ifstream in(path);

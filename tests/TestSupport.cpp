@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 
+#include <arpa/inet.h>
 #include <cstdlib>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <glib.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -55,6 +59,34 @@ ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_
 ScopedEnv::~ScopedEnv() {
     if (previous_) setenv(name_.c_str(), previous_->c_str(), 1);
     else unsetenv(name_.c_str());
+}
+
+namespace {
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+}  // namespace
+
+int freeLocalPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool portAcceptsConnections(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(port);
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
 }
 
 bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {

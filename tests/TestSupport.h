@@ -39,6 +39,11 @@ private:
     std::optional<std::string> previous_;
 };
 
+// A TCP port on 127.0.0.1 that nothing listens on at the moment of asking.
+int freeLocalPort();
+// True when something accepts connections on 127.0.0.1 at the port.
+bool portAcceptsConnections(int port);
+
 // Turns the main loop until `done` holds; false when `limit` passes first.
 bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(60));
 

@@ -201,8 +201,9 @@ TEST_F(EndToEnd, TheViteExampleInstallsAndRuns) {
         << text::join(log(), "\n");
     ASSERT_TRUE(vm->devServer().isRunning()) << text::join(log(), "\n");
     EXPECT_TRUE(fs::is_directory(project / "node_modules" / "vite"));
-    EXPECT_TRUE(std::any_of(log().begin(), log().end(), [](auto& l) { return text::contains(l, "added "); }))
-        << "the install's own lines reach the server log";
+    const auto lines = log();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return text::contains(l, "added "); }))
+        << "the install's own lines reach the server log:\n" << text::join(lines, "\n");
     ASSERT_TRUE(runLoopUntil([&] { return (*vm->currentURL) && (*vm->currentURL)->string() != "http://localhost:5173" &&
                                           text::contains((*vm->currentURL)->string(), "localhost:"); }, 60s));
     EXPECT_TRUE(pageShows("h1", "Fresh bread, every morning"));

@@ -40,7 +40,7 @@ protected:
     void writeStorefront() {
         std::filesystem::copy(std::string(TARN_FIXTURES_DIR) + "/projects/storefront", project,
                               std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-        port = freePort();
+        port = freeLocalPort();
         std::string manifest = readFile(project / "package.json");
         manifest = text::replaceAll(manifest, "--port 5199", "--port " + std::to_string(port));
         writeFile(project / "package.json", manifest);
@@ -61,19 +61,6 @@ protected:
         }, std::chrono::seconds(60));
     }
 
-    static int freePort() {
-        GSocket* socket = g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr);
-        GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-        GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
-        g_socket_bind(socket, address, TRUE, nullptr);
-        GSocketAddress* bound = g_socket_get_local_address(socket, nullptr);
-        int found = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
-        g_object_unref(bound);
-        g_object_unref(address);
-        g_object_unref(loopback);
-        g_object_unref(socket);
-        return found;
-    }
 
     // Lets the window draw `count` more frames.
     void frames(int count) {

@@ -32,29 +32,6 @@ struct Recorder {
     bool has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
 
-int freeLocalPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool portAcceptsConnections(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return connected;
-}
-
 ProjectContext project(const fs::path& root, const std::string& devCommand) {
     return ProjectContext{Url::fileURL(root.string()), SupportedStack::nextJS, PackageManager::npm, "npm install",
                           devCommand, *Url::parse("http://localhost:3000"), "Lockfile", {}, {}, std::nullopt};
