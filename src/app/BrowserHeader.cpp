@@ -7,10 +7,12 @@
 
 namespace tarn {
 
-void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help) {
+void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help,
+                    const std::string& action) {
     button.set_icon_name(icons::named(symbol));
     button.set_tooltip_text(help);
     setAccessibleLabel(button, help);
+    button.set_action_name(action);
 }
 
 std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
@@ -82,12 +84,9 @@ BrowserHeader::BrowserHeader(AppViewModel& model, std::function<void()> openChan
         button->set_valign(Gtk::Align::CENTER);
         append(*button);
     }
-    makeIconButton(inspect_, "cursorarrow", "Inspect");
-    inspect_.set_action_name("win.toggle-inspect");
-    makeIconButton(copy_, "doc.on.doc", "Copy Console");
-    copy_.set_action_name("win.copy-logs");
-    makeIconButton(expand_, "arrow.up.left.and.arrow.down.right", "Expand Browser");
-    expand_.set_action_name("win.toggle-expanded");
+    makeIconButton(inspect_, "cursorarrow", "Inspect", "win.toggle-inspect");
+    makeIconButton(copy_, "doc.on.doc", "Copy Console", "win.copy-logs");
+    makeIconButton(expand_, "arrow.up.left.and.arrow.down.right", "Expand Browser", "win.toggle-expanded");
     bind::styleWhile(inspect_, model_.inspectModeEnabled, "tarn-inspect-on");
 }
 

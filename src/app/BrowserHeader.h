@@ -42,7 +42,8 @@ private:
     Gtk::Button inspect_, copy_, expand_;
 };
 
-// An icon-only button with its tooltip, which is also its accessible label.
-void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help);
+// An icon-only button for a window action, with its tooltip, which is also its accessible label.
+void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help,
+                    const std::string& action);
 
 }  // namespace tarn

@@ -8,14 +8,10 @@ namespace tarn {
 CompactBar::CompactBar(AppViewModel& model) : Gtk::Box(Gtk::Orientation::HORIZONTAL, 8), address_(model) {
     add_css_class("tarn-bar");
     append(address_);
-    makeIconButton(reload_, "arrow.clockwise", "Refresh");
-    reload_.set_action_name("win.reload-preview");
-    makeIconButton(copy_, "doc.on.doc", "Copy Console");
-    copy_.set_action_name("win.copy-logs");
-    makeIconButton(inspect_, "cursorarrow", "Inspect");
-    inspect_.set_action_name("win.toggle-inspect");
-    makeIconButton(collapse_, "arrow.down.right.and.arrow.up.left", "Collapse Browser");
-    collapse_.set_action_name("win.toggle-expanded");
+    makeIconButton(reload_, "arrow.clockwise", "Refresh", "win.reload-preview");
+    makeIconButton(copy_, "doc.on.doc", "Copy Console", "win.copy-logs");
+    makeIconButton(inspect_, "cursorarrow", "Inspect", "win.toggle-inspect");
+    makeIconButton(collapse_, "arrow.down.right.and.arrow.up.left", "Collapse Browser", "win.toggle-expanded");
     for (auto* button : {&reload_, &copy_, &inspect_, &collapse_}) {
         button->set_valign(Gtk::Align::CENTER);
         append(*button);

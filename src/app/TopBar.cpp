@@ -23,8 +23,7 @@ TopBar::TopBar(AppViewModel& model) : Gtk::Box(Gtk::Orientation::HORIZONTAL, 8),
 
     start_.add_css_class("suggested-action");
     start_.set_action_name("win.start-server");
-    makeIconButton(stop_, "stop.fill", "Stop Server");
-    stop_.set_action_name("win.stop-server");
+    makeIconButton(stop_, "stop.fill", "Stop Server", "win.stop-server");
     serverControl_.add(start_, "start");
     serverControl_.add(stop_, "stop");
     serverControl_.set_hhomogeneous(false);
@@ -49,8 +48,7 @@ TopBar::TopBar(AppViewModel& model) : Gtk::Box(Gtk::Orientation::HORIZONTAL, 8),
     go_.set_valign(Gtk::Align::CENTER);
     go_.signal_clicked().connect([&model] { model.loadBrowserAddress(); });
     append(go_);
-    makeIconButton(reload_, "arrow.clockwise", "Reload (Ctrl+R)");
-    reload_.set_action_name("win.reload-preview");
+    makeIconButton(reload_, "arrow.clockwise", "Reload (Ctrl+R)", "win.reload-preview");
     append(reload_);
     for (auto* button : {&open_, &versions_, &reload_}) button->set_valign(Gtk::Align::CENTER);
 
