@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
     auto app = tarn::TarnApp::create();
-    app->signal_window_added().connect([&app](Gtk::Window* added) {
+    app->signal_window_added().connect([](Gtk::Window* added) {
         added->add_tick_callback([](const Glib::RefPtr<Gdk::FrameClock>&) {
             std::printf("first-frame %lld\n", static_cast<long long>(g_get_monotonic_time()));
             std::fflush(stdout);

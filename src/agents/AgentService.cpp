@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <dirent.h>
+#include <iterator>
 #include <set>
 #include <sys/stat.h>
 #include <unicode/datefmt.h>
@@ -238,12 +240,18 @@ std::vector<std::string> words(const std::string& shown) {
     return out;
 }
 
+// A file that may hold the text, read and projected.
 struct Place {
     fs::path file;
     std::string relative;
     rendered::Syntax syntax;
     std::string content;
     std::vector<rendered::Cell> cells;
+};
+
+// Where in a place the text was found: as page text, or as a string of the code.
+struct Hit {
+    const Place* place;
     std::optional<rendered::Match> match;
     std::optional<rendered::Literal> literal;
 };
@@ -262,10 +270,10 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
     }
 
     const std::vector<std::string> needles = words(shownText);
-    std::vector<Place> readable;  // files that may hold the text
-    std::vector<Place> found;
+    std::deque<Place> readable;  // files that may hold the text; a deque keeps their addresses
+    std::vector<Hit> found;
     for (const auto& file : candidates) {
-        Place place{file, relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}, {}, {}};
+        Place place{file, relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}};
         if (place.syntax == rendered::Syntax::none || (isDocument(place.relative) && !(hinted && file == *hinted))) continue;
         std::error_code ec;
         auto size = fs::file_size(file, ec);
@@ -282,27 +290,22 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
             continue;
         }
         place.cells = rendered::project(place.content, place.syntax);
-        for (auto& match : rendered::find(place.cells, shown)) {
+        const Place& kept = readable.emplace_back(std::move(place));
+        for (auto& match : rendered::find(kept.cells, shown)) {
             // Text that only expressions render (spaces between them aside) is looked for among
             // the code's strings below.
             bool literal = std::any_of(match.cellOf.begin(), match.cellOf.end(), [&](std::size_t k) {
-                return place.cells[k].kind == rendered::Cell::Kind::character && place.cells[k].ch != U' ';
+                return kept.cells[k].kind == rendered::Cell::Kind::character && kept.cells[k].ch != U' ';
             });
-            if (!literal) continue;
-            Place at = place;
-            at.match = match;
-            found.push_back(std::move(at));
+            if (literal) found.push_back(Hit{&kept, std::move(match), std::nullopt});
         }
-        readable.push_back(std::move(place));
     }
     if (found.empty()) {
         // Shown through an expression, such as an item of a list: the string that holds it.
         for (const auto& place : readable) {
             for (const auto& literal : rendered::stringLiterals(place.content, place.syntax)) {
                 if (rendered::normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
-                Place at = place;
-                at.literal = literal;
-                found.push_back(std::move(at));
+                found.push_back(Hit{&place, std::nullopt, literal});
             }
         }
     }
@@ -310,18 +313,16 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
 
     // The page's own hint first, then the app's folders over the project's root.
     auto keepIf = [&](auto pred) {
-        std::vector<Place> kept;
-        for (auto& p : found) {
-            if (pred(p)) kept.push_back(p);
-        }
+        std::vector<Hit> kept;
+        std::copy_if(found.begin(), found.end(), std::back_inserter(kept), pred);
         if (!kept.empty()) found = std::move(kept);
     };
-    if (hinted) keepIf([&](const Place& p) { return p.file == *hinted; });
-    keepIf([](const Place& p) { return inAppFolder(p.relative); });
+    if (hinted) keepIf([&](const Hit& h) { return h.place->file == *hinted; });
+    keepIf([](const Hit& h) { return inAppFolder(h.place->relative); });
     if (found.size() > 1) {
         std::vector<std::string> names;
-        for (const auto& p : found) {
-            if (std::find(names.begin(), names.end(), p.relative) == names.end()) names.push_back(p.relative);
+        for (const auto& h : found) {
+            if (std::find(names.begin(), names.end(), h.place->relative) == names.end()) names.push_back(h.place->relative);
         }
         if (names.size() > 3) names.resize(3);
         throw AgentServiceError(AgentServiceError::Case::ambiguousText,
@@ -330,22 +331,15 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
                                                                "the change to the agent.");
     }
 
-    Place& place = found.front();
+    const Hit& hit = found.front();
+    const Place& place = *hit.place;
     std::string edited;
-    if (place.literal) {
-        std::string written;
-        for (char c : newText) {
-            if (c == '\\' || c == place.literal->quote || (place.literal->quote == '`' && c == '$')) written += '\\';
-            if (c == '\n' && place.literal->quote != '`') {
-                written += "\\n";
-                continue;
-            }
-            written += c;
-        }
+    if (hit.literal) {
         edited = place.content;
-        edited.replace(place.literal->begin, place.literal->end - place.literal->begin, written);
+        edited.replace(hit.literal->begin, hit.literal->end - hit.literal->begin,
+                       rendered::escapeForLiteral(*hit.literal, newText));
     } else {
-        auto edit = rendered::applyEdit(place.content, place.syntax, place.cells, *place.match, shown, newText);
+        auto edit = rendered::applyEdit(place.content, place.syntax, place.cells, *hit.match, shown, newText);
         if (!edit.source) {
             switch (edit.refusal) {
                 case rendered::Refusal::changesValue: throw AgentServiceError(AgentServiceError::Case::textFromValue);

@@ -1,4 +1,5 @@
 #pragma once
+#include "agents/AgentRunResult.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Json.h"
 #include "support/Task.h"
@@ -111,6 +112,26 @@ std::vector<std::string> parsePorcelain(const std::string& output);
 Task<std::vector<std::string>> touchedFilesAfterRun(Url projectRoot, std::vector<std::string> before);
 // The listing, or an empty one when git fails.
 Task<std::vector<std::string>> changedFilesOrNone(Url projectRoot);
+
+// Runs a request's tool like runTool; a stopped run throws AgentRunStopped with the files changed
+// since `before` was listed.
+template <typename Error>
+Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::string> arguments, Url projectRoot,
+                                        ShellCommandRunner::LineCallback onLine, FailureReason reason,
+                                        std::optional<Cancellation> cancellation, std::vector<std::string> before) {
+    std::optional<ShellCommandOutput> output;
+    try {
+        auto run = runTool<Error>(std::move(tool), std::move(arguments), projectRoot, std::move(onLine),
+                                  std::move(reason), std::move(cancellation));
+        output = co_await run;
+    } catch (const CancellationError&) {
+    }
+    if (!output) {
+        auto afterStop = touchedFilesAfterRun(std::move(projectRoot), std::move(before));
+        throw AgentRunStopped(co_await afterStop);
+    }
+    co_return std::move(*output);
+}
 
 // The first piece of the answer that is not blank, untrimmed; `fallback` when there is none.
 std::string summaryOf(const std::string& answer, const std::string& fallback);

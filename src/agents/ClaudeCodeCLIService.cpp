@@ -46,20 +46,12 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
 
     std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
                                        "--dangerously-skip-permissions"};
-    std::optional<ShellCommandOutput> output;
-    try {
-        auto run = agenttools::runTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, nullptr,
-                                                           failureReason, cancellation);
-        output = co_await run;
-    } catch (const CancellationError&) {
-    }
-    if (!output) {
-        auto afterStop = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
-        throw AgentRunStopped(co_await afterStop);
-    }
+    auto run = agenttools::runRequestTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, nullptr,
+                                                              failureReason, cancellation, before);
+    ShellCommandOutput output = co_await run;
     if (onStatus) onStatus("Claude Code response received.");
 
-    std::string raw = answerText(*output);
+    std::string raw = answerText(output);
     auto object = agenttools::parseJSONObject(raw);
     if (!object) throw ClaudeCodeCLIError::outputMissing();
     std::string answer = agenttools::extractResultText(*object).value_or(raw);

@@ -124,19 +124,14 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
             if (auto progress = progressText(line)) onProgress(*progress);
         };
     }
-    bool stopped = false;
     try {
-        auto run = agenttools::runTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
-                                                      failureReason, cancellation);
+        auto run = agenttools::runRequestTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
+                                                             failureReason, cancellation, before);
         co_await run;
-    } catch (const CancellationError&) {
-        stopped = true;
-    }
-    if (stopped) {
+    } catch (const AgentRunStopped&) {
         std::error_code ec;
         std::filesystem::remove(answerPath, ec);
-        auto afterStop = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
-        throw AgentRunStopped(co_await afterStop);
+        throw;
     }
 
     std::string answer = readAnswer(answerPath);

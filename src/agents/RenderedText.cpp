@@ -1,5 +1,7 @@
 #include "agents/RenderedText.h"
 
+#include "support/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -30,24 +32,6 @@ std::pair<char32_t, std::size_t> decodeAt(std::string_view s, std::size_t pos) {
         cp = (cp << 6) | (b(pos + i) & 0x3F);
     }
     return {cp, length};
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // An HTML character reference at `pos` ('&'): its character and its length through ';'.
@@ -733,6 +717,9 @@ std::vector<Match> find(const std::vector<Cell>& cells, const std::u32string& te
     return matches;
 }
 
+namespace {
+
+// `text` written so that `syntax` shows it as it is (escaping what would be markup).
 std::string escapeFor(Syntax syntax, std::string_view text, bool inTemplateLiteral) {
     std::string out;
     for (char c : text) {
@@ -779,6 +766,8 @@ std::string escapeFor(Syntax syntax, std::string_view text, bool inTemplateLiter
     }
     return out;
 }
+
+}  // namespace
 
 Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& cells, const Match& match,
                const std::u32string& oldText, const std::string& newText) {
@@ -892,7 +881,7 @@ Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& 
             }
         }
         std::string with;
-        for (char32_t c : hunk.with) appendUtf8(with, c);
+        for (char32_t c : hunk.with) text::appendCodePoint(with, c);
         const int context = run % 4;
         std::string written = escapeFor(syntax, with, context == templateText);
         if (context == quotedText) {
@@ -923,6 +912,19 @@ Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& 
     }
     result.source = std::move(edited);
     return result;
+}
+
+std::string escapeForLiteral(const Literal& literal, std::string_view text) {
+    std::string written;
+    for (char c : text) {
+        if (c == '\\' || c == literal.quote || (literal.quote == '`' && c == '$')) written += '\\';
+        if (c == '\n' && literal.quote != '`') {
+            written += "\\n";
+            continue;
+        }
+        written += c;
+    }
+    return written;
 }
 
 }  // namespace tarn::rendered

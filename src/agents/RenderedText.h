@@ -60,7 +60,7 @@ struct Edit {
 Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& cells, const Match& match,
                const std::u32string& oldText, const std::string& newText);
 
-// `text` written so that `syntax` shows it as it is (escaping what would be markup).
-std::string escapeFor(Syntax syntax, std::string_view text, bool inTemplateLiteral);
+// `text` written inside the literal's quotes so that the string holds it as it is.
+std::string escapeForLiteral(const Literal& literal, std::string_view text);
 
 }  // namespace tarn::rendered

@@ -11,22 +11,6 @@
 
 namespace tarn {
 
-namespace {
-
-Gdk::RGBA rgba(double r, double g, double b, double a) {
-    Gdk::RGBA c;
-    c.set_rgba(r, g, b, a);
-    return c;
-}
-
-constexpr double kCyan[3] = {50 / 255.0, 173 / 255.0, 230 / 255.0};
-constexpr double kBlue[3] = {0, 122 / 255.0, 1};
-
-Gdk::RGBA cyan(double a) { return rgba(kCyan[0], kCyan[1], kCyan[2], a); }
-Gdk::RGBA blue(double a) { return rgba(kBlue[0], kBlue[1], kBlue[2], a); }
-
-}  // namespace
-
 bool Composer::canSend(const std::string& draft) { return !text::trim(draft).empty(); }
 
 Composer::Composer(AppViewModel& model)
@@ -121,6 +105,7 @@ Composer::Composer(AppViewModel& model)
     overlay_.add_overlay(bar_);
     bind::to(*this, model_.draftPrompt, [this](const auto&) { showSendButton(); });
     bind::to(*this, model_.isSending, [this](const auto&) { showSendButton(); });
+    bind::styleWhile(send_, model_.isSending, "tarn-stop");
 
     bind::to(*this, model_.selectedInspectTargets, [this](const auto&) { showPills(); });
 }
@@ -152,8 +137,6 @@ void Composer::showSendButton() {
     const char* label = stopMode_ ? "Stop request" : "Send";
     send_.set_tooltip_text(label);
     setAccessibleLabel(send_, label);
-    if (stopMode_) send_.add_css_class("tarn-stop");
-    else send_.remove_css_class("tarn-stop");
 }
 
 void Composer::showRuntimes() {
@@ -199,15 +182,16 @@ void Composer::pulse() {
 void Composer::showPulse(double level) {
     GlowFrame::Style style;
     style.radius = 18;
-    style.fill = rgba(1, 1, 1, 0.96);
-    style.outline = rgba(0, 0, 0, 0.06);
+    style.fill = glow::rgba(1, 1, 1, 0.96);
+    style.outline = glow::rgba(0, 0, 0, 0.06);
     style.outlineWidth = 1;
     const double p = std::clamp(level, 0.0, 1.0);
     // The shadow goes from black 12 % (radius 10, 4 down) to cyan 18 % (radius 14, 6 down).
-    style.shadow = rgba(kCyan[0] * p, kCyan[1] * p, kCyan[2] * p, 0.12 + 0.06 * p);
+    const Gdk::RGBA cyan = glow::cyan(1);
+    style.shadow = glow::rgba(cyan.get_red() * p, cyan.get_green() * p, cyan.get_blue() * p, 0.12 + 0.06 * p);
     style.shadowRadius = 10 + 4 * p;
     style.shadowOffsetY = 4 + 2 * p;
-    style.ring = {cyan(0.18), blue(0.68), cyan(0.20), blue(0.14)};
+    style.ring = {glow::cyan(0.18), glow::blue(0.68), glow::cyan(0.20), glow::blue(0.14)};
     style.ringWidth = 1.2 + 0.6 * p;
     setStyle(style);
     setScale(1.0 + 0.008 * level);

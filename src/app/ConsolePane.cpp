@@ -10,10 +10,6 @@
 
 namespace tarn {
 
-std::string ConsolePane::consoleLine(const BrowserConsoleEntry& entry) {
-    return "[" + text::toUpper(entry.level) + "] " + entry.message;
-}
-
 const char* ConsolePane::styleOf(const std::string& line) {
     // The level is upper-cased into the line, so the prefix tells it, whatever its case was.
     if (text::startsWith(line, "[ERROR] ")) return "tarn-log-error";
@@ -73,30 +69,25 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
 template <typename T, typename F>
 void ConsolePane::follow(const RollingList<T>& log, Shown& shown, guint offset, F lineOf) {
     std::vector<Glib::ustring> added;
-    guint removed = 0;
     if (log.generation() != shown.generation || log.firstIndex() < shown.first) {
         // Emptied since: start again.
-        removed = static_cast<guint>(shown.count);
         for (const auto& item : log) added.push_back(lineOf(item));
+        rows_->splice(offset, static_cast<guint>(shown.count), added);
     } else {
         // Drop what scrolled off the front, add what came at the end.
-        const std::uint64_t shownEnd = shown.first + shown.count;
+        const auto removed = static_cast<guint>(std::min<std::uint64_t>(log.firstIndex() - shown.first, shown.count));
         const std::uint64_t logEnd = log.firstIndex() + log.size();
-        removed = static_cast<guint>(std::min<std::uint64_t>(log.firstIndex() - shown.first, shown.count));
-        for (std::uint64_t i = std::max(shownEnd, log.firstIndex()); i < logEnd; ++i) {
+        for (std::uint64_t i = std::max(shown.first + shown.count, log.firstIndex()); i < logEnd; ++i) {
             added.push_back(lineOf(log[static_cast<std::size_t>(i - log.firstIndex())]));
         }
         if (removed) rows_->splice(offset, removed, {});
         rows_->splice(offset + static_cast<guint>(shown.count) - removed, 0, added);
-        shown = Shown{log.generation(), log.firstIndex(), log.size()};
-        return;
     }
-    rows_->splice(offset, removed, added);
     shown = Shown{log.generation(), log.firstIndex(), log.size()};
 }
 
 void ConsolePane::sync() {
-    follow(*model_.consoleEntries, console_, 0, [](const BrowserConsoleEntry& e) { return Glib::ustring(consoleLine(e)); });
+    follow(*model_.consoleEntries, console_, 0, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); });
     follow(*model_.serverLogLines, server_, static_cast<guint>(console_.count),
            [](const std::string& line) { return Glib::ustring("[SERVER] " + line); });
     count_.set_text(std::to_string(console_.count + server_.count) + " lines");

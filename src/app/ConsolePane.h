@@ -19,7 +19,6 @@ public:
     // What the list holds now, in order, and the header's count.
     std::vector<std::string> lines() const;
     std::string countText() const { return count_.get_text(); }
-    static std::string consoleLine(const BrowserConsoleEntry& entry);
     // "tarn-log-error", "tarn-log-warn" or "tarn-log-other" for a line of the list.
     static const char* styleOf(const std::string& line);
 

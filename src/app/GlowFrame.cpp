@@ -7,6 +7,12 @@
 
 namespace tarn {
 
+Gdk::RGBA glow::rgba(double r, double g, double b, double a) {
+    Gdk::RGBA c;
+    c.set_rgba(r, g, b, a);
+    return c;
+}
+
 namespace {
 
 std::vector<GlowFrame*>& registry() {

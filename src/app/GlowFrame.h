@@ -6,6 +6,13 @@
 
 namespace tarn {
 
+// The glow's colours: a cyan and a blue, at any opacity.
+namespace glow {
+Gdk::RGBA rgba(double r, double g, double b, double a = 1);
+inline Gdk::RGBA cyan(double alpha) { return rgba(50 / 255.0, 173 / 255.0, 230 / 255.0, alpha); }
+inline Gdk::RGBA blue(double alpha) { return rgba(0, 122 / 255.0, 1, alpha); }
+}  // namespace glow
+
 // A rounded card around one child, with an optional turning ring: a conic gradient stroked along
 // its edge whose start angle follows the window's glow clock. Draws its own fill, outline and
 // shadow, so the ring sits between the card and its content.

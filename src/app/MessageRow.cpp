@@ -9,28 +9,14 @@ namespace tarn {
 
 namespace {
 
-Gdk::RGBA rgba(double r, double g, double b, double a = 1) {
-    Gdk::RGBA c;
-    c.set_rgba(r, g, b, a);
-    return c;
-}
-
-const Gdk::RGBA kCyan = rgba(50 / 255.0, 173 / 255.0, 230 / 255.0);
-const Gdk::RGBA kBlue = rgba(0, 122 / 255.0, 1);
-
-Gdk::RGBA withAlpha(Gdk::RGBA c, double a) {
-    c.set_alpha(a);
-    return c;
-}
-
 GlowFrame::Style bubbleStyle(AgentRole role) {
     GlowFrame::Style style;
     style.radius = 16;
-    style.fill = role == AgentRole::user ? rgba(0, 0.48, 1.0) : rgba(0.90, 0.90, 0.92);
+    style.fill = role == AgentRole::user ? glow::rgba(0, 0.48, 1.0) : glow::rgba(0.90, 0.90, 0.92);
     // The thinking glow: a cyan shadow and a ring of cyan and blue.
-    style.ring = {withAlpha(kCyan, 0.08), withAlpha(kBlue, 0.45), withAlpha(kCyan, 0.10), withAlpha(kBlue, 0.05)};
+    style.ring = {glow::cyan(0.08), glow::blue(0.45), glow::cyan(0.10), glow::blue(0.05)};
     style.ringWidth = 1.6;
-    style.ringOutline = withAlpha(kCyan, 0.12);
+    style.ringOutline = glow::cyan(0.12);
     style.ringOutlineWidth = 0.8;
     return style;
 }
@@ -138,7 +124,7 @@ void MessageRow::showContent(bool animate) {
     spinner_.set_spinning(thinking);
     bubble_.setRingActive(thinking);
     GlowFrame::Style style = bubble_.style();
-    style.shadow = thinking ? withAlpha(kCyan, 0.16) : Gdk::RGBA("transparent");
+    style.shadow = thinking ? glow::cyan(0.16) : Gdk::RGBA("transparent");
     style.shadowRadius = thinking ? 10 : 0;
     style.shadowOffsetY = thinking ? 4 : 0;
     bubble_.setStyle(style);

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/Text.h"
 #include "support/Uuid.h"
 
 #include <chrono>
@@ -12,6 +13,9 @@ struct BrowserConsoleEntry {
     std::string level;
     std::string message;
     std::chrono::system_clock::time_point date = std::chrono::system_clock::now();
+
+    // As the console shows it and the logs are copied: "[ERROR] message".
+    std::string line() const { return "[" + text::toUpper(level) + "] " + message; }
 
     friend bool operator==(const BrowserConsoleEntry&, const BrowserConsoleEntry&) = default;
 };

@@ -1,6 +1,5 @@
 #include "support/Subprocess.h"
 
-#include "support/GObjectPtr.h"
 #include "support/PlatformError.h"
 
 #include <cerrno>

@@ -18,9 +18,7 @@ AgentMessage makeMessage(AgentRole role, std::string content) { return AgentMess
 // The first line of an error's description, at most 200 characters: enough to say why.
 std::string firstLineOf(const std::string& description) {
     auto lines = text::splitLines(description);
-    std::string first = lines.empty() ? std::string() : text::trim(lines.front());
-    if (text::graphemeCount(text::graphemePrefix(first, 201)) > 200) first = text::graphemePrefix(first, 200);
-    return first;
+    return lines.empty() ? std::string() : text::graphemePrefix(text::trim(lines.front()), 200);
 }
 
 std::string errorText(const std::exception& e) { return e.what(); }
@@ -441,7 +439,7 @@ void AppViewModel::appendConsoleEntry(BrowserConsoleEntry entry) {
 
 void AppViewModel::copyLogs(const Clipboard& clipboard) {
     std::vector<std::string> console;
-    for (const auto& entry : *consoleEntries) console.push_back("[" + text::toUpper(entry.level) + "] " + entry.message);
+    for (const auto& entry : *consoleEntries) console.push_back(entry.line());
     std::vector<std::string> server(serverLogLines->begin(), serverLogLines->end());
     clipboard("=== Browser Console ===\n" + text::join(console, "\n") + "\n\n=== Server Log ===\n" + text::join(server, "\n"));
     appendSystemMessage("Console logs copied.");
@@ -629,10 +627,10 @@ Task<void> AppViewModel::runLocalAgent(std::string request, std::optional<Inspec
         completeAgentReply("Agent failed: " + outcome.failure, {});
         co_return;
     }
-    const LocalAgentResult* result = &*outcome.value;
-    touchedFiles = result->changedFiles;
-    completeAgentReply(result->message, result->plan);
-    if (!*planModeEnabled && !result->changedFiles.empty()) {
+    const LocalAgentResult& result = *outcome.value;
+    touchedFiles = result.changedFiles;
+    completeAgentReply(result.message, result.plan);
+    if (!*planModeEnabled && !result.changedFiles.empty()) {
         reloadToken = Uuid();
         co_await refreshVersions();
     }
@@ -717,10 +715,10 @@ Task<void> AppViewModel::applyLocalInlineEdit(InspectTarget target, std::string 
         completeAgentReply("Inline edit failed: " + outcome.failure, {});
         co_return;
     }
-    const LocalAgentResult* result = &*outcome.value;
-    touchedFiles = result->changedFiles;
+    const LocalAgentResult& result = *outcome.value;
+    touchedFiles = result.changedFiles;
     showInlineEditSheet = false;
-    completeAgentReply(result->message, result->plan);
+    completeAgentReply(result.message, result.plan);
     reloadToken = Uuid();
 }
 

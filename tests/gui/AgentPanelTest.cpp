@@ -2,6 +2,8 @@
 #include "app/MessageRow.h"
 #include "app/SelectedTargetPillView.h"
 
+#include <limits>
+
 using namespace tarn;
 using namespace tarn::test;
 using namespace std::chrono_literals;
@@ -201,7 +203,9 @@ TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
     Transcript& transcript = view().agent().transcript();
     auto bottomOfLast = [&] {
         graphene_rect_t bounds;
-        gtk_widget_compute_bounds(GTK_WIDGET(transcript.rows().back()->gobj()), GTK_WIDGET(transcript.gobj()), &bounds);
+        if (!gtk_widget_compute_bounds(GTK_WIDGET(transcript.rows().back()->gobj()), GTK_WIDGET(transcript.gobj()), &bounds)) {
+            return std::numeric_limits<float>::infinity();
+        }
         return bounds.origin.y + bounds.size.height;
     };
     EXPECT_TRUE(runLoopUntil([&] { return bottomOfLast() <= transcript.get_height(); }, std::chrono::seconds(10)))
