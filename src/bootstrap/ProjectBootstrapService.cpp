@@ -1,5 +1,6 @@
 #include "bootstrap/ProjectBootstrapService.h"
 
+#include "bootstrap/StackRules.h"
 #include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
@@ -86,7 +87,7 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
                                      : "Runtime fallback (" + std::string(rawValueOf(preferred)) + " unavailable)";
     }
 
-    std::int64_t port = extractPort(*devScript).value_or(stack == SupportedStack::viteReact ? 5173 : 3000);
+    std::int64_t port = extractPort(*devScript).value_or(stacks::defaultPort(stack, names));
     auto address = Url::parse("http://localhost:" + std::to_string(port));
     if (!address) address = Url::parse("http://localhost:3000");
 
@@ -116,13 +117,7 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
     co_await install;
 }
 
-SupportedStack ProjectBootstrapService::detectStack(const std::set<std::string>& names) {
-    if (names.empty()) return SupportedStack::unknown;
-    if (names.count("next")) return SupportedStack::nextJS;
-    if (names.count("vite") && names.count("react")) return SupportedStack::viteReact;
-    if (names.count("react")) return SupportedStack::react;
-    return SupportedStack::unknown;
-}
+SupportedStack ProjectBootstrapService::detectStack(const std::set<std::string>& names) { return stacks::detect(names); }
 
 PackageManager ProjectBootstrapService::preferredPackageManager(const std::vector<std::string>& lockfiles) {
     if (contains(lockfiles, "pnpm-lock.yaml")) return PackageManager::pnpm;

@@ -3,13 +3,43 @@
 
 namespace tarn {
 
-// The web stack of the opened project; the raw value is also its display name.
-enum class SupportedStack { nextJS, viteReact, react, unknown };
+// The web stack of the opened project; the raw value is also its display name, what a user would
+// call it.
+enum class SupportedStack {
+    nextJS,
+    viteReact,
+    react,
+    viteVue,
+    viteSvelte,
+    viteSolid,
+    vitePreact,
+    viteLit,
+    vite,
+    nuxt,
+    svelteKit,
+    astro,
+    remix,
+    reactRouter,
+    angular,
+    unknown,
+};
 
-constexpr RawValueTable<SupportedStack, 4> rawValueTable(SupportedStack) {
+constexpr RawValueTable<SupportedStack, 16> rawValueTable(SupportedStack) {
     return {{{SupportedStack::nextJS, "Next.js"},
              {SupportedStack::viteReact, "Vite + React"},
              {SupportedStack::react, "React"},
+             {SupportedStack::viteVue, "Vite + Vue"},
+             {SupportedStack::viteSvelte, "Vite + Svelte"},
+             {SupportedStack::viteSolid, "Vite + Solid"},
+             {SupportedStack::vitePreact, "Vite + Preact"},
+             {SupportedStack::viteLit, "Vite + Lit"},
+             {SupportedStack::vite, "Vite"},
+             {SupportedStack::nuxt, "Nuxt"},
+             {SupportedStack::svelteKit, "SvelteKit"},
+             {SupportedStack::astro, "Astro"},
+             {SupportedStack::remix, "Remix"},
+             {SupportedStack::reactRouter, "React Router"},
+             {SupportedStack::angular, "Angular"},
              {SupportedStack::unknown, "Unknown"}}};
 }
 

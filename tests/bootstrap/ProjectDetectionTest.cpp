@@ -1,10 +1,13 @@
 #include "TestSupport.h"
 #include "process/ProcessEnvironment.h"
 #include "bootstrap/ProjectBootstrapService.h"
+#include "bootstrap/StackRules.h"
 #include "support/PlatformError.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace tarn;
@@ -96,7 +99,7 @@ TEST_F(Detection, StackAndDefaultPort) {
         manifest(R"({"scripts":{"dev":")" + dev + R"("},"dependencies":)" + deps + "}");
         return detect();
     };
-    EXPECT_EQ(stackOf(R"({"vite":"1"})").stack, SupportedStack::unknown);
+    EXPECT_EQ(stackOf(R"({"vite":"1"})").stack, SupportedStack::vite);
     EXPECT_EQ(stackOf(R"({"react":"1"})").stack, SupportedStack::react);
     EXPECT_EQ(stackOf(R"({})").stack, SupportedStack::unknown);
     EXPECT_EQ(stackOf(R"({"react":"1","vite":"1"})").defaultURL.string(), "http://localhost:5173");
@@ -108,6 +111,35 @@ TEST_F(Detection, StackAndDefaultPort) {
     // Dependencies that are not objects count as none.
     manifest(R"({"scripts":{"dev":"x"},"dependencies":["react"],"devDependencies":null})");
     EXPECT_EQ(detect().stack, SupportedStack::unknown);
+}
+
+TEST(StackRules, TheCommonStacksByTheirDependencies) {
+    // What the official starters of each stack depend on, and what a user would call them.
+    const std::vector<std::tuple<std::set<std::string>, std::string, std::int64_t>> cases{
+        {{"next", "react", "react-dom"}, "Next.js", 3000},
+        {{"vite", "@vitejs/plugin-react", "react", "react-dom"}, "Vite + React", 5173},
+        {{"vite", "@vitejs/plugin-vue", "vue"}, "Vite + Vue", 5173},
+        {{"vite", "@sveltejs/vite-plugin-svelte", "svelte"}, "Vite + Svelte", 5173},
+        {{"vite", "vite-plugin-solid", "solid-js"}, "Vite + Solid", 5173},
+        {{"vite", "@preact/preset-vite", "preact", "react"}, "Vite + Preact", 5173},
+        {{"vite", "lit"}, "Vite + Lit", 5173},
+        {{"vite", "typescript"}, "Vite", 5173},
+        {{"nuxt", "vue", "vite"}, "Nuxt", 3000},
+        {{"@sveltejs/kit", "svelte", "vite"}, "SvelteKit", 5173},
+        {{"astro", "react"}, "Astro", 4321},
+        {{"@remix-run/dev", "@remix-run/react", "react", "vite"}, "Remix", 5173},
+        {{"@remix-run/dev", "@remix-run/react", "react"}, "Remix", 3000},
+        {{"@react-router/dev", "react-router", "react", "vite"}, "React Router", 5173},
+        {{"@angular/core", "@angular/cli"}, "Angular", 4200},
+        {{"react", "react-scripts"}, "React", 3000},
+        {{"express"}, "Unknown", 3000},
+        {{}, "Unknown", 3000},
+    };
+    for (const auto& [names, label, port] : cases) {
+        const SupportedStack stack = stacks::detect(names);
+        EXPECT_EQ(rawValueOf(stack), label) << label;
+        EXPECT_EQ(stacks::defaultPort(stack, names), port) << label;
+    }
 }
 
 TEST(PortExtraction, FlagNeedsWhiteSpace) {
