@@ -22,13 +22,14 @@ namespace tarn {
 
 namespace {
 
-const std::set<std::string> kSourceExtensions{"tsx", "jsx", "ts", "js", "swift", "html", "css", "md",
-                                              "vue", "svelte", "astro", "mdx", "mjs"};
+const std::set<std::string> kSourceExtensions{"tsx", "jsx", "ts", "js", "mjs", "cjs", "mts", "cts", "html", "css",
+                                              "scss", "md", "mdx", "vue", "svelte", "astro"};
 // Where an app's own pages and components live, preferred over files at the project's root.
 const std::set<std::string> kAppFolders{"src", "app", "pages", "components", "lib", "views", "routes", "content"};
-const std::vector<std::string> kExcludedFragments{"/node_modules/", "/.git/", "/dist/", "/build/"};
-// Folders whose files the walk would skip anyway: never descended into.
-const std::set<std::string> kSkippedFolders{"node_modules", "dist", "build"};
+// Folders inside the project that hold no sources of its own: never descended into. Hidden folders
+// (.git, .next, .svelte-kit, ...) are skipped by their dot. Only folders inside the project count:
+// the project itself may live under any folder (~/build/shop).
+const std::set<std::string> kSkippedFolders{"node_modules", "dist", "build", "out", "coverage"};
 
 const std::string kWizardComponent = R"TSX(import { useState } from "react";
 
@@ -90,11 +91,6 @@ export default function OnboardingPage() {
 
 AgentPlanStep step(const char* title, const char* detail, bool completed) {
     return AgentPlanStep{Uuid(), title, detail, completed};
-}
-
-bool isExcluded(const std::string& path) {
-    return std::any_of(kExcludedFragments.begin(), kExcludedFragments.end(),
-                       [&](const std::string& fragment) { return text::contains(path, fragment); });
 }
 
 bool hasSourceExtension(const fs::path& path) {
@@ -162,7 +158,7 @@ std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {
                 if (stat(child.c_str(), &target) != 0 || S_ISDIR(target.st_mode)) continue;
                 if (!resolvesInside(child, root)) continue;
             }
-            if (!isExcluded(child.string()) && hasSourceExtension(child)) files.push_back(child);
+            if (hasSourceExtension(child)) files.push_back(child);
         }
     };
     walk(root);

@@ -176,10 +176,18 @@ TEST_F(LocalAgent, WalkSkipsWhatItShouldAndNeverLoops) {
     fs::create_directory_symlink(dir.path(), project / "outside");
     EXPECT_EQ(listed(), (std::vector<std::string>{"README.md", "src/a.TSX", "src/b.tsx", "src/deep/c.css"}));
 
-    // A project that itself sits in a folder named build lists nothing.
-    fs::path inBuild = dir / "build" / "app";
-    writeFile(inBuild / "index.tsx", "x");
-    EXPECT_TRUE(AgentService::listSourceFiles(inBuild).empty());
+    // Only folders inside the project count: one that lives under build/ or node_modules/ lists its files,
+    // and the local agent edits them.
+    for (const char* outer : {"build/example", "dist/site", "node_modules/demo"}) {
+        fs::path inside = dir / outer / "app";
+        writeFile(inside / "src" / "index.tsx", "<h1>Fresh bread</h1>");
+        writeFile(inside / "build" / "index.js", "x");
+        EXPECT_EQ(AgentService::listSourceFiles(inside), std::vector<fs::path>{inside / "src" / "index.tsx"}) << outer;
+        auto changed = runTask(agent.handlePrompt("replace \"Fresh bread\" with \"Warm bread\"", std::nullopt, false,
+                                                  Url::fileURL(inside.string())));
+        EXPECT_EQ(changed.changedFiles, std::vector<std::string>{"src/index.tsx"}) << outer;
+        EXPECT_EQ(readFile(inside / "src" / "index.tsx"), "<h1>Warm bread</h1>");
+    }
 }
 
 TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
