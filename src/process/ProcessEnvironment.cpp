@@ -4,6 +4,7 @@
 #include "support/Text.h"
 
 #include <glib.h>
+#include <filesystem>
 #include <set>
 
 namespace tarn::ProcessEnvironment {
@@ -12,8 +13,9 @@ namespace {
 
 struct Folders {
     std::optional<std::string> home;  // unset: the user's real home folder
-    std::vector<std::string> system{"/opt/homebrew/bin", "/usr/local/bin", "/usr/bin", "/bin", "/usr/sbin", "/sbin"};
-    std::vector<std::string> tools{"/opt/homebrew/bin/", "/usr/local/bin/", "/usr/bin/"};
+    std::vector<std::string> system{"/usr/local/bin", "/usr/bin",  "/bin",     "/usr/local/sbin",
+                                    "/usr/sbin",      "/sbin",     "/snap/bin", "/home/linuxbrew/.linuxbrew/bin"};
+    std::vector<std::string> tools{"/usr/local/bin/", "/usr/bin/"};
 };
 
 Folders& folders() {
@@ -46,10 +48,59 @@ ScopedToolFolders::~ScopedToolFolders() {
     delete saved_;
 }
 
+namespace {
+
+// "v20.11.1" as numbers, for ordering; a name that is not a version orders first.
+std::vector<long> versionNumbers(std::string_view name) {
+    std::vector<long> numbers;
+    if (!name.empty() && name.front() == 'v') name.remove_prefix(1);
+    for (const auto& part : text::split(std::string(name), '.', false)) {
+        char* end = nullptr;
+        long n = std::strtol(part.c_str(), &end, 10);
+        if (part.empty() || *end) return {};
+        numbers.push_back(n);
+    }
+    return numbers;
+}
+
+// nvm puts node in its shell start-up files, which a login shell that is not interactive never
+// reads: the version nvm's default alias names (a prefix such as "20" or "v20.11"), else the newest.
+std::optional<std::string> nvmNodeFolder(const std::string& home) {
+    const std::filesystem::path versions = std::filesystem::path(home) / ".nvm" / "versions" / "node";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(versions, ec)) return std::nullopt;
+    std::string alias;
+    try {
+        alias = text::trim(files::readFile(std::filesystem::path(home) / ".nvm" / "alias" / "default", 256));
+    } catch (const std::exception&) {
+    }
+    const std::vector<long> wanted = versionNumbers(alias);
+    std::optional<std::pair<std::vector<long>, std::string>> best;
+    for (const auto& entry : std::filesystem::directory_iterator(versions, ec)) {
+        const std::string name = entry.path().filename().string();
+        auto numbers = versionNumbers(name);
+        if (numbers.empty()) continue;
+        const bool named = numbers.size() >= wanted.size() && std::equal(wanted.begin(), wanted.end(), numbers.begin());
+        if (!named) continue;
+        if (!best || numbers > best->first) best.emplace(numbers, (entry.path() / "bin").string());
+    }
+    if (best) return best->second;
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<std::string> additionalDirectories() {
     const std::string home = homeDirectory();
-    std::vector<std::string> dirs{home + "/.local/bin", home + "/bin", home + "/.npm-global/bin", home + "/.volta/bin",
-                                  home + "/.cargo/bin"};
+    // Where Linux users' node, package managers and agent tools live when a desktop session's
+    // PATH does not name them: user installs, version managers and their shims.
+    std::vector<std::string> dirs{home + "/.local/bin",           home + "/bin",
+                                  home + "/.npm-global/bin",      home + "/.volta/bin",
+                                  home + "/.bun/bin",             home + "/.local/share/pnpm"};
+    if (auto nvm = nvmNodeFolder(home)) dirs.push_back(*nvm);
+    for (const char* more : {"/.local/share/fnm/aliases/default/bin", "/.asdf/shims", "/.local/share/mise/shims", "/.cargo/bin"}) {
+        dirs.push_back(home + more);
+    }
     dirs.insert(dirs.end(), folders().system.begin(), folders().system.end());
     return dirs;
 }

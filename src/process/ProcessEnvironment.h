@@ -31,7 +31,7 @@ std::optional<std::string> resolveExecutable(const std::string& name, const std:
 // The folders searched after the inherited PATH, in order.
 std::vector<std::string> additionalDirectories();
 
-// The fixed tool folders ("/opt/homebrew/bin/", "/usr/local/bin/", "/usr/bin/") each followed by `name`.
+// The fixed tool folders ("/usr/local/bin/", "/usr/bin/") each followed by `name`.
 std::vector<std::string> fixedToolPaths(const std::string& name);
 
 // Lets tests point the home folder, the system folders and the fixed tool folders elsewhere, so
