@@ -175,6 +175,7 @@ std::vector<Gtk::Button*> Composer::runtimeChoices() {
 
 void Composer::pulse() {
     // Up on a spring, then 0.36 s later back down over 0.24 s.
+    ++pulsesStarted_;
     pulse_.springTo(1.0, motion::selectionPulse);
     Glib::signal_timeout().connect_once(sigc::track_obj([this] { pulse_.easeTo(0.0, std::chrono::milliseconds(240), ADW_EASE_OUT_CUBIC); }, *this), 360);
 }

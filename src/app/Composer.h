@@ -26,6 +26,9 @@ public:
     // The short pulse after a new selection: a brighter ring, a deeper shadow, a slight scale.
     void pulse();
     double pulseLevel() const { return pulse_.value(); }
+    // How many pulses have started: a test checks that one starts, not a level it passes through.
+    int pulsesStarted() const { return pulsesStarted_; }
+    double pulseTarget() const { return pulse_.target(); }
 
     Gtk::TextView& editor() { return editor_; }
     Gtk::Button& sendButton() { return send_; }
@@ -61,6 +64,7 @@ private:
     Gtk::Button send_;
     bool stopMode_ = false;
     motion::Animator pulse_;
+    int pulsesStarted_ = 0;
 };
 
 }  // namespace tarn

@@ -57,8 +57,6 @@ ContentView::~ContentView() {
     }
 }
 
-double ContentView::thinkingGlowAngle() const { return GlowClock::shared().angle(); }
-
 void ContentView::openChangeDescription() {
     changeDescriptionText = "";
     viewModel_->showChangeDescriptionSheet = true;

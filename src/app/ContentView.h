@@ -28,8 +28,6 @@ public:
     // The window's own state.
     Published<std::string> changeDescriptionText;
     Published<bool> showVersionManager{false};
-    double thinkingGlowAngle() const;
-    bool composerSelectionPulse() { return agent_.composer().pulseLevel() > 0.5; }
     bool showRuntimeDetails() { return agent_.details().expander().get_expanded(); }
 
     // The header's "Change Description": an empty text, then the sheet.

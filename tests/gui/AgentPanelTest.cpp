@@ -109,10 +109,11 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     EXPECT_EQ(vm->selectedInspectTargets->size(), 1u);
     EXPECT_EQ(composerPills().size(), 1u);
     EXPECT_TRUE(composer().ringActive());
-    // A new selection makes the composer pulse.
+    // A new selection makes the composer pulse: one starts, and it ends where it began.
+    const int pulses = composer().pulsesStarted();
     vm->handleInspectSelection(target("p", "Para"));
-    EXPECT_TRUE(runLoopUntil([&] { return view().composerSelectionPulse(); }, 10s));
-    EXPECT_TRUE(runLoopUntil([&] { return composer().pulseLevel() < 0.01; }, 10s));
+    EXPECT_EQ(composer().pulsesStarted(), pulses + 1);
+    EXPECT_TRUE(runLoopUntil([&] { return composer().pulseLevel() < 0.01 && composer().pulseTarget() == 0; }, 10s));
 
     // Presets fill the prompt and set plan mode; nothing is sent.
     activate("win.apply-preset", Glib::Variant<int>::create(0));
