@@ -1,6 +1,7 @@
 #pragma once
 #include "support/Task.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ struct AgentRunResult {
     std::string output;                     // the full answer
 
     friend bool operator==(const AgentRunResult&, const AgentRunResult&) = default;
+};
+
+// What a running agent tool tells the window as it works: short progress texts worth showing, and
+// the rest of what it prints (its own housekeeping), for the server log. Either may be empty.
+struct AgentRunFeedback {
+    std::function<void(const std::string&)> progress;
+    std::function<void(const std::string&)> log;
 };
 
 // A request run stopped by the user: its group has been ended. Carries the paths git reports as

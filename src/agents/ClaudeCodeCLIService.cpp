@@ -37,19 +37,26 @@ std::string ClaudeCodeCLIService::failureReason(const ShellCommandOutput& output
 }
 
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
-                                                      StatusCallback onStatus, std::optional<Cancellation> cancellation) const {
+                                                      AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw ClaudeCodeCLIError::notInstalled();
-    if (onStatus) onStatus("Sending request to Claude Code...");
+    if (feedback.progress) feedback.progress("Sending request to Claude Code...");
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
 
     std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
                                        "--dangerously-skip-permissions"};
-    auto run = agenttools::runRequestTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, nullptr,
+    // Its answer is one JSON object at the end; anything else it prints is for the log.
+    ShellCommandRunner::LineCallback onLine;
+    if (feedback.log) {
+        onLine = [log = feedback.log](const std::string& line) {
+            if (!text::startsWith(text::trim(line), "{")) log(line);
+        };
+    }
+    auto run = agenttools::runRequestTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                               failureReason, cancellation, before);
     ShellCommandOutput output = co_await run;
-    if (onStatus) onStatus("Claude Code response received.");
+    if (feedback.progress) feedback.progress("Claude Code response received.");
 
     std::string raw = answerText(output);
     auto object = agenttools::parseJSONObject(raw);

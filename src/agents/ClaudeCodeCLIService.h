@@ -19,13 +19,11 @@ namespace tarn {
 // project folder, and start-up plans.
 class ClaudeCodeCLIService {
 public:
-    using StatusCallback = std::function<void(const std::string&)>;
-
     // The trimmed version text, or nothing when the tool is missing or the probe fails. Blocks.
     std::optional<std::string> detectVersion() const;
 
     // A cancelled run ends the tool's whole group and throws AgentRunStopped.
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, StatusCallback onStatus,
+    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const;
 
     // Gives up after `limit`, ending the tool's group, with an error that names the limit.

@@ -15,8 +15,6 @@ namespace tarn {
 
 namespace {
 
-const std::size_t kPlainLineLimit = 180;
-
 // The tool's final message from its answer file. The file is removed once read: nothing reads it
 // later, and the temporary folder should not fill up with them.
 std::string readAnswer(const std::string& path) {
@@ -37,6 +35,14 @@ std::string lastPathComponent(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     if (path == "/") return path;
     return std::filesystem::path(path).filename().string();
+}
+
+// What a planner that never answers said last: its progress, or any other line it printed.
+std::optional<std::string> lastWords(const std::string& line) {
+    if (auto progress = CodexCLIService::progressText(line)) return progress;
+    std::string trimmed = text::trim(line);
+    if (trimmed.empty() || trimmed.front() == '{') return std::nullopt;
+    return trimmed;
 }
 
 }  // namespace
@@ -101,7 +107,7 @@ std::string CodexCLIService::failureReason(const ShellCommandOutput& output) {
 }
 
 Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
-                                                 ProgressCallback onProgress, std::optional<Cancellation> cancellation) const {
+                                                 AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw CodexCLIError::notInstalled();
     auto listing = agenttools::changedFilesOrNone(projectRoot);
@@ -118,12 +124,13 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     arguments.push_back(answerPath);
     arguments.push_back(buildPrompt(request, planMode));
 
-    ShellCommandRunner::LineCallback onLine;
-    if (onProgress) {
-        onLine = [onProgress](const std::string& line) {
-            if (auto progress = progressText(line)) onProgress(*progress);
-        };
-    }
+    auto onLine = [feedback](const std::string& line) {
+        if (auto progress = progressText(line)) {
+            if (feedback.progress) feedback.progress(*progress);
+        } else if (feedback.log && !text::startsWith(text::trim(line), "{")) {
+            feedback.log(line);
+        }
+    };
     try {
         auto run = agenttools::runRequestTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                              failureReason, cancellation, before);
@@ -159,7 +166,7 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     arguments.push_back(answerPath);
     arguments.push_back(std::move(prompt));
     auto run = agenttools::runToolWithin<CodexCLIError>(*tool, std::move(arguments), context.rootURL, failureReason,
-                                                        limit, "Codex", progressText, cancellation);
+                                                        limit, "Codex", lastWords, cancellation);
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));
@@ -200,9 +207,7 @@ std::optional<std::string> CodexCLIService::progressText(const std::string& line
     if (trimmed.front() == '{') event = json::parseObject(trimmed);
     if (!event) {
         std::string plain = text::replaceAll(trimmed, "\t", " ");
-        if (text::contains(text::toLower(plain), "error")) return plain;
-        std::string head = text::graphemePrefix(plain, kPlainLineLimit + 1);
-        if (text::graphemeCount(head) > kPlainLineLimit) return text::graphemePrefix(plain, kPlainLineLimit) + "...";
+        if (!text::contains(text::toLower(plain), "error")) return std::nullopt;
         return plain;
     }
 

@@ -20,12 +20,10 @@ namespace tarn {
 // from its JSON event stream, start-up plans, and the runtime instructions file.
 class CodexCLIService {
 public:
-    using ProgressCallback = std::function<void(const std::string&)>;
-
     std::optional<std::string> detectVersion() const;
 
     // A cancelled run ends the tool's whole group and throws AgentRunStopped.
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, ProgressCallback onProgress,
+    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const;
 
     // Gives up after `limit`, ending the tool's group, with an error that names the limit and the
@@ -38,7 +36,8 @@ public:
     // Writes .tarn/instructions.md; throws the file system's error.
     Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) const;
 
-    // One output line of the tool as a short progress text, or nothing.
+    // One output line of the tool as a short progress text, or nothing: an event says something, a
+    // plain line only when it reports an error (the rest is the tool's housekeeping).
     static std::optional<std::string> progressText(const std::string& line);
     static std::optional<std::string> describeItem(const json::Json& event);
 

@@ -3,6 +3,7 @@
 #include "support/Uuid.h"
 #include "model/BrowserConsoleEntry.h"
 #include "model/InspectTarget.h"
+#include "model/PreviewLoad.h"
 
 #include <functional>
 #include <optional>
@@ -21,6 +22,8 @@ struct AppWebView {
     std::function<void(const BrowserConsoleEntry&)> onConsole;
     std::function<void(const InspectTarget&)> onInspect;
     std::function<void(const std::string&)> onRoute;
+    // Every load that ends, except one a newer load replaced.
+    std::function<void(const PreviewLoad&)> onLoad;
 };
 
 }  // namespace tarn

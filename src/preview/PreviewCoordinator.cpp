@@ -55,13 +55,13 @@ GtkWidget* PreviewCoordinator::makeView() {
                                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
                                         auto* self = static_cast<PreviewCoordinator*>(data);
                                         if (event == WEBKIT_LOAD_STARTED) self->loadFailed_ = false;
+                                        if (event == WEBKIT_LOAD_COMMITTED) self->loadCommitted();
                                         if (event == WEBKIT_LOAD_FINISHED) self->loadFinished(!self->loadFailed_);
                                     }),
                                     this);
     failedHandler_ = g_signal_connect(view, "load-failed",
-                                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) -> gboolean {
-                                          static_cast<PreviewCoordinator*>(data)->loadFailed_ = true;
-                                          return FALSE;  // the engine shows its own error page
+                                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) -> gboolean {
+                                          return static_cast<PreviewCoordinator*>(data)->loadFailed(uri ? uri : "", error);
                                       }),
                                       this);
 
@@ -117,6 +117,26 @@ void PreviewCoordinator::received(const char* name, JSCValue* value) {
     } else if (!std::strcmp(name, "tarnRoute")) {
         if (auto route = preview::decodeRoute(body); route && parent_.onRoute) parent_.onRoute(*route);
     }
+}
+
+void PreviewCoordinator::loadCommitted() {
+    // The server answered: its page is on its way (a dev server's first page may take a while).
+    // The engine's own blank page (in place of a refused port, say) is no answer.
+    const std::string address = currentURL().value_or("");
+    if (parent_.onLoad && !text::startsWith(address, "about:")) parent_.onLoad(PreviewLoad{address, PreviewLoad::Outcome::shown});
+}
+
+bool PreviewCoordinator::loadFailed(const std::string& address, GError* error) {
+    loadFailed_ = true;
+    // Replaced by a newer load, which reports for itself.
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+    const bool nothingAnswers = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED) &&
+                                preview::isLocalAddress(address);
+    if (parent_.onLoad) {
+        parent_.onLoad(PreviewLoad{address, nothingAnswers ? PreviewLoad::Outcome::nothingAnswers : PreviewLoad::Outcome::failed});
+    }
+    // A dev server that does not listen yet gets the window's own notice, not the engine's error page.
+    return nothingAnswers;
 }
 
 void PreviewCoordinator::loadFinished(bool succeeded) {

@@ -38,6 +38,9 @@ private:
     void received(const char* name, JSCValue* value);
     // A failed or stopped load finishes too, with nothing to report.
     void loadFinished(bool succeeded);
+    void loadCommitted();
+    // Reports the failure; true to hold back the engine's error page.
+    bool loadFailed(const std::string& address, GError* error);
     void disconnect();
 
     AppWebView parent_;

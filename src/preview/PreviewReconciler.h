@@ -44,6 +44,10 @@ std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body);
 std::optional<InspectTarget> decodeInspect(const json::Json& body);
 std::optional<std::string> decodeRoute(const json::Json& body);
 
+// An address on this machine (localhost, a loopback address): where a refused connection means the
+// dev server does not listen yet, not that the page is broken.
+bool isLocalAddress(const std::string& address);
+
 // The route of a finished load: the address's path, percent-decoded; "/" without an address.
 std::string routeOf(const std::optional<std::string>& address);
 

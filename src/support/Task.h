@@ -155,6 +155,25 @@ private:
     std::shared_ptr<State> state_;
 };
 
+// A gate that tasks wait at until it opens, once and for good.
+class Latch {
+public:
+    void open() const { gate_.cancel(); }
+    bool isOpen() const { return gate_.isCancelled(); }
+    struct Awaiter {
+        Cancellation gate;
+        bool await_ready() const noexcept { return gate.isCancelled(); }
+        void await_suspend(std::coroutine_handle<> h) const {
+            gate.watch([h] { postToMain([h] { h.resume(); }); });
+        }
+        void await_resume() const noexcept {}
+    };
+    Awaiter wait() const { return Awaiter{gate_}; }
+
+private:
+    Cancellation gate_;  // cancelled means open
+};
+
 // Suspends for the duration on a main-loop timer; throws CancellationError when cancelled first.
 struct SleepAwaiter {
     std::chrono::milliseconds duration;

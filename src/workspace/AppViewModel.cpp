@@ -1,6 +1,7 @@
 #include "workspace/AppViewModel.h"
 
 #include "agents/AgentRunResult.h"
+#include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Text.h"
 
@@ -61,14 +62,19 @@ AppViewModel::AppViewModel(AppViewModelOptions options) : options_(options) {}
 
 std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) {
     std::shared_ptr<AppViewModel> model(new AppViewModel(options));
-    model->refreshAgentRuntimes();
     model->wireDevServer();
     model->messages.modify([](auto& list) {
         list.push_back(makeMessage(AgentRole::assistant,
                                    "Open a project folder and I will boot the environment, run the app, and apply UI "
                                    "changes from this panel."));
     });
+    spawn(model->probeAgentsAtStart());
     return model;
+}
+
+Task<void> AppViewModel::probeAgentsAtStart() {
+    co_await refreshAgentRuntimesInBackground();
+    agentsProbed_.open();
 }
 
 AppViewModel::~AppViewModel() { shutdown(); }
@@ -145,13 +151,17 @@ void AppViewModel::applyAgentRuntimes(const AgentVersions& versions) {
     modelLabel = modelLabelFor(choice);
 }
 
-void AppViewModel::refreshAgentRuntimes() { applyAgentRuntimes(probeAgentVersions()); }
+void AppViewModel::refreshAgentRuntimes() {
+    applyAgentRuntimes(probeAgentVersions());
+    agentsProbed_.open();
+}
 
 // The same probe as at construction, but the window keeps drawing while the tools answer.
 Task<void> AppViewModel::refreshAgentRuntimesInBackground() {
     auto self = shared_from_this();
     AgentVersions versions = co_await inBackground([self] { return self->probeAgentVersions(); });
     applyAgentRuntimes(versions);
+    agentsProbed_.open();
 }
 
 void AppViewModel::selectAgentRuntime(AgentRuntime runtime) {
@@ -223,6 +233,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
         return r;
     });
     applyAgentRuntimes(reading.versions);
+    agentsProbed_.open();
     const std::optional<ProjectContext>& detected = reading.detected;
     const std::string& failure = reading.failure;
     if (!detected) {
@@ -236,6 +247,8 @@ Task<void> AppViewModel::loadProject(Url folder) {
     stackLabel = stackLabelFor(*detected);
     browserAddress = detected->defaultURL.string();
     currentURL = detected->defaultURL;
+    // The server is on its way: until it answers the preview waits for it instead of failing.
+    previewFollower_.expectServer(true);
     loadAddressToken = Uuid();
     installCommandLabel = detected->installCommand;
     devCommandLabel = detected->devCommand;
@@ -321,6 +334,7 @@ Task<void> AppViewModel::installAndStartServer() {
     auto self = shared_from_this();
     const ProjectContext ctx = *projectContext_;
     serverState = ServerRuntimeState::starting();
+    previewFollower_.expectServer(true);
     appendSystemMessage("Checking dependencies with `" + ctx.installCommand + "`...");
 
     std::weak_ptr<AppViewModel> weak = self;
@@ -338,6 +352,7 @@ Task<void> AppViewModel::installAndStartServer() {
         failure = errorText(e);
     }
     if (!installed) {
+        previewFollower_.expectServer(false);
         serverState = ServerRuntimeState::failed(failure);
         appendSystemMessage("Could not start server: " + failure);
         co_return;
@@ -347,6 +362,7 @@ Task<void> AppViewModel::installAndStartServer() {
     try {
         devServerController_.start(ctx);
     } catch (const std::exception& e) {
+        previewFollower_.expectServer(false);
         serverState = ServerRuntimeState::failed(errorText(e));
         appendSystemMessage("Could not start server: " + errorText(e));
         co_return;
@@ -356,6 +372,7 @@ Task<void> AppViewModel::installAndStartServer() {
 
 void AppViewModel::stopServer() {
     devServerController_.stop();
+    previewFollower_.expectServer(false);
     serverState = ServerRuntimeState::stopped();
     appendServerLog("Server stop requested.", false);
 }
@@ -374,16 +391,23 @@ void AppViewModel::handleServerOutputLine(const std::string& raw) {
     if (auto address = localServerURL(line)) {
         browserAddress = address->string();
         currentURL = *address;
+        previewFollower_.addressAnnounced(*address);
     }
     const std::string lower = text::toLower(line);
     if (text::contains(lower, "command not found")) {
+        previewFollower_.expectServer(false);
         serverState = ServerRuntimeState::failed(line);
-        appendSystemMessage(
-            "Startup command failed. If this build is sandboxed, PATH may not include package manager binaries (for "
-            "example /opt/homebrew/bin). Regenerate startup instructions, or run an unsandboxed dev build.");
+        appendSystemMessage(commandNotFoundAdvice(ProcessEnvironment::augmentedEnvironment()["PATH"]));
     } else if (text::contains(lower, "ready") || text::contains(lower, "started") || text::contains(lower, "localhost")) {
         serverState = ServerRuntimeState::running();
     }
+}
+
+std::string AppViewModel::commandNotFoundAdvice(const std::string& searchPath) {
+    return "Startup command failed: the shell could not find a command. Install Node.js and the project's package "
+           "manager from your distribution (sudo apt install nodejs npm) or with a version manager such as nvm, fnm or "
+           "Volta, and check that the command is in one of the folders Tarn searches: " +
+           searchPath + ". Then start the server again.";
 }
 
 std::optional<Url> AppViewModel::localServerURL(const std::string& line) {
@@ -396,8 +420,11 @@ std::optional<Url> AppViewModel::localServerURL(const std::string& line) {
 }
 
 void AppViewModel::handleServerExit(int status) {
-    serverState = ServerRuntimeState::stopped();
     appendServerLog("Server stopped (exit " + std::to_string(status) + ").", false);
+    // The end of a server that a newer one replaced says nothing about the newer one.
+    if (devServerController_.isRunning()) return;
+    previewFollower_.expectServer(false);
+    serverState = ServerRuntimeState::stopped();
 }
 
 // The address bar and the logs.
@@ -429,6 +456,8 @@ void AppViewModel::loadBrowserAddress() {
 }
 
 void AppViewModel::toggleBrowserExpanded() { isBrowserExpanded = !*isBrowserExpanded; }
+
+void AppViewModel::previewLoadEnded(const PreviewLoad& load) { previewFollower_.loadEnded(load); }
 
 void AppViewModel::appendConsoleEntry(BrowserConsoleEntry entry) {
     consoleEntries.modify([&](auto& list) {
@@ -527,15 +556,22 @@ void AppViewModel::cancelAgentRequest() {
 
 Task<AgentRunResult> AppViewModel::runAgentTool(AgentRuntime runtime, std::string request, Url root, bool planMode,
                                                 Cancellation stop) {
-    // Progress may come from any thread; it reaches the controller as a new main-thread task.
+    // Feedback reaches the controller as new main-thread tasks: progress in the thinking
+    // message, the tool's other output in the server log.
     std::weak_ptr<AppViewModel> weak = weak_from_this();
-    auto onProgress = [weak](const std::string& line) {
-        postToMainWeak(weak, [line](AppViewModel& model) { model.pushThinkingLine(line); });
+    const std::string name = displayName(runtime);
+    AgentRunFeedback feedback{
+        [weak](const std::string& line) {
+            postToMainWeak(weak, [line](AppViewModel& model) { model.pushThinkingLine(line); });
+        },
+        [weak, name](const std::string& line) {
+            postToMainWeak(weak, [line, name](AppViewModel& model) { model.appendServerLog(name + ": " + line, true); });
+        },
     };
     if (runtime == AgentRuntime::codex) {
-        co_return co_await codexCLIService_.runRequest(std::move(request), root, planMode, onProgress, stop);
+        co_return co_await codexCLIService_.runRequest(std::move(request), root, planMode, feedback, stop);
     }
-    co_return co_await claudeCodeCLIService_.runRequest(std::move(request), root, planMode, onProgress, stop);
+    co_return co_await claudeCodeCLIService_.runRequest(std::move(request), root, planMode, feedback, stop);
 }
 
 // A stopped run lists what the tool changed before it stopped, and shows it if anything changed.
@@ -578,6 +614,7 @@ Task<void> AppViewModel::runAgentRequest(std::string text) {
     });
     beginThinking("Working on it now.");
     const std::string request = composeAgentRequest(text, targets);
+    co_await agentsProbed_.wait();
     const auto runtime = resolvedAgentRuntime();
     const Cancellation stop = beginRequest();
 
@@ -601,7 +638,7 @@ Task<void> AppViewModel::runAgentRequest(std::string text) {
                          : AgentPlanStep{Uuid(), "Apply implementation", name + " edited files directly.", true},
                 AgentPlanStep{Uuid(), "Update visual feedback loop", "Refresh app preview and touched files list.", true},
             };
-            completeAgentReply(planMode ? result->summary : result->summary + "\n\n" + result->output, steps);
+            completeAgentReply(planMode ? result->summary : replyText(*result), steps);
             endRequest(stop);
             if (!planMode) {
                 reloadToken = Uuid();
@@ -634,6 +671,12 @@ Task<void> AppViewModel::runLocalAgent(std::string request, std::optional<Inspec
         reloadToken = Uuid();
         co_await refreshVersions();
     }
+}
+
+std::string AppViewModel::replyText(const AgentRunResult& result) {
+    // The summary is usually the answer's own first line: then the answer says it once.
+    if (text::startsWith(text::trim(result.output), text::trim(result.summary))) return text::trim(result.output);
+    return result.summary + "\n\n" + result.output;
 }
 
 std::string AppViewModel::composeAgentRequest(const std::string& text, const std::vector<InspectTarget>& targets) {
@@ -675,6 +718,7 @@ Task<void> AppViewModel::submitInlineEdit() {
     auto self = shared_from_this();
     const InspectTarget target = **selectedInspectTarget;
     const ProjectContext ctx = *projectContext_;
+    co_await agentsProbed_.wait();
     const auto runtime = resolvedAgentRuntime();
     const Cancellation stop = beginRequest();
 

@@ -8,6 +8,7 @@
 #include "model/AgentRuntime.h"
 #include "model/BrowserConsoleEntry.h"
 #include "model/InspectTarget.h"
+#include "model/PreviewLoad.h"
 #include "model/ProjectContext.h"
 #include "model/ServerRuntimeState.h"
 #include "model/VersionItem.h"
@@ -18,6 +19,7 @@
 #include "support/Url.h"
 #include "support/Uuid.h"
 #include "versions/GitVersionService.h"
+#include "workspace/PreviewFollower.h"
 
 #include <chrono>
 #include <deque>
@@ -53,8 +55,9 @@ struct AppViewModelOptions {
 // agent progress) and the thinking loop hold it weakly and do nothing once it is gone.
 class AppViewModel : public std::enable_shared_from_this<AppViewModel> {
 public:
-    // Gives every property its initial value, asks which agent tools are installed (waiting for
-    // both answers), wires the dev server's callbacks and posts the welcome message.
+    // Gives every property its initial value, wires the dev server's callbacks, posts the welcome
+    // message, and asks which agent tools are installed in the background: the window shows at
+    // once, and requests wait for the answers.
     static std::shared_ptr<AppViewModel> create(AppViewModelOptions options = {});
     ~AppViewModel();
     AppViewModel(const AppViewModel&) = delete;
@@ -95,6 +98,8 @@ public:
     Published<bool> showChangeDescriptionSheet{false};
     // True while an agent request or inline edit runs; it can then be stopped.
     Published<bool> isSending{false};
+    // What the preview shows instead of a page the dev server cannot give yet.
+    Published<PreviewNotice> previewNotice{PreviewNotice::none};
 
     static constexpr std::size_t serverLogLimit = 500;
     static constexpr std::size_t consoleLimit = 400;
@@ -124,9 +129,13 @@ public:
     void handleServerOutputLine(const std::string& line);
     void handleServerExit(int status);
     static std::optional<Url> localServerURL(const std::string& line);
+    // What to do when the dev command's tool is missing, naming the folders searched.
+    static std::string commandNotFoundAdvice(const std::string& searchPath);
     void loadBrowserAddress();
     static std::optional<Url> normalizedBrowserURL(const std::string& text);
     void toggleBrowserExpanded();
+    // How a load of the preview ended: the preview follows the server until it answers.
+    void previewLoadEnded(const PreviewLoad& load);
     void appendConsoleEntry(BrowserConsoleEntry entry);
     void copyLogs(const Clipboard& clipboard);
     Task<void> refreshVersions();
@@ -137,6 +146,8 @@ public:
     Task<void> sendPrompt();
     Task<void> submitChangeDescription();
     Task<void> runAgentRequest(std::string text);
+    // The reply to a request an agent tool carried out: its summary, then the rest of its answer.
+    static std::string replyText(const AgentRunResult& result);
     static std::string composeAgentRequest(const std::string& text, const std::vector<InspectTarget>& targets);
     static std::string describeSelectedTarget(std::size_t index, const InspectTarget& target);
     Task<void> submitInlineEdit();
@@ -160,6 +171,8 @@ public:
     // Progress lines accepted but not shown yet.
     const std::deque<std::string>& pendingThinkingLines() const { return thinkingQueue_; }
     const DevServerController& devServer() const { return devServerController_; }
+    // True once the installed agent tools are known (the first probe has answered).
+    bool agentsKnown() const { return agentsProbed_.isOpen(); }
 
 private:
     explicit AppViewModel(AppViewModelOptions options);
@@ -171,6 +184,7 @@ private:
     AgentVersions probeAgentVersions() const;
     void applyAgentRuntimes(const AgentVersions& versions);
     Task<void> refreshAgentRuntimesInBackground();
+    Task<void> probeAgentsAtStart();
     static std::string modelLabelFor(AgentRuntime runtime);
 
     void appendServerLog(const std::string& line, bool trim);
@@ -196,6 +210,7 @@ private:
     bool updateMessage(const std::optional<Uuid>& id, const std::function<void(AgentMessage&)>& change);
 
     AppViewModelOptions options_;
+    PreviewFollower previewFollower_{currentURL, loadAddressToken, previewNotice};
     ProjectBootstrapService bootstrapService_;
     DevServerController devServerController_;
     GitVersionService gitVersionService_;
@@ -211,6 +226,8 @@ private:
     std::optional<Uuid> thinkingMessageID_;
 
     std::vector<Cancellation> runningRequests_;
+    // Opens once the tools have answered the first probe.
+    Latch agentsProbed_;
     // Cancelled by shutdown: planning and the install watch it.
     Cancellation lifetime_;
 };

@@ -15,7 +15,7 @@ protected:
     std::vector<std::string> statuses;
 
     AgentRunResult request(const std::string& text, bool planMode = false) {
-        return runTask(service.runRequest(text, root(), planMode, [&](const std::string& s) { statuses.push_back(s); }));
+        return runTask(service.runRequest(text, root(), planMode, {[&](const std::string& s) { statuses.push_back(s); }, nullptr}));
     }
     std::string failure(const std::string& text = "Change it") {
         try {

@@ -1,65 +1,11 @@
 // Tarn as a person uses it: the real window, real dev servers, real pointer and keyboard input.
-#include "../gui/GuiFixture.h"
-#include "PageScript.h"
-#include "app/SelectedTargetPillView.h"
+#include "EndToEndFixture.h"
 #include "process/ProcessGroupGuard.h"
-
-#include <gdk/x11/gdkx.h>
-#include <sstream>
 
 using namespace tarn;
 using namespace tarn::test;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-namespace {
-
-class EndToEnd : public GuiFixture {
-protected:
-    bool xdotool(const std::string& arguments) {
-        if (!std::getenv("DISPLAY") || !fs::exists("/usr/bin/xdotool")) return false;
-        return std::system(("/usr/bin/xdotool " + arguments).c_str()) == 0;
-    }
-    unsigned long xid() { return gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window->gobj()))); }
-
-    // Runs a script in the preview's page and gives its result as JSON text.
-    std::string js(const std::string& script) {
-        return evaluateInPage(view().browser().preview().webView(), script);
-    }
-
-    // A real click (with Ctrl held, or not) at the centre of the page element `query` finds.
-    void clickInPage(const std::string& query, bool ctrl = false) {
-        std::string rect = js("(() => { const r = document.querySelector(" + json::Json(query).dump() +
-                              ").getBoundingClientRect(); return [r.left + Math.min(r.width / 2, 20), r.top + r.height / 2]; })()");
-        auto point = json::Json::parse(rect, nullptr, false);
-        ASSERT_TRUE(point.is_array()) << rect;
-        graphene_point_t inPage = GRAPHENE_POINT_INIT(point[0].get<float>(), point[1].get<float>()), inWindow;
-        ASSERT_TRUE(gtk_widget_compute_point(GTK_WIDGET(view().browser().preview().webView()), GTK_WIDGET(window->gobj()),
-                                             &inPage, &inWindow));
-        // Without a window manager the window sits at the screen's top left corner.
-        std::ostringstream command;
-        command << "windowfocus " << xid() << " mousemove " << int(inWindow.x) << " " << int(inWindow.y) << " sleep 0.2 "
-                << (ctrl ? "keydown ctrl click 1 keyup ctrl" : "click 1");
-        ASSERT_TRUE(xdotool(command.str()));
-    }
-
-    std::vector<SelectedTargetPillView*> composerPills() {
-        std::vector<SelectedTargetPillView*> out;
-        for (auto* c = view().agent().composer().pills().get_first_child(); c; c = c->get_next_sibling()) {
-            out.push_back(static_cast<SelectedTargetPillView*>(c));
-        }
-        return out;
-    }
-
-    bool pageShows(const std::string& selector, const std::string& text) {
-        return runLoopUntil([&] {
-            return js("document.querySelector(" + json::Json(selector).dump() + ")?.textContent.trim()") ==
-                   json::Json(text).dump();
-        }, 30s);
-    }
-};
-
-}  // namespace
 
 TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     if (!fs::exists("/usr/bin/xdotool")) GTEST_SKIP() << "xdotool is needed for real pointer input";
@@ -182,29 +128,4 @@ TEST_F(EndToEnd, QuittingLeavesNoServerBehind) {
     window = nullptr;
     EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
     EXPECT_TRUE(runLoopUntil([&] { return ::kill(watcher, 0) != 0; }, 10s));
-}
-
-TEST_F(EndToEnd, TheViteExampleInstallsAndRuns) {
-    // Its dependencies come from the npm registry; without it there is nothing to run.
-    if (std::system("PATH=/usr/bin:/bin timeout 30 npm ping >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "the npm registry cannot be reached, so the example's dependencies cannot be installed";
-    }
-    fs::copy(std::string(TARN_FIXTURES_DIR) + "/../../examples/bakery", project,
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    fs::remove_all(project / "node_modules");
-    shell("git init -q -b main . && git config user.email t@example.com && git config user.name T && git add -A && "
-          "git commit -qm init");
-    launch();
-    app->open(Gio::File::create_for_path(project.string()));
-    ASSERT_TRUE(runLoopUntil([&] { return vm->devServer().isRunning() || vm->serverState->kind() == ServerRuntimeState::Case::failed; },
-                             std::chrono::minutes(5)))
-        << text::join(log(), "\n");
-    ASSERT_TRUE(vm->devServer().isRunning()) << text::join(log(), "\n");
-    EXPECT_TRUE(fs::is_directory(project / "node_modules" / "vite"));
-    const auto lines = log();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return text::contains(l, "added "); }))
-        << "the install's own lines reach the server log:\n" << text::join(lines, "\n");
-    ASSERT_TRUE(runLoopUntil([&] { return (*vm->currentURL) && (*vm->currentURL)->string() != "http://localhost:5173" &&
-                                          text::contains((*vm->currentURL)->string(), "localhost:"); }, 60s));
-    EXPECT_TRUE(pageShows("h1", "Fresh bread, every morning"));
 }

@@ -1,4 +1,5 @@
 #include "PreviewHarness.h"
+#include "support/Text.h"
 
 using namespace tarn;
 using namespace tarn::test;
@@ -72,16 +73,48 @@ TEST_F(Loads, NoAddressYetThenOneLoad) {
     EXPECT_EQ(routes.back(), "/");
 }
 
-TEST_F(Loads, OnlyASuccessfulLoadReportsItsRoute) {
+TEST_F(Loads, EachLoadSaysHowItEndedAndOnlyASuccessReportsItsRoute) {
+    std::vector<PreviewLoad> loads;
+    value.onLoad = [&](const PreviewLoad& load) { loads.push_back(load); };
     server.serve("/", "<!doctype html><p>x</p>");
     open(server.url("/"));
     ASSERT_TRUE(waitForLoad());
-    routes.clear();
-    // Nothing listens on the address: the load fails and reports no route.
-    value.url = Url::parse("http://127.0.0.1:1/nowhere");
+    ASSERT_EQ(loads.size(), 1u);
+    EXPECT_EQ(loads[0].outcome, PreviewLoad::Outcome::shown);
+    EXPECT_EQ(loads[0].address, server.url("/"));
+    // The first update brings both tokens in; let their loads settle.
     update();
+    ASSERT_TRUE(runLoopUntil([&] { return loads.size() >= 2 && !webkit_web_view_is_loading(coordinator->webView()); }));
+    loads.clear();
+    routes.clear();
+
+    // Nothing listens on the local address: no route, and the engine's error page is held back
+    // (the window says the server is awaited instead).
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(freeLocalPort()) + "/nowhere";
+    value.url = Url::parse(nowhere);
+    update();
+    ASSERT_TRUE(runLoopUntil([&] { return loads.size() == 1; }));
+    EXPECT_EQ(loads[0].outcome, PreviewLoad::Outcome::nothingAnswers);
+    EXPECT_EQ(loads[0].address, nowhere);
     ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(coordinator->webView()); }));
     EXPECT_EQ(std::count(routes.begin(), routes.end(), "/nowhere"), 0);
+    EXPECT_FALSE(text::contains(js("document.body ? document.body.innerText : ''"), "Connection refused"));
+
+    // A name that does not resolve is a failure the engine shows.
+    value.url = Url::parse("http://tarn-test.invalid/");
+    update();
+    ASSERT_TRUE(runLoopUntil([&] { return loads.size() == 2; }, std::chrono::seconds(30)));
+    EXPECT_EQ(loads[1].outcome, PreviewLoad::Outcome::failed);
+}
+
+TEST(PreviewAddresses, LocalAddresses) {
+    for (const char* local : {"http://localhost:3000/", "http://127.0.0.1:5173", "http://[::1]:8080/", "http://app.localhost:3000/",
+                              "http://0.0.0.0:4000"}) {
+        EXPECT_TRUE(preview::isLocalAddress(local)) << local;
+    }
+    for (const char* remote : {"https://example.com/", "http://192.168.1.4:3000/", "not an address"}) {
+        EXPECT_FALSE(preview::isLocalAddress(remote)) << remote;
+    }
 }
 
 TEST_F(Loads, DismantledViewReportsNothing) {

@@ -72,7 +72,8 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     ASSERT_EQ(user.selectedTargets.size(), 1u);
     const AgentMessage& answer = vm->messages->back();
     EXPECT_FALSE(answer.isThinking);
-    EXPECT_EQ(answer.content, "Made the header sticky.\n\nMade the header sticky.\nDetails: App.tsx now uses position: sticky.");
+    // The answer's first line is its summary: said once.
+    EXPECT_EQ(answer.content, "Made the header sticky.\nDetails: App.tsx now uses position: sticky.");
     EXPECT_EQ(stepTitles(answer),
               (std::vector<std::string>{"Send request to Codex", "Apply implementation", "Update visual feedback loop"}));
     EXPECT_EQ(answer.plan[0].detail, "Invoke `codex exec` with project context.");
@@ -89,6 +90,9 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     // Progress was shown line by line, each once.
     EXPECT_EQ(shown.front(), "Working on it now.");
     EXPECT_TRUE(showed("Working on command ls src."));
+    // The tool's housekeeping is in the server log, not among the progress shown.
+    EXPECT_FALSE(showed("Reading additional input from stdin..."));
+    EXPECT_TRUE(logged("Codex: Reading additional input from stdin..."));
 
     // Plan mode: the summary alone, a plan step, no reload and no version refresh.
     vm->planModeEnabled = true;

@@ -13,6 +13,19 @@ namespace {
 class Opening : public WorkspaceFixture {};
 }  // namespace
 
+TEST_F(Opening, TheToolsAreAskedWithoutHoldingUpTheWindow) {
+    // A tool slow to say its version: the controller is there at once, checking, then shows the answer.
+    installAgents({"claude"});
+    replay("claude.version-delay", "2");
+    vm = AppViewModel::create();
+    EXPECT_EQ(*vm->agentStatusLabel, "Agents: checking...");
+    EXPECT_FALSE(vm->agentsKnown());
+    EXPECT_TRUE(vm->availableAgentRuntimes->empty());
+    ASSERT_TRUE(runLoopUntil([&] { return vm->agentsKnown(); }));
+    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(*vm->modelLabel, "Claude Code");
+}
+
 TEST_F(Opening, ConstructionReflectsTheInstalledTools) {
     make();
     EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: not installed");
@@ -162,9 +175,11 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     // pnpm is not installed here: the shell says so, and the server fails with advice.
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(lastLog(), "Server stopped (exit "); }));
     EXPECT_EQ(log().back(), "Server stopped (exit 127).");
-    EXPECT_TRUE(this->said("Startup command failed. If this build is sandboxed, PATH may not include package manager "
-                           "binaries (for example /opt/homebrew/bin). Regenerate startup instructions, or run an "
-                           "unsandboxed dev build."));
+    // The advice fits this platform and names where Tarn looked.
+    const std::string advice = AppViewModel::commandNotFoundAdvice(ProcessEnvironment::augmentedEnvironment()["PATH"]);
+    EXPECT_TRUE(this->said(advice));
+    EXPECT_TRUE(text::contains(advice, "sudo apt install nodejs npm"));
+    EXPECT_TRUE(text::contains(advice, (dir / "system").string()));
     EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
 
     // A planner that never answers: given up after the limit, with its last words; nothing left.
