@@ -42,6 +42,19 @@ inline=$(echo "$replace" | awk '/^inline edit search/ { for (i = 1; i <= NF; i++
 printf 'TABLE\tinline edit search (as the page shows text), same project\t%s ms\t%s ms (plain search)\t%.2fx\t<= 1.50x\n' \
   "$inline" "$with" "$(calc "$inline / $with")" >>"$rows"
 
+echo "markup reader..." >&2
+if starters=$(bash "$root/bench/starters.sh" 2>/dev/null | tail -n 1) && [ -d "$starters" ]; then
+  reader=$("$bin/tarn_bench_reader" "$starters")
+  echo "$reader" >&2
+  read_ms=$(echo "$reader" | sed -nE 's/^read and search.*: ([0-9.]+) ms; plain search: ([0-9.]+) ms.*/\1/p')
+  plain_ms=$(echo "$reader" | sed -nE 's/^read and search.*: ([0-9.]+) ms; plain search: ([0-9.]+) ms.*/\2/p')
+  worst=$(echo "$reader" | sed -nE 's/^half-edited .*: ([0-9.]+) ms/\1/p' | sort -n | tail -n 1)
+  printf 'TABLE\tmarkup reader, largest starter file to 1 MB (read + search)\t%s ms\t%s ms (plain search)\tlinear\t-\n' "$read_ms" "$plain_ms" >>"$rows"
+  printf 'TABLE\tmarkup reader, 1 MB of unclosed templates (worst shape)\t%s ms\t-\tlinear\t-\n' "$worst" >>"$rows"
+else
+  echo "markup reader skipped: no starters (the npm registry cannot be reached)" >&2
+fi
+
 echo "code fences..." >&2
 fences=$("$bin/tarn_bench_strip_fences")
 echo "$fences" >&2

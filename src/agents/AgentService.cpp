@@ -1,7 +1,7 @@
 #include "agents/AgentService.h"
 
 #include "agents/AgentToolSupport.h"
-#include "agents/RenderedText.h"
+#include "agents/rendered/Rendered.h"
 #include "support/Files.h"
 #include "support/Regex.h"
 #include "support/Text.h"
@@ -236,13 +236,13 @@ std::vector<std::string> words(const std::string& shown) {
     return out;
 }
 
-// A file that may hold the text, read and projected.
+// A file that may hold the text, and its reading.
 struct Place {
     fs::path file;
     std::string relative;
     rendered::Syntax syntax;
     std::string content;
-    std::vector<rendered::Cell> cells;
+    rendered::Reading reading;
 };
 
 // Where in a place the text was found: as page text, or as a string of the code.
@@ -285,21 +285,18 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
             })) {
             continue;
         }
-        place.cells = rendered::project(place.content, place.syntax);
+        place.reading = rendered::read(place.content, place.syntax);
         const Place& kept = readable.emplace_back(std::move(place));
-        for (auto& match : rendered::find(kept.cells, shown)) {
+        for (auto& match : rendered::find(kept.reading.cells, shown)) {
             // Text that only expressions render (spaces between them aside) is looked for among
             // the code's strings below.
-            bool literal = std::any_of(match.cellOf.begin(), match.cellOf.end(), [&](std::size_t k) {
-                return kept.cells[k].kind == rendered::Cell::Kind::character && kept.cells[k].ch != U' ';
-            });
-            if (literal) found.push_back(Hit{&kept, std::move(match), std::nullopt});
+            if (match.literalCharacters > 0) found.push_back(Hit{&kept, std::move(match), std::nullopt});
         }
     }
     if (found.empty()) {
         // Shown through an expression, such as an item of a list: the string that holds it.
         for (const auto& place : readable) {
-            for (const auto& literal : rendered::stringLiterals(place.content, place.syntax)) {
+            for (const auto& literal : place.reading.literals) {
                 if (rendered::normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
                 found.push_back(Hit{&place, std::nullopt, literal});
             }
@@ -335,7 +332,7 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
         edited.replace(hit.literal->begin, hit.literal->end - hit.literal->begin,
                        rendered::escapeForLiteral(*hit.literal, newText));
     } else {
-        auto edit = rendered::applyEdit(place.content, place.syntax, place.cells, *hit.match, shown, newText);
+        auto edit = rendered::applyEdit(place.content, place.syntax, place.reading.cells, *hit.match, shown, newText);
         if (!edit.source) {
             switch (edit.refusal) {
                 case rendered::Refusal::changesValue: throw AgentServiceError(AgentServiceError::Case::textFromValue);

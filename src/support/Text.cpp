@@ -13,6 +13,38 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// One sequence at `i` (not ASCII): its code point, its length, and whether it is complete and
+// valid; an invalid one has the length of its maximal valid prefix (at least 1).
+struct Sequence {
+    char32_t cp;
+    std::size_t length;
+    bool valid, complete;
+};
+Sequence sequenceAt(const unsigned char* p, std::size_t n, std::size_t i) {
+    const unsigned char b0 = p[i];
+    int need;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) need = 1;
+    else if (b0 == 0xE0) { need = 2; lo = 0xA0; }
+    else if (b0 >= 0xE1 && b0 <= 0xEC) need = 2;
+    else if (b0 == 0xED) { need = 2; hi = 0x9F; }
+    else if (b0 >= 0xEE && b0 <= 0xEF) need = 2;
+    else if (b0 == 0xF0) { need = 3; lo = 0x90; }
+    else if (b0 >= 0xF1 && b0 <= 0xF3) need = 3;
+    else if (b0 == 0xF4) { need = 3; hi = 0x8F; }
+    else return {kReplacement, 1, false, true};
+    char32_t cp = b0 & (0x3F >> need);
+    std::size_t k = 1;
+    for (; k <= static_cast<std::size_t>(need); ++k) {
+        if (i + k >= n) return {kReplacement, k, true, false};
+        const unsigned char b = p[i + k];
+        const unsigned char l = (k == 1) ? lo : 0x80, h = (k == 1) ? hi : 0xBF;
+        if (b < l || b > h) return {kReplacement, k, false, true};
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    return {cp, k, true, true};
+}
+
 // Decodes as much of `data` as possible. When `final` is false an incomplete but so far valid
 // sequence at the very end is left unconsumed. Returns the number of bytes consumed.
 std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
@@ -20,8 +52,7 @@ std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
     const std::size_t n = data.size();
     std::size_t i = 0;
     while (i < n) {
-        unsigned char b0 = p[i];
-        if (b0 < 0x80) {
+        if (p[i] < 0x80) {
             // Fast path for runs of ASCII.
             std::size_t j = i;
             while (j < n && p[j] < 0x80) ++j;
@@ -29,41 +60,11 @@ std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
             i = j;
             continue;
         }
-        int need;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (b0 >= 0xC2 && b0 <= 0xDF) need = 1;
-        else if (b0 == 0xE0) { need = 2; lo = 0xA0; }
-        else if (b0 >= 0xE1 && b0 <= 0xEC) need = 2;
-        else if (b0 == 0xED) { need = 2; hi = 0x9F; }
-        else if (b0 >= 0xEE && b0 <= 0xEF) need = 2;
-        else if (b0 == 0xF0) { need = 3; lo = 0x90; }
-        else if (b0 >= 0xF1 && b0 <= 0xF3) need = 3;
-        else if (b0 == 0xF4) { need = 3; hi = 0x8F; }
-        else {
-            appendCodePoint(out, kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t cp = b0 & (0x3F >> need);
-        std::size_t k = 1;
-        bool valid = true;
-        for (; k <= static_cast<std::size_t>(need); ++k) {
-            if (i + k >= n) break;
-            unsigned char b = p[i + k];
-            unsigned char l = (k == 1) ? lo : 0x80, h = (k == 1) ? hi : 0xBF;
-            if (b < l || b > h) { valid = false; break; }
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (valid && k > static_cast<std::size_t>(need)) {
-            appendCodePoint(out, cp);
-            i += k;
-        } else if (valid && !final) {
-            return i;  // incomplete at the end: keep for the next chunk
-        } else {
-            // The maximal valid prefix becomes one replacement character.
-            appendCodePoint(out, kReplacement);
-            i += k;
-        }
+        const Sequence seq = sequenceAt(p, n, i);
+        if (seq.valid && !seq.complete && !final) return i;  // incomplete at the end: keep for the next chunk
+        // An invalid sequence's maximal valid prefix becomes one replacement character.
+        appendCodePoint(out, seq.valid && seq.complete ? seq.cp : kReplacement);
+        i += seq.length;
     }
     return n;
 }
@@ -95,6 +96,24 @@ void forEachCodePoint(std::string_view s, F&& f) {
 }
 
 }  // namespace
+
+CodePointAt decodeAt(std::string_view s, std::size_t pos) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    if (p[pos] < 0x80) return {p[pos], 1};
+    const Sequence seq = sequenceAt(p, s.size(), pos);
+    return {seq.valid && seq.complete ? seq.cp : kReplacement, seq.length};
+}
+
+std::u32string toCodePoints(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        auto [c, length] = decodeAt(s, i);
+        out += c;
+        i += length;
+    }
+    return out;
+}
 
 void appendCodePoint(std::string& out, char32_t c) {
     if (c < 0x80) {

@@ -56,6 +56,16 @@ std::string stripTerminalEscapes(std::string_view s);
 // punctuation that ends a sentence around them.
 std::vector<std::string> findLinks(std::string_view s);
 
+// The code point at byte `pos` of UTF-8 text and its length in bytes; an invalid sequence gives
+// U+FFFD for its maximal valid prefix (as decodeUtf8Lossy does), so walking by the lengths
+// visits every byte once.
+struct CodePointAt {
+    char32_t value;
+    std::size_t length;
+};
+CodePointAt decodeAt(std::string_view s, std::size_t pos);
+std::u32string toCodePoints(std::string_view s);
+
 // Appends the UTF-8 form of one code point.
 void appendCodePoint(std::string& out, char32_t c);
 

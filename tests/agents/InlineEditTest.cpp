@@ -2,7 +2,6 @@
 // it, and only there.
 #include "TestSupport.h"
 #include "agents/AgentService.h"
-#include "agents/RenderedText.h"
 
 #include <gtest/gtest.h>
 
@@ -29,46 +28,7 @@ protected:
     void write(const std::string& relative, const std::string& text) { writeFile(project / relative, text); }
 };
 
-std::string shown(const std::string& source, rendered::Syntax syntax) {
-    std::string out;
-    for (const auto& cell : rendered::project(source, syntax)) {
-        if (cell.kind == rendered::Cell::Kind::character && cell.ch < 0x80) out += static_cast<char>(cell.ch);
-        if (cell.kind == rendered::Cell::Kind::expression) out += "{}";
-        if (cell.kind == rendered::Cell::Kind::boundary) out += "|";
-    }
-    return out;
-}
-
 }  // namespace
-
-TEST(RenderedText, FilesReadAsThePageShowsThem) {
-    using rendered::Syntax;
-    // JSX: tags, attributes and code are not text; lines join as the JSX compiler joins them.
-    EXPECT_EQ(shown("import x from './y.css'\nconst a = b < c && d > e;\nexport default function App() {\n"
-                    "  const [n, setN] = useState<number>(0)\n  return (\n    <div className=\"card\">\n"
-                    "      <button onClick={() => setN(n + 1)}>\n        count is {n}\n      </button>\n"
-                    "      <p>\n        Edit <code>src/App.jsx</code> and save{' '}\n        to test <b>HMR</b>\n      </p>\n"
-                    "    </div>\n  )\n}\n",
-                    Syntax::jsx),
-              "|count is {}Edit src/App.jsx and save to test HMR|");
-    // HTML in a template literal, as vanilla and Lit pages write it.
-    EXPECT_EQ(shown("el.innerHTML = `\n  <h1>Hello ${name}!</h1>\n  <p class=\"x\">Click &amp; see</p>\n`", Syntax::script),
-              "| Hello {}! Click & see |");
-    // Vue: only the template; {{ }} is a value; white space between tags with a line break goes.
-    EXPECT_EQ(shown("<script setup>\nconst msg = 'Hi'\n</script>\n<template>\n  <h1>{{ msg }}</h1>\n  <p>\n    Edit\n"
-                    "    <code>HelloWorld.vue</code> to test\n  </p>\n</template>\n<style>p { color: red }</style>",
-                    Syntax::vue),
-              "|{} Edit HelloWorld.vue to test |");
-    // Svelte: blocks show nothing, expressions their value, scripts and styles nothing.
-    EXPECT_EQ(shown("<script>let count = 0;</script>\n<main>{#if ok}<h1>Hello {name}</h1>{/if}</main>\n<style>h1{}</style>",
-                    Syntax::svelte),
-              "| Hello {} |");
-    // HTML: comments, scripts and styles are not text.
-    EXPECT_EQ(shown("<!doctype html><html><head><style>a{}</style><script>var t = '<b>x</b>';</script></head>"
-                    "<body><!-- note --><h1>Title</h1></body></html>",
-                    Syntax::html),
-              "|Title|");
-}
 
 TEST_F(InlineEdit, ReactStarter) {
     write("README.md", "Edit src/App.jsx and save to test HMR\n");
