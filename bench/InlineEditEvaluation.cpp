@@ -11,7 +11,7 @@
 #include "process/DevServerController.h"
 #include "support/Json.h"
 #include "support/Text.h"
-#include "workspace/AppViewModel.h"
+#include "process/ServerOutput.h"
 
 #include <cctype>
 #include <chrono>
@@ -101,7 +101,7 @@ Outcome evaluate(const fs::path& root) {
     DevServerController server;
     std::optional<Url> address;
     server.onOutputLine = [&](const std::string& line) {
-        if (auto url = AppViewModel::localServerURL(text::stripTerminalEscapes(line)); url && !address) address = url;
+        if (auto url = serverOutput::localAddress(text::stripTerminalEscapes(line)); url && !address) address = url;
     };
     ProjectContext context{Url::fileURL(root.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
                            "npm run dev", *Url::parse("http://localhost:5173"), "", {}, {}, std::nullopt};

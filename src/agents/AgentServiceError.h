@@ -7,10 +7,7 @@ namespace tarn {
 class AgentServiceError : public std::runtime_error {
 public:
     enum class Case {
-        noProjectOpen,
-        unableToResolveTarget,
         targetTextNotFound,
-        invalidInstruction,
         // An inline edit that would be a guess or would break the page.
         ambiguousText,
         textFromValue,
@@ -21,14 +18,10 @@ public:
     explicit AgentServiceError(Case c) : std::runtime_error(describe(c)), case_(c) {}
     AgentServiceError(Case c, const std::string& description) : std::runtime_error(description), case_(c) {}
     Case errorCase() const { return case_; }
-    std::string description() const { return what(); }
 
     static std::string describe(Case c) {
         switch (c) {
-            case Case::noProjectOpen: return "Open a project first.";
-            case Case::unableToResolveTarget: return "Could not map this UI element to a source file.";
             case Case::targetTextNotFound: return "Could not find matching text in source files.";
-            case Case::invalidInstruction: return "Instruction could not be applied. Try a more specific edit.";
             case Case::ambiguousText:
                 return "This text appears in more than one place; select an element whose text is unique, or describe "
                        "the change to the agent.";

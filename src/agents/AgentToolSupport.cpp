@@ -64,6 +64,72 @@ void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Can
     spawn(expireAfter(limit, std::move(cancellation), std::move(done), std::move(expired)));
 }
 
+Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
+                                 ShellCommandRunner::LineCallback onLine, FailureReason reason,
+                                 std::optional<Cancellation> cancellation) {
+    std::optional<std::string> failure;
+    try {
+        auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), std::move(folder),
+                                                    std::move(onLine),
+                                                    RunControl{.ownProcessGroup = true, .cancellation = cancellation});
+        co_return co_await run;
+    } catch (const ShellCommandError& e) {
+        failure = e.errorCase() == ShellCommandError::Case::nonZeroExit ? reason(e.output()) : std::string(e.what());
+    }
+    throw AgentToolError(*failure);
+}
+
+Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string> arguments, Url folder,
+                                       FailureReason reason, std::chrono::milliseconds limit, std::string toolName,
+                                       std::function<std::optional<std::string>(const std::string&)> describe,
+                                       std::optional<Cancellation> cancellation) {
+    Cancellation stop, done;
+    auto expired = std::make_shared<bool>(false);
+    int watch = cancellation ? cancellation->watch([stop] { stop.cancel(); }) : -1;
+    done.watch([cancellation, watch] {
+        if (cancellation && watch >= 0) cancellation->unwatch(watch);
+    });
+    cancelAfter(limit, stop, done, expired);
+    auto last = std::make_shared<std::string>();
+    auto onLine = [describe, last](const std::string& line) {
+        if (auto message = describe(line); message && !message->empty()) *last = *message;
+    };
+    std::optional<ShellCommandOutput> output;
+    bool stopped = false;
+    try {
+        auto run = runTool(std::move(tool), std::move(arguments), std::move(folder), onLine, std::move(reason), stop);
+        output = co_await run;
+    } catch (const CancellationError&) {
+        stopped = true;
+    } catch (...) {
+        done.cancel();
+        throw;
+    }
+    done.cancel();
+    if (stopped) {
+        if (!*expired) throw CancellationError();
+        throw AgentToolError(limitMessage(toolName, limit, *last));
+    }
+    co_return std::move(*output);
+}
+
+Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::string> arguments, Url projectRoot,
+                                        ShellCommandRunner::LineCallback onLine, FailureReason reason,
+                                        std::optional<Cancellation> cancellation, std::vector<std::string> before) {
+    std::optional<ShellCommandOutput> output;
+    try {
+        auto run = runTool(std::move(tool), std::move(arguments), projectRoot, std::move(onLine), std::move(reason),
+                           std::move(cancellation));
+        output = co_await run;
+    } catch (const CancellationError&) {
+    }
+    if (!output) {
+        auto afterStop = touchedFilesAfterRun(std::move(projectRoot), std::move(before));
+        throw AgentRunStopped(co_await afterStop);
+    }
+    co_return std::move(*output);
+}
+
 std::string limitMessage(const std::string& toolName, std::chrono::milliseconds limit, const std::string& lastMessage) {
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
     std::string message = toolName + " did not answer within " + std::to_string(seconds) +

@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/AgentRunResult.h"
+#include "agents/AgentToolError.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Json.h"
 #include "support/Task.h"
@@ -24,38 +25,18 @@ struct ProcessResult {
 };
 ProcessResult runProcess(const std::string& executable, const std::vector<std::string>& arguments);
 
-// Runs a tool to its end; a non-zero status throws `Error::executionFailed` with the tool's
-// standard error, or its standard output when that is empty.
-template <typename Error>
-std::string runProcessOrThrow(const std::string& executable, const std::vector<std::string>& arguments) {
-    auto result = runProcess(executable, arguments);
-    if (result.status == 0) return result.stdoutText;
-    throw Error::executionFailed(result.stderrText.empty() ? result.stdoutText : result.stderrText);
-}
-
 // Why a tool run failed, read from what it printed.
 using FailureReason = std::function<std::string(const ShellCommandOutput&)>;
 // The last non-blank line of standard error; else "Command failed with exit code N.".
 std::string lastErrorLine(const ShellCommandOutput& output);
 
 // Runs a tool in the project folder without blocking, in a guarded process group of its own that
-// ends with the run (and with Tarn). A failure to start throws `Error::executionFailed` with the
-// runner's description, a non-zero status with `reason` of the output; a cancelled run throws
+// ends with the run (and with Tarn). A failure to start throws AgentToolError with the runner's
+// description, a non-zero status with `reason` of the output; a cancelled run throws
 // CancellationError.
-template <typename Error>
 Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
                                  ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                 std::optional<Cancellation> cancellation = std::nullopt) {
-    try {
-        auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), std::move(folder),
-                                                    std::move(onLine),
-                                                    RunControl{.ownProcessGroup = true, .cancellation = cancellation});
-        co_return co_await run;
-    } catch (const ShellCommandError& e) {
-        if (e.errorCase() == ShellCommandError::Case::nonZeroExit) throw Error::executionFailed(reason(e.output()));
-        throw Error::executionFailed(e.what());
-    }
-}
+                                 std::optional<Cancellation> cancellation = std::nullopt);
 
 // "NAME did not answer within N seconds (last message: ...)." (without the parenthesis when there
 // was no message).
@@ -68,37 +49,10 @@ void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Can
 // Like runTool, but the tool must answer within `limit`: otherwise its group is ended and the
 // error says so, with the last message it printed (as `describe` gives it) when there was one:
 // "Codex did not answer within 90 seconds (last message: ...).".
-template <typename Error>
 Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string> arguments, Url folder,
                                        FailureReason reason, std::chrono::milliseconds limit, std::string toolName,
                                        std::function<std::optional<std::string>(const std::string&)> describe,
-                                       std::optional<Cancellation> cancellation) {
-    Cancellation stop, done;
-    auto expired = std::make_shared<bool>(false);
-    int watch = cancellation ? cancellation->watch([stop] { stop.cancel(); }) : -1;
-    done.watch([cancellation, watch] {
-        if (cancellation && watch >= 0) cancellation->unwatch(watch);
-    });
-    cancelAfter(limit, stop, done, expired);
-    auto last = std::make_shared<std::string>();
-    auto onLine = [describe, last](const std::string& line) {
-        if (auto message = describe(line); message && !message->empty()) *last = *message;
-    };
-    std::optional<ShellCommandOutput> output;
-    try {
-        auto run = runTool<Error>(std::move(tool), std::move(arguments), std::move(folder), onLine, std::move(reason), stop);
-        output = co_await run;
-    } catch (const CancellationError&) {
-        done.cancel();
-        if (!*expired) throw;
-        throw Error::executionFailed(limitMessage(toolName, limit, *last));
-    } catch (...) {
-        done.cancel();
-        throw;
-    }
-    done.cancel();
-    co_return std::move(*output);
-}
+                                       std::optional<Cancellation> cancellation);
 
 // The tool on the search path or in the fixed tool folders; searched afresh on every call.
 std::optional<std::string> locateTool(const std::string& name);
@@ -115,23 +69,9 @@ Task<std::vector<std::string>> changedFilesOrNone(Url projectRoot);
 
 // Runs a request's tool like runTool; a stopped run throws AgentRunStopped with the files changed
 // since `before` was listed.
-template <typename Error>
 Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::string> arguments, Url projectRoot,
                                         ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                        std::optional<Cancellation> cancellation, std::vector<std::string> before) {
-    std::optional<ShellCommandOutput> output;
-    try {
-        auto run = runTool<Error>(std::move(tool), std::move(arguments), projectRoot, std::move(onLine),
-                                  std::move(reason), std::move(cancellation));
-        output = co_await run;
-    } catch (const CancellationError&) {
-    }
-    if (!output) {
-        auto afterStop = touchedFilesAfterRun(std::move(projectRoot), std::move(before));
-        throw AgentRunStopped(co_await afterStop);
-    }
-    co_return std::move(*output);
-}
+                                        std::optional<Cancellation> cancellation, std::vector<std::string> before);
 
 // The first piece of the answer that is not blank, untrimmed; `fallback` when there is none.
 std::string summaryOf(const std::string& answer, const std::string& fallback);

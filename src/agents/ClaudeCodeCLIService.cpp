@@ -9,10 +9,6 @@ namespace tarn {
 
 std::optional<std::string> ClaudeCodeCLIService::locateTool() { return agenttools::locateTool("claude"); }
 
-std::string ClaudeCodeCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
-    return agenttools::runProcessOrThrow<ClaudeCodeCLIError>(executable, arguments);
-}
-
 std::optional<std::string> ClaudeCodeCLIService::detectVersion() const { return agenttools::detectVersion("claude"); }
 
 std::string ClaudeCodeCLIService::buildPrompt(const std::string& request, bool planMode) {
@@ -39,7 +35,7 @@ std::string ClaudeCodeCLIService::failureReason(const ShellCommandOutput& output
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
                                                       AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw ClaudeCodeCLIError::notInstalled();
+    if (!tool) throw AgentToolError(notInstalled);
     if (feedback.progress) feedback.progress("Sending request to Claude Code...");
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
@@ -53,16 +49,16 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
             if (!text::startsWith(text::trim(line), "{")) log(line);
         };
     }
-    auto run = agenttools::runRequestTool<ClaudeCodeCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
+    auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                               failureReason, cancellation, before);
     ShellCommandOutput output = co_await run;
     if (feedback.progress) feedback.progress("Claude Code response received.");
 
     std::string raw = answerText(output);
     auto object = agenttools::parseJSONObject(raw);
-    if (!object) throw ClaudeCodeCLIError::outputMissing();
+    if (!object) throw AgentToolError(outputMissing);
     std::string answer = agenttools::extractResultText(*object).value_or(raw);
-    if (answer.empty()) throw ClaudeCodeCLIError::outputMissing();
+    if (answer.empty()) throw AgentToolError(outputMissing);
 
     auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
     auto touched = co_await afterListing;
@@ -74,7 +70,7 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
 Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                                   std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw ClaudeCodeCLIError::notInstalled();
+    if (!tool) throw AgentToolError(notInstalled);
     std::vector<std::string> arguments{"-p",
                                        startup::buildPlannerPrompt(context, startup::Planner::claudeCode),
                                        "--output-format",
@@ -83,13 +79,13 @@ Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext
                                        startup::claudePlanSchema(),
                                        "--dangerously-skip-permissions"};
     auto lastLine = [](const std::string& line) -> std::optional<std::string> { return text::trim(line); };
-    auto run = agenttools::runToolWithin<ClaudeCodeCLIError>(*tool, std::move(arguments), context.rootURL,
+    auto run = agenttools::runToolWithin(*tool, std::move(arguments), context.rootURL,
                                                              failureReason, limit, "Claude Code", lastLine, cancellation);
     ShellCommandOutput output = co_await run;
     std::string text = answerText(output);
-    if (text.empty()) throw ClaudeCodeCLIError::outputMissing();
+    if (text.empty()) throw AgentToolError(outputMissing);
     auto plan = startup::parseBootstrapOutput(text);
-    if (!plan) throw ClaudeCodeCLIError::invalidBootstrapResponse();
+    if (!plan) throw AgentToolError(invalidBootstrapResponse);
     plan->planner = "Claude Code CLI";
     co_return *plan;
 }

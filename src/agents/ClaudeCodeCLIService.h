@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/AgentRunResult.h"
+#include "agents/AgentTool.h"
 #include "agents/AgentToolError.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Task.h"
@@ -17,20 +18,16 @@ namespace tarn {
 
 // Drives the Claude Code tool (`claude`): its version, change requests run in print mode in the
 // project folder, and start-up plans.
-class ClaudeCodeCLIService {
+class ClaudeCodeCLIService : public AgentTool {
 public:
-    // The trimmed version text, or nothing when the tool is missing or the probe fails. Blocks.
-    std::optional<std::string> detectVersion() const;
-
-    // A cancelled run ends the tool's whole group and throws AgentRunStopped.
+    AgentRuntime runtime() const override { return AgentRuntime::claudeCode; }
+    std::string commandName() const override { return "claude -p"; }
+    std::string modelLabel() const override { return "Claude Code"; }
+    std::optional<std::string> detectVersion() const override;
     Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
-                                    std::optional<Cancellation> cancellation = std::nullopt) const;
-
-    // Gives up after `limit`, ending the tool's group, with an error that names the limit.
-    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context,
-                                                std::chrono::milliseconds limit = startupPlanLimit,
-                                                std::optional<Cancellation> cancellation = std::nullopt) const;
-    static constexpr std::chrono::milliseconds startupPlanLimit{90000};
+                                    std::optional<Cancellation> cancellation = std::nullopt) const override;
+    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit = startupPlanLimit,
+                                                std::optional<Cancellation> cancellation = std::nullopt) const override;
 
     // The reason a failed run gives: the `result` of its JSON answer (a tool that is not logged in
     // says so there, with nothing on standard error), else its last error line.
@@ -38,8 +35,10 @@ public:
 
     static std::optional<std::string> locateTool();
     static std::string buildPrompt(const std::string& request, bool planMode);
-    // Runs the tool synchronously; a non-zero status throws executionFailed with its error text.
-    static std::string runProcess(const std::string& executable, const std::vector<std::string>& arguments);
+
+    static constexpr const char* notInstalled = "Claude Code CLI is not installed or not in PATH.";
+    static constexpr const char* outputMissing = "Claude Code did not return an output message.";
+    static constexpr const char* invalidBootstrapResponse = "Claude Code returned an invalid bootstrap response.";
 };
 
 }  // namespace tarn

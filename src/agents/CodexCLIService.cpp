@@ -22,11 +22,11 @@ std::string readAnswer(const std::string& path) {
     try {
         answer = text::decodeUtf8Lossy(files::readFile(path, 64 * 1024 * 1024));
     } catch (const std::exception&) {
-        throw CodexCLIError::outputMissing();
+        throw AgentToolError(CodexCLIService::outputMissing);
     }
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    if (text::trim(answer).empty()) throw CodexCLIError::outputMissing();
+    if (text::trim(answer).empty()) throw AgentToolError(CodexCLIService::outputMissing);
     return answer;
 }
 
@@ -48,10 +48,6 @@ std::optional<std::string> lastWords(const std::string& line) {
 }  // namespace
 
 std::optional<std::string> CodexCLIService::locateTool() { return agenttools::locateTool("codex"); }
-
-std::string CodexCLIService::runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
-    return agenttools::runProcessOrThrow<CodexCLIError>(executable, arguments);
-}
 
 std::optional<std::string> CodexCLIService::detectVersion() const { return agenttools::detectVersion("codex"); }
 
@@ -109,7 +105,7 @@ std::string CodexCLIService::failureReason(const ShellCommandOutput& output) {
 Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
                                                  AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw CodexCLIError::notInstalled();
+    if (!tool) throw AgentToolError(notInstalled);
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
     const std::string answerPath = agenttools::temporaryAnswerPath("feature");
@@ -132,7 +128,7 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
         }
     };
     try {
-        auto run = agenttools::runRequestTool<CodexCLIError>(*tool, std::move(arguments), projectRoot, std::move(onLine),
+        auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                              failureReason, cancellation, before);
         co_await run;
     } catch (const AgentRunStopped&) {
@@ -152,7 +148,7 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
 Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                              std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw CodexCLIError::notInstalled();
+    if (!tool) throw AgentToolError(notInstalled);
     std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
     const std::string answerPath = agenttools::temporaryAnswerPath("bootstrap");
 
@@ -165,18 +161,14 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     arguments.push_back("-o");
     arguments.push_back(answerPath);
     arguments.push_back(std::move(prompt));
-    auto run = agenttools::runToolWithin<CodexCLIError>(*tool, std::move(arguments), context.rootURL, failureReason,
+    auto run = agenttools::runToolWithin(*tool, std::move(arguments), context.rootURL, failureReason,
                                                         limit, "Codex", lastWords, cancellation);
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));
-    if (!plan) throw CodexCLIError::invalidBootstrapResponse();
+    if (!plan) throw AgentToolError(invalidBootstrapResponse);
     plan->planner = "Codex CLI";
     co_return *plan;
-}
-
-Url CodexCLIService::writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) const {
-    return startup::writeRuntimeInstructions(plan, context);
 }
 
 std::optional<std::string> CodexCLIService::describeItem(const json::Json& event) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/AgentRunResult.h"
+#include "agents/AgentTool.h"
 #include "agents/AgentToolError.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Json.h"
@@ -17,24 +18,17 @@
 namespace tarn {
 
 // Drives the Codex tool (`codex exec`): its version, change requests with live progress mapped
-// from its JSON event stream, start-up plans, and the runtime instructions file.
-class CodexCLIService {
+// from its JSON event stream, and start-up plans.
+class CodexCLIService : public AgentTool {
 public:
-    std::optional<std::string> detectVersion() const;
-
-    // A cancelled run ends the tool's whole group and throws AgentRunStopped.
+    AgentRuntime runtime() const override { return AgentRuntime::codex; }
+    std::string commandName() const override { return "codex exec"; }
+    std::string modelLabel() const override { return "GPT-5 Codex"; }
+    std::optional<std::string> detectVersion() const override;
     Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
-                                    std::optional<Cancellation> cancellation = std::nullopt) const;
-
-    // Gives up after `limit`, ending the tool's group, with an error that names the limit and the
-    // tool's last message.
-    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context,
-                                                std::chrono::milliseconds limit = startupPlanLimit,
-                                                std::optional<Cancellation> cancellation = std::nullopt) const;
-    static constexpr std::chrono::milliseconds startupPlanLimit{90000};
-
-    // Writes .tarn/instructions.md; throws the file system's error.
-    Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) const;
+                                    std::optional<Cancellation> cancellation = std::nullopt) const override;
+    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit = startupPlanLimit,
+                                                std::optional<Cancellation> cancellation = std::nullopt) const override;
 
     // One output line of the tool as a short progress text, or nothing: an event says something, a
     // plain line only when it reports an error (the rest is the tool's housekeeping).
@@ -43,7 +37,6 @@ public:
 
     static std::optional<std::string> locateTool();
     static std::string buildPrompt(const std::string& request, bool planMode);
-    static std::string runProcess(const std::string& executable, const std::vector<std::string>& arguments);
 
     // The arguments that ask the tool to work without approvals: "--full-auto" where the tool's
     // `exec --help` lists that option, "--sandbox workspace-write" otherwise (also when the help
@@ -52,6 +45,10 @@ public:
     static std::vector<std::string> autonomyArgumentsFromHelp(const std::string& helpText);
     // The reason a failed run gives: its last error event (or failed turn), else its last error line.
     static std::string failureReason(const ShellCommandOutput& output);
+
+    static constexpr const char* notInstalled = "Codex CLI is not installed or not in PATH.";
+    static constexpr const char* outputMissing = "Codex did not return an output message.";
+    static constexpr const char* invalidBootstrapResponse = "Codex returned an invalid bootstrap response.";
 };
 
 }  // namespace tarn

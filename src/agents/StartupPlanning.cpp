@@ -140,6 +140,11 @@ std::optional<AgentBootstrapPlan> parseBootstrapOutput(const std::string& input)
     return std::nullopt;
 }
 
+AgentBootstrapPlan localPlan(const ProjectContext& context) {
+    return AgentBootstrapPlan{context.installCommand, context.devCommand,
+                              "Using local runtime detection based on lockfiles and available binaries.", {}, localPlanner};
+}
+
 Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context) {
     std::vector<std::string> lockLines, altLines;
     for (const auto& name : context.lockfiles) lockLines.push_back("- " + name);

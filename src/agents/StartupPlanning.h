@@ -23,6 +23,11 @@ std::optional<AgentBootstrapPlan> parseBootstrapOutput(const std::string& text);
 
 std::string readPackageJSONExcerpt(const Url& projectRoot);
 
+// The plan of the local rules: the commands detection found.
+AgentBootstrapPlan localPlan(const ProjectContext& context);
+// The planner name of that plan.
+inline constexpr const char* localPlanner = "Local fallback";
+
 // Writes .tarn/instructions.md for the plan and returns its location.
 Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContext& context);
 

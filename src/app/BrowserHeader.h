@@ -18,7 +18,6 @@ public:
     static std::string serverText(const ServerRuntimeState& state);
     static std::string summaryOf(const InspectTarget& target);
 
-    HeaderChip& stackChip() { return stack_; }
     HeaderChip& serverChip() { return server_; }
     HeaderChip& routeChip() { return route_; }
     Gtk::Box& selectionBlock() { return selection_; }
@@ -26,7 +25,6 @@ public:
     Gtk::Label& countBadge() { return badge_; }
     Gtk::Button& inlineEditButton() { return inlineEdit_; }
     Gtk::Button& changeDescriptionButton() { return changeDescription_; }
-    Gtk::Button& inspectButton() { return inspect_; }
 
 private:
     void showSelection();

@@ -4,16 +4,11 @@
 
 namespace tarn {
 
-ChangeDescriptionSheet::ChangeDescriptionSheet(Gtk::Window& parent, AppViewModel& model,
-                                               Published<std::string>& changeDescriptionText)
+ChangeDescriptionSheet::ChangeDescriptionSheet(Gtk::Window& parent, AppViewModel& model)
     : EditingSheet(parent, model.showChangeDescriptionSheet, 560, "Change Description",
                    "Describe the UI change and the agent will plan and apply it.", 140, "Run Agent",
-                   [&model, &changeDescriptionText] {
-                       // The sheet's own text goes, whatever the controller held before.
-                       model.changeDescriptionDraft = *changeDescriptionText;
-                       spawn(model.submitChangeDescription());
-                   }) {
-    bind::text(*this, editor().get_buffer(), changeDescriptionText);
+                   [&model] { spawn(model.submitChangeDescription()); }) {
+    bind::text(*this, editor().get_buffer(), model.changeDescriptionDraft);
 }
 
 }  // namespace tarn

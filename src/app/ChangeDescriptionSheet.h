@@ -7,7 +7,7 @@ namespace tarn {
 // Describes a change to the selected elements in words: "Run Agent" sends the sheet's text.
 class ChangeDescriptionSheet : public EditingSheet {
 public:
-    ChangeDescriptionSheet(Gtk::Window& parent, AppViewModel& model, Published<std::string>& changeDescriptionText);
+    ChangeDescriptionSheet(Gtk::Window& parent, AppViewModel& model);
 };
 
 }  // namespace tarn

@@ -10,7 +10,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
       viewModel_(std::move(viewModel)),
       topBar_(*viewModel_),
       compactBar_(*viewModel_),
-      browser_(*viewModel_, [this] { openChangeDescription(); }),
+      browser_(*viewModel_, [this] { viewModel_->openChangeDescription(); }),
       agent_(*viewModel_) {
     for (auto* revealer : {&topRevealer_, &compactRevealer_}) {
         revealer->set_margin_start(12);
@@ -45,7 +45,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
     model.inspectSelectionPulseToken.observe(sigc::track_obj([this] { agent_.composer().pulse(); }, *this));
 
     inlineEditSheet_ = std::make_unique<InlineEditSheet>(window, model);
-    changeDescriptionSheet_ = std::make_unique<ChangeDescriptionSheet>(window, model, changeDescriptionText);
+    changeDescriptionSheet_ = std::make_unique<ChangeDescriptionSheet>(window, model);
     versionsSheet_ = std::make_unique<VersionsSheet>(window, model, showVersionManager);
 }
 
@@ -57,9 +57,5 @@ ContentView::~ContentView() {
     }
 }
 
-void ContentView::openChangeDescription() {
-    changeDescriptionText = "";
-    viewModel_->showChangeDescriptionSheet = true;
-}
 
 }  // namespace tarn

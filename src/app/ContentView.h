@@ -26,12 +26,7 @@ public:
     const std::shared_ptr<AppViewModel>& sharedViewModel() const { return viewModel_; }
 
     // The window's own state.
-    Published<std::string> changeDescriptionText;
     Published<bool> showVersionManager{false};
-    bool showRuntimeDetails() { return agent_.details().expander().get_expanded(); }
-
-    // The header's "Change Description": an empty text, then the sheet.
-    void openChangeDescription();
 
     TopBar& topBar() { return topBar_; }
     CompactBar& compactBar() { return compactBar_; }

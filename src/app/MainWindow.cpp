@@ -2,7 +2,6 @@
 
 #include "app/GlowFrame.h"
 #include "app/RuntimeDetails.h"
-#include "process/ProcessGroupGuard.h"
 
 #include <giomm/liststore.h>
 #include <gtkmm/application.h>
@@ -54,7 +53,7 @@ MainWindow::MainWindow(std::shared_ptr<AppViewModel> model) : content_(std::move
             if (auto app = get_application()) {
                 app->hold();
                 spawn([](Glib::RefPtr<Gtk::Application> app) -> Task<void> {
-                    co_await waitForProcessGroupsToEnd(ProcessGroupGuard::grace + std::chrono::milliseconds(500));
+                    co_await AppViewModel::processesEnded();
                     app->release();
                 }(app));
             }
@@ -89,7 +88,7 @@ void MainWindow::addActions() {
     add_action("start-server", [&model] { spawn(model.installAndStartServer()); });
     add_action("stop-server", [&model] { model.stopServer(); });
     add_action("show-versions", [this] { content_.showVersionManager = true; });
-    add_action("reload-preview", [&model] { model.reloadToken = Uuid(); });
+    add_action("reload-preview", [&model] { model.reloadPreview(); });
     add_action("focus-address", [this] {
         AddressField& field = viewModel().isBrowserExpanded.get() ? content_.compactBar().address() : content_.topBar().address();
         field.grab_focus();

@@ -25,7 +25,6 @@ public:
     // Shown over the page while the dev server cannot give one: waiting for it, or not running.
     Gtk::Box& notice() { return notice_; }
     Gtk::Label& noticeTitle() { return noticeTitle_; }
-    Gtk::Label& noticeDetail() { return noticeDetail_; }
 
 private:
     void showNotice();

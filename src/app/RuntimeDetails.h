@@ -17,8 +17,6 @@ public:
     explicit RuntimeDetails(AppViewModel& model);
 
     Gtk::Expander& expander() { return expander_; }
-    Gtk::Button& refreshButton() { return refresh_; }
-    Gtk::MenuButton& presetsButton() { return presets_; }
 
     struct Preset {
         const char* title;

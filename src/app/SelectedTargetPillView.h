@@ -22,7 +22,6 @@ public:
     static std::string subtitleOf(const InspectTarget& target);
 
     const InspectTarget& target() const { return target_; }
-    bool isHovering() const { return isHovering_; }
     // For tests and the keyboard: the remove control as it is now.
     Gtk::Button& removeButton() { return remove_; }
     bool removeShown() const { return removeRevealer_.get_reveal_child(); }

@@ -16,7 +16,6 @@ public:
 
     static bool showsStop(const ServerRuntimeState& state);
     AddressField& address() { return address_; }
-    Gtk::Button& startButton() { return start_; }
     Gtk::Button& stopButton() { return stop_; }
     bool showingStop() const { return serverControl_.get_visible_child_name() == "stop"; }
     Gtk::Button& goButton() { return go_; }

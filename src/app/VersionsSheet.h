@@ -17,7 +17,6 @@ public:
     Gtk::Box& list() { return list_; }
     Gtk::Entry& nameField() { return name_; }
     Gtk::Button& createButton() { return create_; }
-    Gtk::Button& refreshButton() { return refresh_; }
 
 protected:
     void appearing() override;

@@ -11,7 +11,6 @@ public:
 
     explicit ProjectBootstrapError(Case c) : std::runtime_error(describe(c)), case_(c) {}
     Case errorCase() const { return case_; }
-    std::string description() const { return what(); }
 
     static std::string describe(Case c) {
         switch (c) {

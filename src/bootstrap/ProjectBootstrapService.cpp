@@ -1,5 +1,6 @@
 #include "bootstrap/ProjectBootstrapService.h"
 
+#include "bootstrap/PackageManagers.h"
 #include "bootstrap/StackRules.h"
 #include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
@@ -21,29 +22,7 @@ const std::vector<std::string> kLockfileCandidates{"pnpm-lock.yaml", "yarn.lock"
                                                    "package-lock.json"};
 constexpr const char* kPortPattern = R"(--port\s+(\d+)|-p\s+(\d+))";
 
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-bool contains(const std::vector<PackageManager>& list, PackageManager item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 }  // namespace
-
-std::string ProjectBootstrapService::installCommand(PackageManager manager) {
-    return std::string(rawValueOf(manager)) + " install";
-}
-
-std::string ProjectBootstrapService::devCommand(PackageManager manager) {
-    switch (manager) {
-        case PackageManager::npm: return "npm run dev";
-        case PackageManager::pnpm: return "pnpm dev";
-        case PackageManager::yarn: return "yarn dev";
-        case PackageManager::bun: return "bun run dev";
-    }
-    return {};
-}
 
 ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     const fs::path root = folder.path();
@@ -68,21 +47,21 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
         if (deps == document.end() || !deps->is_object()) continue;
         for (auto it = deps->begin(); it != deps->end(); ++it) names.insert(it.key());
     }
-    const SupportedStack stack = detectStack(names);
+    const SupportedStack stack = stacks::detect(names);
 
     std::vector<std::string> lockfiles;
     for (const auto& name : kLockfileCandidates) {
         if (fs::exists(root / name, ec)) lockfiles.push_back(name);
     }
 
-    const PackageManager preferred = preferredPackageManager(lockfiles);
+    const PackageManager preferred = packageManagers::preferred(lockfiles);
     const std::vector<PackageManager> available = availablePackageManagers();
     PackageManager chosen = preferred;
     std::string source;
     if (available.empty()) {
         source = "Lockfile (PATH unresolved)";
     } else {
-        chosen = choosePackageManager(preferred, available);
+        chosen = packageManagers::choose(preferred, available);
         source = chosen == preferred ? "Lockfile"
                                      : "Runtime fallback (" + std::string(rawValueOf(preferred)) + " unavailable)";
     }
@@ -95,8 +74,8 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
         .rootURL = folder,
         .stack = stack,
         .packageManager = chosen,
-        .installCommand = installCommand(chosen),
-        .devCommand = devCommand(chosen),
+        .installCommand = packageManagers::installCommand(chosen),
+        .devCommand = packageManagers::devCommand(chosen),
         .defaultURL = *address,
         .commandSource = source,
         .lockfiles = lockfiles,
@@ -117,35 +96,13 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
     co_await install;
 }
 
-SupportedStack ProjectBootstrapService::detectStack(const std::set<std::string>& names) { return stacks::detect(names); }
-
-PackageManager ProjectBootstrapService::preferredPackageManager(const std::vector<std::string>& lockfiles) {
-    if (contains(lockfiles, "pnpm-lock.yaml")) return PackageManager::pnpm;
-    if (contains(lockfiles, "yarn.lock")) return PackageManager::yarn;
-    if (contains(lockfiles, "bun.lockb") || contains(lockfiles, "bun.lock")) return PackageManager::bun;
-    return PackageManager::npm;
-}
-
-bool ProjectBootstrapService::isToolAvailable(const std::string& name) {
-    return ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name)).has_value();
-}
-
 std::vector<PackageManager> ProjectBootstrapService::availablePackageManagers() {
     std::vector<PackageManager> available;
     for (PackageManager manager : allPackageManagers()) {
-        if (isToolAvailable(std::string(rawValueOf(manager)))) available.push_back(manager);
+        const std::string name(rawValueOf(manager));
+        if (ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name))) available.push_back(manager);
     }
     return available;
-}
-
-PackageManager ProjectBootstrapService::choosePackageManager(PackageManager preferred,
-                                                             const std::vector<PackageManager>& available) {
-    if (contains(available, preferred)) return preferred;
-    // All others in canonical order, then the preferred one.
-    for (PackageManager candidate : allPackageManagers()) {
-        if (candidate != preferred && contains(available, candidate)) return candidate;
-    }
-    return available.empty() ? preferred : available.front();
 }
 
 std::optional<std::int64_t> ProjectBootstrapService::extractPort(const std::string& devScript) {

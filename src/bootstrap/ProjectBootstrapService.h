@@ -28,15 +28,9 @@ public:
                                            std::function<void(const std::string&)> onOutputLine = nullptr,
                                            std::optional<Cancellation> cancellation = std::nullopt) const;
 
-    static SupportedStack detectStack(const std::set<std::string>& dependencyNames);
-    static PackageManager preferredPackageManager(const std::vector<std::string>& lockfiles);
+    // The package managers installed here, in the usual order.
     static std::vector<PackageManager> availablePackageManagers();
-    static bool isToolAvailable(const std::string& name);
-    static PackageManager choosePackageManager(PackageManager preferred, const std::vector<PackageManager>& available);
     static std::optional<std::int64_t> extractPort(const std::string& devScript);
-
-    static std::string installCommand(PackageManager manager);
-    static std::string devCommand(PackageManager manager);
 
     // package.json larger than this is refused with a clear message instead of being parsed.
     static constexpr std::size_t maxPackageJSONSize = 16 * 1024 * 1024;

@@ -13,11 +13,6 @@ constexpr RawValueTable<AgentRuntime, 2> rawValueTable(AgentRuntime) {
     return {{{AgentRuntime::codex, "codex"}, {AgentRuntime::claudeCode, "claudeCode"}}};
 }
 
-inline const std::vector<AgentRuntime>& allAgentRuntimes() {
-    static const std::vector<AgentRuntime> all{AgentRuntime::codex, AgentRuntime::claudeCode};
-    return all;
-}
-
 inline std::string id(AgentRuntime runtime) { return std::string(rawValueOf(runtime)); }
 
 // The one text by which every message names a tool.

@@ -26,7 +26,6 @@ public:
     Case errorCase() const { return case_; }
     // For nonZeroExit: the complete output of the run.
     const ShellCommandOutput& output() const { return output_; }
-    std::string description() const { return what(); }
 
 private:
     ShellCommandError(Case c, std::string description, ShellCommandOutput output)

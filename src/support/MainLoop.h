@@ -28,14 +28,6 @@ void postToMain(F&& fn) {
     detail::postWork(std::make_unique<detail::PostedFunction<std::decay_t<F>>>(std::forward<F>(fn)));
 }
 
-// Like postToMain, but the work does nothing once `owner` is gone.
-template <typename T, typename F>
-void postToMainWeak(const std::weak_ptr<T>& owner, F&& fn) {
-    postToMain([owner, fn = std::forward<F>(fn)]() mutable {
-        if (auto strong = owner.lock()) fn(*strong);
-    });
-}
-
 // Where an exception that escapes a spawned task goes. The default prints it to standard error.
 void setUncaughtErrorHandler(std::function<void(std::exception_ptr)> handler);
 void reportUncaughtError(std::exception_ptr error);

@@ -9,7 +9,6 @@ class PlatformError : public std::runtime_error {
 public:
     explicit PlatformError(const std::string& message, int code = 0)
         : std::runtime_error(message), code_(code) {}
-    std::string description() const { return what(); }
     int code() const { return code_; }
 
 private:

@@ -1,5 +1,8 @@
 #include "support/Url.h"
 
+#include "support/Text.h"
+
+#include <algorithm>
 #include <filesystem>
 #include <glib.h>
 #include <memory>
@@ -27,6 +30,20 @@ std::optional<Url> Url::parse(std::string_view text) {
     Url url{normalised};
     g_free(normalised);
     return url;
+}
+
+std::optional<Url> Url::fromAddressBar(std::string_view typed) {
+    const std::string trimmed = text::trim(typed);
+    if (trimmed.empty()) return std::nullopt;
+    const auto marker = trimmed.find("://");
+    const bool hasScheme = marker != std::string::npos && marker > 0 && g_ascii_isalpha(trimmed[0]) &&
+                           std::all_of(trimmed.begin(), trimmed.begin() + static_cast<long>(marker), [](char c) {
+                               return g_ascii_isalnum(c) || c == '+' || c == '-' || c == '.';
+                           });
+    if (hasScheme) {
+        if (auto url = parse(trimmed)) return url;
+    }
+    return parse("http://" + trimmed);
 }
 
 Url Url::fileURL(std::string_view path) {

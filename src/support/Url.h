@@ -10,6 +10,10 @@ class Url {
 public:
     // Absent when the text is not an absolute URL.
     static std::optional<Url> parse(std::string_view text);
+    // What an address bar makes of typed text: trimmed; with a scheme ("scheme://...") as it is,
+    // otherwise taken as http ("localhost:3000" is a host and port, not a scheme). Absent when empty
+    // or not an address.
+    static std::optional<Url> fromAddressBar(std::string_view typed);
     // A file URL for an absolute local path (made absolute against the working folder otherwise),
     // normalised: no "." or ".." steps, no trailing slash.
     static Url fileURL(std::string_view path);

@@ -4,23 +4,16 @@
 
 namespace tarn {
 
+// Why a version could not be listed, created or switched to.
 class GitVersionError : public std::runtime_error {
 public:
-    enum class Case { commandFailed, missingRepository, invalidVersionName };
+    using std::runtime_error::runtime_error;
 
-    static GitVersionError commandFailed(std::string message) { return {Case::commandFailed, std::move(message)}; }
-    static GitVersionError missingRepository() { return {Case::missingRepository, "This folder is not a git repository."}; }
+    static GitVersionError commandFailed(std::string message) { return GitVersionError(message); }
+    static GitVersionError missingRepository() { return GitVersionError("This folder is not a git repository."); }
     static GitVersionError invalidVersionName() {
-        return {Case::invalidVersionName,
-                "Version name can only include letters, numbers, dashes, underscores, and slashes."};
+        return GitVersionError("Version name can only include letters, numbers, dashes, underscores, and slashes.");
     }
-
-    Case errorCase() const { return case_; }
-    std::string description() const { return what(); }
-
-private:
-    GitVersionError(Case c, std::string description) : std::runtime_error(std::move(description)), case_(c) {}
-    Case case_;
 };
 
 }  // namespace tarn

@@ -27,7 +27,6 @@ public:
     void addressAnnounced(const Url& address);
     void loadEnded(const PreviewLoad& load);
 
-    bool expectingServer() const { return expected_; }
 
     // Two addresses name the same page ("http://localhost:3000" and "http://localhost:3000/").
     static bool sameAddress(const std::string& a, const std::string& b);

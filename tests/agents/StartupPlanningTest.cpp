@@ -119,13 +119,13 @@ TEST_F(Planning, ClaudeCodeAsksWithTheSchema) {
 
     replay("claude.stdout", R"({"install_command":"npm i","dev_command":"\n "})");
     EXPECT_THROW(
-        try { runTask(claude.proposeStartupPlan(context())); } catch (const ClaudeCodeCLIError& e) {
+        try { runTask(claude.proposeStartupPlan(context())); } catch (const AgentToolError& e) {
             EXPECT_STREQ(e.what(), "Claude Code returned an invalid bootstrap response.");
             throw;
         },
-        ClaudeCodeCLIError);
+        AgentToolError);
     replay("claude.stdout", "  \n");
-    EXPECT_THROW(runTask(claude.proposeStartupPlan(context())), ClaudeCodeCLIError);
+    EXPECT_THROW(runTask(claude.proposeStartupPlan(context())), AgentToolError);
 }
 
 TEST_F(Planning, CodexAnswersThroughItsFile) {
@@ -153,7 +153,7 @@ TEST_F(Planning, CodexAnswersThroughItsFile) {
     try {
         runTask(codex.proposeStartupPlan(context()));
         FAIL();
-    } catch (const CodexCLIError& e) {
+    } catch (const AgentToolError& e) {
         EXPECT_STREQ(e.what(), "Codex returned an invalid bootstrap response.");
     }
 }
@@ -161,7 +161,7 @@ TEST_F(Planning, CodexAnswersThroughItsFile) {
 TEST_F(Planning, InstructionsFileIsWrittenWhole) {
     CodexCLIService codex;
     AgentBootstrapPlan plan{"npm install", "npm run dev", "Only npm is installed.", {}, "Local fallback"};
-    auto url = codex.writeRuntimeInstructions(plan, context());
+    auto url = startup::writeRuntimeInstructions(plan, context());
     EXPECT_EQ(url.path(), (project / ".tarn" / "instructions.md").string());
     std::string text = readFile(url.path());
     auto stamp = Regex::compile(R"(Generated: (\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}Z)\n)")->firstMatch(text);
@@ -175,12 +175,12 @@ TEST_F(Planning, InstructionsFileIsWrittenWhole) {
     ctx.lockfiles = {"pnpm-lock.yaml"};
     ctx.availablePackageManagers = {PackageManager::npm, PackageManager::pnpm};
     plan.alternatives = {"pnpm dev", "npx next dev"};
-    text = readFile(codex.writeRuntimeInstructions(plan, ctx).path());
+    text = readFile(startup::writeRuntimeInstructions(plan, ctx).path());
     EXPECT_NE(text.find("- detected lockfiles:\n- pnpm-lock.yaml\n- package managers found in PATH: npm, pnpm\n"),
               std::string::npos);
     EXPECT_TRUE(text.ends_with("## Alternatives\n- pnpm dev\n- npx next dev"));
 
     fs::remove_all(project / ".tarn");
     writeFile(project / ".tarn", "a file");
-    EXPECT_THROW(codex.writeRuntimeInstructions(plan, ctx), PlatformError);
+    EXPECT_THROW(startup::writeRuntimeInstructions(plan, ctx), PlatformError);
 }

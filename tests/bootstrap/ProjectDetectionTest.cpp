@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "process/ProcessEnvironment.h"
 #include "bootstrap/ProjectBootstrapService.h"
+#include "bootstrap/PackageManagers.h"
 #include "bootstrap/StackRules.h"
 #include "support/PlatformError.h"
 
@@ -142,12 +143,23 @@ TEST(StackRules, TheCommonStacksByTheirDependencies) {
     }
 }
 
+TEST(PackageManagers, TheOneTheCommandsRun) {
+    const std::vector<std::tuple<std::string, std::string, std::optional<PackageManager>>> cases{
+        {"pnpm install", "pnpm dev", PackageManager::pnpm},  // "pnpm" holds "npm"
+        {"npm ci", "npm run dev", PackageManager::npm},
+        {"YARN", "x", PackageManager::yarn},
+        {"bun install", "bun run dev", PackageManager::bun},
+        {"make deps", "make serve", std::nullopt},
+    };
+    for (const auto& [install, dev, manager] : cases) EXPECT_EQ(packageManagers::inferFrom(install, dev), manager) << install;
+}
+
 TEST(PortExtraction, FlagNeedsWhiteSpace) {
     EXPECT_EQ(ProjectBootstrapService::extractPort("next dev -p 4000"), 4000);
     EXPECT_EQ(ProjectBootstrapService::extractPort("vite --port\t5174 --host"), 5174);
     EXPECT_EQ(ProjectBootstrapService::extractPort("next dev --port=4000"), std::nullopt);
     EXPECT_EQ(ProjectBootstrapService::extractPort(""), std::nullopt);
-    EXPECT_EQ(ProjectBootstrapService::choosePackageManager(PackageManager::bun, {PackageManager::yarn, PackageManager::pnpm}),
+    EXPECT_EQ(packageManagers::choose(PackageManager::bun, {PackageManager::yarn, PackageManager::pnpm}),
               PackageManager::pnpm);
 }
 

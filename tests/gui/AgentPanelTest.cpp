@@ -167,7 +167,6 @@ TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
     launch();
     vm->handleInspectSelection(target("h1", "Hello shop"));
     vm->changeDescriptionDraft = "something older";
-    view().changeDescriptionText = "left over";
     click(view().browser().header().changeDescriptionButton());
     flush();
     ChangeDescriptionSheet& sheet = view().changeDescriptionSheet();

@@ -87,8 +87,8 @@ TEST_F(Screenshots, TheMainStates) {
     capture(view().inlineEditSheet(), "inline-edit-sheet");
     vm->showInlineEditSheet = false;
 
-    view().openChangeDescription();
-    view().changeDescriptionText = "Use a serif font for the title and make the button green.";
+    vm->openChangeDescription();
+    vm->changeDescriptionDraft = "Use a serif font for the title and make the button green.";
     capture(view().changeDescriptionSheet(), "change-description-sheet");
     vm->showChangeDescriptionSheet = false;
 

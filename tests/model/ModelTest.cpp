@@ -27,7 +27,6 @@ TEST(Model, RawValuesMatchExactlyAndRoundTripThroughJson) {
 TEST(Model, CaseListsAndRuntimeNames) {
     EXPECT_EQ(allPackageManagers().front(), PackageManager::npm);
     EXPECT_EQ(allPackageManagers().back(), PackageManager::bun);
-    EXPECT_EQ(allAgentRuntimes(), (std::vector<AgentRuntime>{AgentRuntime::codex, AgentRuntime::claudeCode}));
     EXPECT_EQ(id(AgentRuntime::codex), "codex");
     EXPECT_EQ(displayName(AgentRuntime::codex), "Codex");
     EXPECT_EQ(displayName(AgentRuntime::claudeCode), "Claude Code");

@@ -69,17 +69,6 @@ TEST(Task, SpawnedTaskKeepsItsArgumentsAndReportsEscapingErrors) {
     setUncaughtErrorHandler(nullptr);
 }
 
-TEST(Task, WeakPostsDoNothingOnceTheOwnerIsGone) {
-    auto owner = std::make_shared<int>(1);
-    int calls = 0;
-    postToMainWeak(std::weak_ptr<int>(owner), [&](int&) { ++calls; });
-    owner.reset();
-    bool flushed = false;
-    postToMain([&] { flushed = true; });
-    ASSERT_TRUE(test::runLoopUntil([&] { return flushed; }));
-    EXPECT_EQ(calls, 0);
-}
-
 TEST(Task, SleepCancelsAndBackgroundWorkResumesOnMainThread) {
     Cancellation cancel;
     postToMain([cancel] { cancel.cancel(); });

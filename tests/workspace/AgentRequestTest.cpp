@@ -281,16 +281,6 @@ TEST_F(Requests, TheSelection) {
     EXPECT_TRUE(vm->selectedInspectTargets->empty());
     EXPECT_FALSE(vm->selectedInspectTarget->has_value());
     EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
-
-    InspectTarget bare;
-    bare.selector = "div > span";
-    EXPECT_EQ(AppViewModel::describeSelectedTarget(1, bare),
-              "2. component: Unknown component; fileHint: unknown file; selector: div > span; text: (no text snippet)");
-    EXPECT_EQ(AppViewModel::composeAgentRequest("Do it", {}), "Do it");
-    EXPECT_EQ(AppViewModel::composeAgentRequest("Do it", {target("a", "A"), bare}),
-              "Do it\n\nSelected UI elements from the live preview (prioritize these when mapping code):\n"
-              "1. component: App; fileHint: src/App.tsx; selector: h1; text: \"A\"\n"
-              "2. component: Unknown component; fileHint: unknown file; selector: div > span; text: (no text snippet)");
 }
 
 TEST_F(Requests, TheThinkingQueue) {

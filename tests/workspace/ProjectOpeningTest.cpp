@@ -176,7 +176,7 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(lastLog(), "Server stopped (exit "); }));
     EXPECT_EQ(log().back(), "Server stopped (exit 127).");
     // The advice fits this platform and names where Tarn looked.
-    const std::string advice = AppViewModel::commandNotFoundAdvice(ProcessEnvironment::augmentedEnvironment()["PATH"]);
+    const std::string advice = ServerSession::commandNotFoundAdvice(ProcessEnvironment::augmentedEnvironment()["PATH"]);
     EXPECT_TRUE(this->said(advice));
     EXPECT_TRUE(text::contains(advice, "sudo apt install nodejs npm"));
     EXPECT_TRUE(text::contains(advice, (dir / "system").string()));
@@ -256,17 +256,6 @@ TEST_F(Opening, LogsKeepTheirLimitsAndCopyAsText) {
 
 TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
     make();
-    auto url = [](const std::string& line) {
-        auto found = AppViewModel::localServerURL(line);
-        return found ? found->string() : std::string("none");
-    };
-    EXPECT_EQ(url("  \u279C  Local:   http://localhost:5173/"), "http://localhost:5173/");
-    EXPECT_EQ(url("   - Local:        http://localhost:3000"), "http://localhost:3000");
-    EXPECT_EQ(url("  \u279C  Network: http://192.168.1.20:5173/"), "none");
-    EXPECT_EQ(url("   \u25B2 Next.js 15.3.0"), "none");
-    EXPECT_EQ(url("ready on http://127.0.0.1:8080, press h for help."), "http://127.0.0.1:8080");
-    EXPECT_EQ(url("see (http://localhost:4000/docs)."), "http://localhost:4000/docs");
-
     vm->handleServerOutputLine("   \u25B2 Next.js 15.3.0");
     EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::idle);
     vm->handleServerOutputLine("   - Local:        http://localhost:3001");
@@ -345,14 +334,6 @@ TEST_F(Opening, VersionsAreBranches) {
     runTask(vm->refreshVersions());
     EXPECT_TRUE(vm->versions->empty());
     EXPECT_EQ(log().back(), "Version list unavailable: This folder is not a git repository.");
-}
-
-TEST_F(Opening, InferringThePackageManager) {
-    EXPECT_EQ(AppViewModel::inferPackageManager("pnpm install", "pnpm dev"), PackageManager::pnpm);
-    EXPECT_EQ(AppViewModel::inferPackageManager("npm ci", "npm run dev"), PackageManager::npm);
-    EXPECT_EQ(AppViewModel::inferPackageManager("YARN", "x"), PackageManager::yarn);
-    EXPECT_EQ(AppViewModel::inferPackageManager("bun install", "bun run dev"), PackageManager::bun);
-    EXPECT_EQ(AppViewModel::inferPackageManager("make deps", "make serve"), std::nullopt);
 }
 
 TEST_F(Opening, CallbacksDoNothingOnceTheControllerIsGone) {

@@ -1,0 +1,38 @@
+#pragma once
+#include "agents/AgentRunResult.h"
+#include "model/AgentBootstrapPlan.h"
+#include "model/AgentRuntime.h"
+#include "model/ProjectContext.h"
+#include "support/Task.h"
+#include "support/Url.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+// An agent command-line tool, as the workspace uses it: whatever tool it is, the same questions.
+class AgentTool {
+public:
+    virtual ~AgentTool() = default;
+
+    virtual AgentRuntime runtime() const = 0;
+    // The command a reply says it ran ("codex exec").
+    virtual std::string commandName() const = 0;
+    // The model behind the tool, as the composer names it.
+    virtual std::string modelLabel() const = 0;
+
+    // The trimmed version text, or nothing when the tool is missing or the probe fails. Blocks.
+    virtual std::optional<std::string> detectVersion() const = 0;
+    // A cancelled run ends the tool's whole group and throws AgentRunStopped.
+    virtual Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+                                            std::optional<Cancellation> cancellation) const = 0;
+    // Gives up after `limit`, ending the tool's group, with an error that names the limit.
+    virtual Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
+                                                        std::optional<Cancellation> cancellation) const = 0;
+
+    static constexpr std::chrono::milliseconds startupPlanLimit{90000};
+};
+
+}  // namespace tarn

@@ -1,0 +1,192 @@
+#include "workspace/AgentRequests.h"
+
+#include "support/Text.h"
+#include "workspace/RequestTexts.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+namespace {
+
+// The first line of an error's description, at most 200 characters: enough to say why.
+std::string firstLineOf(const std::string& description) {
+    auto lines = text::splitLines(description);
+    return lines.empty() ? std::string() : text::graphemePrefix(text::trim(lines.front()), 200);
+}
+
+}  // namespace
+
+AgentRequests::Running::Running(AgentRequests& requests) : requests_(requests) {
+    requests_.running_.push_back(stop_);
+    requests_.isSending = true;
+}
+
+AgentRequests::Running::~Running() {
+    std::erase_if(requests_.running_, [&](const Cancellation& c) { return c == stop_; });
+    requests_.isSending = !requests_.running_.empty();
+}
+
+void AgentRequests::cancel() {
+    auto running = running_;
+    for (auto& request : running) request.cancel();
+}
+
+Task<void> AgentRequests::sendPrompt() {
+    const std::string text = text::trim(*draftPrompt);
+    if (text.empty()) co_return;
+    auto keep = owner_.hold();
+    draftPrompt = "";
+    co_await runAgentRequest(text);
+}
+
+Task<void> AgentRequests::submitChangeDescription() {
+    const std::string text = text::trim(*changeDescriptionDraft);
+    if (text.empty()) co_return;
+    auto keep = owner_.hold();
+    showChangeDescriptionSheet = false;
+    co_await runAgentRequest(text);
+}
+
+Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop) {
+    // Feedback reaches the workspace as new main-thread tasks: progress in the thinking message,
+    // the tool's other output in the server log.
+    const std::string name = displayName(tool.runtime());
+    AgentRunFeedback feedback{
+        [this](const std::string& line) { owner_.post([this, line] { u_.thinking.push(line); }); },
+        [this, name](const std::string& line) { owner_.post([this, line, name] { u_.server.logOutput(name + ": " + line); }); },
+    };
+    co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
+}
+
+Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolRequest, Url root, bool planMode, Lines lines,
+                                                std::function<Task<LocalAgentResult>()> local, Cancellation stop) {
+    Outcome outcome;
+    co_await u_.runtimes.whenKnown();
+    outcome.tool = u_.runtimes.tool();
+    std::optional<std::string> toolFailure;
+    if (!outcome.tool) {
+        u_.thinking.begin(lines.local);
+    } else {
+        const std::string name = displayName(outcome.tool->runtime());
+        if (lines.withTool) u_.thinking.begin(lines.withTool(name));
+        std::optional<std::vector<std::string>> stoppedWith;
+        try {
+            outcome.toolResult = co_await runTool(*outcome.tool, toolRequest, root, planMode, stop);
+            co_return outcome;
+        } catch (const AgentRunStopped& e) {
+            stoppedWith = e.touchedFiles;
+        } catch (const std::exception& e) {
+            toolFailure = name + " could not run: " + firstLineOf(e.what());
+        }
+        if (stoppedWith) {
+            // What the tool changed before it stopped is shown, and the page reloads if it changed.
+            outcome.stopped = true;
+            touchedFiles = *stoppedWith;
+            u_.thinking.complete("Request stopped.", {});
+            if (!stoppedWith->empty()) u_.browser.reload();
+            co_return outcome;
+        }
+        u_.thinking.begin(lines.switching(name));
+        u_.thinking.push(lines.local);
+    }
+    try {
+        outcome.localResult = co_await local();
+    } catch (const std::exception& e) {
+        outcome.failure = e.what();
+    }
+    // Why the tool could not run, said once the local agent has answered.
+    if (toolFailure) u_.chat.appendSystemMessage(*toolFailure);
+    co_return outcome;
+}
+
+Task<void> AgentRequests::afterChange(bool refreshVersions) {
+    u_.browser.reload();
+    if (refreshVersions) co_await u_.versions.refresh(u_.project.root());
+}
+
+Task<void> AgentRequests::runAgentRequest(std::string text) {
+    if (!u_.project.context()) {
+        u_.thinking.complete("Open a project first so I can inspect and edit real files.", {});
+        co_return;
+    }
+    auto keep = owner_.hold();
+    Running running(*this);
+    const Url root = u_.project.context()->rootURL;
+    const std::vector<InspectTarget> targets = *u_.selection.selectedInspectTargets;
+    AgentMessage message(AgentRole::user, text);
+    message.selectedTargets = targets;
+    u_.chat.append(std::move(message));
+    u_.thinking.begin("Working on it now.");
+
+    const std::optional<InspectTarget> target = targets.empty() ? std::nullopt : std::optional(targets.back());
+    Lines lines{nullptr, [](const std::string& name) { return name + " unavailable, switching to local agent..."; },
+                "Using local fallback agent..."};
+    auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root] {
+        return agent_.handlePrompt(request, target, *planModeEnabled, root);
+    };
+    Outcome outcome = co_await toolThenLocal(requestTexts::composeAgentRequest(text, targets), root, *planModeEnabled,
+                                             lines, local, running.stop());
+    if (outcome.stopped) co_return;
+    const bool planMode = *planModeEnabled;
+    if (outcome.toolResult) {
+        const AgentRunResult& result = *outcome.toolResult;
+        touchedFiles = result.touchedFiles;
+        const std::string name = displayName(outcome.tool->runtime());
+        u_.thinking.complete(planMode ? result.summary : requestTexts::replyText(result),
+                             requestTexts::toolReplySteps(name, outcome.tool->commandName(), planMode));
+        if (!planMode) co_await afterChange(true);
+    } else if (outcome.localResult) {
+        const LocalAgentResult& result = *outcome.localResult;
+        touchedFiles = result.changedFiles;
+        u_.thinking.complete(result.message, result.plan);
+        if (!planMode && !result.changedFiles.empty()) co_await afterChange(true);
+    } else {
+        u_.thinking.complete("Agent failed: " + outcome.failure, {});
+    }
+}
+
+Task<void> AgentRequests::submitInlineEdit() {
+    if (!u_.project.context()) {
+        u_.chat.appendSystemMessage("Open a project first.");
+        co_return;
+    }
+    if (!*u_.selection.selectedInspectTarget) {
+        u_.chat.appendSystemMessage("Select an element in Inspect mode first.");
+        co_return;
+    }
+    const std::string newText = text::trim(*u_.selection.inlineTextDraft);
+    if (newText.empty()) {
+        u_.chat.appendSystemMessage("Inline text cannot be empty.");
+        co_return;
+    }
+    auto keep = owner_.hold();
+    Running running(*this);
+    const InspectTarget target = **u_.selection.selectedInspectTarget;
+    const Url root = u_.project.context()->rootURL;
+
+    Lines lines{[](const std::string& name) { return "Preparing inline edit with " + name + "..."; },
+                [](const std::string& name) { return name + " run failed, switching to local edit..."; },
+                "Applying local inline edit..."};
+    auto local = [this, target, newText, root] { return agent_.applyInlineEdit(target, newText, root); };
+    // An inline edit is never a plan.
+    Outcome outcome = co_await toolThenLocal(requestTexts::inlineEditInstruction(target, newText), root, false, lines,
+                                             local, running.stop());
+    if (outcome.stopped) co_return;
+    if (outcome.toolResult) {
+        touchedFiles = outcome.toolResult->touchedFiles;
+        u_.selection.showInlineEditSheet = false;
+        u_.thinking.complete(outcome.toolResult->summary, {});
+        co_await afterChange(true);
+    } else if (outcome.localResult) {
+        touchedFiles = outcome.localResult->changedFiles;
+        u_.selection.showInlineEditSheet = false;
+        u_.thinking.complete(outcome.localResult->message, outcome.localResult->plan);
+        co_await afterChange(false);
+    } else {
+        // The sheet stays open with its text.
+        u_.thinking.complete("Inline edit failed: " + outcome.failure, {});
+    }
+}
+
+}  // namespace tarn

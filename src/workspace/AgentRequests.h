@@ -1,0 +1,98 @@
+#pragma once
+#include "agents/AgentService.h"
+#include "agents/AgentTool.h"
+#include "support/Published.h"
+#include "support/Task.h"
+#include "workspace/AgentRuntimes.h"
+#include "workspace/Browser.h"
+#include "workspace/Chat.h"
+#include "workspace/Owner.h"
+#include "workspace/ProjectSession.h"
+#include "workspace/ProjectVersions.h"
+#include "workspace/Selection.h"
+#include "workspace/ServerSession.h"
+#include "workspace/ThinkingIndicator.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// Changes asked of the agents: requests typed in the composer or the change-description sheet,
+// and inline edits of a selected element's text. Each goes to the agent tool in use and, when the
+// tool cannot carry it out, to the local agent; any of them can be stopped.
+class AgentRequests {
+public:
+    struct Units {
+        ProjectSession& project;
+        AgentRuntimes& runtimes;
+        Chat& chat;
+        ThinkingIndicator& thinking;
+        Selection& selection;
+        Browser& browser;
+        ProjectVersions& versions;
+        ServerSession& server;
+    };
+    AgentRequests(const Owner& owner, Units units) : owner_(owner), u_(units) {}
+
+    Published<bool> planModeEnabled{false};
+    Published<std::string> draftPrompt;
+    Published<std::vector<std::string>> touchedFiles;
+    Published<std::string> changeDescriptionDraft;
+    Published<bool> showChangeDescriptionSheet{false};
+    // True while a request or an inline edit runs; it can then be stopped.
+    Published<bool> isSending{false};
+
+    Task<void> sendPrompt();
+    Task<void> submitChangeDescription();
+    Task<void> runAgentRequest(std::string text);
+    Task<void> submitInlineEdit();
+    // Ends every running agent tool's process group; each request then replies "Request stopped.".
+    void cancel();
+
+private:
+    // One request's life: it counts among those running, and `isSending` says so, until it ends,
+    // whichever way it ends.
+    class Running {
+    public:
+        explicit Running(AgentRequests& requests);
+        ~Running();
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+        const Cancellation& stop() const { return stop_; }
+
+    private:
+        AgentRequests& requests_;
+        Cancellation stop_;
+    };
+
+    // The indicator's lines along the way, by the tool's name.
+    struct Lines {
+        std::function<std::string(const std::string&)> withTool;  // none: the line already shown stays
+        std::function<std::string(const std::string&)> switching;
+        std::string local;
+    };
+    // How it went: what the tool or the local agent gave, why neither could, or that the user
+    // stopped it (the indicator then already says so).
+    struct Outcome {
+        const AgentTool* tool = nullptr;
+        std::optional<AgentRunResult> toolResult;
+        std::optional<LocalAgentResult> localResult;
+        std::string failure;
+        bool stopped = false;
+    };
+    // The tool (when there is one), then the local agent when the tool could not run.
+    Task<Outcome> toolThenLocal(std::string toolRequest, Url root, bool planMode, Lines lines,
+                                std::function<Task<LocalAgentResult>()> local, Cancellation stop);
+    Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
+    Task<void> afterChange(bool refreshVersions);
+
+    const Owner& owner_;
+    Units u_;
+    AgentService agent_;
+    std::vector<Cancellation> running_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,72 @@
+#include "workspace/AgentRuntimes.h"
+
+#include "support/Text.h"
+
+#include <algorithm>
+#include <future>
+
+namespace tarn {
+
+AgentRuntimes::Versions AgentRuntimes::probe() const {
+    // Both tools answer at the same time; each probe may take a few hundred milliseconds.
+    auto claude = std::async(std::launch::async, [this] { return claudeCode_.detectVersion(); });
+    Versions versions;
+    versions.codex = codex_.detectVersion();
+    versions.claudeCode = claude.get();
+    return versions;
+}
+
+Task<void> AgentRuntimes::refreshInBackground() {
+    auto keep = owner_.hold();
+    Versions versions = co_await inBackground([this] { return probe(); });
+    apply(versions);
+}
+
+void AgentRuntimes::apply(const Versions& versions) {
+    const AgentRuntime remembered = *selectedAgentRuntime;
+    std::vector<AgentRuntime> available;
+    std::vector<std::string> parts;
+    for (const auto& [runtime, version] : {std::pair{AgentRuntime::codex, versions.codex}, std::pair{AgentRuntime::claudeCode, versions.claudeCode}}) {
+        if (version) available.push_back(runtime);
+        parts.push_back(displayName(runtime) + ": " + version.value_or("not installed"));
+    }
+    availableAgentRuntimes = available;
+    agentStatusLabel = text::join(parts, "  \u2022  ");
+    probed_.open();
+
+    auto has = [&](AgentRuntime r) { return std::find(available.begin(), available.end(), r) != available.end(); };
+    if (available.empty()) {
+        selectedAgentRuntime = AgentRuntime::codex;
+        modelLabel = "Local Agent";
+        return;
+    }
+    const AgentRuntime choice = has(remembered) ? remembered : has(AgentRuntime::codex) ? AgentRuntime::codex : available.front();
+    selectedAgentRuntime = choice;
+    modelLabel = toolFor(choice).modelLabel();
+}
+
+void AgentRuntimes::select(AgentRuntime runtime) {
+    const auto& available = *availableAgentRuntimes;
+    if (std::find(available.begin(), available.end(), runtime) == available.end()) return;
+    selectedAgentRuntime = runtime;
+    modelLabel = toolFor(runtime).modelLabel();
+}
+
+std::optional<AgentRuntime> AgentRuntimes::resolved() const {
+    const auto& available = *availableAgentRuntimes;
+    if (std::find(available.begin(), available.end(), *selectedAgentRuntime) != available.end()) return *selectedAgentRuntime;
+    if (!available.empty()) return available.front();
+    return std::nullopt;
+}
+
+const AgentTool* AgentRuntimes::tool() const {
+    auto runtime = resolved();
+    return runtime ? &toolFor(*runtime) : nullptr;
+}
+
+const AgentTool& AgentRuntimes::toolFor(AgentRuntime runtime) const {
+    if (runtime == AgentRuntime::codex) return codex_;
+    return claudeCode_;
+}
+
+}  // namespace tarn

@@ -1,0 +1,15 @@
+#pragma once
+#include "agents/AgentTool.h"
+
+#include <chrono>
+
+namespace tarn {
+
+// Timings and limits the tests shorten; the defaults are what users get.
+struct AppViewModelOptions {
+    std::chrono::milliseconds thinkingIdlePoll{150};
+    std::chrono::milliseconds thinkingLineDuration{1050};
+    std::chrono::milliseconds startupPlanLimit = AgentTool::startupPlanLimit;
+};
+
+}  // namespace tarn

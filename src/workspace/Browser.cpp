@@ -1,0 +1,38 @@
+#include "workspace/Browser.h"
+
+namespace tarn {
+
+void Browser::show(const Url& address) {
+    browserAddress = address.string();
+    currentURL = address;
+}
+
+void Browser::open(const Url& address) {
+    show(address);
+    follower_.expectServer(true);
+    loadAddressToken = Uuid();
+}
+
+void Browser::announced(const Url& address) {
+    show(address);
+    follower_.addressAnnounced(address);
+}
+
+void Browser::loadTypedAddress() {
+    auto url = Url::fromAddressBar(*browserAddress);
+    if (!url) {
+        chat_.appendSystemMessage("Invalid URL.");
+        return;
+    }
+    show(*url);
+    loadAddressToken = Uuid();
+}
+
+void Browser::appendConsoleEntry(BrowserConsoleEntry entry) {
+    consoleEntries.modify([&](auto& list) {
+        list.push_back(std::move(entry));
+        list.trimTo(consoleLimit);
+    });
+}
+
+}  // namespace tarn

@@ -1,0 +1,91 @@
+#include "workspace/ProjectSession.h"
+
+#include "agents/StartupPlanning.h"
+#include "bootstrap/PackageManagers.h"
+
+namespace tarn {
+
+std::string ProjectSession::stackLabelFor(const ProjectContext& context) {
+    return std::string(rawValueOf(context.stack)) + " via " + std::string(rawValueOf(context.packageManager)) + " (" +
+           context.commandSource + ")";
+}
+
+void ProjectSession::take(const ProjectContext& context) {
+    context_ = context;
+    installCommandLabel = context.installCommand;
+    devCommandLabel = context.devCommand;
+    stackLabel = stackLabelFor(context);
+}
+
+Task<std::optional<std::string>> ProjectSession::open(Url folder) {
+    auto keep = owner_.hold();
+    // The tools' versions, package.json and the package managers, read off the main thread in one
+    // go: each return to the main thread may wait for a frame to be drawn.
+    struct Reading {
+        AgentRuntimes::Versions versions;
+        std::optional<ProjectContext> detected;
+        std::string failure;
+    };
+    Reading reading = co_await inBackground([this, folder] {
+        Reading r;
+        r.versions = runtimes_.probe();
+        try {
+            r.detected = bootstrap_.detectProject(folder);
+        } catch (const std::exception& e) {
+            r.failure = e.what();
+        }
+        return r;
+    });
+    runtimes_.apply(reading.versions);
+    if (!reading.detected) co_return reading.failure;
+    projectPathLabel = reading.detected->rootURL.path();
+    take(*reading.detected);
+    co_return std::nullopt;
+}
+
+Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation lifetime) {
+    if (!context_) co_return;
+    auto keep = owner_.hold();
+    const ProjectContext ctx = *context_;
+    if (probeAgents) co_await runtimes_.refreshInBackground();
+
+    AgentBootstrapPlan plan;
+    const AgentTool* tool = runtimes_.tool();
+    if (!tool) {
+        chat_.appendSystemMessage("No CLI runtime detected (Codex or Claude Code). Using local startup command detection.");
+        plan = startup::localPlan(ctx);
+    } else {
+        const std::string name = displayName(tool->runtime());
+        chat_.appendSystemMessage("Asking " + name + " to plan install/dev commands...");
+        std::optional<std::string> failure;
+        try {
+            plan = co_await tool->proposeStartupPlan(ctx, planLimit_, lifetime);
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (failure) {
+            chat_.appendSystemMessage(name + " startup planning failed, using fallback: " + *failure);
+            plan = startup::localPlan(ctx);
+        } else {
+            chat_.appendSystemMessage(name + " startup plan received.");
+        }
+    }
+
+    ProjectContext updated = ctx;
+    updated.packageManager = packageManagers::inferFrom(plan.installCommand, plan.devCommand).value_or(ctx.packageManager);
+    updated.commandSource = plan.planner == startup::localPlanner ? ctx.commandSource : plan.planner;
+    updated.installCommand = plan.installCommand;
+    updated.devCommand = plan.devCommand;
+    updated.instructionsFileURL = std::nullopt;
+    try {
+        updated.instructionsFileURL = startup::writeRuntimeInstructions(plan, updated);
+    } catch (const std::exception& e) {
+        chat_.appendSystemMessage(std::string("Could not write .tarn/instructions.md: ") + e.what());
+        co_return;
+    }
+    take(updated);
+    instructionsPathLabel = updated.instructionsFileURL->path();
+    chat_.appendSystemMessage("Saved startup instructions to .tarn/instructions.md");
+}
+
+}  // namespace tarn

@@ -1,0 +1,54 @@
+#pragma once
+#include "bootstrap/ProjectBootstrapService.h"
+#include "model/ProjectContext.h"
+#include "support/Published.h"
+#include "support/Task.h"
+#include "support/Url.h"
+#include "workspace/AgentRuntimes.h"
+#include "workspace/Chat.h"
+#include "workspace/Owner.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+// The opened project: what detection read of its folder, the labels that describe it, and its
+// start-up commands, planned by an agent tool or the local rules and kept in .tarn/instructions.md.
+class ProjectSession {
+public:
+    ProjectSession(const Owner& owner, AgentRuntimes& runtimes, Chat& chat, std::chrono::milliseconds planLimit)
+        : owner_(owner), runtimes_(runtimes), chat_(chat), planLimit_(planLimit) {}
+
+    Published<std::string> projectPathLabel{"Open a project to start"};
+    Published<std::string> stackLabel{"No stack detected"};
+    Published<std::string> installCommandLabel{"-"};
+    Published<std::string> devCommandLabel{"-"};
+    Published<std::string> instructionsPathLabel{"No instructions yet"};
+
+    const std::optional<ProjectContext>& context() const { return context_; }
+    std::optional<Url> root() const { return context_ ? std::optional(context_->rootURL) : std::nullopt; }
+
+    // Reads a folder as a project, with the tools asked alongside, off the main thread; takes it as
+    // the project and fills the labels. Gives why it is no project instead (the previous one stays).
+    Task<std::optional<std::string>> open(Url folder);
+    // Plans the commands (after asking the tools again, unless told their answer is fresh) and
+    // writes the instructions; a plan that cannot be written is not used.
+    Task<void> planStartupCommands(bool probeAgents, Cancellation lifetime);
+
+    // "Next.js via pnpm (Codex CLI)".
+    static std::string stackLabelFor(const ProjectContext& context);
+
+private:
+    void take(const ProjectContext& context);
+
+    const Owner& owner_;
+    AgentRuntimes& runtimes_;
+    Chat& chat_;
+    std::chrono::milliseconds planLimit_;
+    ProjectBootstrapService bootstrap_;
+    std::optional<ProjectContext> context_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,62 @@
+#include "workspace/ProjectVersions.h"
+
+#include "support/Text.h"
+
+namespace tarn {
+
+Task<void> ProjectVersions::refresh(std::optional<Url> root) {
+    if (!root) {
+        versions = std::vector<VersionItem>{};
+        co_return;
+    }
+    auto keep = owner_.hold();
+    std::optional<std::string> failure;
+    try {
+        versions = co_await git_.listVersions(*root);
+        co_return;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    versions = std::vector<VersionItem>{};
+    // A folder without git is no failure of the user's: the server log says so, not the chat.
+    server_.log("Version list unavailable: " + *failure);
+}
+
+Task<void> ProjectVersions::create(std::optional<Url> root) {
+    const std::string name = text::trim(*newVersionName);
+    if (!root || name.empty()) co_return;
+    auto keep = owner_.hold();
+    std::optional<std::string> failure;
+    try {
+        co_await git_.createVersion(name, *root);
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (failure) {
+        chat_.appendSystemMessage("Could not create Version: " + *failure);
+        co_return;
+    }
+    newVersionName = "";
+    co_await refresh(root);
+    chat_.appendSystemMessage("Created Version '" + name + "'.");
+}
+
+Task<void> ProjectVersions::switchTo(std::string name, std::optional<Url> root) {
+    if (!root) co_return;
+    auto keep = owner_.hold();
+    std::optional<std::string> failure;
+    try {
+        co_await git_.switchVersion(name, *root);
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (failure) {
+        chat_.appendSystemMessage("Could not switch Version: " + *failure);
+        co_return;
+    }
+    co_await refresh(root);
+    browser_.reload();
+    chat_.appendSystemMessage("Switched to Version '" + name + "'.");
+}
+
+}  // namespace tarn

@@ -1,0 +1,41 @@
+#include "workspace/Selection.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+void Selection::change(const std::function<void(std::vector<InspectTarget>&)>& edit) {
+    selectedInspectTargets.modify(edit);
+    selectedInspectTarget = selectedInspectTargets->empty() ? std::nullopt : std::optional(selectedInspectTargets->back());
+}
+
+void Selection::handleInspectSelection(const InspectTarget& t) {
+    bool added = false;
+    change([&](auto& list) {
+        auto same = [&](const InspectTarget& e) { return e.selectionKey == t.selectionKey; };
+        if (!t.isSelected) {
+            std::erase_if(list, same);
+        } else if (auto found = std::find_if(list.begin(), list.end(), same); found != list.end()) {
+            *found = t;
+        } else {
+            list.push_back(t);
+            added = true;
+        }
+    });
+    if (added) inspectSelectionPulseToken = Uuid();
+    // A Ctrl-click on an element with text opens the inline editor on it.
+    if (t.isSelected && t.metaClick && !t.textSnippet.empty()) {
+        inlineTextDraft = t.textSnippet;
+        showInlineEditSheet = true;
+    }
+}
+
+void Selection::removeSelectedTarget(const std::string& selectionKey) {
+    change([&](auto& list) { std::erase_if(list, [&](const InspectTarget& e) { return e.selectionKey == selectionKey; }); });
+}
+
+void Selection::clear() {
+    change([](auto& list) { list.clear(); });
+}
+
+}  // namespace tarn

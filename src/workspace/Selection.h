@@ -1,0 +1,34 @@
+#pragma once
+#include "model/InspectTarget.h"
+#include "support/Published.h"
+#include "support/Uuid.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The page elements selected in inspect mode, in the order they were picked, and the inline editor
+// that a Ctrl-click opens on one of them.
+class Selection {
+public:
+    Published<bool> inspectModeEnabled{false};
+    // The most recent of `selectedInspectTargets`, kept with it in one place.
+    Published<std::optional<InspectTarget>> selectedInspectTarget;
+    Published<std::vector<InspectTarget>> selectedInspectTargets;
+    Published<Uuid> inspectSelectionPulseToken;
+    Published<std::string> inlineTextDraft;
+    Published<bool> showInlineEditSheet{false};
+
+    // A click the page reported: selects, reselects in place, or deselects.
+    void handleInspectSelection(const InspectTarget& target);
+    void removeSelectedTarget(const std::string& selectionKey);
+    void clear();
+
+private:
+    void change(const std::function<void(std::vector<InspectTarget>&)>& edit);
+};
+
+}  // namespace tarn

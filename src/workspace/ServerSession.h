@@ -1,0 +1,60 @@
+#pragma once
+#include "bootstrap/ProjectBootstrapService.h"
+#include "model/ProjectContext.h"
+#include "model/ServerRuntimeState.h"
+#include "process/DevServerController.h"
+#include "support/Published.h"
+#include "support/RollingList.h"
+#include "support/Task.h"
+#include "workspace/Browser.h"
+#include "workspace/Chat.h"
+#include "workspace/Owner.h"
+
+#include <string>
+
+namespace tarn {
+
+// The project's dev server: the install before it, its state, its log, and the address it
+// announces, which the preview follows.
+class ServerSession {
+public:
+    ServerSession(const Owner& owner, Chat& chat, Browser& browser);
+
+    Published<ServerRuntimeState> serverState;
+    Published<RollingList<std::string>> serverLogLines;
+
+    static constexpr std::size_t serverLogLimit = 500;
+
+    // Installs what is missing, then starts the dev command; `lifetime` stops the install.
+    Task<void> installAndStart(ProjectContext context, Cancellation lifetime);
+    void stop();
+    // No server can start (the folder is no project): the state says why.
+    void fail(const std::string& reason) { serverState = ServerRuntimeState::failed(reason); }
+    void handleOutputLine(const std::string& line);
+    // A server's end; the end of one a newer server replaced leaves the newer one's state alone.
+    void handleExit(int status);
+
+    // Tarn's own lines, kept past the limit until the next output line.
+    void log(const std::string& line) { append(line, false); }
+    // Another program's output (an install, an agent tool's housekeeping), like the server's.
+    void logOutput(const std::string& line) { append(line, true); }
+    void clearLog();
+    // Ends the server without waiting for it.
+    void shutdown() { server_.stop(); }
+
+    const DevServerController& controller() const { return server_; }
+
+    // What to do when the dev command's tool is missing, naming the folders searched.
+    static std::string commandNotFoundAdvice(const std::string& searchPath);
+
+private:
+    void append(const std::string& line, bool trim);
+
+    const Owner& owner_;
+    Chat& chat_;
+    Browser& browser_;
+    ProjectBootstrapService bootstrap_;
+    DevServerController server_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,94 @@
+#include "workspace/ThinkingIndicator.h"
+
+#include "support/Text.h"
+
+namespace tarn {
+
+ThinkingIndicator::ThinkingIndicator(Chat& chat, std::chrono::milliseconds idlePoll, std::chrono::milliseconds lineDuration)
+    : chat_(chat), idlePoll_(idlePoll), lineDuration_(lineDuration) {}
+
+ThinkingIndicator::~ThinkingIndicator() { stop(); }
+
+void ThinkingIndicator::stop() {
+    if (loop_) loop_->cancel();
+}
+
+void ThinkingIndicator::begin(const std::string& line) {
+    thinking_ = true;
+    queue_.clear();
+    const bool reused = messageID_ && chat_.update(*messageID_, [](AgentMessage& message) {
+        message.isThinking = true;
+        message.plan.clear();
+        message.timestamp = std::chrono::system_clock::now();
+    });
+    if (!reused) {
+        AgentMessage message(AgentRole::assistant, line);
+        message.isThinking = true;
+        messageID_ = message.id;
+        chat_.append(std::move(message));
+    }
+    push(line);
+}
+
+void ThinkingIndicator::push(const std::string& line) {
+    const std::string t = text::trim(line);
+    if (t.empty() || t == lastLine_) return;
+    lastLine_ = t;
+    queue_.push_back(t);
+    while (queue_.size() > queueLimit) queue_.pop_front();
+    ensureLoop();
+}
+
+void ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> steps) {
+    thinking_ = false;
+    const bool replaced = messageID_ && chat_.update(*messageID_, [&](AgentMessage& message) {
+        message.content = text;
+        message.plan = steps;
+        message.timestamp = std::chrono::system_clock::now();
+        message.isThinking = false;
+    });
+    if (replaced) {
+        messageID_.reset();
+        return;
+    }
+    AgentMessage message(AgentRole::assistant, text);
+    message.plan = std::move(steps);
+    chat_.append(std::move(message));
+}
+
+void ThinkingIndicator::ensureLoop() {
+    if (loop_) return;
+    loop_ = Cancellation();
+    spawn(loop(alive_, *loop_));
+}
+
+Task<void> ThinkingIndicator::loop(std::weak_ptr<bool> alive, Cancellation cancelled) {
+    while (true) {
+        if (alive.expired()) co_return;
+        if ((!thinking_ && queue_.empty()) || cancelled.isCancelled()) {
+            lastLine_.clear();
+            loop_.reset();
+            co_return;
+        }
+        std::chrono::milliseconds pause = idlePoll_;
+        if (!queue_.empty()) {
+            std::string line = std::move(queue_.front());
+            queue_.pop_front();
+            // With no thinking message the line goes unseen.
+            if (messageID_) {
+                chat_.update(*messageID_, [&](AgentMessage& message) {
+                    message.content = line;
+                    message.timestamp = std::chrono::system_clock::now();
+                    message.isThinking = true;
+                });
+            }
+            pause = lineDuration_;
+        }
+        try {
+            co_await sleepFor(pause, cancelled);
+        } catch (const CancellationError&) {
+        }
+    }
+}
+
+}  // namespace tarn

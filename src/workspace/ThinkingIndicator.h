@@ -1,0 +1,53 @@
+#pragma once
+#include "model/AgentPlanStep.h"
+#include "support/Task.h"
+#include "workspace/Chat.h"
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// One chat message that shows an agent's progress while a request runs: lines queue up and one
+// loop shows them in turn, each for a while; the reply then takes the message's place.
+class ThinkingIndicator {
+public:
+    ThinkingIndicator(Chat& chat, std::chrono::milliseconds idlePoll, std::chrono::milliseconds lineDuration);
+    ~ThinkingIndicator();
+    ThinkingIndicator(const ThinkingIndicator&) = delete;
+    ThinkingIndicator& operator=(const ThinkingIndicator&) = delete;
+
+    // Shows the indicator (the one already there, or a new message) with this line next.
+    void begin(const std::string& line);
+    // Queues a progress line; a repeat of the last one is dropped.
+    void push(const std::string& line);
+    // The reply in the indicator's place (or a new message when there is none).
+    void complete(const std::string& text, std::vector<AgentPlanStep> steps);
+    // Ends the loop (the window closes).
+    void stop();
+
+    // Lines accepted but not shown yet.
+    const std::deque<std::string>& pending() const { return queue_; }
+
+    static constexpr std::size_t queueLimit = 40;
+
+private:
+    void ensureLoop();
+    // Holds only a token of the indicator's life: once the indicator is gone, it ends.
+    Task<void> loop(std::weak_ptr<bool> alive, Cancellation cancelled);
+
+    Chat& chat_;
+    std::chrono::milliseconds idlePoll_, lineDuration_;
+    std::deque<std::string> queue_;
+    std::optional<Cancellation> loop_;
+    bool thinking_ = false;
+    std::string lastLine_;
+    std::optional<Uuid> messageID_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace tarn
