@@ -105,4 +105,17 @@ bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds l
     return ok;
 }
 
+int waitForPidFile(const std::filesystem::path& file, std::chrono::milliseconds limit) {
+    int pid = 0;
+    runLoopUntil([&] {
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) return false;
+        const std::string line = readFile(file);
+        if (line.empty() || line.back() != '\n') return false;
+        pid = std::atoi(line.c_str());
+        return true;
+    }, limit);
+    return pid;
+}
+
 }  // namespace tarn::test

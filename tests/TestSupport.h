@@ -44,6 +44,10 @@ int freeLocalPort();
 // True when something accepts connections on 127.0.0.1 at the port.
 bool portAcceptsConnections(int port);
 
+// The process id a script wrote to `file` ("echo $$ > file"), once the whole line is there; 0 when
+// it is not there within the limit. The file exists before the shell has written its line.
+int waitForPidFile(const std::filesystem::path& file, std::chrono::milliseconds limit = std::chrono::seconds(60));
+
 // Turns the main loop until `done` holds; false when `limit` passes first.
 bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(60));
 

@@ -184,6 +184,15 @@ Task<std::vector<std::string>> touchedFilesAfterRun(Url projectRoot, std::vector
     co_return paths;
 }
 
+Task<AgentRunResult> resultOfRun(Url projectRoot, std::vector<std::string> before, std::string answer,
+                                 std::string fallback, std::string recordName) {
+    auto listing = touchedFilesAfterRun(projectRoot, std::move(before));
+    auto touched = co_await listing;
+    std::string summary = summaryOf(answer, fallback);
+    writeTarnFile(projectRoot, recordName, answer);
+    co_return AgentRunResult{summary, touched, answer};
+}
+
 std::string summaryOf(const std::string& answer, const std::string& fallback) {
     for (const auto& piece : text::splitNewlines(answer)) {
         if (!text::trim(piece).empty()) return piece;

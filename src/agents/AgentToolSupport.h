@@ -73,6 +73,11 @@ Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::strin
                                         ShellCommandRunner::LineCallback onLine, FailureReason reason,
                                         std::optional<Cancellation> cancellation, std::vector<std::string> before);
 
+// A request's result once its tool has answered: the files changed since `before` was listed, the
+// answer's summary (`fallback` when it has none), and the answer kept in .tarn/`recordName`.
+Task<AgentRunResult> resultOfRun(Url projectRoot, std::vector<std::string> before, std::string answer,
+                                 std::string fallback, std::string recordName);
+
 // The first piece of the answer that is not blank, untrimmed; `fallback` when there is none.
 std::string summaryOf(const std::string& answer, const std::string& fallback);
 

@@ -60,11 +60,8 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
     std::string answer = agenttools::extractResultText(*object).value_or(raw);
     if (answer.empty()) throw AgentToolError(outputMissing);
 
-    auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
-    auto touched = co_await afterListing;
-    std::string summary = agenttools::summaryOf(answer, "Claude Code finished.");
-    agenttools::writeTarnFile(projectRoot, "last-claude-output.md", answer);
-    co_return AgentRunResult{summary, touched, answer};
+    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), "Claude Code finished.",
+                                               "last-claude-output.md");
 }
 
 Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,

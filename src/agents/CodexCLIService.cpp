@@ -138,11 +138,8 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     }
 
     std::string answer = readAnswer(answerPath);
-    auto afterListing = agenttools::touchedFilesAfterRun(projectRoot, std::move(before));
-    auto touched = co_await afterListing;
-    std::string summary = agenttools::summaryOf(answer, "Codex finished.");
-    agenttools::writeTarnFile(projectRoot, "last-codex-output.md", answer);
-    co_return AgentRunResult{summary, touched, answer};
+    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), "Codex finished.",
+                                               "last-codex-output.md");
 }
 
 Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,

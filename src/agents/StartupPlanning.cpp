@@ -2,6 +2,7 @@
 
 #include "agents/AgentToolSupport.h"
 #include "support/Files.h"
+#include "support/GObjectPtr.h"
 #include "support/Text.h"
 
 #include <glib.h>
@@ -50,11 +51,9 @@ std::string managersText(const ProjectContext& context) {
 }
 
 std::string isoTimestampNow() {
-    GDateTime* now = g_date_time_new_now_utc();
-    gchar* formatted = g_date_time_format(now, "%Y-%m-%dT%H:%M:%SZ");
-    std::string out = formatted;
-    g_free(formatted);
-    g_date_time_unref(now);
+    GPtr<GDateTime, g_date_time_unref> now(g_date_time_new_now_utc());
+    GCharPtr formatted(g_date_time_format(now.get(), "%Y-%m-%dT%H:%M:%SZ"));
+    std::string out = formatted.get();
     return out;
 }
 

@@ -157,15 +157,14 @@ void GlowClock::attach(Gtk::Widget& widget) {
     widget_ = widget.gobj();
     AdwAnimationTarget* target = adw_callback_animation_target_new(&GlowClock::onValue, this, nullptr);
     // 0 to 360 degrees, linear, 8.5 seconds, repeated without end and never reversed.
-    animation_ = adw_timed_animation_new(widget_, 0, 360, 8500, target);
-    adw_timed_animation_set_easing(ADW_TIMED_ANIMATION(animation_), ADW_LINEAR);
-    adw_timed_animation_set_repeat_count(ADW_TIMED_ANIMATION(animation_), 0);
-    adw_timed_animation_set_alternate(ADW_TIMED_ANIMATION(animation_), FALSE);
+    animation_.reset(adw_timed_animation_new(widget_, 0, 360, 8500, target));
+    adw_timed_animation_set_easing(ADW_TIMED_ANIMATION(animation_.get()), ADW_LINEAR);
+    adw_timed_animation_set_repeat_count(ADW_TIMED_ANIMATION(animation_.get()), 0);
+    adw_timed_animation_set_alternate(ADW_TIMED_ANIMATION(animation_.get()), FALSE);
     g_object_weak_ref(G_OBJECT(widget_), [](gpointer data, GObject*) {
         auto* self = static_cast<GlowClock*>(data);
         self->widget_ = nullptr;
-        if (self->animation_) g_object_unref(self->animation_);
-        self->animation_ = nullptr;
+        self->animation_.reset();
     }, this);
     ringsChanged();
 }
@@ -177,17 +176,17 @@ void GlowClock::onValue(double value, gpointer data) {
 }
 
 bool GlowClock::running() const {
-    return animation_ && adw_animation_get_state(animation_) == ADW_ANIMATION_PLAYING;
+    return animation_ && adw_animation_get_state(animation_.get()) == ADW_ANIMATION_PLAYING;
 }
 
 void GlowClock::ringsChanged() {
     if (!animation_) return;
     const bool wanted = !GlowFrame::activeRings().empty();
-    const AdwAnimationState state = adw_animation_get_state(animation_);
+    const AdwAnimationState state = adw_animation_get_state(animation_.get());
     // Nothing turns while no ring shows: no frames are drawn for it.
-    if (wanted && state == ADW_ANIMATION_IDLE) adw_animation_play(animation_);
-    else if (wanted && state == ADW_ANIMATION_PAUSED) adw_animation_resume(animation_);
-    else if (!wanted && state == ADW_ANIMATION_PLAYING) adw_animation_pause(animation_);
+    if (wanted && state == ADW_ANIMATION_IDLE) adw_animation_play(animation_.get());
+    else if (wanted && state == ADW_ANIMATION_PAUSED) adw_animation_resume(animation_.get());
+    else if (!wanted && state == ADW_ANIMATION_PLAYING) adw_animation_pause(animation_.get());
 }
 
 }  // namespace tarn

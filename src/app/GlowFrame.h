@@ -1,4 +1,5 @@
 #pragma once
+#include "support/GObjectPtr.h"
 #include <adwaita.h>
 #include <gdkmm/rgba.h>
 #include <gtkmm/widget.h>
@@ -80,7 +81,7 @@ public:
 private:
     static void onValue(double value, gpointer self);
     GtkWidget* widget_ = nullptr;
-    AdwAnimation* animation_ = nullptr;
+    GObjectPtr<AdwAnimation> animation_;
     double angle_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/GlowFrame.h"
 #include "app/RuntimeDetails.h"
+#include "support/GObjectPtr.h"
 
 #include <giomm/liststore.h>
 #include <gtkmm/application.h>
@@ -27,18 +28,10 @@ MainWindow::MainWindow(std::shared_ptr<AppViewModel> model) : content_(std::move
     drop->signal_drop().connect(
         [this](const Glib::ValueBase& value, double, double) {
             auto* list = static_cast<GdkFileList*>(g_value_get_boxed(value.gobj()));
-            GSList* files = list ? gdk_file_list_get_files(list) : nullptr;
-            bool taken = false;
-            if (files) {
-                char* path = g_file_get_path(G_FILE(files->data));
-                if (path) {
-                    viewModel().openFolder(path);
-                    taken = true;
-                }
-                g_free(path);
-            }
-            g_slist_free(files);
-            return taken;
+            GPtr<GSList, g_slist_free> files(list ? gdk_file_list_get_files(list) : nullptr);
+            GCharPtr path(files ? g_file_get_path(G_FILE(files->data)) : nullptr);
+            if (path) viewModel().openFolder(path.get());
+            return path != nullptr;
         },
         false);
     add_controller(drop);

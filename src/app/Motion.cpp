@@ -7,11 +7,12 @@ namespace tarn::motion {
 Animator::Animator(Gtk::Widget& widget, double initial, std::function<void(double)> step)
     : widget_(widget.gobj()), value_(initial), target_(initial), step_(std::move(step)) {}
 
-Animator::~Animator() {
-    if (animation_) {
-        adw_animation_pause(animation_);  // never report into a widget that is going away
-        g_object_unref(animation_);
-    }
+// Never reports into a widget that is going away.
+Animator::~Animator() { stop(); }
+
+void Animator::stop() {
+    if (animation_) adw_animation_pause(animation_.get());
+    animation_.reset();
 }
 
 void Animator::onValue(double value, gpointer data) {
@@ -21,13 +22,10 @@ void Animator::onValue(double value, gpointer data) {
 }
 
 void Animator::play(AdwAnimation* animation) {
-    if (animation_) {
-        // The old animation must not report after this one took over.
-        adw_animation_pause(animation_);
-        g_object_unref(animation_);
-    }
-    animation_ = animation;
-    adw_animation_play(animation_);
+    // The old animation must not report after this one took over.
+    stop();
+    animation_.reset(animation);
+    adw_animation_play(animation);
 }
 
 void Animator::springTo(double target, Spring spring) {
@@ -52,11 +50,7 @@ void Animator::easeTo(double target, std::chrono::milliseconds duration, AdwEasi
 }
 
 void Animator::jumpTo(double target) {
-    if (animation_) {
-        adw_animation_pause(animation_);
-        g_object_unref(animation_);
-        animation_ = nullptr;
-    }
+    stop();
     target_ = target;
     onValue(target, this);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "support/GObjectPtr.h"
+
 #include <adwaita.h>
 #include <chrono>
 #include <functional>
@@ -36,13 +38,14 @@ public:
 
 private:
     void play(AdwAnimation* animation);
+    void stop();
     static void onValue(double value, gpointer self);
 
     GtkWidget* widget_;
     double value_;
     double target_;
     std::function<void(double)> step_;
-    AdwAnimation* animation_ = nullptr;
+    GObjectPtr<AdwAnimation> animation_;
 };
 
 }  // namespace tarn::motion

@@ -1,5 +1,7 @@
 #include "preview/BridgeScript.h"
 
+#include "support/GObjectPtr.h"
+
 #include <gio/gio.h>
 
 extern "C" GResource* tarn_preview_get_resource(void);
@@ -8,13 +10,11 @@ namespace tarn::preview {
 
 const std::string& bridgeScript() {
     static const std::string script = [] {
-        GBytes* bytes = g_resource_lookup_data(tarn_preview_get_resource(), "/dev/tarn/Tarn/preview/bridge.js",
-                                               G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+        GPtr<GBytes, g_bytes_unref> bytes(g_resource_lookup_data(tarn_preview_get_resource(), "/dev/tarn/Tarn/preview/bridge.js",
+                                                                 G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr));
         gsize size = 0;
-        const char* data = bytes ? static_cast<const char*>(g_bytes_get_data(bytes, &size)) : nullptr;
-        std::string text(data ? data : "", size);
-        if (bytes) g_bytes_unref(bytes);
-        return text;
+        const char* data = bytes ? static_cast<const char*>(g_bytes_get_data(bytes.get(), &size)) : nullptr;
+        return std::string(data ? data : "", size);
     }();
     return script;
 }

@@ -1,6 +1,7 @@
 #include "preview/PreviewCoordinator.h"
 
 #include "preview/BridgeScript.h"
+#include "support/GObjectPtr.h"
 #include "support/Text.h"
 
 #include <cstring>
@@ -24,18 +25,17 @@ PreviewCoordinator::~PreviewCoordinator() {
 }
 
 GtkWidget* PreviewCoordinator::makeView() {
-    contentManager_ = webkit_user_content_manager_new();
-    WebKitUserScript* script =
+    GObjectPtr<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+    GPtr<WebKitUserScript, webkit_user_script_unref> script(
         webkit_user_script_new(preview::bridgeScript().c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-    webkit_user_content_manager_add_script(contentManager_, script);
-    webkit_user_script_unref(script);
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+    webkit_user_content_manager_add_script(manager.get(), script.get());
 
     for (const char* name : messageNames) {
-        webkit_user_content_manager_register_script_message_handler(contentManager_, name, nullptr);
+        webkit_user_content_manager_register_script_message_handler(manager.get(), name, nullptr);
         std::string signal = std::string("script-message-received::") + name;
         handlers_.push_back(g_signal_connect_data(
-            contentManager_, signal.c_str(),
+            manager.get(), signal.c_str(),
             G_CALLBACK(+[](WebKitUserContentManager*, JSCValue* value, gpointer data) {
                 auto* context = static_cast<MessageContext*>(data);
                 context->self->received(context->name, value);
@@ -44,8 +44,8 @@ GtkWidget* PreviewCoordinator::makeView() {
             GConnectFlags(0)));
     }
 
-    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager_, nullptr));
-    g_object_unref(contentManager_);  // the view holds it now
+    // The view holds the manager from here on.
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", manager.get(), nullptr));
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
     // Transparent until the page paints.
@@ -104,10 +104,9 @@ void PreviewCoordinator::disconnect() {
 }
 
 void PreviewCoordinator::received(const char* name, JSCValue* value) {
-    char* text = jsc_value_is_object(value) ? jsc_value_to_json(value, 0) : nullptr;
+    GCharPtr text(jsc_value_is_object(value) ? jsc_value_to_json(value, 0) : nullptr);
     if (!text) return;  // not an object: ignored
-    auto parsed = json::parseObject(text::decodeUtf8Lossy(text));
-    g_free(text);
+    auto parsed = json::parseObject(text::decodeUtf8Lossy(text.get()));
     if (!parsed) return;
     const json::Json& body = *parsed;
     if (!std::strcmp(name, "tarnConsole")) {

@@ -45,7 +45,6 @@ private:
 
     AppWebView parent_;
     WebKitWebView* webView_ = nullptr;  // weak: the widget tree owns it
-    WebKitUserContentManager* contentManager_ = nullptr;
     PreviewLoadState state_;
     std::vector<gulong> handlers_;
     gulong loadHandler_ = 0;

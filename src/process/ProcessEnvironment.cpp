@@ -1,6 +1,7 @@
 #include "process/ProcessEnvironment.h"
 
 #include "support/Files.h"
+#include "support/GObjectPtr.h"
 #include "support/Text.h"
 
 #include <glib.h>
@@ -113,14 +114,13 @@ std::vector<std::string> fixedToolPaths(const std::string& name) {
 
 Environment augmentedEnvironment() {
     Environment env;
-    gchar** environ = g_get_environ();
-    for (gchar** e = environ; e && *e; ++e) {
+    GStrvPtr environ(g_get_environ());
+    for (gchar** e = environ.get(); e && *e; ++e) {
         std::string entry(*e);
         auto eq = entry.find('=');
         if (eq == std::string::npos) continue;
         env[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
-    g_strfreev(environ);
 
     auto pieces = text::split(env.count("PATH") ? env["PATH"] : "", ':', /*dropEmpty=*/true);
     for (auto& dir : additionalDirectories()) pieces.push_back(std::move(dir));

@@ -4,21 +4,22 @@
 
 namespace tarn {
 
-// Owns one reference of a C GObject.
-struct GObjectUnref {
-    void operator()(gpointer object) const {
-        if (object) g_object_unref(object);
+// Owns what a GLib function handed over, and frees it with the function that frees its kind.
+template <auto Free>
+struct GFree {
+    template <typename T>
+    void operator()(T* pointer) const {
+        if (pointer) Free(pointer);
     }
 };
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+template <typename T, auto Free>
+using GPtr = std::unique_ptr<T, GFree<Free>>;
 
-// Owns a GError.
-struct GErrorFree {
-    void operator()(GError* error) const {
-        if (error) g_error_free(error);
-    }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
+// One reference of a GObject.
+template <typename T>
+using GObjectPtr = GPtr<T, g_object_unref>;
+using GCharPtr = GPtr<char, g_free>;
+using GStrvPtr = GPtr<char*, g_strfreev>;
+using GErrorPtr = GPtr<GError, g_error_free>;
 
 }  // namespace tarn

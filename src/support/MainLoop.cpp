@@ -1,5 +1,7 @@
 #include "support/MainLoop.h"
 
+#include "support/GObjectPtr.h"
+
 #include <glib.h>
 #include <iostream>
 
@@ -24,11 +26,10 @@ void destroyPosted(gpointer data) { delete static_cast<detail::PostedWork*>(data
 void detail::postWork(std::unique_ptr<PostedWork> work) {
     // An idle source at default priority: sources of equal priority run in the order attached,
     // and attaching never runs anything inline.
-    GSource* source = g_idle_source_new();
-    g_source_set_priority(source, G_PRIORITY_DEFAULT);
-    g_source_set_callback(source, runPosted, work.release(), destroyPosted);
-    g_source_attach(source, nullptr);
-    g_source_unref(source);
+    GPtr<GSource, g_source_unref> source(g_idle_source_new());
+    g_source_set_priority(source.get(), G_PRIORITY_DEFAULT);
+    g_source_set_callback(source.get(), runPosted, work.release(), destroyPosted);
+    g_source_attach(source.get(), nullptr);
 }
 
 void setUncaughtErrorHandler(std::function<void(std::exception_ptr)> handler) { uncaughtHandler() = std::move(handler); }

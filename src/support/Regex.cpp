@@ -1,20 +1,15 @@
 #include "support/Regex.h"
 
+#include "support/IcuText.h"
+
 #include <unicode/regex.h>
 
 namespace tarn {
 
 namespace {
 
-icu::UnicodeString toUnicode(std::string_view s) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
-}
-
-std::string toUtf8(const icu::UnicodeString& u) {
-    std::string out;
-    u.toUTF8String(out);
-    return out;
-}
+using icutext::toUnicode;
+using icutext::toUtf8;
 
 Regex::Match currentMatch(icu::RegexMatcher& m) {
     Regex::Match match;

@@ -1,5 +1,7 @@
 #include "support/Text.h"
 
+#include "support/IcuText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -69,15 +71,8 @@ std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
     return n;
 }
 
-icu::UnicodeString toUnicode(std::string_view s) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
-}
-
-std::string toUtf8(const icu::UnicodeString& u) {
-    std::string out;
-    u.toUTF8String(out);
-    return out;
-}
+using icutext::toUnicode;
+using icutext::toUtf8;
 
 // Walks the code points of valid UTF-8, giving each one with its byte range.
 template <typename F>

@@ -1,5 +1,6 @@
 #include "support/Url.h"
 
+#include "support/GObjectPtr.h"
 #include "support/Text.h"
 
 #include <algorithm>
@@ -11,10 +12,7 @@ namespace tarn {
 
 namespace {
 
-struct UriDeleter {
-    void operator()(GUri* u) const { g_uri_unref(u); }
-};
-using UriPtr = std::unique_ptr<GUri, UriDeleter>;
+using UriPtr = GPtr<GUri, g_uri_unref>;
 
 UriPtr parseUri(const std::string& text) {
     return UriPtr(g_uri_parse(text.c_str(), G_URI_FLAGS_ENCODED, nullptr));
@@ -26,10 +24,8 @@ std::optional<Url> Url::parse(std::string_view text) {
     std::string s(text);
     auto uri = parseUri(s);
     if (!uri) return std::nullopt;
-    char* normalised = g_uri_to_string(uri.get());
-    Url url{normalised};
-    g_free(normalised);
-    return url;
+    GCharPtr normalised(g_uri_to_string(uri.get()));
+    return Url{normalised.get()};
 }
 
 std::optional<Url> Url::fromAddressBar(std::string_view typed) {
@@ -53,11 +49,9 @@ Url Url::fileURL(std::string_view path) {
     // every path computed from it (relative paths above all) comes out the same.
     p = p.lexically_normal();
     if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();
-    char* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
+    GCharPtr uri(g_filename_to_uri(p.c_str(), nullptr, nullptr));
     if (!uri) return Url{"file://" + p.string()};
-    Url url{uri};
-    g_free(uri);
-    return url;
+    return Url{uri.get()};
 }
 
 std::string Url::scheme() const {
@@ -80,19 +74,15 @@ bool Url::isFile() const { return scheme() == "file"; }
 
 std::string Url::path() const {
     if (isFile()) {
-        char* local = g_filename_from_uri(text_.c_str(), nullptr, nullptr);
+        GCharPtr local(g_filename_from_uri(text_.c_str(), nullptr, nullptr));
         if (local) {
-            std::string out(local);
-            g_free(local);
-            return out;
+            return std::string(local.get());
         }
     }
     auto uri = parseUri(text_);
     if (!uri) return {};
-    char* decoded = g_uri_unescape_string(g_uri_get_path(uri.get()), nullptr);
-    std::string out = decoded ? decoded : g_uri_get_path(uri.get());
-    g_free(decoded);
-    return out;
+    GCharPtr decoded(g_uri_unescape_string(g_uri_get_path(uri.get()), nullptr));
+    return decoded ? std::string(decoded.get()) : std::string(g_uri_get_path(uri.get()));
 }
 
 Url Url::appending(std::string_view name) const {

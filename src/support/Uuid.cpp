@@ -1,5 +1,7 @@
 #include "support/Uuid.h"
 
+#include "support/GObjectPtr.h"
+
 #include <algorithm>
 #include <glib.h>
 
@@ -13,9 +15,8 @@ std::string upper(std::string s) {
 }  // namespace
 
 Uuid::Uuid() {
-    char* s = g_uuid_string_random();
-    text_ = upper(s);
-    g_free(s);
+    GCharPtr s(g_uuid_string_random());
+    text_ = upper(s.get());
 }
 
 }  // namespace tarn

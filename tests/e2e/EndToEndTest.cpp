@@ -102,11 +102,11 @@ TEST_F(EndToEnd, ARequestThatNeverEndsIsStoppedFromTheStopButton) {
     Composer& composer = view().agent().composer();
     composer.editor().get_buffer()->set_text("Rewrite the whole site");
     click(composer.sendButton());
-    ASSERT_TRUE(runLoopUntil([&] { return fs::exists(standin / "child.pid"); }, 20s));
+    const int child = waitForPidFile(standin / "child.pid", 20s);
+    ASSERT_GT(child, 0);
     flush();
     ASSERT_TRUE(composer.sendMeansStop());
-    int tool = std::stoi(readFile(standin / "codex.pid"));
-    int child = std::stoi(readFile(standin / "child.pid"));
+    const int tool = waitForPidFile(standin / "codex.pid");
     click(composer.sendButton());
     ASSERT_TRUE(runLoopUntil([&] { return !*vm->isSending; }, 20s));
     flush();

@@ -171,10 +171,10 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
     Uuid reload = *vm->reloadToken;
     vm->draftPrompt = "Rewrite everything";
     spawn(vm->sendPrompt());
-    ASSERT_TRUE(runLoopUntil([&] { return fs::exists(standin / "child.pid"); }));
+    const int child = waitForPidFile(standin / "child.pid");
+    ASSERT_GT(child, 0);
     EXPECT_TRUE(*vm->isSending);
-    int tool = std::stoi(readFile(standin / "codex.pid"));
-    int child = std::stoi(readFile(standin / "child.pid"));
+    const int tool = waitForPidFile(standin / "codex.pid");
 
     vm->cancelAgentRequest();
     ASSERT_TRUE(settledRequest());

@@ -189,7 +189,7 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     auto failed = systemMessages()[systemMessages().size() - 2];
     EXPECT_EQ(failed, "Codex startup planning failed, using fallback: Codex did not answer within 2 seconds (last "
                       "message: Reconnecting... waiting for network).");
-    int planner = std::stoi(readFile(standin / "codex.pid"));
+    const int planner = waitForPidFile(standin / "codex.pid");
     EXPECT_TRUE(runLoopUntil([&] { return ::kill(planner, 0) != 0; }, 10s));
     // The local plan keeps the commands in use, and their source.
     EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
