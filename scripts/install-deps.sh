@@ -27,6 +27,7 @@ requirements=(
   "cmd:xdotool        xdotool"
   "cmd:import         imagemagick"
   "cmd:glib-compile-resources libglib2.0-dev-bin"
+  "cmd:xgettext       gettext"
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #include "agents/AgentService.h"
+#include "support/Translate.h"
 
 #include "agents/AgentToolSupport.h"
 #include "agents/rendered/Rendered.h"
@@ -319,9 +320,9 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
         }
         if (names.size() > 3) names.resize(3);
         throw AgentServiceError(AgentServiceError::Case::ambiguousText,
-                                "This text appears in " + std::to_string(found.size()) + " places (" +
-                                    text::join(names, ", ") + "); select an element whose text is unique, or describe "
-                                                               "the change to the agent.");
+                                tr::format(_("This text appears in %1 places (%2); select an element whose text is "
+                                             "unique, or describe the change to the agent."),
+                                           {std::to_string(found.size()), text::join(names, ", ")}));
     }
 
     const Hit& hit = found.front();
@@ -415,27 +416,28 @@ std::vector<std::string> AgentService::applyPromptRules(const std::string& promp
 
 Task<LocalAgentResult> AgentService::applyInlineEdit(InspectTarget target, std::string newText, Url projectRoot) const {
     std::vector<AgentPlanStep> plan{
-        step("Resolve source file", "Map selected UI element to the most likely file.", true),
-        step("Apply minimal edit", "Replace one text occurrence with the new value.", true),
-        step("Return changed files", "Report the edit so it is visible in history.", true),
+        step(_("Resolve source file"), _("Map selected UI element to the most likely file."), true),
+        step(_("Apply minimal edit"), _("Replace one text occurrence with the new value."), true),
+        step(_("Return changed files"), _("Report the edit so it is visible in history."), true),
     };
     fs::path root = projectRoot.path();
     auto paths = co_await inBackground([&] { return replaceRenderedText(target.textSnippet, newText, target.fileGuess, root); });
-    co_return LocalAgentResult{"Updated text in " + paths.front() + ".", paths, plan};
+    co_return LocalAgentResult{tr::format(_("Updated text in %1."), {paths.front()}), paths, plan};
 }
 
 Task<LocalAgentResult> AgentService::handlePrompt(std::string prompt, std::optional<InspectTarget> selectedTarget,
                                                   bool planMode, Url projectRoot) const {
     std::vector<AgentPlanStep> plan{
-        step("Analyze request", "Parse intent and classify into copy tweak or feature task.", true),
-        step("Find implementation points", "Locate related routes/components in the project.", true),
-        step("Apply code changes", "Edit or create files based on the request.", !planMode),
-        step("Prepare visual verification", "Surface touched files for quick review.", !planMode),
+        step(_("Analyze request"), _("Parse intent and classify into copy tweak or feature task."), true),
+        step(_("Find implementation points"), _("Locate related routes/components in the project."), true),
+        step(_("Apply code changes"), _("Edit or create files based on the request."), !planMode),
+        step(_("Prepare visual verification"), _("Surface touched files for quick review."), !planMode),
     };
-    if (planMode) co_return LocalAgentResult{"Plan created. Switch off Plan Mode to apply changes.", {}, plan};
+    if (planMode) co_return LocalAgentResult{_("Plan created. Switch off Plan Mode to apply changes."), {}, plan};
     fs::path root = projectRoot.path();
     auto paths = co_await inBackground([&] { return applyPromptRules(prompt, selectedTarget, root); });
-    co_return LocalAgentResult{"Applied " + std::to_string(paths.size()) + " file change(s).", paths, plan};
+    co_return LocalAgentResult{tr::format(_("Applied %1 file change(s)."), {std::to_string(paths.size())}), paths, plan};
+
 }
 
 }  // namespace tarn

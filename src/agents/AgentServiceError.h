@@ -1,4 +1,6 @@
 #pragma once
+#include "support/Translate.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -21,17 +23,17 @@ public:
 
     static std::string describe(Case c) {
         switch (c) {
-            case Case::targetTextNotFound: return "Could not find matching text in source files.";
+            case Case::targetTextNotFound: return _("Could not find matching text in source files.");
             case Case::ambiguousText:
-                return "This text appears in more than one place; select an element whose text is unique, or describe "
-                       "the change to the agent.";
+                return _("This text appears in more than one place; select an element whose text is unique, or describe "
+                       "the change to the agent.");
             case Case::textFromValue:
-                return "This text is a value the code computes; only the words around it can be edited in place.";
+                return _("This text is a value the code computes; only the words around it can be edited in place.");
             case Case::editCrossesMarkup:
-                return "This edit reaches across the page's markup; change the words of one piece of text, or describe "
-                       "the change to the agent.";
+                return _("This edit reaches across the page's markup; change the words of one piece of text, or describe "
+                       "the change to the agent.");
             case Case::unsafeEdit:
-                return "This edit could not be made without risk to the page; describe the change to the agent instead.";
+                return _("This edit could not be made without risk to the page; describe the change to the agent instead.");
         }
         return {};
     }

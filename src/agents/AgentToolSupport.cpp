@@ -1,4 +1,5 @@
 #include "agents/AgentToolSupport.h"
+#include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
 #include "process/ShellCommandRunner.h"
@@ -43,7 +44,7 @@ std::string lastErrorLine(const ShellCommandOutput& output) {
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         if (auto line = text::trim(*it); !line.empty()) return line;
     }
-    return "Command failed with exit code " + std::to_string(output.exitCode) + ".";
+    return tr::format(_("Command failed with exit code %1."), {std::to_string(output.exitCode)});
 }
 
 namespace {
@@ -132,10 +133,16 @@ Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::strin
 
 std::string limitMessage(const std::string& toolName, std::chrono::milliseconds limit, const std::string& lastMessage) {
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
-    std::string message = toolName + " did not answer within " + std::to_string(seconds) +
-                          (seconds == 1 ? " second" : " seconds");
-    if (!lastMessage.empty()) message += " (last message: " + lastMessage + ")";
-    return message + ".";
+    const std::string count = std::to_string(seconds);
+    const auto n = static_cast<unsigned long>(seconds);
+    if (lastMessage.empty()) {
+        return tr::format(ngettext("%1 did not answer within %2 second.", "%1 did not answer within %2 seconds.", n),
+                          {toolName, count});
+    }
+    return tr::format(ngettext("%1 did not answer within %2 second (last message: %3).",
+                               "%1 did not answer within %2 seconds (last message: %3).", n),
+                      {toolName, count, lastMessage});
+
 }
 
 std::vector<std::string> parsePorcelain(const std::string& output) {

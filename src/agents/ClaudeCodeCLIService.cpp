@@ -1,4 +1,5 @@
 #include "agents/ClaudeCodeCLIService.h"
+#include "support/Translate.h"
 
 #include "agents/AgentToolSupport.h"
 #include "agents/StartupPlanning.h"
@@ -35,8 +36,8 @@ std::string ClaudeCodeCLIService::failureReason(const ShellCommandOutput& output
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
                                                       AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw AgentToolError(notInstalled);
-    if (feedback.progress) feedback.progress("Sending request to Claude Code...");
+    if (!tool) throw AgentToolError(_(notInstalled));
+    if (feedback.progress) feedback.progress(_("Sending request to Claude Code..."));
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
 
@@ -52,22 +53,23 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
     auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                               failureReason, cancellation, before);
     ShellCommandOutput output = co_await run;
-    if (feedback.progress) feedback.progress("Claude Code response received.");
+    if (feedback.progress) feedback.progress(_("Claude Code response received."));
 
     std::string raw = answerText(output);
     auto object = agenttools::parseJSONObject(raw);
-    if (!object) throw AgentToolError(outputMissing);
+    if (!object) throw AgentToolError(_(outputMissing));
     std::string answer = agenttools::extractResultText(*object).value_or(raw);
-    if (answer.empty()) throw AgentToolError(outputMissing);
+    if (answer.empty()) throw AgentToolError(_(outputMissing));
 
-    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), "Claude Code finished.",
+    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Claude Code finished."),
+
                                                "last-claude-output.md");
 }
 
 Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                                   std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw AgentToolError(notInstalled);
+    if (!tool) throw AgentToolError(_(notInstalled));
     std::vector<std::string> arguments{"-p",
                                        startup::buildPlannerPrompt(context, startup::Planner::claudeCode),
                                        "--output-format",
@@ -80,9 +82,9 @@ Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext
                                                              failureReason, limit, "Claude Code", lastLine, cancellation);
     ShellCommandOutput output = co_await run;
     std::string text = answerText(output);
-    if (text.empty()) throw AgentToolError(outputMissing);
+    if (text.empty()) throw AgentToolError(_(outputMissing));
     auto plan = startup::parseBootstrapOutput(text);
-    if (!plan) throw AgentToolError(invalidBootstrapResponse);
+    if (!plan) throw AgentToolError(_(invalidBootstrapResponse));
     plan->planner = "Claude Code CLI";
     co_return *plan;
 }

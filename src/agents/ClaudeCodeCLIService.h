@@ -1,4 +1,5 @@
 #pragma once
+#include "support/Translate.h"
 #include "agents/AgentRunResult.h"
 #include "agents/AgentTool.h"
 #include "agents/AgentToolError.h"
@@ -36,9 +37,9 @@ public:
     static std::optional<std::string> locateTool();
     static std::string buildPrompt(const std::string& request, bool planMode);
 
-    static constexpr const char* notInstalled = "Claude Code CLI is not installed or not in PATH.";
-    static constexpr const char* outputMissing = "Claude Code did not return an output message.";
-    static constexpr const char* invalidBootstrapResponse = "Claude Code returned an invalid bootstrap response.";
+    static constexpr const char* notInstalled = N_("Claude Code CLI is not installed or not in PATH.");
+    static constexpr const char* outputMissing = N_("Claude Code did not return an output message.");
+    static constexpr const char* invalidBootstrapResponse = N_("Claude Code returned an invalid bootstrap response.");
 };
 
 }  // namespace tarn

@@ -1,4 +1,5 @@
 #include "agents/CodexCLIService.h"
+#include "support/Translate.h"
 
 #include "agents/AgentToolSupport.h"
 #include "agents/StartupPlanning.h"
@@ -22,11 +23,11 @@ std::string readAnswer(const std::string& path) {
     try {
         answer = text::decodeUtf8Lossy(files::readFile(path, 64 * 1024 * 1024));
     } catch (const std::exception&) {
-        throw AgentToolError(CodexCLIService::outputMissing);
+        throw AgentToolError(_(CodexCLIService::outputMissing));
     }
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    if (text::trim(answer).empty()) throw AgentToolError(CodexCLIService::outputMissing);
+    if (text::trim(answer).empty()) throw AgentToolError(_(CodexCLIService::outputMissing));
     return answer;
 }
 
@@ -105,7 +106,7 @@ std::string CodexCLIService::failureReason(const ShellCommandOutput& output) {
 Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
                                                  AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw AgentToolError(notInstalled);
+    if (!tool) throw AgentToolError(_(notInstalled));
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
     const std::string answerPath = agenttools::temporaryAnswerPath("feature");
@@ -138,14 +139,15 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     }
 
     std::string answer = readAnswer(answerPath);
-    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), "Codex finished.",
+    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Codex finished."),
+
                                                "last-codex-output.md");
 }
 
 Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                              std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
-    if (!tool) throw AgentToolError(notInstalled);
+    if (!tool) throw AgentToolError(_(notInstalled));
     std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
     const std::string answerPath = agenttools::temporaryAnswerPath("bootstrap");
 
@@ -163,7 +165,7 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));
-    if (!plan) throw AgentToolError(invalidBootstrapResponse);
+    if (!plan) throw AgentToolError(_(invalidBootstrapResponse));
     plan->planner = "Codex CLI";
     co_return *plan;
 }
@@ -171,18 +173,18 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
 std::optional<std::string> CodexCLIService::describeItem(const json::Json& event) {
     const json::Json& subject = event.contains("item") && event["item"].is_object() ? event["item"] : event;
     if (auto command = json::firstNonBlankString(subject, {"command", "cmd", "shell_command"})) {
-        return "command " + *command;
+        return tr::format(_("command %1"), {*command});
     }
     if (auto path = json::firstNonBlankString(subject, {"path", "file", "filepath", "file_path"})) {
         std::string component = lastPathComponent(*path);
-        return component.empty() ? std::string("file update") : "file " + component;
+        return component.empty() ? std::string(_("file update")) : tr::format(_("file %1"), {component});
     }
     if (auto name = json::firstNonBlankString(subject, {"name", "title", "description", "tool_name"})) return name;
     if (auto kind = json::firstNonBlankString(subject, {"type", "kind"})) {
         std::string lower = text::toLower(*kind);
-        if (text::contains(lower, "command")) return std::string("a command");
-        if (text::contains(lower, "file")) return std::string("a file change");
-        if (text::contains(lower, "plan")) return std::string("the implementation plan");
+        if (text::contains(lower, "command")) return std::string(_("a command"));
+        if (text::contains(lower, "file")) return std::string(_("a file change"));
+        if (text::contains(lower, "plan")) return std::string(_("the implementation plan"));
         return kind;
     }
     return std::nullopt;
@@ -201,16 +203,16 @@ std::optional<std::string> CodexCLIService::progressText(const std::string& line
     }
 
     auto type = json::stringMember(*event, "type");
-    if (event->empty() || !type) return std::string("Working...");
+    if (event->empty() || !type) return std::string(_("Working..."));
     const std::string kind = text::toLower(*type);
-    if (kind == "thread.started") return std::string("Session started.");
-    if (kind == "turn.started") return std::string("Understanding your request...");
-    if (kind == "turn.completed") return std::string("Wrapping up response...");
+    if (kind == "thread.started") return std::string(_("Session started."));
+    if (kind == "turn.started") return std::string(_("Understanding your request..."));
+    if (kind == "turn.completed") return std::string(_("Wrapping up response..."));
     if (kind == "turn.failed") {
         if (auto error = event->find("error"); error != event->end() && error->is_object()) {
             if (auto message = json::firstNonBlankString(*error, {"message", "summary", "text"})) return message;
         }
-        return std::string("Codex run failed.");
+        return std::string(_("Codex run failed."));
     }
     if (kind == "item.started" || kind == "item.completed") {
         // An error item carries the reason: show it, not the item's kind.
@@ -221,20 +223,20 @@ std::optional<std::string> CodexCLIService::progressText(const std::string& line
     }
     if (kind == "item.started") {
         auto item = describeItem(*event);
-        return item ? "Working on " + *item + "." : std::string("Working on project files...");
+        return item ? tr::format(_("Working on %1."), {*item}) : std::string(_("Working on project files..."));
     }
     if (kind == "item.completed") {
         auto item = describeItem(*event);
-        return item ? "Completed " + *item + "." : std::string("Step complete.");
+        return item ? tr::format(_("Completed %1."), {*item}) : std::string(_("Step complete."));
     }
 
     if (auto other = json::firstNonBlankString(*event, {"message", "status", "summary", "title", "text"})) return other;
-    if (text::contains(kind, "error")) return std::string("Codex reported an error.");
-    if (text::contains(kind, "tool") || text::contains(kind, "command")) return std::string("Running project commands...");
-    if (text::contains(kind, "plan")) return std::string("Planning implementation...");
+    if (text::contains(kind, "error")) return std::string(_("Codex reported an error."));
+    if (text::contains(kind, "tool") || text::contains(kind, "command")) return std::string(_("Running project commands..."));
+    if (text::contains(kind, "plan")) return std::string(_("Planning implementation..."));
     if (text::contains(kind, "delta") || text::contains(kind, "token")) return std::nullopt;
-    if (text::contains(kind, "response") || text::contains(kind, "output")) return std::string("Generating update...");
-    return std::string("Working...");
+    if (text::contains(kind, "response") || text::contains(kind, "output")) return std::string(_("Generating update..."));
+    return std::string(_("Working..."));
 }
 
 }  // namespace tarn

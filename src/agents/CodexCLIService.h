@@ -1,4 +1,5 @@
 #pragma once
+#include "support/Translate.h"
 #include "agents/AgentRunResult.h"
 #include "agents/AgentTool.h"
 #include "agents/AgentToolError.h"
@@ -46,9 +47,9 @@ public:
     // The reason a failed run gives: its last error event (or failed turn), else its last error line.
     static std::string failureReason(const ShellCommandOutput& output);
 
-    static constexpr const char* notInstalled = "Codex CLI is not installed or not in PATH.";
-    static constexpr const char* outputMissing = "Codex did not return an output message.";
-    static constexpr const char* invalidBootstrapResponse = "Codex returned an invalid bootstrap response.";
+    static constexpr const char* notInstalled = N_("Codex CLI is not installed or not in PATH.");
+    static constexpr const char* outputMissing = N_("Codex did not return an output message.");
+    static constexpr const char* invalidBootstrapResponse = N_("Codex returned an invalid bootstrap response.");
 };
 
 }  // namespace tarn

@@ -3,6 +3,8 @@
 #include "app/Bind.h"
 #include "app/Icons.h"
 
+#include <glib/gi18n-lib.h>
+
 namespace tarn {
 
 AddressField::AddressField(AppViewModel& model) {
@@ -11,7 +13,7 @@ AddressField::AddressField(AppViewModel& model) {
     set_hexpand(true);
     set_valign(Gtk::Align::CENTER);
     set_input_purpose(Gtk::InputPurpose::URL);
-    setAccessibleLabel(*this, "Address");
+    setAccessibleLabel(*this, _("Address"));
     bind::text(*this, model.browserAddress);
     signal_activate().connect([&model] { model.loadBrowserAddress(); });
 }

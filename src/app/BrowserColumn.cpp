@@ -4,19 +4,21 @@
 
 namespace tarn {
 
-BrowserColumn::BrowserColumn(AppViewModel& model, std::function<void()> openChangeDescription)
-    : Gtk::Box(Gtk::Orientation::VERTICAL, 10), header_(model, std::move(openChangeDescription)), preview_(model), console_(model) {
+BrowserColumn::BrowserColumn(AppViewModel& model)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 10), header_(model), preview_(model), console_(model) {
     add_css_class("tarn-browser-card");
     set_hexpand(true);
     set_vexpand(true);
-    headerRevealer_.setChild(header_);
-    consoleRevealer_.setChild(console_);
+    headerRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_DOWN);
+    headerRevealer_.set_child(header_);
+    consoleRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_UP);
+    consoleRevealer_.set_child(console_);
     append(headerRevealer_);
     append(preview_);
     append(consoleRevealer_);
     bind::to(*this, model.isBrowserExpanded, [this](bool expanded) {
-        headerRevealer_.setRevealed(!expanded, motion::browserColumn);
-        consoleRevealer_.setRevealed(!expanded, motion::browserColumn);
+        headerRevealer_.set_reveal_child(!expanded);
+        consoleRevealer_.set_reveal_child(!expanded);
     });
 }
 

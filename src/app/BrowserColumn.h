@@ -2,9 +2,9 @@
 #include "app/BrowserHeader.h"
 #include "app/ConsolePane.h"
 #include "app/PreviewPane.h"
-#include "app/SlideRevealer.h"
 
 #include <gtkmm/box.h>
+#include <gtkmm/revealer.h>
 
 namespace tarn {
 
@@ -12,20 +12,19 @@ namespace tarn {
 // slides the header and console away; their state stays with the controller.
 class BrowserColumn : public Gtk::Box {
 public:
-    BrowserColumn(AppViewModel& model, std::function<void()> openChangeDescription);
+    explicit BrowserColumn(AppViewModel& model);
 
     BrowserHeader& header() { return header_; }
     PreviewPane& preview() { return preview_; }
     ConsolePane& console() { return console_; }
-    SlideRevealer& headerRevealer() { return headerRevealer_; }
-    SlideRevealer& consoleRevealer() { return consoleRevealer_; }
+    Gtk::Revealer& headerRevealer() { return headerRevealer_; }
+    Gtk::Revealer& consoleRevealer() { return consoleRevealer_; }
 
 private:
     BrowserHeader header_;
     PreviewPane preview_;
     ConsolePane console_;
-    SlideRevealer headerRevealer_{SlideRevealer::Edge::top};
-    SlideRevealer consoleRevealer_{SlideRevealer::Edge::bottom};
+    Gtk::Revealer headerRevealer_, consoleRevealer_;
 };
 
 }  // namespace tarn

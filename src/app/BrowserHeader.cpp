@@ -3,25 +3,17 @@
 #include "app/Bind.h"
 #include "app/Icons.h"
 
-#include <gtkmm/image.h>
+#include <glib/gi18n-lib.h>
 
 namespace tarn {
 
-void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help,
-                    const std::string& action) {
-    button.set_icon_name(icons::named(symbol));
-    button.set_tooltip_text(help);
-    setAccessibleLabel(button, help);
-    button.set_action_name(action);
-}
-
 std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
     switch (state.kind()) {
-        case ServerRuntimeState::Case::idle: return "Idle";
-        case ServerRuntimeState::Case::starting: return "Starting";
-        case ServerRuntimeState::Case::running: return "Running";
-        case ServerRuntimeState::Case::stopped: return "Stopped";
-        case ServerRuntimeState::Case::failed: return "Failed";
+        case ServerRuntimeState::Case::idle: return _("Idle");
+        case ServerRuntimeState::Case::starting: return _("Starting");
+        case ServerRuntimeState::Case::running: return _("Running");
+        case ServerRuntimeState::Case::stopped: return _("Stopped");
+        case ServerRuntimeState::Case::failed: return _("Failed");
     }
     return {};
 }
@@ -30,8 +22,8 @@ std::string BrowserHeader::summaryOf(const InspectTarget& target) {
     return target.componentGuess + "  " + (target.fileGuess.empty() ? "unresolved-file" : target.fileGuess);
 }
 
-BrowserHeader::BrowserHeader(AppViewModel& model, std::function<void()> openChangeDescription)
-    : Gtk::Box(Gtk::Orientation::HORIZONTAL, 8), model_(model), openChangeDescription_(std::move(openChangeDescription)) {
+BrowserHeader::BrowserHeader(AppViewModel& model)
+    : Gtk::Box(Gtk::Orientation::HORIZONTAL, 8), model_(model), stack_(_("Stack")), server_(_("Server")), route_(_("Route")) {
     append(stack_);
     append(server_);
     append(route_);
@@ -44,9 +36,9 @@ BrowserHeader::BrowserHeader(AppViewModel& model, std::function<void()> openChan
 
     selection_.add_css_class("tarn-selection-block");
     selection_.set_valign(Gtk::Align::CENTER);
-    auto* inspectTitle = Gtk::make_managed<Gtk::Label>("Inspect");
+    auto* inspectTitle = Gtk::make_managed<Gtk::Label>(_("Inspect"));
     inspectTitle->add_css_class("tarn-caption2");
-    inspectTitle->add_css_class("tarn-secondary");
+    inspectTitle->add_css_class("dim-label");
     inspectTitle->set_xalign(0);
     summary_.add_css_class("caption");
     summary_.add_css_class("tarn-mono");
@@ -61,33 +53,28 @@ BrowserHeader::BrowserHeader(AppViewModel& model, std::function<void()> openChan
     badge_.add_css_class("tarn-count-badge");
     badge_.set_valign(Gtk::Align::CENTER);
     append(badge_);
-    inlineEdit_.set_valign(Gtk::Align::CENTER);
-    inlineEdit_.signal_clicked().connect([this] {
-        if (!*model_.selectedInspectTarget) return;
-        model_.inlineTextDraft = (*model_.selectedInspectTarget)->textSnippet;
-        model_.showInlineEditSheet = true;
-    });
-    append(inlineEdit_);
-    changeDescription_.set_valign(Gtk::Align::CENTER);
-    changeDescription_.signal_clicked().connect([this] {
-        if (openChangeDescription_) openChangeDescription_();
-    });
-    append(changeDescription_);
+    labelledButton(inlineEdit_, _("Inline Edit"), "win.inline-edit", _("Edit the selected element's text in place"));
+    labelledButton(changeDescription_, _("Change Description"), "win.change-description",
+                   _("Describe a change to the selected elements"));
+    for (auto* button : {&inlineEdit_, &changeDescription_}) {
+        button->set_valign(Gtk::Align::CENTER);
+        append(*button);
+    }
+    // The list and its latest element change one after the other: either shows the pair.
     bind::to(*this, model_.selectedInspectTarget, [this](const auto&) { showSelection(); });
     bind::to(*this, model_.selectedInspectTargets, [this](const auto&) { showSelection(); });
 
     auto* spacer = Gtk::make_managed<Gtk::Box>();
     spacer->set_hexpand(true);
     append(*spacer);
-    for (auto* button : {&inspect_, &copy_, &expand_}) {
+    makeIconToggle(inspect_, "cursorarrow", _("Inspect"), "win.inspect");
+    makeIconButton(copy_, "doc.on.doc", _("Copy Console"), "win.copy-logs");
+    makeIconToggle(expand_, "arrow.up.left.and.arrow.down.right", _("Expand Browser"), "win.expanded");
+    for (Gtk::Button* button : std::initializer_list<Gtk::Button*>{&inspect_, &copy_, &expand_}) {
         button->add_css_class("tarn-header-button");
         button->set_valign(Gtk::Align::CENTER);
         append(*button);
     }
-    makeIconButton(inspect_, "cursorarrow", "Inspect", "win.toggle-inspect");
-    makeIconButton(copy_, "doc.on.doc", "Copy Console", "win.copy-logs");
-    makeIconButton(expand_, "arrow.up.left.and.arrow.down.right", "Expand Browser", "win.toggle-expanded");
-    bind::styleWhile(inspect_, model_.inspectModeEnabled, "tarn-inspect-on");
 }
 
 void BrowserHeader::showSelection() {

@@ -2,10 +2,10 @@
 #include "app/HeaderChip.h"
 #include "workspace/AppViewModel.h"
 
-#include <functional>
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
+#include <gtkmm/togglebutton.h>
 
 namespace tarn {
 
@@ -13,7 +13,7 @@ namespace tarn {
 // the editing buttons; and the inspect, copy and expand buttons.
 class BrowserHeader : public Gtk::Box {
 public:
-    BrowserHeader(AppViewModel& model, std::function<void()> openChangeDescription);
+    explicit BrowserHeader(AppViewModel& model);
 
     static std::string serverText(const ServerRuntimeState& state);
     static std::string summaryOf(const InspectTarget& target);
@@ -25,23 +25,18 @@ public:
     Gtk::Label& countBadge() { return badge_; }
     Gtk::Button& inlineEditButton() { return inlineEdit_; }
     Gtk::Button& changeDescriptionButton() { return changeDescription_; }
+    Gtk::ToggleButton& inspectButton() { return inspect_; }
 
 private:
     void showSelection();
 
     AppViewModel& model_;
-    std::function<void()> openChangeDescription_;
-    HeaderChip stack_{"Stack"}, server_{"Server"}, route_{"Route"};
+    HeaderChip stack_, server_, route_;
     Gtk::Box selection_{Gtk::Orientation::VERTICAL, 2};
     Gtk::Label summary_;
     Gtk::Label badge_;
-    Gtk::Button inlineEdit_{"Inline Edit"};
-    Gtk::Button changeDescription_{"Change Description"};
-    Gtk::Button inspect_, copy_, expand_;
+    Gtk::Button inlineEdit_, changeDescription_, copy_;
+    Gtk::ToggleButton inspect_, expand_;
 };
-
-// An icon-only button for a window action, with its tooltip, which is also its accessible label.
-void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help,
-                    const std::string& action);
 
 }  // namespace tarn

@@ -5,6 +5,8 @@
 #include "app/SelectedTargetPillView.h"
 #include "support/Text.h"
 
+#include <giomm/menu.h>
+#include <glib/gi18n-lib.h>
 #include <glibmm/main.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/image.h>
@@ -23,7 +25,7 @@ Composer::Composer(AppViewModel& model)
     editor_.set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
     editor_.add_css_class("tarn-body-rounded");
     editor_.set_accepts_tab(false);
-    setAccessibleLabel(editor_, "Prompt");
+    setAccessibleLabel(editor_, _("Prompt"));
     editorScroller_.set_child(editor_);
     editorScroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
     editorScroller_.set_margin_start(10);
@@ -38,7 +40,7 @@ Composer::Composer(AppViewModel& model)
     keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType) {
             if (key != GDK_KEY_Escape || !*model_.isSending) return false;
-            model_.cancelAgentRequest();
+            editor_.activate_action("win.stop-request");
             return true;
         },
         false);
@@ -51,7 +53,9 @@ Composer::Composer(AppViewModel& model)
     pillsScroller_.set_margin_end(10);
     pillsScroller_.set_margin_top(8);
     pills_.set_margin_end(6);
-    pillsRevealer_.setChild(pillsScroller_);
+    setAccessibleLabel(pills_, _("Selected elements"));
+    pillsRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_DOWN);
+    pillsRevealer_.set_child(pillsScroller_);
     pillsRevealer_.set_valign(Gtk::Align::START);
     overlay_.add_overlay(pillsRevealer_);
 
@@ -60,33 +64,27 @@ Composer::Composer(AppViewModel& model)
     bar_.set_margin_end(12);
     bar_.set_margin_top(10);
     bar_.set_margin_bottom(10);
+    labelledButton(buildFeature_, _("Build Feature"), "win.build-feature", _("Fill the prompt with a feature to plan"));
     buildFeature_.add_css_class("tarn-build-feature");
     buildFeature_.set_valign(Gtk::Align::CENTER);
-    buildFeature_.signal_clicked().connect(
-        [this] { model_.draftPrompt = "Add a 3-step onboarding flow after sign-up and route users to /onboarding."; });
     bar_.append(buildFeature_);
     bind::to(*this, model_.planModeEnabled, [this](bool on) { buildFeature_.set_visible(on); });
 
     modelText_.add_css_class("caption");
-    modelText_.add_css_class("tarn-secondary");
+    modelText_.add_css_class("dim-label");
     modelMenu_.add_css_class("flat");
-    modelMenu_.set_popover(runtimePopover_);
-    runtimeList_.set_margin(4);
-    runtimePopover_.set_child(runtimeList_);
+    modelMenu_.set_direction(Gtk::ArrowType::UP);
     picker_.add(modelText_, "text");
     picker_.add(modelMenu_, "menu");
     picker_.set_valign(Gtk::Align::CENTER);
     bar_.append(picker_);
     bind::to(*this, model_.modelLabel, [this](const std::string& label) {
         modelText_.set_text(label);
-        auto* text = Gtk::make_managed<Gtk::Label>(label);
-        text->add_css_class("caption");
-        text->add_css_class("tarn-secondary");
-        modelMenu_.set_child(*text);
-        modelMenu_.set_tooltip_text("Agent runtime: " + label);
+        modelMenu_.set_label(label);
+        modelMenu_.set_tooltip_text(_("Agent runtime"));
+        setAccessibleLabel(modelMenu_, std::string(_("Agent runtime: ")) + label);
     });
     bind::to(*this, model_.availableAgentRuntimes, [this](const auto&) { showRuntimes(); });
-    bind::to(*this, model_.selectedAgentRuntime, [this](const auto&) { showRuntimes(); });
 
     auto* spacer = Gtk::make_managed<Gtk::Box>();
     spacer->set_hexpand(true);
@@ -94,18 +92,9 @@ Composer::Composer(AppViewModel& model)
     send_.add_css_class("tarn-send");
     send_.set_valign(Gtk::Align::CENTER);
     send_.set_halign(Gtk::Align::END);
-    send_.signal_clicked().connect([this] {
-        if (stopMode_) {
-            model_.cancelAgentRequest();
-        } else if (canSend(*model_.draftPrompt)) {
-            spawn(model_.sendPrompt());
-        }
-    });
     bar_.append(send_);
     overlay_.add_overlay(bar_);
-    bind::to(*this, model_.draftPrompt, [this](const auto&) { showSendButton(); });
     bind::to(*this, model_.isSending, [this](const auto&) { showSendButton(); });
-    bind::styleWhile(send_, model_.isSending, "tarn-stop");
 
     bind::to(*this, model_.selectedInspectTargets, [this](const auto&) { showPills(); });
 }
@@ -113,28 +102,24 @@ Composer::Composer(AppViewModel& model)
 void Composer::showPills() {
     const auto& targets = *model_.selectedInspectTargets;
     while (auto* child = pills_.get_first_child()) pills_.remove(*child);
-    for (const auto& target : targets) {
-        std::string key = target.selectionKey;
-        AppViewModel* model = &model_;
-        pills_.append(*Gtk::make_managed<SelectedTargetPillView>(target, false, false, true,
-                                                                 [model, key] { model->removeSelectedTarget(key); }));
-    }
+    for (const auto& target : targets) pills_.append(*Gtk::make_managed<SelectedTargetPillView>(target, false, false, true));
     const bool any = !targets.empty();
-    pillsRevealer_.setRevealed(any, motion::selectionCount);
+    pillsRevealer_.set_reveal_child(any);
     editorScroller_.set_margin_top(any ? 48 : 10);
     setRingActive(any);
 }
 
 void Composer::showSendButton() {
+    // Send while idle (enabled by its action when there is something to send), Stop while a request runs.
     const bool stop = *model_.isSending;
-    send_.set_sensitive(stop || canSend(*model_.draftPrompt));
     if (send_.get_child() && stop == stopMode_) return;
     stopMode_ = stop;
     auto* icon = Gtk::make_managed<Gtk::Image>();
     icon->set_from_icon_name(icons::named(stopMode_ ? "stop" : "arrow.up"));
     icon->set_pixel_size(14);
     send_.set_child(*icon);
-    const char* label = stopMode_ ? "Stop request" : "Send";
+    send_.set_action_name(stopMode_ ? "win.stop-request" : "win.send-prompt");
+    const char* label = stopMode_ ? _("Stop request") : _("Send");
     send_.set_tooltip_text(label);
     setAccessibleLabel(send_, label);
 }
@@ -142,35 +127,14 @@ void Composer::showSendButton() {
 void Composer::showRuntimes() {
     const auto& available = *model_.availableAgentRuntimes;
     picker_.set_visible_child(available.size() < 2 ? "text" : "menu");
-    while (auto* child = runtimeList_.get_first_child()) runtimeList_.remove(*child);
+    // A radio item per runtime, on the window's stateful action: the mark follows the choice.
+    auto menu = Gio::Menu::create();
     for (AgentRuntime runtime : available) {
-        auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-        auto* name = Gtk::make_managed<Gtk::Label>(displayName(runtime));
-        name->set_xalign(0);
-        name->set_hexpand(true);
-        auto* check = Gtk::make_managed<Gtk::Image>();
-        check->set_from_icon_name(icons::named("checkmark"));
-        check->set_opacity(runtime == *model_.selectedAgentRuntime ? 1 : 0);
-        row->append(*name);
-        row->append(*check);
-        auto* choice = Gtk::make_managed<Gtk::Button>();
-        choice->add_css_class("flat");
-        choice->set_child(*row);
-        choice->set_name(id(runtime));
-        choice->signal_clicked().connect([this, runtime] {
-            runtimePopover_.popdown();
-            model_.selectAgentRuntime(runtime);
-        });
-        runtimeList_.append(*choice);
+        auto item = Gio::MenuItem::create(displayName(runtime), "");
+        item->set_action_and_target("win.agent-runtime", Glib::Variant<Glib::ustring>::create(id(runtime)));
+        menu->append_item(item);
     }
-}
-
-std::vector<Gtk::Button*> Composer::runtimeChoices() {
-    std::vector<Gtk::Button*> out;
-    for (auto* child = runtimeList_.get_first_child(); child; child = child->get_next_sibling()) {
-        out.push_back(static_cast<Gtk::Button*>(child));
-    }
-    return out;
+    modelMenu_.set_menu_model(menu);
 }
 
 void Composer::pulse() {
@@ -183,16 +147,13 @@ void Composer::pulse() {
 void Composer::showPulse(double level) {
     GlowFrame::Style style;
     style.radius = 18;
-    style.fill = glow::rgba(1, 1, 1, 0.96);
-    style.outline = glow::rgba(0, 0, 0, 0.06);
+    style.fill = {"tarn_composer_bg", 0.96};
+    style.outline = {"tarn_composer_outline"};
     style.outlineWidth = 1;
     const double p = std::clamp(level, 0.0, 1.0);
-    // The shadow goes from black 12 % (radius 10, 4 down) to cyan 18 % (radius 14, 6 down).
-    const Gdk::RGBA cyan = glow::cyan(1);
-    style.shadow = glow::rgba(cyan.get_red() * p, cyan.get_green() * p, cyan.get_blue() * p, 0.12 + 0.06 * p);
-    style.shadowRadius = 10 + 4 * p;
-    style.shadowOffsetY = 4 + 2 * p;
-    style.ring = {glow::cyan(0.18), glow::blue(0.68), glow::cyan(0.20), glow::blue(0.14)};
+    // The shadow turns from the card's own (radius 10, 4 down) into the glow (radius 14, 6 down).
+    style.shadows = {{{"tarn_composer_shadow", 1 - p}, 10, 4}, {{"tarn_glow_1", 0.18 * p}, 14, 6}};
+    style.ring = {{"tarn_glow_1", 0.18}, {"tarn_glow_2", 0.68}, {"tarn_glow_1", 0.20}, {"tarn_glow_2", 0.14}};
     style.ringWidth = 1.2 + 0.6 * p;
     setStyle(style);
     setScale(1.0 + 0.008 * level);

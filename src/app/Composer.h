@@ -1,7 +1,6 @@
 #pragma once
 #include "app/GlowFrame.h"
 #include "app/Motion.h"
-#include "app/SlideRevealer.h"
 #include "workspace/AppViewModel.h"
 
 #include <gtkmm/box.h>
@@ -9,7 +8,7 @@
 #include <gtkmm/label.h>
 #include <gtkmm/menubutton.h>
 #include <gtkmm/overlay.h>
-#include <gtkmm/popover.h>
+#include <gtkmm/revealer.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/stack.h>
 #include <gtkmm/textview.h>
@@ -18,7 +17,7 @@ namespace tarn {
 
 // Where the user writes to the agent: the selected elements as removable pills, the prompt, and a
 // bar with "Build Feature" (plan mode), the runtime picker and the send button, which turns into a
-// Stop button while a request runs.
+// Stop button while a request runs. Every control is a window action.
 class Composer : public GlowFrame {
 public:
     explicit Composer(AppViewModel& model);
@@ -35,7 +34,7 @@ public:
     Gtk::Button& buildFeatureButton() { return buildFeature_; }
     bool pickerIsMenu() const { return picker_.get_visible_child_name() == "menu"; }
     const Gtk::Label& modelText() const { return modelText_; }
-    std::vector<Gtk::Button*> runtimeChoices();
+    Gtk::MenuButton& runtimeMenu() { return modelMenu_; }
     Gtk::Box& pills() { return pills_; }
     bool sendMeansStop() const { return stopMode_; }
 
@@ -51,16 +50,14 @@ private:
     Gtk::Overlay overlay_;
     Gtk::ScrolledWindow editorScroller_;
     Gtk::TextView editor_;
-    SlideRevealer pillsRevealer_{SlideRevealer::Edge::top, false};
+    Gtk::Revealer pillsRevealer_;
     Gtk::ScrolledWindow pillsScroller_;
     Gtk::Box pills_{Gtk::Orientation::HORIZONTAL, 6};
     Gtk::Box bar_{Gtk::Orientation::HORIZONTAL, 8};
-    Gtk::Button buildFeature_{"Build Feature"};
+    Gtk::Button buildFeature_;
     Gtk::Stack picker_;
     Gtk::Label modelText_;
     Gtk::MenuButton modelMenu_;
-    Gtk::Popover runtimePopover_;
-    Gtk::Box runtimeList_{Gtk::Orientation::VERTICAL, 2};
     Gtk::Button send_;
     bool stopMode_ = false;
     motion::Animator pulse_;

@@ -4,6 +4,9 @@
 #include "app/Icons.h"
 #include "support/Text.h"
 
+#include <giomm/liststore.h>
+#include <glib/gi18n-lib.h>
+#include <gtkmm/flattenlistmodel.h>
 #include <gtkmm/signallistitemfactory.h>
 #include <gtkmm/noselection.h>
 #include <gtkmm/stringobject.h>
@@ -20,15 +23,20 @@ const char* ConsolePane::styleOf(const std::string& line) {
 ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTICAL, 6), model_(model) {
     add_css_class("tarn-console");
     auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    auto* title = Gtk::make_managed<Gtk::Label>("Console");
-    for (const char* c : {"caption", "tarn-semibold", "tarn-secondary"}) title->add_css_class(c);
+    auto* title = Gtk::make_managed<Gtk::Label>(_("Console"));
+    for (const char* c : {"caption", "tarn-semibold", "dim-label"}) title->add_css_class(c);
     count_.add_css_class("tarn-caption2");
-    count_.add_css_class("tarn-secondary");
+    count_.add_css_class("dim-label");
     header->append(*title);
     header->append(count_);
     append(*header);
 
-    rows_ = Gtk::StringList::create({});
+    consoleRows_ = Gtk::StringList::create({});
+    serverRows_ = Gtk::StringList::create({});
+    auto both = Gio::ListStore<Gio::ListModel>::create();
+    both->append(consoleRows_);
+    both->append(serverRows_);
+    rows_ = Gtk::FlattenListModel::create(both);
     auto factory = Gtk::SignalListItemFactory::create();
     factory->signal_setup().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
         auto* label = Gtk::make_managed<Gtk::Label>();
@@ -51,7 +59,7 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     });
     list_.set_model(Gtk::NoSelection::create(rows_));
     list_.set_factory(factory);
-    setAccessibleLabel(list_, "Console and server log");
+    setAccessibleLabel(list_, _("Console and server log"));
     scroller_.set_child(list_);
     scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
     scroller_.set_size_request(-1, 120);
@@ -67,12 +75,12 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
 }
 
 template <typename T, typename F>
-void ConsolePane::follow(const RollingList<T>& log, Shown& shown, guint offset, F lineOf) {
+void ConsolePane::follow(const RollingList<T>& log, Shown& shown, Gtk::StringList& rows, F lineOf) {
     std::vector<Glib::ustring> added;
     if (log.generation() != shown.generation || log.firstIndex() < shown.first) {
         // Emptied since: start again.
         for (const auto& item : log) added.push_back(lineOf(item));
-        rows_->splice(offset, static_cast<guint>(shown.count), added);
+        rows.splice(0, static_cast<guint>(shown.count), added);
     } else {
         // Drop what scrolled off the front, add what came at the end.
         const auto removed = static_cast<guint>(std::min<std::uint64_t>(log.firstIndex() - shown.first, shown.count));
@@ -80,22 +88,25 @@ void ConsolePane::follow(const RollingList<T>& log, Shown& shown, guint offset, 
         for (std::uint64_t i = std::max(shown.first + shown.count, log.firstIndex()); i < logEnd; ++i) {
             added.push_back(lineOf(log[static_cast<std::size_t>(i - log.firstIndex())]));
         }
-        if (removed) rows_->splice(offset, removed, {});
-        rows_->splice(offset + static_cast<guint>(shown.count) - removed, 0, added);
+        if (removed) rows.splice(0, removed, {});
+        rows.splice(static_cast<guint>(shown.count) - removed, 0, added);
     }
     shown = Shown{log.generation(), log.firstIndex(), log.size()};
 }
 
 void ConsolePane::sync() {
-    follow(*model_.consoleEntries, console_, 0, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); });
-    follow(*model_.serverLogLines, server_, static_cast<guint>(console_.count),
-           [](const std::string& line) { return Glib::ustring("[SERVER] " + line); });
-    count_.set_text(std::to_string(console_.count + server_.count) + " lines");
+    follow(*model_.consoleEntries, console_, *consoleRows_, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); });
+    follow(*model_.serverLogLines, server_, *serverRows_, [](const std::string& line) { return Glib::ustring("[SERVER] " + line); });
+    const std::size_t total = console_.count + server_.count;
+    count_.set_text(Glib::ustring::compose(ngettext("%1 line", "%1 lines", total), total));
 }
 
 std::vector<std::string> ConsolePane::lines() const {
     std::vector<std::string> out;
-    for (guint i = 0; i < rows_->get_n_items(); ++i) out.push_back(rows_->get_string(i));
+    for (guint i = 0; i < rows_->get_n_items(); ++i) {
+        auto line = std::dynamic_pointer_cast<Gtk::StringObject>(rows_->get_object(i));
+        out.push_back(line ? std::string(line->get_string()) : std::string());
+    }
     return out;
 }
 

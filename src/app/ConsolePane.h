@@ -9,9 +9,10 @@
 
 namespace tarn {
 
-// The page's console lines, then the server's, in one scrolling list under the preview. Rows are
-// appended and dropped to match the two logs (never rebuilt), once per turn of the main loop
-// however fast lines come; the list follows the end while the user is there.
+// The page's console lines, then the server's, in one scrolling list under the preview: a list view
+// over the two logs' models in a row. Their rows are appended and dropped to match the logs (never
+// rebuilt), once per turn of the main loop however fast lines come; the list follows the end while
+// the user is there.
 class ConsolePane : public Gtk::Box {
 public:
     explicit ConsolePane(AppViewModel& model);
@@ -30,13 +31,14 @@ private:
         std::size_t count = 0;
     };
     template <typename T, typename F>
-    void follow(const RollingList<T>& log, Shown& shown, guint offset, F lineOf);
+    void follow(const RollingList<T>& log, Shown& shown, Gtk::StringList& rows, F lineOf);
     void sync();
 
     AppViewModel& model_;
     Gtk::Label count_;
     Gtk::ScrolledWindow scroller_;
-    Glib::RefPtr<Gtk::StringList> rows_;
+    Glib::RefPtr<Gtk::StringList> consoleRows_, serverRows_;
+    Glib::RefPtr<Gio::ListModel> rows_;
     Gtk::ListView list_;
     Shown console_, server_;
 };

@@ -1,61 +1,58 @@
 #include "app/ContentView.h"
 
 #include "app/Bind.h"
-#include "app/GlowFrame.h"
+
+#include <glib/gi18n-lib.h>
 
 namespace tarn {
 
 ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window)
-    : Gtk::Box(Gtk::Orientation::VERTICAL),
-      viewModel_(std::move(viewModel)),
-      topBar_(*viewModel_),
-      compactBar_(*viewModel_),
-      browser_(*viewModel_, [this] { viewModel_->openChangeDescription(); }),
-      agent_(*viewModel_) {
-    for (auto* revealer : {&topRevealer_, &compactRevealer_}) {
-        revealer->set_margin_start(12);
-        revealer->set_margin_end(12);
-    }
-    topRevealer_.setChild(topBar_);
-    compactRevealer_.setChild(compactBar_);
-    topBar_.set_margin_top(12);
-    compactBar_.set_margin_top(12);
-    append(topRevealer_);
-    append(compactRevealer_);
-
+    : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_) {
+    add_css_class("tarn-content");
+    set_wide_handle(false);
     browser_.set_margin(12);
-    // Room for the agent column beside it in the smallest window.
-    browser_.set_size_request(876, 616);
+    browser_.set_size_request(560, 400);
     agent_.set_margin_top(12);
     agent_.set_margin_bottom(12);
     agent_.set_margin_end(12);
-    agentRevealer_.setChild(agent_);
-    row_.set_vexpand(true);
-    row_.append(browser_);
-    row_.append(agentRevealer_);
-    append(row_);
+    set_start_child(browser_);
+    set_end_child(agent_);
+    set_resize_start_child(true);
+    set_shrink_start_child(false);
+    set_resize_end_child(false);
+    set_shrink_end_child(false);
 
     AppViewModel& model = *viewModel_;
-    bind::to(*this, model.isBrowserExpanded, [this](bool expanded) {
-        topRevealer_.setRevealed(!expanded, motion::windowContent);
-        compactRevealer_.setRevealed(expanded, motion::windowContent);
-        agentRevealer_.setRevealed(!expanded, motion::windowContent);
+    auto placeAgent = [this] {
+        const bool shown = *showAgentColumn && !*viewModel_->isBrowserExpanded;
+        agent_.set_visible(shown);
+    };
+    bind::pulls(*this, showAgentColumn, placeAgent);
+    bind::pulls(*this, model.isBrowserExpanded, placeAgent);
+    placeAgent();
+    // The agent column takes its usual width the first time the window is laid out; the handle
+    // moves it after that.
+    signal_realize().connect([this] {
+        add_tick_callback([this](const Glib::RefPtr<Gdk::FrameClock>&) {
+            if (placed_ || get_width() <= 0) return !placed_;
+            placed_ = true;
+            set_position(std::max(get_width() - agentColumnWidth - 12, 0));
+            return false;
+        });
     });
     // A new element in the selection makes the composer pulse.
     model.inspectSelectionPulseToken.observe(sigc::track_obj([this] { agent_.composer().pulse(); }, *this));
 
-    inlineEditSheet_ = std::make_unique<InlineEditSheet>(window, model);
-    changeDescriptionSheet_ = std::make_unique<ChangeDescriptionSheet>(window, model);
-    versionsSheet_ = std::make_unique<VersionsSheet>(window, model, showVersionManager);
+    inlineEdit_ = std::make_unique<EditDialog>(window, model.showInlineEditSheet, model.inlineTextDraft, _("Inline Text Edit"),
+                                               _("Applies a minimal source edit based on the currently selected element."),
+                                               _("_Apply"), 520, 120, [&model] { spawn(model.submitInlineEdit()); });
+    changeDescription_ = std::make_unique<EditDialog>(
+        window, model.showChangeDescriptionSheet, model.changeDescriptionDraft, _("Change Description"),
+        _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
+        [&model] { spawn(model.submitChangeDescription()); });
+    versions_ = std::make_unique<VersionsWindow>(window, model, showVersionManager);
 }
 
-ContentView::~ContentView() {
-    for (Gtk::Window* sheet : {static_cast<Gtk::Window*>(inlineEditSheet_.get()),
-                               static_cast<Gtk::Window*>(changeDescriptionSheet_.get()),
-                               static_cast<Gtk::Window*>(versionsSheet_.get())}) {
-        sheet->destroy();
-    }
-}
-
+ContentView::~ContentView() { versions_->destroy(); }
 
 }  // namespace tarn

@@ -1,23 +1,19 @@
 #pragma once
 #include "app/AgentColumn.h"
 #include "app/BrowserColumn.h"
-#include "app/ChangeDescriptionSheet.h"
-#include "app/CompactBar.h"
-#include "app/InlineEditSheet.h"
-#include "app/SlideRevealer.h"
-#include "app/TopBar.h"
-#include "app/VersionsSheet.h"
+#include "app/EditDialog.h"
+#include "app/VersionsWindow.h"
 #include "workspace/AppViewModel.h"
 
-#include <gtkmm/box.h>
+#include <gtkmm/paned.h>
 #include <memory>
 
 namespace tarn {
 
-// Everything inside the main window: the bar (full, or compact while the browser is expanded),
-// the browser column and the agent column, and the three sheets. It owns the workspace controller
-// for the window's life and a little state of its own.
-class ContentView : public Gtk::Box {
+// Everything inside the main window below its header bar: the browser column and the agent
+// column beside it, split by a handle the user can drag, and the window's dialogs. It owns the
+// workspace controller for the window's life and a little state of its own.
+class ContentView : public Gtk::Paned {
 public:
     ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window);
     ~ContentView() override;
@@ -27,31 +23,27 @@ public:
 
     // The window's own state.
     Published<bool> showVersionManager{false};
+    // The agent column beside the browser (not while the browser is expanded).
+    Published<bool> showAgentColumn{true};
 
-    TopBar& topBar() { return topBar_; }
-    CompactBar& compactBar() { return compactBar_; }
-    SlideRevealer& topBarRevealer() { return topRevealer_; }
-    SlideRevealer& compactBarRevealer() { return compactRevealer_; }
-    SlideRevealer& agentRevealer() { return agentRevealer_; }
     BrowserColumn& browser() { return browser_; }
     AgentColumn& agent() { return agent_; }
-    InlineEditSheet& inlineEditSheet() { return *inlineEditSheet_; }
-    ChangeDescriptionSheet& changeDescriptionSheet() { return *changeDescriptionSheet_; }
-    VersionsSheet& versionsSheet() { return *versionsSheet_; }
+    bool agentShown() const { return agent_.get_visible(); }
+    EditDialog& inlineEditDialog() { return *inlineEdit_; }
+    EditDialog& changeDescriptionDialog() { return *changeDescription_; }
+    VersionsWindow& versionsWindow() { return *versions_; }
+
+    // The agent column's width when the window first shows.
+    static constexpr int agentColumnWidth = 380;
 
 private:
     std::shared_ptr<AppViewModel> viewModel_;
-    TopBar topBar_;
-    CompactBar compactBar_;
-    SlideRevealer topRevealer_{SlideRevealer::Edge::top, true};
-    SlideRevealer compactRevealer_{SlideRevealer::Edge::top, false};
-    Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
     BrowserColumn browser_;
     AgentColumn agent_;
-    SlideRevealer agentRevealer_{SlideRevealer::Edge::trailing, true};
-    std::unique_ptr<InlineEditSheet> inlineEditSheet_;
-    std::unique_ptr<ChangeDescriptionSheet> changeDescriptionSheet_;
-    std::unique_ptr<VersionsSheet> versionsSheet_;
+    std::unique_ptr<EditDialog> inlineEdit_;
+    std::unique_ptr<EditDialog> changeDescription_;
+    std::unique_ptr<VersionsWindow> versions_;
+    bool placed_ = false;
 };
 
 }  // namespace tarn

@@ -7,12 +7,6 @@
 
 namespace tarn {
 
-Gdk::RGBA glow::rgba(double r, double g, double b, double a) {
-    Gdk::RGBA c;
-    c.set_rgba(r, g, b, a);
-    return c;
-}
-
 namespace {
 
 std::vector<GlowFrame*>& registry() {
@@ -30,18 +24,9 @@ graphene_rect_t rectOf(float x, float y, float w, float h) {
 
 GlowFrame::GlowFrame() : Glib::ObjectBase("TarnGlowFrame") {}
 
-GlowFrame::~GlowFrame() {
-    std::erase(registry(), this);
-    // The child may be gone already (a member of a derived class): unparent what is really there.
-    while (auto* child = get_first_child()) child->unparent();
-}
+GlowFrame::~GlowFrame() { std::erase(registry(), this); }
 
 const std::vector<GlowFrame*>& GlowFrame::activeRings() { return registry(); }
-
-void GlowFrame::setChild(Gtk::Widget& child) {
-    while (auto* old = get_first_child()) old->unparent();
-    child.set_parent(*this);
-}
 
 void GlowFrame::setStyle(const Style& style) {
     style_ = style;
@@ -83,19 +68,14 @@ void GlowFrame::updateRegistration() {
     GlowClock::shared().ringsChanged();
 }
 
-Gtk::SizeRequestMode GlowFrame::get_request_mode_vfunc() const {
-    return child() ? child()->get_request_mode() : Gtk::SizeRequestMode::CONSTANT_SIZE;
-}
-
-void GlowFrame::measure_vfunc(Gtk::Orientation orientation, int forSize, int& minimum, int& natural, int& minimumBaseline,
-                              int& naturalBaseline) const {
-    minimum = natural = 0;
-    minimumBaseline = naturalBaseline = -1;
-    if (child()) child()->measure(orientation, forSize, minimum, natural, minimumBaseline, naturalBaseline);
-}
-
-void GlowFrame::size_allocate_vfunc(int width, int height, int baseline) {
-    if (child()) child()->size_allocate(Gtk::Allocation(0, 0, width, height), baseline);
+GdkRGBA GlowFrame::resolve(const NamedColor& color) {
+    GdkRGBA c{0, 0, 0, 0};
+    if (color.name.empty()) return c;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    if (!gtk_style_context_lookup_color(gtk_widget_get_style_context(GTK_WIDGET(gobj())), color.name.c_str(), &c)) return GdkRGBA{0, 0, 0, 0};
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    c.alpha = static_cast<float>(c.alpha * color.alpha);
+    return c;
 }
 
 void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
@@ -112,17 +92,20 @@ void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
     }
     GskRoundedRect outer;
     gsk_rounded_rect_init_from_rect(&outer, &bounds, static_cast<float>(style_.radius));
-    if (style_.shadow.get_alpha() > 0) {
-        gtk_snapshot_append_outset_shadow(s, &outer, style_.shadow.gobj(), 0, static_cast<float>(style_.shadowOffsetY), 0,
-                                          static_cast<float>(style_.shadowRadius));
+    for (const auto& shadow : style_.shadows) {
+        const GdkRGBA colour = resolve(shadow.color);
+        if (colour.alpha <= 0) continue;
+        gtk_snapshot_append_outset_shadow(s, &outer, &colour, 0, static_cast<float>(shadow.offsetY), 0,
+                                          static_cast<float>(shadow.radius));
     }
+    const GdkRGBA fill = resolve(style_.fill);
     gtk_snapshot_push_rounded_clip(s, &outer);
-    gtk_snapshot_append_color(s, style_.fill.gobj(), &bounds);
+    gtk_snapshot_append_color(s, &fill, &bounds);
     if (ringActive_ && !style_.ring.empty()) {
         std::vector<GskColorStop> stops;
         const std::size_t n = style_.ring.size();
         for (std::size_t i = 0; i <= n; ++i) {
-            stops.push_back(GskColorStop{static_cast<float>(i) / static_cast<float>(n), *style_.ring[i % n].gobj()});
+            stops.push_back(GskColorStop{static_cast<float>(i) / static_cast<float>(n), resolve(style_.ring[i % n])});
         }
         graphene_point_t centre = GRAPHENE_POINT_INIT(w / 2, h / 2);
         gtk_snapshot_append_conic_gradient(s, &bounds, &centre, static_cast<float>(angle_), stops.data(), stops.size());
@@ -131,14 +114,15 @@ void GlowFrame::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
         const float ring = static_cast<float>(style_.ringWidth);
         gsk_rounded_rect_shrink(&inner, ring, ring, ring, ring);
         gtk_snapshot_push_rounded_clip(s, &inner);
-        gtk_snapshot_append_color(s, style_.fill.gobj(), &bounds);
+        gtk_snapshot_append_color(s, &fill, &bounds);
         gtk_snapshot_pop(s);
     }
     gtk_snapshot_pop(s);
-    auto border = [&](const Gdk::RGBA& colour, double width) {
-        if (colour.get_alpha() <= 0) return;
+    auto border = [&](const NamedColor& named, double width) {
+        const GdkRGBA colour = resolve(named);
+        if (colour.alpha <= 0) return;
         const float widths[4] = {float(width), float(width), float(width), float(width)};
-        const GdkRGBA colours[4] = {*colour.gobj(), *colour.gobj(), *colour.gobj(), *colour.gobj()};
+        const GdkRGBA colours[4] = {colour, colour, colour, colour};
         gtk_snapshot_append_border(s, &outer, widths, colours);
     };
     border(style_.outline, style_.outlineWidth);

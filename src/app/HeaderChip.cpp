@@ -1,11 +1,14 @@
 #include "app/HeaderChip.h"
 
+#include "app/Icons.h"
+
 namespace tarn {
 
-HeaderChip::HeaderChip(const std::string& title) : Gtk::Box(Gtk::Orientation::VERTICAL, 2), title_(title) {
+HeaderChip::HeaderChip(const std::string& title)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 2), titleText_(title), title_(title) {
     add_css_class("tarn-chip");
     title_.add_css_class("tarn-caption2");
-    title_.add_css_class("tarn-secondary");
+    title_.add_css_class("dim-label");
     title_.set_xalign(0);
     value_.add_css_class("caption");
     value_.add_css_class("tarn-mono");
@@ -20,6 +23,7 @@ HeaderChip::HeaderChip(const std::string& title) : Gtk::Box(Gtk::Orientation::VE
 void HeaderChip::setValue(const std::string& value) {
     if (std::string(value_.get_text()) != value) value_.set_text(value);
     value_.set_tooltip_text(value);
+    setAccessibleLabel(*this, titleText_ + ": " + value);
 }
 
 }  // namespace tarn

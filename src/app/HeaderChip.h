@@ -5,6 +5,7 @@
 namespace tarn {
 
 // A small card in the browser header: a title over a one-line value ("Stack", "Server", "Route").
+// Assistive technologies read it as "Stack: Next.js via npm".
 class HeaderChip : public Gtk::Box {
 public:
     explicit HeaderChip(const std::string& title);
@@ -12,6 +13,7 @@ public:
     std::string value() const { return value_.get_text(); }
 
 private:
+    std::string titleText_;
     Gtk::Label title_;
     Gtk::Label value_;
 };

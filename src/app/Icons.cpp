@@ -1,13 +1,47 @@
 #include "app/Icons.h"
 
+#include <adwaita.h>
 #include <gtk/gtk.h>
-#include <gtkmm/widget.h>
+#include <gtkmm/button.h>
+#include <gtkmm/togglebutton.h>
 #include <map>
 
 namespace tarn {
+
 void setAccessibleLabel(Gtk::Widget& widget, const std::string& label) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(widget.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
 }
+
+void labelledButton(Gtk::Button& button, const std::string& label, const std::string& action, const std::string& help) {
+    button.set_label(label);
+    button.set_action_name(action);
+    button.set_tooltip_text(help);
+}
+
+void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help, const std::string& action) {
+    button.set_icon_name(icons::named(symbol));
+    button.set_tooltip_text(help);
+    setAccessibleLabel(button, help);
+    button.set_action_name(action);
+}
+
+void makeIconToggle(Gtk::ToggleButton& button, const std::string& symbol, const std::string& help, const std::string& action) {
+    makeIconButton(button, symbol, help, action);
+}
+
+void iconAndLabelButton(Gtk::Button& button, const std::string& symbol, const std::string& label, const std::string& action,
+                        const std::string& help) {
+    GtkWidget* content = adw_button_content_new();
+    adw_button_content_set_icon_name(ADW_BUTTON_CONTENT(content), icons::named(symbol).c_str());
+    adw_button_content_set_label(ADW_BUTTON_CONTENT(content), label.c_str());
+    adw_button_content_set_use_underline(ADW_BUTTON_CONTENT(content), TRUE);
+    gtk_button_set_child(GTK_BUTTON(button.gobj()), content);
+    button.set_action_name(action);
+    button.set_tooltip_text(help);
+    // A button with other content than a label has no name of its own: it gets its label.
+    setAccessibleLabel(button, label);
+}
+
 }  // namespace tarn
 
 namespace tarn::icons {
@@ -35,7 +69,10 @@ std::string named(const std::string& symbol) {
         {"line.3.horizontal", "open-menu-symbolic"},
     };
     auto found = table.find(symbol);
-    return found == table.end() ? "image-missing-symbolic" : found->second;
+    if (found != table.end()) return found->second;
+    // An Adwaita name already ("sidebar-show-right").
+    if (symbol.find('.') == std::string::npos) return symbol + "-symbolic";
+    return "image-missing-symbolic";
 }
 
 }  // namespace tarn::icons

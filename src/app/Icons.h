@@ -2,18 +2,31 @@
 #include <string>
 
 namespace Gtk {
+class Button;
+class ToggleButton;
 class Widget;
-}
+}  // namespace Gtk
 
 namespace tarn {
 // Names a widget for assistive technologies (an icon-only button, a field without a label).
 void setAccessibleLabel(Gtk::Widget& widget, const std::string& label);
+
+// Buttons that activate a window action; every one has a name of its own.
+void labelledButton(Gtk::Button& button, const std::string& label, const std::string& action, const std::string& help);
+// An icon-only button: its tooltip is also its name.
+void makeIconButton(Gtk::Button& button, const std::string& symbol, const std::string& help, const std::string& action);
+// The same for a toggle on a stateful action: pressed while the action's state is on.
+void makeIconToggle(Gtk::ToggleButton& button, const std::string& symbol, const std::string& help, const std::string& action);
+// An icon beside a label.
+void iconAndLabelButton(Gtk::Button& button, const std::string& symbol, const std::string& label, const std::string& action,
+                        const std::string& help);
 }  // namespace tarn
 
 namespace tarn::icons {
 
-// The Adwaita symbolic icon that stands for a system symbol name of the design ("arrow.clockwise").
-// Unknown names get a generic icon, so a typo shows rather than crashes.
+// The Adwaita symbolic icon that stands for a symbol name of the design ("arrow.clockwise");
+// Adwaita's own names pass through. Unknown names get a generic icon, so a typo shows rather than
+// crashes.
 std::string named(const std::string& symbol);
 
 }  // namespace tarn::icons

@@ -1,27 +1,43 @@
 #include "app/MainWindow.h"
 
+#include "app/Bind.h"
 #include "app/GlowFrame.h"
 #include "app/RuntimeDetails.h"
 #include "support/GObjectPtr.h"
 
+#include <adwaita.h>
 #include <giomm/liststore.h>
+#include <glib/gi18n-lib.h>
 #include <gtkmm/application.h>
 #include <gtkmm/droptarget.h>
 #include <gtkmm/filechoosernative.h>
 
 namespace tarn {
 
-MainWindow::MainWindow(std::shared_ptr<AppViewModel> model) : content_(std::move(model), *this) {
+MainWindow::MainWindow(std::shared_ptr<AppViewModel> model)
+    // libadwaita's window: no title bar of its own, the header bar is the top of its content.
+    : Gtk::ApplicationWindow(GTK_APPLICATION_WINDOW(g_object_new(ADW_TYPE_APPLICATION_WINDOW, nullptr))),
+      header_(*model), content_(std::move(model), *this), toastOverlay_(adw_toast_overlay_new()) {
     set_title("Tarn");
     add_css_class("tarn-main");
     // Closing hides it; the application then lets it go.
     set_hide_on_close(true);
-    // The layout needs this much room for the agent column beside the preview.
-    set_size_request(1260, 760);
+    set_size_request(1024, 640);
     set_default_size(1440, 900);
-    set_child(content_);
+    adw_toast_overlay_set_child(ADW_TOAST_OVERLAY(toastOverlay_), GTK_WIDGET(content_.gobj()));
+    gtk_widget_set_vexpand(toastOverlay_, TRUE);
+    frame_.append(header_);
+    gtk_box_append(frame_.gobj(), toastOverlay_);
+    adw_application_window_set_content(ADW_APPLICATION_WINDOW(gobj()), GTK_WIDGET(frame_.gobj()));
     GlowClock::shared().attach(*this);
     addActions();
+
+    bind::pulls(*this, viewModel().notice, [this] {
+        const auto& notice = *viewModel().notice;
+        if (!notice) return;
+        toasts_.push_back(notice->text);
+        adw_toast_overlay_add_toast(ADW_TOAST_OVERLAY(toastOverlay_), adw_toast_new(notice->text.c_str()));
+    });
 
     // A folder dropped on the window opens as if chosen in the folder picker.
     auto drop = Gtk::DropTarget::create(GDK_TYPE_FILE_LIST, Gdk::DragAction::COPY);
@@ -59,7 +75,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::pickFolder(const FolderPickerRequest& request, std::function<void(std::optional<Url>)> answer) {
     auto chooser = Gtk::FileChooserNative::create(request.message, *this, Gtk::FileChooser::Action::SELECT_FOLDER,
-                                                  request.prompt, "Cancel");
+                                                  request.prompt, _("_Cancel"));
     chooser->set_modal(true);
     chooser->set_select_multiple(false);
     chooser->signal_response().connect([chooser, answer](int response) {
@@ -73,6 +89,11 @@ void MainWindow::pickFolder(const FolderPickerRequest& request, std::function<vo
     chooser->show();
 }
 
+void MainWindow::addFlagAction(const char* name, Published<bool>& flag) {
+    auto action = add_action_bool(name, [&flag] { flag = !*flag; }, *flag);
+    flag.observe(sigc::track_obj([action, &flag] { action->set_state(Glib::Variant<bool>::create(*flag)); }, *this));
+}
+
 void MainWindow::addActions() {
     AppViewModel& model = viewModel();
     add_action("open-project", [this] {
@@ -80,25 +101,37 @@ void MainWindow::addActions() {
     });
     add_action("start-server", [&model] { spawn(model.installAndStartServer()); });
     add_action("stop-server", [&model] { model.stopServer(); });
-    add_action("show-versions", [this] { content_.showVersionManager = true; });
     add_action("reload-preview", [&model] { model.reloadPreview(); });
+    add_action("load-address", [&model] { model.loadBrowserAddress(); });
     add_action("focus-address", [this] {
-        AddressField& field = viewModel().isBrowserExpanded.get() ? content_.compactBar().address() : content_.topBar().address();
-        field.grab_focus();
-        field.select_region(0, -1);
+        header_.address().grab_focus();
+        header_.address().select_region(0, -1);
     });
-    add_action("toggle-inspect", [&model] { model.inspectModeEnabled = !*model.inspectModeEnabled; });
-    add_action("toggle-expanded", [&model] { model.toggleBrowserExpanded(); });
     add_action("copy-logs", [this, &model] {
         auto clipboard = get_clipboard();
         model.copyLogs([clipboard](const std::string& text) { clipboard->set_text(text); });
     });
-    add_action("send-prompt", [&model] {
-        if (*model.isSending || !Composer::canSend(*model.draftPrompt)) return;
-        spawn(model.sendPrompt());
+
+    // Versions.
+    add_action("show-versions", [this] { content_.showVersionManager = true; });
+    add_action("refresh-versions", [&model] { spawn(model.refreshVersions()); });
+    add_action("create-version", [&model] { spawn(model.createVersion()); });
+    add_action_with_parameter("checkout", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
+        spawn(model.switchVersion(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get()));
     });
+
+    // The agent and the selection.
+    auto send = add_action("send-prompt", [&model] {
+        if (!*model.isSending && Composer::canSend(*model.draftPrompt)) spawn(model.sendPrompt());
+    });
+    auto sendable = [send, &model] { send->set_enabled(!*model.isSending && Composer::canSend(*model.draftPrompt)); };
+    bind::pulls(*this, model.draftPrompt, sendable);
+    bind::pulls(*this, model.isSending, sendable);
+    sendable();
     add_action("stop-request", [&model] { model.cancelAgentRequest(); });
     add_action("focus-prompt", [this] { content_.agent().composer().editor().grab_focus(); });
+    add_action("refresh-startup", [&model] { spawn(model.planStartupCommands()); });
+    add_action("build-feature", [&model] { model.draftPrompt = "Add a 3-step onboarding flow after sign-up and route users to /onboarding."; });
     add_action_with_parameter("apply-preset", Glib::VARIANT_TYPE_INT32, [&model](const Glib::VariantBase& parameter) {
         const int index = Glib::VariantBase::cast_dynamic<Glib::Variant<int>>(parameter).get();
         const auto& presets = RuntimeDetails::presets();
@@ -106,6 +139,29 @@ void MainWindow::addActions() {
         model.draftPrompt = presets[static_cast<std::size_t>(index)].prompt;
         model.planModeEnabled = presets[static_cast<std::size_t>(index)].planMode;
     });
+    add_action("inline-edit", [&model] {
+        if (!*model.selectedInspectTarget) return;
+        model.inlineTextDraft = (*model.selectedInspectTarget)->textSnippet;
+        model.showInlineEditSheet = true;
+    });
+    add_action("change-description", [&model] { model.openChangeDescription(); });
+    add_action_with_parameter("remove-selection", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
+        model.removeSelectedTarget(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get());
+    });
+
+    // Stateful: their controls show and change them, and nothing else keeps the two in step.
+    addFlagAction("plan-mode", model.planModeEnabled);
+    addFlagAction("inspect", model.inspectModeEnabled);
+    addFlagAction("expanded", model.isBrowserExpanded);
+    addFlagAction("show-agent", content_.showAgentColumn);
+    auto runtime = add_action_radio_string(
+        "agent-runtime",
+        [&model](const Glib::ustring& chosen) {
+            if (auto runtime = fromRawValue<AgentRuntime>(chosen.raw())) model.selectAgentRuntime(*runtime);
+        },
+        id(*model.selectedAgentRuntime));
+    model.selectedAgentRuntime.observe(sigc::track_obj(
+        [runtime, &model] { runtime->set_state(Glib::Variant<Glib::ustring>::create(id(*model.selectedAgentRuntime))); }, *this));
 }
 
 }  // namespace tarn

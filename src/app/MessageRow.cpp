@@ -3,6 +3,8 @@
 #include "app/Icons.h"
 #include "app/SelectedTargetPillView.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <gtkmm/image.h>
 
 namespace tarn {
@@ -12,11 +14,11 @@ namespace {
 GlowFrame::Style bubbleStyle(AgentRole role) {
     GlowFrame::Style style;
     style.radius = 16;
-    style.fill = role == AgentRole::user ? glow::rgba(0, 0.48, 1.0) : glow::rgba(0.90, 0.90, 0.92);
-    // The thinking glow: a cyan shadow and a ring of cyan and blue.
-    style.ring = {glow::cyan(0.08), glow::blue(0.45), glow::cyan(0.10), glow::blue(0.05)};
+    style.fill = {role == AgentRole::user ? "tarn_user_bubble_bg" : "tarn_bubble_bg"};
+    // The thinking glow: a shadow and a ring in the glow's two colours.
+    style.ring = {{"tarn_glow_1", 0.08}, {"tarn_glow_2", 0.45}, {"tarn_glow_1", 0.10}, {"tarn_glow_2", 0.05}};
     style.ringWidth = 1.6;
-    style.ringOutline = glow::cyan(0.12);
+    style.ringOutline = {"tarn_glow_1", 0.12};
     style.ringOutlineWidth = 0.8;
     return style;
 }
@@ -25,9 +27,9 @@ GlowFrame::Style bubbleStyle(AgentRole role) {
 
 std::string MessageRow::authorOf(AgentRole role) {
     switch (role) {
-        case AgentRole::user: return "You";
-        case AgentRole::assistant: return "Agent";
-        case AgentRole::system: return "System";
+        case AgentRole::user: return _("You");
+        case AgentRole::assistant: return _("Agent");
+        case AgentRole::system: return _("System");
     }
     return {};
 }
@@ -50,7 +52,7 @@ MessageRow::MessageRow(const AgentMessage& message)
     author_.set_text(authorOf(message.role));
     author_.add_css_class("tarn-caption2");
     author_.add_css_class("tarn-semibold");
-    author_.add_css_class(user ? "tarn-bubble-label-user" : "tarn-secondary");
+    author_.add_css_class(user ? "tarn-bubble-label-user" : "dim-label");
     author_.set_xalign(0);
     content_.append(author_);
 
@@ -113,7 +115,7 @@ void MessageRow::showTargets() {
     targetsScroller_.set_visible(show);
     if (!show) return;
     for (const auto& target : message_.selectedTargets) {
-        targets_.append(*Gtk::make_managed<SelectedTargetPillView>(target, true, true, false, nullptr));
+        targets_.append(*Gtk::make_managed<SelectedTargetPillView>(target, true, true, false));
     }
 }
 
@@ -124,9 +126,8 @@ void MessageRow::showContent(bool animate) {
     spinner_.set_spinning(thinking);
     bubble_.setRingActive(thinking);
     GlowFrame::Style style = bubble_.style();
-    style.shadow = thinking ? glow::cyan(0.16) : Gdk::RGBA("transparent");
-    style.shadowRadius = thinking ? 10 : 0;
-    style.shadowOffsetY = thinking ? 4 : 0;
+    style.shadows.clear();
+    if (thinking) style.shadows.push_back({{"tarn_glow_1", 0.16}, 10, 4});
     bubble_.setStyle(style);
     set_size_request(-1, thinking ? 84 : -1);
     if (thinking) {

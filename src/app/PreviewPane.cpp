@@ -3,6 +3,9 @@
 #include "app/Bind.h"
 #include "app/Icons.h"
 
+#include <adwaita.h>
+#include <glib/gi18n-lib.h>
+
 namespace tarn {
 
 AppWebView PreviewPane::currentValue() const {
@@ -29,31 +32,26 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     Gtk::Widget* view = Glib::wrap(coordinator_->makeView());
     view->set_hexpand(true);
     view->set_vexpand(true);
-    setAccessibleLabel(*view, "Preview of the running app");
+    setAccessibleLabel(*view, _("Preview of the running app"));
     overlay_.set_child(*view);
     overlay_.set_hexpand(true);
     overlay_.set_vexpand(true);
     append(overlay_);
 
-    notice_.add_css_class("tarn-preview-notice");
-    notice_.set_hexpand(true);
-    notice_.set_vexpand(true);
-    auto* centre = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 10);
-    centre->set_valign(Gtk::Align::CENTER);
-    centre->set_halign(Gtk::Align::CENTER);
-    centre->set_vexpand(true);
-    spinner_.set_size_request(24, 24);
-    noticeTitle_.add_css_class("title-3");
-    noticeDetail_.add_css_class("dim-label");
-    noticeDetail_.set_wrap(true);
-    noticeDetail_.set_max_width_chars(60);
-    noticeDetail_.set_justify(Gtk::Justification::CENTER);
-    startServer_.set_action_name("win.start-server");
+    // A status page over the page while the dev server cannot give one.
+    notice_ = adw_status_page_new();
+    gtk_widget_add_css_class(notice_, "tarn-preview-notice");
+    gtk_widget_add_css_class(notice_, "compact");
+    spinner_.set_size_request(32, 32);
+    spinner_.set_halign(Gtk::Align::CENTER);
+    labelledButton(startServer_, _("Start Server"), "win.start-server", _("Install what is missing and start the dev server"));
     startServer_.set_halign(Gtk::Align::CENTER);
     startServer_.add_css_class("pill");
-    for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{&spinner_, &noticeTitle_, &noticeDetail_, &startServer_}) centre->append(*w);
-    notice_.append(*centre);
-    overlay_.add_overlay(notice_);
+    startServer_.add_css_class("suggested-action");
+    noticeChild_.append(spinner_);
+    noticeChild_.append(startServer_);
+    adw_status_page_set_child(ADW_STATUS_PAGE(notice_), GTK_WIDGET(noticeChild_.gobj()));
+    gtk_overlay_add_overlay(overlay_.gobj(), notice_);
     bind::pulls(*this, model_.previewNotice, [this] { showNotice(); });
     bind::pulls(*this, model_.serverState, [this] { showNotice(); });
     showNotice();
@@ -69,22 +67,30 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     trigger();
 }
 
+std::string PreviewPane::noticeTitle() const {
+    const char* title = adw_status_page_get_title(ADW_STATUS_PAGE(notice_));
+    return title ? title : "";
+}
+
 void PreviewPane::showNotice() {
     const PreviewNotice notice = *model_.previewNotice;
-    notice_.set_visible(notice != PreviewNotice::none);
+    gtk_widget_set_visible(notice_, notice != PreviewNotice::none);
+    auto* page = ADW_STATUS_PAGE(notice_);
     const std::string address = model_.currentURL->has_value() ? (*model_.currentURL)->string() : std::string();
     if (notice == PreviewNotice::waitingForServer) {
-        noticeTitle_.set_text("Waiting for the dev server\u2026");
-        noticeDetail_.set_text(address.empty() ? "" : "The page at " + address + " shows as soon as the server answers.");
+        adw_status_page_set_title(page, _("Waiting for the dev server…"));
+        const std::string detail = address.empty() ? "" : Glib::ustring::compose(_("The page at %1 shows as soon as the server answers."), address);
+        adw_status_page_set_description(page, detail.c_str());
         spinner_.set_visible(true);
         spinner_.start();
         startServer_.set_visible(false);
     } else if (notice == PreviewNotice::serverNotRunning) {
         const ServerRuntimeState& state = *model_.serverState;
-        noticeTitle_.set_text("The dev server is not running");
-        noticeDetail_.set_text(state.kind() == ServerRuntimeState::Case::failed && !state.message().empty()
-                                   ? state.message()
-                                   : "Nothing answers at " + address + ". Start the server to see the app.");
+        adw_status_page_set_title(page, _("The dev server is not running"));
+        const std::string detail = state.kind() == ServerRuntimeState::Case::failed && !state.message().empty()
+                                       ? state.message()
+                                       : std::string(Glib::ustring::compose(_("Nothing answers at %1. Start the server to see the app."), address));
+        adw_status_page_set_description(page, detail.c_str());
         spinner_.stop();
         spinner_.set_visible(false);
         startServer_.set_visible(true);

@@ -4,7 +4,6 @@
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
-#include <gtkmm/label.h>
 #include <gtkmm/overlay.h>
 #include <gtkmm/spinner.h>
 #include <memory>
@@ -23,19 +22,18 @@ public:
     AppWebView currentValue() const;
 
     // Shown over the page while the dev server cannot give one: waiting for it, or not running.
-    Gtk::Box& notice() { return notice_; }
-    Gtk::Label& noticeTitle() { return noticeTitle_; }
+    bool noticeShown() const { return gtk_widget_get_visible(notice_); }
+    std::string noticeTitle() const;
 
 private:
     void showNotice();
 
     AppViewModel& model_;
     Gtk::Overlay overlay_;
-    Gtk::Box notice_{Gtk::Orientation::VERTICAL, 10};
+    GtkWidget* notice_;  // a status page
+    Gtk::Box noticeChild_{Gtk::Orientation::VERTICAL, 10};
     Gtk::Spinner spinner_;
-    Gtk::Label noticeTitle_;
-    Gtk::Label noticeDetail_;
-    Gtk::Button startServer_{"Start Server"};
+    Gtk::Button startServer_;
     std::unique_ptr<PreviewCoordinator> coordinator_;
 };
 

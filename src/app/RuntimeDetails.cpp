@@ -1,83 +1,78 @@
 #include "app/RuntimeDetails.h"
 
 #include "app/Bind.h"
+#include "app/Icons.h"
 
+#include <adwaita.h>
 #include <giomm/menu.h>
+#include <glib/gi18n-lib.h>
 
 namespace tarn {
 
 const std::vector<RuntimeDetails::Preset>& RuntimeDetails::presets() {
     static const std::vector<Preset> list{
-        {"Plan onboarding flow", "Plan a 3-step onboarding flow after signup. Do not implement yet.", true},
-        {"Implement onboarding flow", "Implement a 3-step onboarding flow after signup with reusable components.", false},
-        {"Polish selected screen",
+        {N_("Plan onboarding flow"), "Plan a 3-step onboarding flow after signup. Do not implement yet.", true},
+        {N_("Implement onboarding flow"), "Implement a 3-step onboarding flow after signup with reusable components.", false},
+        {N_("Polish selected screen"),
          "Refine spacing, typography, and component hierarchy on the current screen using existing design tokens.", false},
     };
     return list;
 }
 
-RuntimeDetails::RuntimeDetails(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model) {
+GtkWidget* RuntimeDetails::detailRow(const char* title) {
+    GtkWidget* row = adw_action_row_new();
+    adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
+    adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(row), 2);
+    gtk_widget_add_css_class(row, "property");
+    adw_expander_row_add_row(ADW_EXPANDER_ROW(expander_), row);
+    return row;
+}
+
+RuntimeDetails::RuntimeDetails(AppViewModel& model)
+    : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model), expander_(adw_expander_row_new()) {
     add_css_class("tarn-agent-details");
-    auto* label = Gtk::make_managed<Gtk::Label>("Runtime & Agent Details");
-    label->add_css_class("caption");
-    label->add_css_class("tarn-semibold");
-    label->add_css_class("tarn-secondary");
-    expander_.set_label_widget(*label);
-    expander_.set_expanded(false);  // starts collapsed and keeps whatever the user chose
-    append(expander_);
+    list_.add_css_class("boxed-list");
+    list_.set_selection_mode(Gtk::SelectionMode::NONE);
+    adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(expander_), FALSE);
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(expander_), _("Runtime & Agent Details"));
+    adw_expander_row_set_expanded(ADW_EXPANDER_ROW(expander_), FALSE);
+    gtk_list_box_append(list_.gobj(), expander_);
+    append(list_);
 
-    card_.add_css_class("tarn-details-card");
-    card_.set_margin_top(6);
-    auto caption = [](Gtk::Label& l, std::initializer_list<const char*> classes) {
-        for (const char* c : classes) l.add_css_class(c);
-        l.set_xalign(0);
-    };
-    auto* heading = Gtk::make_managed<Gtk::Label>("Agent Runtime");
-    caption(*heading, {"caption", "tarn-semibold", "tarn-secondary"});
-    caption(status_, {"caption", "tarn-mono"});
-    status_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
-    caption(install_, {"caption", "tarn-mono"});
-    caption(dev_, {"caption", "tarn-mono"});
-    for (auto* l : {&install_, &dev_}) {
-        l->set_wrap(true);
-        l->set_wrap_mode(Pango::WrapMode::CHAR);
-    }
-    caption(instructions_, {"tarn-caption2", "tarn-mono", "tarn-secondary"});
-    instructions_.set_ellipsize(Pango::EllipsizeMode::START);
-    instructions_.set_selectable(true);
-    card_.append(*heading);
-    card_.append(status_);
-    card_.append(install_);
-    card_.append(dev_);
-    card_.append(instructions_);
+    status_ = detailRow(_("Agent Runtime"));
+    install_ = detailRow(_("install"));
+    dev_ = detailRow(_("dev"));
+    instructions_ = detailRow(_("Instructions"));
 
-    auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    row->set_margin_top(4);
-    refresh_.add_css_class("caption");
-    refresh_.signal_clicked().connect([this] { spawn(model_.planStartupCommands()); });
+    auto* actions = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+    actions->set_margin(8);
+    labelledButton(refresh_, _("Refresh Commands"), "win.refresh-startup",
+                   _("Ask the agent tool (or the local rules) for the install and dev commands again"));
     auto menu = Gio::Menu::create();
     for (std::size_t i = 0; i < presets().size(); ++i) {
-        menu->append(presets()[i].title, "win.apply-preset(" + std::to_string(i) + ")");
+        menu->append(_(presets()[i].title), "win.apply-preset(" + std::to_string(i) + ")");
     }
     presets_.set_menu_model(menu);
-    presets_.set_label("Agent Presets");
+    presets_.set_label(_("Presets"));
     presets_.add_css_class("flat");
-    presets_.add_css_class("caption");
-    row->append(refresh_);
-    row->append(presets_);
-    card_.append(*row);
-    expander_.set_child(card_);
+    setAccessibleLabel(presets_, _("Agent Presets"));
+    presets_.set_tooltip_text(_("Fill the prompt with a ready-made request"));
+    actions->append(refresh_);
+    actions->append(presets_);
+    adw_expander_row_add_row(ADW_EXPANDER_ROW(expander_), GTK_WIDGET(actions->gobj()));
 
-    bind::to(*this, model_.agentStatusLabel, [this](const std::string& s) {
-        status_.set_text(s);
-        status_.set_tooltip_text(s);
-    });
-    bind::to(*this, model_.installCommandLabel, [this](const std::string& s) { install_.set_text("install: " + s); });
-    bind::to(*this, model_.devCommandLabel, [this](const std::string& s) { dev_.set_text("dev: " + s); });
-    bind::to(*this, model_.instructionsPathLabel, [this](const std::string& s) {
-        instructions_.set_text(s);
-        instructions_.set_tooltip_text(s);
-    });
+    auto subtitle = [](GtkWidget* row, const std::string& text) {
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text.c_str());
+    };
+    bind::to(*this, model_.agentStatusLabel, [this, subtitle](const std::string& s) { subtitle(status_, s); });
+    bind::to(*this, model_.installCommandLabel, [this, subtitle](const std::string& s) { subtitle(install_, s); });
+    bind::to(*this, model_.devCommandLabel, [this, subtitle](const std::string& s) { subtitle(dev_, s); });
+    bind::to(*this, model_.instructionsPathLabel, [this, subtitle](const std::string& s) { subtitle(instructions_, s); });
 }
+
+bool RuntimeDetails::expanded() const { return adw_expander_row_get_expanded(ADW_EXPANDER_ROW(expander_)); }
+
+void RuntimeDetails::setExpanded(bool expanded) { adw_expander_row_set_expanded(ADW_EXPANDER_ROW(expander_), expanded); }
 
 }  // namespace tarn

@@ -1,22 +1,23 @@
 #pragma once
 #include "workspace/AppViewModel.h"
 
+#include <gtk/gtk.h>
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
-#include <gtkmm/expander.h>
-#include <gtkmm/label.h>
+#include <gtkmm/listbox.h>
 #include <gtkmm/menubutton.h>
 
 namespace tarn {
 
-// The collapsible "Runtime & Agent Details" group: which agent tools are installed, the install
-// and dev commands in use, where the instructions file is, a way to plan them again, and presets
-// that fill the composer.
+// The collapsible "Runtime & Agent Details" row: which agent tools are installed, the install and
+// dev commands in use, where the instructions file is, a way to plan them again, and presets that
+// fill the composer. Starts collapsed and keeps what the user chose.
 class RuntimeDetails : public Gtk::Box {
 public:
     explicit RuntimeDetails(AppViewModel& model);
 
-    Gtk::Expander& expander() { return expander_; }
+    bool expanded() const;
+    void setExpanded(bool expanded);
 
     struct Preset {
         const char* title;
@@ -26,11 +27,13 @@ public:
     static const std::vector<Preset>& presets();
 
 private:
+    GtkWidget* detailRow(const char* title);
+
     AppViewModel& model_;
-    Gtk::Expander expander_;
-    Gtk::Box card_{Gtk::Orientation::VERTICAL, 4};
-    Gtk::Label status_, install_, dev_, instructions_;
-    Gtk::Button refresh_{"Refresh Startup Instructions"};
+    Gtk::ListBox list_;
+    GtkWidget* expander_;
+    GtkWidget *status_, *install_, *dev_, *instructions_;
+    Gtk::Button refresh_;
     Gtk::MenuButton presets_;
 };
 

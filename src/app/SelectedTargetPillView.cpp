@@ -2,6 +2,8 @@
 
 #include "app/Icons.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <gtkmm/eventcontrollerfocus.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/eventcontrollermotion.h>
@@ -17,12 +19,11 @@ std::string SelectedTargetPillView::subtitleOf(const InspectTarget& target) {
 }
 
 SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground,
-                                               bool showsRemoveControl, std::function<void()> onRemove)
+                                               bool showsRemoveControl)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL, compact ? 5 : 6),
       target_(std::move(target)),
       compact_(compact),
-      showsRemoveControl_(showsRemoveControl),
-      onRemove_(std::move(onRemove)) {
+      showsRemoveControl_(showsRemoveControl) {
     add_css_class("tarn-pill");
     if (compact) add_css_class("compact");
     if (onDarkBackground) add_css_class("dark");
@@ -47,6 +48,7 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
     append(title_);
     append(subtitle_);
     set_tooltip_text(titleOf(target_) + "  " + subtitleOf(target_));
+    setAccessibleLabel(*this, std::string(_("Selected element: ")) + titleOf(target_) + ", " + subtitleOf(target_));
 
     if (showsRemoveControl_) {
         auto* mark = Gtk::make_managed<Gtk::Image>();
@@ -55,12 +57,11 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
         remove_.set_child(*mark);
         remove_.add_css_class("flat");
         remove_.add_css_class("tarn-pill-remove");
-        remove_.set_tooltip_text("Remove selection");
-        setAccessibleLabel(remove_, "Remove selection");
+        remove_.set_tooltip_text(_("Remove selection"));
+        setAccessibleLabel(remove_, _("Remove selection"));
         remove_.set_valign(Gtk::Align::CENTER);
-        remove_.signal_clicked().connect([this] {
-            if (onRemove_) onRemove_();
-        });
+        remove_.set_action_name("win.remove-selection");
+        remove_.set_action_target_value(Glib::Variant<Glib::ustring>::create(target_.selectionKey));
         removeRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_LEFT);
         removeRevealer_.set_transition_duration(160);
         removeRevealer_.set_child(remove_);
@@ -80,7 +81,7 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
         keys->signal_key_pressed().connect(
             [this](guint key, guint, Gdk::ModifierType) {
                 if (key != GDK_KEY_Delete && key != GDK_KEY_BackSpace) return false;
-                if (onRemove_) onRemove_();
+                activate_action("win.remove-selection", Glib::Variant<Glib::ustring>::create(target_.selectionKey));
                 return true;
             },
             false);
@@ -89,7 +90,6 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
 }
 
 void SelectedTargetPillView::setHovering(bool hovering) {
-    isHovering_ = hovering;
     if (showsRemoveControl_) removeRevealer_.set_reveal_child(hovering);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 #include "model/InspectTarget.h"
 
-#include <functional>
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/image.h>
@@ -11,12 +10,11 @@
 namespace tarn {
 
 // One selected page element as a capsule: its component (or tag) over its file hint (or
-// selector). In the composer it offers a remove button while the pointer is over it; in the
-// transcript it is smaller and sits on the blue user bubble.
+// selector). In the composer it offers a remove button (the window's action) while the pointer
+// or the keyboard's focus is on it; in the transcript it is smaller and sits on the user's bubble.
 class SelectedTargetPillView : public Gtk::Box {
 public:
-    SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground, bool showsRemoveControl,
-                           std::function<void()> onRemove);
+    SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground, bool showsRemoveControl);
 
     static std::string titleOf(const InspectTarget& target);
     static std::string subtitleOf(const InspectTarget& target);
@@ -31,8 +29,6 @@ private:
     InspectTarget target_;
     bool compact_;
     bool showsRemoveControl_;
-    std::function<void()> onRemove_;
-    bool isHovering_ = false;
     Gtk::Image icon_;
     Gtk::Label title_;
     Gtk::Label subtitle_;

@@ -1,6 +1,8 @@
 #include "app/TarnApp.h"
 
 #include <adwaita.h>
+#include <filesystem>
+#include <glib/gi18n-lib.h>
 #include <gtkmm/cssprovider.h>
 
 extern "C" void tarn_app_register_resource(void);
@@ -23,7 +25,9 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
         {"win.send-prompt", "<Control>Return"},
         {"win.reload-preview", "<Control>r"},
         {"win.focus-address", "<Control>l"},
-        {"win.toggle-inspect", "<Control><Shift>c"},
+        {"win.inspect", "<Control><Shift>c"},
+        {"win.show-agent", "<Control><Shift>a"},
+        {"win.expanded", "<Control><Shift>e"},
         {"win.show-help-overlay", "<Control>question"},
     };
     return table;
@@ -33,7 +37,16 @@ void TarnApp::loadResources() {
     static bool loaded = false;
     if (loaded) return;
     loaded = true;
+    // Texts in the user's language where a translation is installed: beside the program's own
+    // prefix (a package installs under /usr whatever the build was configured with).
+    std::error_code ec;
+    const auto prefix = std::filesystem::canonical("/proc/self/exe", ec).parent_path().parent_path();
+    const auto beside = prefix / "share" / "locale";
+    bindtextdomain(GETTEXT_PACKAGE, !ec && std::filesystem::is_directory(beside) ? beside.c_str() : TARN_LOCALEDIR);
+    bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
+    textdomain(GETTEXT_PACKAGE);
     tarn_app_register_resource();
+    // libadwaita's style: light or dark as the desktop prefers, the desktop's accent and contrast.
     adw_init();
     auto css = Gtk::CssProvider::create();
     css->load_from_resource("/dev/tarn/Tarn/style.css");
@@ -81,8 +94,9 @@ void TarnApp::on_open(const type_vec_files& files, const Glib::ustring&) {
 void TarnApp::showAbout() {
     GtkWidget* about = adw_about_window_new();
     g_object_set(about, "application-name", "Tarn", "application-icon", "dev.tarn.Tarn", "version", TARN_VERSION,
-                 "developer-name", "The Tarn developers", "license-type", GTK_LICENSE_MIT_X11, "comments",
-                 "A workbench for local JavaScript web apps: run them, see them, and change them by asking.", nullptr);
+                 "developer-name", _("The Tarn developers"), "license-type", GTK_LICENSE_MIT_X11, "comments",
+                 _("A workbench for local JavaScript web apps: run them, see them, and change them by asking."),
+                 "translator-credits", _("translator-credits"), nullptr);
     if (window_) gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window_->gobj()));
     gtk_window_present(GTK_WINDOW(about));
 }

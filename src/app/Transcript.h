@@ -2,15 +2,31 @@
 #include "app/MessageRow.h"
 #include "support/Published.h"
 
-#include <gtkmm/box.h>
+#include <giomm/liststore.h>
+#include <gtkmm/listbox.h>
 #include <gtkmm/scrolledwindow.h>
 #include <map>
 #include <vector>
 
 namespace tarn {
 
-// The chat: one row per message, made when the message appears and updated in place after;
-// it follows the newest message while the user is at the end.
+// One message of the chat as an item of a list model: rows are bound to it and follow its changes.
+class MessageItem : public Glib::Object {
+public:
+    static Glib::RefPtr<MessageItem> create(const AgentMessage& message);
+    const AgentMessage& message() const { return message_; }
+    void update(const AgentMessage& message);
+    sigc::signal<void()>& changed() { return changed_; }
+
+private:
+    explicit MessageItem(const AgentMessage& message) : message_(message) {}
+    AgentMessage message_;
+    sigc::signal<void()> changed_;
+};
+
+// The chat: a list bound to a model of the controller's messages, one row per message, made when
+// the message appears and updated in place after; it follows the newest message while the user is
+// at the end.
 class Transcript : public Gtk::ScrolledWindow {
 public:
     explicit Transcript(Published<std::vector<AgentMessage>>& messages);
@@ -20,8 +36,9 @@ private:
     void sync();
 
     Published<std::vector<AgentMessage>>& messages_;
-    Gtk::Box column_{Gtk::Orientation::VERTICAL, 10};
-    std::map<Uuid, MessageRow*> rows_;
+    Glib::RefPtr<Gio::ListStore<MessageItem>> items_;
+    Gtk::ListBox list_;
+    std::map<Uuid, Glib::RefPtr<MessageItem>> byId_;
 };
 
 }  // namespace tarn

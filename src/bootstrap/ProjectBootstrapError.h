@@ -1,5 +1,6 @@
 #pragma once
 #include <stdexcept>
+#include "support/Translate.h"
 #include <string>
 
 namespace tarn {
@@ -14,9 +15,9 @@ public:
 
     static std::string describe(Case c) {
         switch (c) {
-            case Case::missingPackageJSON: return "No package.json found in this folder.";
-            case Case::invalidPackageJSON: return "package.json exists but could not be parsed.";
-            case Case::missingDevScript: return "No dev script was found. Add scripts.dev in package.json.";
+            case Case::missingPackageJSON: return _("No package.json found in this folder.");
+            case Case::invalidPackageJSON: return _("package.json exists but could not be parsed.");
+            case Case::missingDevScript: return _("No dev script was found. Add scripts.dev in package.json.");
         }
         return {};
     }

@@ -1,4 +1,5 @@
 #include "bootstrap/ProjectBootstrapService.h"
+#include "support/Translate.h"
 
 #include "bootstrap/PackageManagers.h"
 #include "bootstrap/StackRules.h"
@@ -59,11 +60,11 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     PackageManager chosen = preferred;
     std::string source;
     if (available.empty()) {
-        source = "Lockfile (PATH unresolved)";
+        source = _("Lockfile (PATH unresolved)");
     } else {
         chosen = packageManagers::choose(preferred, available);
-        source = chosen == preferred ? "Lockfile"
-                                     : "Runtime fallback (" + std::string(rawValueOf(preferred)) + " unavailable)";
+        source = chosen == preferred ? std::string(_("Lockfile"))
+                                     : tr::format(_("Runtime fallback (%1 unavailable)"), {rawValueOf(preferred)});
     }
 
     std::int64_t port = extractPort(*devScript).value_or(stacks::defaultPort(stack, names));

@@ -1,4 +1,5 @@
 #include "process/DevServerController.h"
+#include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
 #include "process/ProcessGroupGuard.h"
@@ -109,7 +110,7 @@ void DevServerController::start(const ProjectContext& context) {
     run->process->watchExit([run](int status) { run->finished(status); });
     current_ = run;
 
-    if (onOutputLine) onOutputLine("Dev server started with command: " + context.devCommand);
+    if (onOutputLine) onOutputLine(tr::format(_("Dev server started with command: %1"), {context.devCommand}));
 }
 
 void DevServerController::stop() {

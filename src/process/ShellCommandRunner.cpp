@@ -1,4 +1,5 @@
 #include "process/ShellCommandRunner.h"
+#include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
 #include "process/ProcessGroupGuard.h"
@@ -12,12 +13,12 @@
 namespace tarn {
 
 ShellCommandError ShellCommandError::failedToStart(const std::string& platformMessage) {
-    return ShellCommandError(Case::failedToStart, "Failed to start command: " + platformMessage, {});
+    return ShellCommandError(Case::failedToStart, tr::format(_("Failed to start command: %1"), {platformMessage}), {});
 }
 
 ShellCommandError ShellCommandError::nonZeroExit(ShellCommandOutput output) {
     std::string message = text::trim(output.stderr);
-    if (message.empty()) message = "Command failed with exit code " + std::to_string(output.exitCode) + ".";
+    if (message.empty()) message = tr::format(_("Command failed with exit code %1."), {std::to_string(output.exitCode)});
     return ShellCommandError(Case::nonZeroExit, std::move(message), std::move(output));
 }
 

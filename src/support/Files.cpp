@@ -1,4 +1,5 @@
 #include "support/Files.h"
+#include "support/Translate.h"
 
 #include "support/PlatformError.h"
 
@@ -15,8 +16,13 @@ namespace tarn::files {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& what, const fs::path& path, int error) {
-    throw PlatformError("Could not " + what + " “" + path.string() + "”: " + std::strerror(error), error);
+const char* const kWrite = N_("Could not write “%1”: %2");
+const char* const kRead = N_("Could not read “%1”: %2");
+const char* const kCreateFolder = N_("Could not create the folder “%1”: %2");
+
+// `pattern` names the path as %1 and the system's reason as %2.
+[[noreturn]] void fail(const char* pattern, const fs::path& path, int error) {
+    throw PlatformError(tr::format(_(pattern), {path.string(), std::strerror(error)}), error);
 }
 
 // Follows a chain of symbolic links to the path that finally holds the data (which may not exist yet).
@@ -28,7 +34,7 @@ fs::path resolveLinks(fs::path path) {
         if (ec) return path;
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
-    fail("write", path, ELOOP);
+    fail(kWrite, path, ELOOP);
 }
 
 mode_t defaultFileMode() {
@@ -60,19 +66,19 @@ void writeAtomically(const fs::path& requested, std::string_view contents) {
     struct stat existing {};
     bool replacing = ::stat(target.c_str(), &existing) == 0;
     if (replacing) {
-        if (S_ISDIR(existing.st_mode)) fail("write", target, EISDIR);
+        if (S_ISDIR(existing.st_mode)) fail(kWrite, target, EISDIR);
         mode = existing.st_mode & 07777;
     }
 
     std::string pattern = (folder / ("." + target.filename().string() + ".tarn-XXXXXX")).string();
     FileDescriptor fd(::mkstemp(pattern.data()));
-    if (fd.get() < 0) fail("write", target, errno);
+    if (fd.get() < 0) fail(kWrite, target, errno);
     const fs::path temp = pattern;
 
     auto abandon = [&](int error) {
         ::close(fd.release());
         ::unlink(temp.c_str());
-        fail("write", target, error);
+        fail(kWrite, target, error);
     };
 
     const char* data = contents.data();
@@ -95,12 +101,12 @@ void writeAtomically(const fs::path& requested, std::string_view contents) {
     if (::close(fd.release()) != 0) {
         int error = errno;
         ::unlink(temp.c_str());
-        fail("write", target, error);
+        fail(kWrite, target, error);
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;
         ::unlink(temp.c_str());
-        fail("write", target, error);
+        fail(kWrite, target, error);
     }
     // Make the rename itself durable.
     int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -112,13 +118,13 @@ void writeAtomically(const fs::path& requested, std::string_view contents) {
 
 std::string readFile(const fs::path& path, std::size_t limit) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) fail("read", path, errno);
+    if (fd.get() < 0) fail(kRead, path, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) fail("read", path, errno);
-    if (S_ISDIR(st.st_mode)) fail("read", path, EISDIR);
+    if (::fstat(fd.get(), &st) != 0) fail(kRead, path, errno);
+    if (S_ISDIR(st.st_mode)) fail(kRead, path, EISDIR);
     if (static_cast<std::size_t>(st.st_size) > limit) {
-        throw PlatformError("Could not read “" + path.string() + "”: the file is larger than " +
-                            std::to_string(limit / (1024 * 1024)) + " MB.");
+        throw PlatformError(tr::format(_("Could not read “%1”: the file is larger than %2 MB."),
+                                       {path.string(), std::to_string(limit / (1024 * 1024))}));
     }
     std::string out;
     out.reserve(static_cast<std::size_t>(st.st_size));
@@ -127,12 +133,12 @@ std::string readFile(const fs::path& path, std::size_t limit) {
         ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            fail("read", path, errno);
+            fail(kRead, path, errno);
         }
         if (n == 0) break;
         out.append(buffer, static_cast<std::size_t>(n));
         if (out.size() > limit) {
-            throw PlatformError("Could not read “" + path.string() + "”: the file is too large.");
+            throw PlatformError(tr::format(_("Could not read “%1”: the file is too large."), {path.string()}));
         }
     }
     return out;
@@ -141,8 +147,8 @@ std::string readFile(const fs::path& path, std::size_t limit) {
 void createDirectories(const fs::path& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
-    if (ec) throw PlatformError("Could not create the folder “" + path.string() + "”: " + ec.message(), ec.value());
-    if (!fs::is_directory(path, ec)) fail("create the folder", path, ENOTDIR);
+    if (ec) throw PlatformError(tr::format(_(kCreateFolder), {path.string(), ec.message()}), ec.value());
+    if (!fs::is_directory(path, ec)) fail(kCreateFolder, path, ENOTDIR);
 }
 
 bool exists(const fs::path& path) {

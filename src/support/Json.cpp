@@ -1,4 +1,5 @@
 #include "support/Json.h"
+#include "support/Translate.h"
 
 #include "support/PlatformError.h"
 #include "support/Text.h"
@@ -36,12 +37,13 @@ struct ErrorLocator final : nlohmann::json_sax<Json> {
     }
 };
 
-std::string reasonFor(const ErrorLocator& error) {
-    if (error.id == 406) return "a number is too large";
-    if (text::contains(error.detail, "UTF-8")) return "the text is not valid UTF-8";
-    if (text::contains(error.detail, "unexpected end of input")) return "the text ends too early";
-    if (text::contains(error.detail, "control character")) return "a string holds an unescaped control character";
-    return "unexpected text";
+// Why the text is not JSON, and whether the place to show is where the offending token begins.
+std::pair<std::string, bool> reasonFor(const ErrorLocator& error) {
+    if (error.id == 406) return {_("a number is too large"), true};
+    if (text::contains(error.detail, "UTF-8")) return {_("the text is not valid UTF-8"), false};
+    if (text::contains(error.detail, "unexpected end of input")) return {_("the text ends too early"), false};
+    if (text::contains(error.detail, "control character")) return {_("a string holds an unescaped control character"), false};
+    return {_("unexpected text"), true};
 }
 
 // Line and column (both from 1, the column in characters) of the character at a byte position.
@@ -68,14 +70,15 @@ Json parseDocument(std::string_view text, std::string_view documentName) {
         Json::sax_parse(text, &error);
         // A token that should not be there is shown where it begins; bad bytes and a missing end
         // where parsing stopped.
-        std::string reason = reasonFor(error);
-        auto [line, column] = lineAndColumn(text, reason == "unexpected text" || error.id == 406 ? error.tokenStart : error.position);
-        throw PlatformError(std::string(documentName) + " is not valid JSON: " + reason + " (line " +
-                            std::to_string(line) + ", column " + std::to_string(column) + ").");
+        const auto [reason, atToken] = reasonFor(error);
+        auto [line, column] = lineAndColumn(text, atToken ? error.tokenStart : error.position);
+        throw PlatformError(tr::format(_("%1 is not valid JSON: %2 (line %3, column %4)."),
+                                       {documentName, reason, std::to_string(line), std::to_string(column)}));
     }
     if (!value.is_object() && !value.is_array()) {
-        throw PlatformError(std::string(documentName) +
-                            " couldn't be read because it isn't in the correct format (JSON text did not start with array or object).");
+        throw PlatformError(tr::format(_("%1 couldn't be read because it isn't in the correct format (JSON text did "
+                                         "not start with array or object)."),
+                                       {documentName}));
     }
     return value;
 }

@@ -1,4 +1,5 @@
 #include "support/Subprocess.h"
+#include "support/Translate.h"
 
 #include "support/PlatformError.h"
 
@@ -88,7 +89,7 @@ struct Pipe {
 }  // namespace
 
 std::unique_ptr<ChildProcess> launchChild(const ChildOptions& options) {
-    if (options.arguments.empty()) throw PlatformError("No executable was given.");
+    if (options.arguments.empty()) throw PlatformError(_("No executable was given."));
     std::vector<std::string> envStrings;
     envStrings.reserve(options.environment.size());
     for (const auto& [name, value] : options.environment) envStrings.push_back(name + "=" + value);
@@ -106,7 +107,7 @@ std::unique_ptr<ChildProcess> launchChild(const ChildOptions& options) {
     // standard ones is closed in the child, and its signals start from their defaults.
     Pipe in(options.pipeStandardInput), out(!options.discardOutput), err(!options.discardOutput);
     if ((options.pipeStandardInput && in.read < 0) || (!options.discardOutput && (out.read < 0 || err.read < 0))) {
-        throw PlatformError(std::string("Could not create a pipe: ") + std::strerror(errno), errno);
+        throw PlatformError(tr::format(_("Could not create a pipe: %1"), {std::strerror(errno)}), errno);
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -151,10 +152,10 @@ std::unique_ptr<ChildProcess> launchChild(const ChildOptions& options) {
             if (fd >= 0) ::close(fd);
         }
         const bool badFolder = options.workingDirectory && ::access(options.workingDirectory->c_str(), X_OK) != 0;
-        throw PlatformError(badFolder ? "Failed to change to directory \u201C" + *options.workingDirectory + "\u201D (" +
-                                            std::strerror(failure) + ")"
-                                      : "Failed to execute child process \u201C" + options.arguments.front() + "\u201D (" +
-                                            std::strerror(failure) + ")",
+        throw PlatformError(badFolder ? tr::format(_("Failed to change to directory “%1” (%2)"),
+                                                   {*options.workingDirectory, std::strerror(failure)})
+                                      : tr::format(_("Failed to execute child process “%1” (%2)"),
+                                                   {options.arguments.front(), std::strerror(failure)}),
                             failure);
     }
     return std::make_unique<ChildProcess>(pid, in.write, out.read, err.read);

@@ -1,6 +1,7 @@
 #include "support/Text.h"
 
 #include "support/IcuText.h"
+#include "support/Translate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -376,3 +377,25 @@ std::vector<std::string> findLinks(std::string_view s) {
 }
 
 }  // namespace tarn::text
+
+namespace tarn::tr {
+
+std::string format(const char* pattern, std::initializer_list<std::string_view> arguments) {
+    const std::string_view p(pattern ? pattern : "");
+    std::string out;
+    out.reserve(p.size());
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (p[i] == '%' && i + 1 < p.size() && p[i + 1] >= '1' && p[i + 1] <= '9') {
+            const auto index = static_cast<std::size_t>(p[i + 1] - '1');
+            if (index < arguments.size()) {
+                out += *(arguments.begin() + index);
+                ++i;
+                continue;
+            }
+        }
+        out += p[i];
+    }
+    return out;
+}
+
+}  // namespace tarn::tr

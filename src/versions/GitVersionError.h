@@ -1,5 +1,6 @@
 #pragma once
 #include <stdexcept>
+#include "support/Translate.h"
 #include <string>
 
 namespace tarn {
@@ -10,9 +11,9 @@ public:
     using std::runtime_error::runtime_error;
 
     static GitVersionError commandFailed(std::string message) { return GitVersionError(message); }
-    static GitVersionError missingRepository() { return GitVersionError("This folder is not a git repository."); }
+    static GitVersionError missingRepository() { return GitVersionError(_("This folder is not a git repository.")); }
     static GitVersionError invalidVersionName() {
-        return GitVersionError("Version name can only include letters, numbers, dashes, underscores, and slashes.");
+        return GitVersionError(_("Version name can only include letters, numbers, dashes, underscores, and slashes."));
     }
 };
 

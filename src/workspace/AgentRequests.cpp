@@ -1,4 +1,5 @@
 #include "workspace/AgentRequests.h"
+#include "support/Translate.h"
 
 #include "support/Text.h"
 #include "workspace/RequestTexts.h"
@@ -77,13 +78,13 @@ Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolReques
         } catch (const AgentRunStopped& e) {
             stoppedWith = e.touchedFiles;
         } catch (const std::exception& e) {
-            toolFailure = name + " could not run: " + firstLineOf(e.what());
+            toolFailure = tr::format(_("%1 could not run: %2"), {name, firstLineOf(e.what())});
         }
         if (stoppedWith) {
             // What the tool changed before it stopped is shown, and the page reloads if it changed.
             outcome.stopped = true;
             touchedFiles = *stoppedWith;
-            u_.thinking.complete("Request stopped.", {});
+            u_.thinking.complete(_("Request stopped."), {});
             if (!stoppedWith->empty()) u_.browser.reload();
             co_return outcome;
         }
@@ -107,7 +108,7 @@ Task<void> AgentRequests::afterChange(bool refreshVersions) {
 
 Task<void> AgentRequests::runAgentRequest(std::string text) {
     if (!u_.project.context()) {
-        u_.thinking.complete("Open a project first so I can inspect and edit real files.", {});
+        u_.thinking.complete(_("Open a project first so I can inspect and edit real files."), {});
         co_return;
     }
     auto keep = owner_.hold();
@@ -117,11 +118,11 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     AgentMessage message(AgentRole::user, text);
     message.selectedTargets = targets;
     u_.chat.append(std::move(message));
-    u_.thinking.begin("Working on it now.");
+    u_.thinking.begin(_("Working on it now."));
 
     const std::optional<InspectTarget> target = targets.empty() ? std::nullopt : std::optional(targets.back());
-    Lines lines{nullptr, [](const std::string& name) { return name + " unavailable, switching to local agent..."; },
-                "Using local fallback agent..."};
+    Lines lines{nullptr, [](const std::string& name) { return tr::format(_("%1 unavailable, switching to local agent..."), {name}); },
+                _("Using local fallback agent...")};
     auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root] {
         return agent_.handlePrompt(request, target, *planModeEnabled, root);
     };
@@ -142,22 +143,22 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
         u_.thinking.complete(result.message, result.plan);
         if (!planMode && !result.changedFiles.empty()) co_await afterChange(true);
     } else {
-        u_.thinking.complete("Agent failed: " + outcome.failure, {});
+        u_.thinking.complete(tr::format(_("Agent failed: %1"), {outcome.failure}), {});
     }
 }
 
 Task<void> AgentRequests::submitInlineEdit() {
     if (!u_.project.context()) {
-        u_.chat.appendSystemMessage("Open a project first.");
+        u_.chat.appendSystemMessage(_("Open a project first."));
         co_return;
     }
     if (!*u_.selection.selectedInspectTarget) {
-        u_.chat.appendSystemMessage("Select an element in Inspect mode first.");
+        u_.chat.appendSystemMessage(_("Select an element in Inspect mode first."));
         co_return;
     }
     const std::string newText = text::trim(*u_.selection.inlineTextDraft);
     if (newText.empty()) {
-        u_.chat.appendSystemMessage("Inline text cannot be empty.");
+        u_.chat.appendSystemMessage(_("Inline text cannot be empty."));
         co_return;
     }
     auto keep = owner_.hold();
@@ -165,9 +166,9 @@ Task<void> AgentRequests::submitInlineEdit() {
     const InspectTarget target = **u_.selection.selectedInspectTarget;
     const Url root = u_.project.context()->rootURL;
 
-    Lines lines{[](const std::string& name) { return "Preparing inline edit with " + name + "..."; },
-                [](const std::string& name) { return name + " run failed, switching to local edit..."; },
-                "Applying local inline edit..."};
+    Lines lines{[](const std::string& name) { return tr::format(_("Preparing inline edit with %1..."), {name}); },
+                [](const std::string& name) { return tr::format(_("%1 run failed, switching to local edit..."), {name}); },
+                _("Applying local inline edit...")};
     auto local = [this, target, newText, root] { return agent_.applyInlineEdit(target, newText, root); };
     // An inline edit is never a plan.
     Outcome outcome = co_await toolThenLocal(requestTexts::inlineEditInstruction(target, newText), root, false, lines,
@@ -185,7 +186,8 @@ Task<void> AgentRequests::submitInlineEdit() {
         co_await afterChange(false);
     } else {
         // The sheet stays open with its text.
-        u_.thinking.complete("Inline edit failed: " + outcome.failure, {});
+        u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {outcome.failure}), {});
+
     }
 }
 

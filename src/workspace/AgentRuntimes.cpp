@@ -1,4 +1,5 @@
 #include "workspace/AgentRuntimes.h"
+#include "support/Translate.h"
 
 #include "support/Text.h"
 
@@ -28,7 +29,7 @@ void AgentRuntimes::apply(const Versions& versions) {
     std::vector<std::string> parts;
     for (const auto& [runtime, version] : {std::pair{AgentRuntime::codex, versions.codex}, std::pair{AgentRuntime::claudeCode, versions.claudeCode}}) {
         if (version) available.push_back(runtime);
-        parts.push_back(displayName(runtime) + ": " + version.value_or("not installed"));
+        parts.push_back(tr::format(_("%1: %2"), {displayName(runtime), version ? *version : std::string(_("not installed"))}));
     }
     availableAgentRuntimes = available;
     agentStatusLabel = text::join(parts, "  \u2022  ");
@@ -37,7 +38,8 @@ void AgentRuntimes::apply(const Versions& versions) {
     auto has = [&](AgentRuntime r) { return std::find(available.begin(), available.end(), r) != available.end(); };
     if (available.empty()) {
         selectedAgentRuntime = AgentRuntime::codex;
-        modelLabel = "Local Agent";
+        modelLabel = _("Local Agent");
+
         return;
     }
     const AgentRuntime choice = has(remembered) ? remembered : has(AgentRuntime::codex) ? AgentRuntime::codex : available.front();

@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/ClaudeCodeCLIService.h"
+#include "support/Translate.h"
 #include "agents/CodexCLIService.h"
 #include "model/AgentRuntime.h"
 #include "support/Published.h"
@@ -18,7 +19,8 @@ class AgentRuntimes {
 public:
     explicit AgentRuntimes(const Owner& owner) : owner_(owner) {}
 
-    Published<std::string> agentStatusLabel{"Agents: checking..."};
+    Published<std::string> agentStatusLabel{_("Agents: checking...")};
+
     Published<std::string> modelLabel{"GPT-5 Codex"};
     Published<std::vector<AgentRuntime>> availableAgentRuntimes;
     Published<AgentRuntime> selectedAgentRuntime{AgentRuntime::codex};

@@ -1,4 +1,5 @@
 #include "workspace/AppViewModel.h"
+#include "support/Translate.h"
 
 #include "process/ProcessGroupGuard.h"
 #include "support/Text.h"
@@ -11,8 +12,8 @@ std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) 
     std::shared_ptr<AppViewModel> model(new AppViewModel(options));
     model->owner_.set(model);
     model->chat_.append(AgentMessage(AgentRole::assistant,
-                                     "Open a project folder and I will boot the environment, run the app, and apply UI "
-                                     "changes from this panel."));
+                                     _("Open a project folder and I will boot the environment, run the app, and apply "
+                                       "UI changes from this panel.")));
     spawn(model->runtimes_.refreshInBackground());
     return model;
 }
@@ -31,7 +32,7 @@ Task<void> AppViewModel::processesEnded() {
 }
 
 void AppViewModel::openProject(const FolderPicker& picker) {
-    picker(FolderPickerRequest{"Open Project", "Pick a web app folder (v1 optimized for Next.js + React + TypeScript)."},
+    picker(FolderPickerRequest{_("Open Project"), _("Pick a web app folder (v1 optimized for Next.js + React + TypeScript).")},
            [weak = weak_from_this()](std::optional<Url> folder) {
                auto self = weak.lock();
                if (self && folder) spawn(self->loadProject(*folder));
@@ -42,9 +43,9 @@ void AppViewModel::openFolder(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) {
-        appendSystemMessage("Could not open " + path + ": there is no such folder.");
+        appendSystemMessage(tr::format(_("Could not open %1: there is no such folder."), {path}));
     } else if (!std::filesystem::is_directory(status)) {
-        appendSystemMessage("Could not open " + path + ": it is not a folder.");
+        appendSystemMessage(tr::format(_("Could not open %1: it is not a folder."), {path}));
     } else {
         spawn(loadProject(Url::fileURL(path)));
     }
@@ -53,7 +54,7 @@ void AppViewModel::openFolder(const std::string& path) {
 Task<void> AppViewModel::loadProject(Url folder) {
     auto self = shared_from_this();
     if (auto failure = co_await project_.open(folder)) {
-        appendSystemMessage("Project bootstrap failed: " + *failure);
+        appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
         server_.fail(*failure);
         co_return;
     }
@@ -62,7 +63,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
     server_.clearLog();
     requests_.touchedFiles = std::vector<std::string>{};
     selection_.clear();
-    appendSystemMessage("Project loaded. Building runtime instructions...");
+    appendSystemMessage(_("Project loaded. Building runtime instructions..."));
     co_await planStartupCommands();
     // The git listing goes on while the server starts: the preview is what the user waits for.
     Started listing(refreshVersions());
@@ -72,7 +73,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
 
 Task<void> AppViewModel::installAndStartServer() {
     if (!project_.context()) {
-        appendSystemMessage("Open a project first.");
+        appendSystemMessage(_("Open a project first."));
         co_return;
     }
     auto self = shared_from_this();
@@ -84,7 +85,8 @@ void AppViewModel::copyLogs(const Clipboard& clipboard) {
     for (const auto& entry : *consoleEntries) console.push_back(entry.line());
     std::vector<std::string> server(serverLogLines->begin(), serverLogLines->end());
     clipboard("=== Browser Console ===\n" + text::join(console, "\n") + "\n\n=== Server Log ===\n" + text::join(server, "\n"));
-    appendSystemMessage("Console logs copied.");
+    chat_.notify(_("Console logs copied."));
+
 }
 
 }  // namespace tarn

@@ -91,6 +91,8 @@ public:
     Published<bool>& showChangeDescriptionSheet = requests_.showChangeDescriptionSheet;
     Published<bool>& isSending = requests_.isSending;
     Published<PreviewNotice>& previewNotice = browser_.previewNotice;
+    // The latest passing notice: the window shows it for a moment.
+    Published<std::optional<Notice>>& notice = chat_.notice;
 
     // The agent tools and opening a project.
     void appendSystemMessage(const std::string& text) { chat_.appendSystemMessage(text); }

@@ -1,4 +1,5 @@
 #include "workspace/Browser.h"
+#include "support/Translate.h"
 
 namespace tarn {
 
@@ -21,7 +22,8 @@ void Browser::announced(const Url& address) {
 void Browser::loadTypedAddress() {
     auto url = Url::fromAddressBar(*browserAddress);
     if (!url) {
-        chat_.appendSystemMessage("Invalid URL.");
+        chat_.appendSystemMessage(_("Invalid URL."));
+
         return;
     }
     show(*url);

@@ -3,15 +3,26 @@
 #include "support/Published.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tarn {
 
-// The transcript: the user's requests, the replies, and the system's status lines.
+// A passing notice the window shows for a moment ("Console logs copied.").
+struct Notice {
+    Uuid id;
+    std::string text;
+};
+
+// The transcript: the user's requests, the replies, and the system's status lines; and the passing
+// notices that do not belong in it.
 class Chat {
 public:
     Published<std::vector<AgentMessage>> messages;
+    Published<std::optional<Notice>> notice;
+
+    void notify(const std::string& text) { notice = Notice{Uuid(), text}; }
 
     // A status line: the single way an operation reports one.
     void appendSystemMessage(const std::string& text);

@@ -1,4 +1,5 @@
 #include "workspace/ProjectSession.h"
+#include "support/Translate.h"
 
 #include "agents/StartupPlanning.h"
 #include "bootstrap/PackageManagers.h"
@@ -6,8 +7,8 @@
 namespace tarn {
 
 std::string ProjectSession::stackLabelFor(const ProjectContext& context) {
-    return std::string(rawValueOf(context.stack)) + " via " + std::string(rawValueOf(context.packageManager)) + " (" +
-           context.commandSource + ")";
+    // "Next.js via pnpm (Codex CLI)"
+    return tr::format(_("%1 via %2 (%3)"), {rawValueOf(context.stack), rawValueOf(context.packageManager), context.commandSource});
 }
 
 void ProjectSession::take(const ProjectContext& context) {
@@ -52,11 +53,11 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
     AgentBootstrapPlan plan;
     const AgentTool* tool = runtimes_.tool();
     if (!tool) {
-        chat_.appendSystemMessage("No CLI runtime detected (Codex or Claude Code). Using local startup command detection.");
+        chat_.appendSystemMessage(_("No CLI runtime detected (Codex or Claude Code). Using local startup command detection."));
         plan = startup::localPlan(ctx);
     } else {
         const std::string name = displayName(tool->runtime());
-        chat_.appendSystemMessage("Asking " + name + " to plan install/dev commands...");
+        chat_.appendSystemMessage(tr::format(_("Asking %1 to plan install/dev commands..."), {name}));
         std::optional<std::string> failure;
         try {
             plan = co_await tool->proposeStartupPlan(ctx, planLimit_, lifetime);
@@ -64,10 +65,10 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
             failure = e.what();
         }
         if (failure) {
-            chat_.appendSystemMessage(name + " startup planning failed, using fallback: " + *failure);
+            chat_.appendSystemMessage(tr::format(_("%1 startup planning failed, using fallback: %2"), {name, *failure}));
             plan = startup::localPlan(ctx);
         } else {
-            chat_.appendSystemMessage(name + " startup plan received.");
+            chat_.appendSystemMessage(tr::format(_("%1 startup plan received."), {name}));
         }
     }
 
@@ -80,12 +81,13 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
     try {
         updated.instructionsFileURL = startup::writeRuntimeInstructions(plan, updated);
     } catch (const std::exception& e) {
-        chat_.appendSystemMessage(std::string("Could not write .tarn/instructions.md: ") + e.what());
+        chat_.appendSystemMessage(tr::format(_("Could not write .tarn/instructions.md: %1"), {e.what()}));
         co_return;
     }
     take(updated);
     instructionsPathLabel = updated.instructionsFileURL->path();
-    chat_.appendSystemMessage("Saved startup instructions to .tarn/instructions.md");
+    chat_.appendSystemMessage(_("Saved startup instructions to .tarn/instructions.md"));
+
 }
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #pragma once
 #include "bootstrap/ProjectBootstrapService.h"
+#include "support/Translate.h"
 #include "model/ProjectContext.h"
 #include "support/Published.h"
 #include "support/Task.h"
@@ -21,11 +22,12 @@ public:
     ProjectSession(const Owner& owner, AgentRuntimes& runtimes, Chat& chat, std::chrono::milliseconds planLimit)
         : owner_(owner), runtimes_(runtimes), chat_(chat), planLimit_(planLimit) {}
 
-    Published<std::string> projectPathLabel{"Open a project to start"};
-    Published<std::string> stackLabel{"No stack detected"};
+    Published<std::string> projectPathLabel{_("Open a project to start")};
+    Published<std::string> stackLabel{_("No stack detected")};
     Published<std::string> installCommandLabel{"-"};
     Published<std::string> devCommandLabel{"-"};
-    Published<std::string> instructionsPathLabel{"No instructions yet"};
+    Published<std::string> instructionsPathLabel{_("No instructions yet")};
+
 
     const std::optional<ProjectContext>& context() const { return context_; }
     std::optional<Url> root() const { return context_ ? std::optional(context_->rootURL) : std::nullopt; }

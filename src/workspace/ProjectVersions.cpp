@@ -1,4 +1,5 @@
 #include "workspace/ProjectVersions.h"
+#include "support/Translate.h"
 
 #include "support/Text.h"
 
@@ -19,7 +20,7 @@ Task<void> ProjectVersions::refresh(std::optional<Url> root) {
     }
     versions = std::vector<VersionItem>{};
     // A folder without git is no failure of the user's: the server log says so, not the chat.
-    server_.log("Version list unavailable: " + *failure);
+    server_.log(tr::format(_("Version list unavailable: %1"), {*failure}));
 }
 
 Task<void> ProjectVersions::create(std::optional<Url> root) {
@@ -33,12 +34,12 @@ Task<void> ProjectVersions::create(std::optional<Url> root) {
         failure = e.what();
     }
     if (failure) {
-        chat_.appendSystemMessage("Could not create Version: " + *failure);
+        chat_.appendSystemMessage(tr::format(_("Could not create Version: %1"), {*failure}));
         co_return;
     }
     newVersionName = "";
     co_await refresh(root);
-    chat_.appendSystemMessage("Created Version '" + name + "'.");
+    chat_.notify(tr::format(_("Created Version '%1'."), {name}));
 }
 
 Task<void> ProjectVersions::switchTo(std::string name, std::optional<Url> root) {
@@ -51,12 +52,13 @@ Task<void> ProjectVersions::switchTo(std::string name, std::optional<Url> root) 
         failure = e.what();
     }
     if (failure) {
-        chat_.appendSystemMessage("Could not switch Version: " + *failure);
+        chat_.appendSystemMessage(tr::format(_("Could not switch Version: %1"), {*failure}));
         co_return;
     }
     co_await refresh(root);
     browser_.reload();
-    chat_.appendSystemMessage("Switched to Version '" + name + "'.");
+    chat_.appendSystemMessage(tr::format(_("Switched to Version '%1'."), {name}));
+
 }
 
 }  // namespace tarn

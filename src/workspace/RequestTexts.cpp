@@ -1,4 +1,5 @@
 #include "workspace/RequestTexts.h"
+#include "support/Translate.h"
 
 #include "support/Text.h"
 
@@ -31,10 +32,12 @@ std::string replyText(const AgentRunResult& result) {
 
 std::vector<AgentPlanStep> toolReplySteps(const std::string& toolName, const std::string& command, bool planMode) {
     return {
-        AgentPlanStep{Uuid(), "Send request to " + toolName, "Invoke `" + command + "` with project context.", true},
-        planMode ? AgentPlanStep{Uuid(), "Generate plan only", "No files edited in plan mode.", true}
-                 : AgentPlanStep{Uuid(), "Apply implementation", toolName + " edited files directly.", true},
-        AgentPlanStep{Uuid(), "Update visual feedback loop", "Refresh app preview and touched files list.", true},
+        AgentPlanStep{Uuid(), tr::format(_("Send request to %1"), {toolName}),
+                      tr::format(_("Invoke `%1` with project context."), {command}), true},
+        planMode ? AgentPlanStep{Uuid(), _("Generate plan only"), _("No files edited in plan mode."), true}
+                 : AgentPlanStep{Uuid(), _("Apply implementation"), tr::format(_("%1 edited files directly."), {toolName}), true},
+        AgentPlanStep{Uuid(), _("Update visual feedback loop"), _("Refresh app preview and touched files list."), true},
+
     };
 }
 

@@ -1,4 +1,5 @@
 #include "workspace/ServerSession.h"
+#include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
 #include "process/ServerOutput.h"
@@ -17,7 +18,7 @@ Task<void> ServerSession::installAndStart(ProjectContext context, Cancellation l
     auto keep = owner_.hold();
     serverState = ServerRuntimeState::starting();
     browser_.expectServer(true);
-    chat_.appendSystemMessage("Checking dependencies with `" + context.installCommand + "`...");
+    chat_.appendSystemMessage(tr::format(_("Checking dependencies with `%1`..."), {context.installCommand}));
 
     auto onInstallLine = [weak = owner_.weak(), this](const std::string& line) {
         if (weak.lock()) logOutput(line);
@@ -25,17 +26,17 @@ Task<void> ServerSession::installAndStart(ProjectContext context, Cancellation l
     std::optional<std::string> failure;
     try {
         co_await bootstrap_.installDependenciesIfNeeded(context, onInstallLine, lifetime);
-        chat_.appendSystemMessage("Starting dev server with `" + context.devCommand + "`...");
+        chat_.appendSystemMessage(tr::format(_("Starting dev server with `%1`..."), {context.devCommand}));
         server_.start(context);
     } catch (const CancellationError&) {
-        failure = "The install was stopped.";
+        failure = _("The install was stopped.");
     } catch (const std::exception& e) {
         failure = e.what();
     }
     if (failure) {
         browser_.expectServer(false);
         serverState = ServerRuntimeState::failed(*failure);
-        chat_.appendSystemMessage("Could not start server: " + *failure);
+        chat_.appendSystemMessage(tr::format(_("Could not start server: %1"), {*failure}));
         co_return;
     }
     serverState = ServerRuntimeState::running();
@@ -45,7 +46,7 @@ void ServerSession::stop() {
     server_.stop();
     browser_.expectServer(false);
     serverState = ServerRuntimeState::stopped();
-    log("Server stop requested.");
+    log(_("Server stop requested."));
 }
 
 void ServerSession::append(const std::string& line, bool trim) {
@@ -76,17 +77,19 @@ void ServerSession::handleOutputLine(const std::string& raw) {
 }
 
 void ServerSession::handleExit(int status) {
-    log("Server stopped (exit " + std::to_string(status) + ").");
+    log(tr::format(_("Server stopped (exit %1)."), {std::to_string(status)}));
     if (server_.isRunning()) return;
     browser_.expectServer(false);
     serverState = ServerRuntimeState::stopped();
 }
 
 std::string ServerSession::commandNotFoundAdvice(const std::string& searchPath) {
-    return "Startup command failed: the shell could not find a command. Install Node.js and the project's package "
-           "manager from your distribution (sudo apt install nodejs npm) or with a version manager such as nvm, fnm or "
-           "Volta, and check that the command is in one of the folders Tarn searches: " +
-           searchPath + ". Then start the server again.";
+    return tr::format(_("Startup command failed: the shell could not find a command. Install Node.js and the project's "
+                        "package manager from your distribution (sudo apt install nodejs npm) or with a version manager "
+                        "such as nvm, fnm or Volta, and check that the command is in one of the folders Tarn searches: "
+                        "%1. Then start the server again."),
+                      {searchPath});
+
 }
 
 }  // namespace tarn

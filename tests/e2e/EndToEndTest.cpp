@@ -21,7 +21,7 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     EXPECT_NE(std::find(console.begin(), console.end(), "[LOG] storefront ready"), console.end());
 
     // Inspect mode, a click on the title: it is selected.
-    activate("win.toggle-inspect");
+    activate("win.inspect");
     js("1");
     clickInPage("h1");
     ASSERT_TRUE(runLoopUntil([&] { return vm->selectedInspectTargets->size() == 1; }, 20s));
@@ -34,17 +34,18 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     clickInPage("p.hero-copy", true);
     ASSERT_TRUE(runLoopUntil([&] { return *vm->showInlineEditSheet; }, 20s));
     flush();
-    InlineEditSheet& sheet = view().inlineEditSheet();
+    EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up warm.");
-    click(sheet.actionButton());
+    sheet.respond("apply");
+    flush();
     ASSERT_TRUE(runLoopUntil([&] { return !*vm->showInlineEditSheet; }, 20s));
     EXPECT_NE(readFile(project / "src" / "index.html").find("Order before ten"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up warm."));
 
     // A version from here, then back: the preview reloads each time.
     activate("win.show-versions");
-    VersionsSheet& versions = view().versionsSheet();
+    VersionsWindow& versions = view().versionsWindow();
     versions.nameField().set_text("shorter-hours");
     click(versions.createButton());
     ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 2; }, 20s));

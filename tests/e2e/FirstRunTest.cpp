@@ -45,7 +45,7 @@ TEST_F(FirstRun, AServerThatSaysWhereBeforeItListensShowsItsPage) {
     EXPECT_FALSE(sawNotice(PreviewNotice::serverNotRunning));
     EXPECT_EQ(*vm->previewNotice, PreviewNotice::none);
     flush();
-    EXPECT_FALSE(view().browser().preview().notice().get_visible());
+    EXPECT_FALSE(view().browser().preview().noticeShown());
     EXPECT_EQ(js("document.querySelector('h1').textContent.trim()"), "\"Fresh bread, every morning\"");
 
     // Stopped, the page stays; a reload that nothing answers says the server is not running.
@@ -54,8 +54,8 @@ TEST_F(FirstRun, AServerThatSaysWhereBeforeItListensShowsItsPage) {
     activate("win.reload-preview");
     ASSERT_TRUE(runLoopUntil([&] { return *vm->previewNotice == PreviewNotice::serverNotRunning; }, 20s));
     flush();
-    EXPECT_TRUE(view().browser().preview().notice().get_visible());
-    EXPECT_EQ(std::string(view().browser().preview().noticeTitle().get_text()), "The dev server is not running");
+    EXPECT_TRUE(view().browser().preview().noticeShown());
+    EXPECT_EQ(view().browser().preview().noticeTitle(), "The dev server is not running");
 }
 
 TEST_F(FirstRun, ANextJsStarterShowsItsPageWithoutAReload) {
@@ -102,14 +102,15 @@ TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
 
     // An inline edit: Ctrl-click the paragraph in inspect mode, change its words, Apply.
     if (!fs::exists("/usr/bin/xdotool")) GTEST_SKIP() << "xdotool is needed for the real Ctrl-click";
-    activate("win.toggle-inspect");
+    activate("win.inspect");
     clickInPage("p.hero-copy", true);
     ASSERT_TRUE(runLoopUntil([&] { return *vm->showInlineEditSheet; }, 20s));
     flush();
-    InlineEditSheet& sheet = view().inlineEditSheet();
+    EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up while it is still warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up while it is still warm.");
-    click(sheet.actionButton());
+    sheet.respond("apply");
+    flush();
     ASSERT_TRUE(runLoopUntil([&] { return !*vm->showInlineEditSheet && !*vm->isSending; }, 20s)) << vm->messages->back().content;
     EXPECT_NE(readFile(project / "src" / "App.jsx").find("Order before ten and pick it up"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up while it is still warm."));

@@ -37,7 +37,7 @@ TEST_F(Panel, TheComposerSendsAndStops) {
 
     // Build Feature only in plan mode; it replaces the prompt.
     EXPECT_FALSE(composer().buildFeatureButton().get_visible());
-    view().agent().planModeSwitch().set_active(true);
+    activate("win.plan-mode");
     EXPECT_TRUE(*vm->planModeEnabled);
     EXPECT_TRUE(composer().buildFeatureButton().get_visible());
     click(composer().buildFeatureButton());
@@ -70,19 +70,17 @@ TEST_F(Panel, TheRuntimePickerIsTextOrAMenu) {
     installAgents({"codex", "claude"});
     vm->refreshAgentRuntimes();
     EXPECT_TRUE(composer().pickerIsMenu());
-    auto choices = composer().runtimeChoices();
-    ASSERT_EQ(choices.size(), 2u);
-    auto checked = [&](Gtk::Button* b) { return b->get_child()->get_last_child()->get_opacity() > 0; };
-    EXPECT_EQ(choices[0]->get_name(), "codex");
-    EXPECT_FALSE(checked(choices[0]));
-    EXPECT_TRUE(checked(choices[1]));
-    click(*choices[0]);
-    flush();
+    // A radio item per runtime on the window's stateful action, whose state is the choice.
+    auto menu = composer().runtimeMenu().get_menu_model();
+    ASSERT_EQ(menu->get_n_items(), 2);
+    auto state = [&] { return Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(window->lookup_action("agent-runtime")->get_state_variant()).get(); };
+    EXPECT_EQ(state(), "claudeCode");
+    activate("win.agent-runtime", Glib::Variant<Glib::ustring>::create("codex"));
     EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
-    choices = composer().runtimeChoices();
-    EXPECT_TRUE(checked(choices[0]));
-    EXPECT_FALSE(checked(choices[1]));
-    EXPECT_EQ(std::string(composer().modelText().get_text()), "GPT-5 Codex");
+    EXPECT_EQ(state(), "codex");
+    EXPECT_EQ(std::string(composer().runtimeMenu().get_label()), "GPT-5 Codex");
+    vm->selectAgentRuntime(AgentRuntime::claudeCode);
+    EXPECT_EQ(state(), "claudeCode");
 }
 
 TEST_F(Panel, PillsPresetsAndSteps) {
@@ -169,15 +167,16 @@ TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
     vm->changeDescriptionDraft = "something older";
     click(view().browser().header().changeDescriptionButton());
     flush();
-    ChangeDescriptionSheet& sheet = view().changeDescriptionSheet();
-    EXPECT_TRUE(sheet.get_visible());
+    EditDialog& sheet = view().changeDescriptionDialog();
+    EXPECT_TRUE(sheet.visible());
     EXPECT_EQ(textOf(sheet.editor()), "");
     sheet.editor().get_buffer()->set_text("Make the title larger");
-    click(sheet.actionButton());
+    sheet.respond("apply");
+    flush();
     flush();
     EXPECT_EQ(*vm->changeDescriptionDraft, "Make the title larger");
     EXPECT_FALSE(*vm->showChangeDescriptionSheet);
-    EXPECT_FALSE(sheet.get_visible());
+    EXPECT_FALSE(sheet.visible());
     ASSERT_TRUE(runLoopUntil([&] { return vm->messages->size() >= 2; }));
 }
 

@@ -1,8 +1,10 @@
-// Pictures of the window's main states, for people to look at beside the design: written to the
-// build's screenshots/ folder, or the one TARN_SCREENSHOTS names. The README's picture
-// is the running project's, copied from there by scripts/screenshots.sh.
+// Pictures of the window's main states in light and in dark style, for people to look at beside
+// the design: written to the build's screenshots/ folder, or the one TARN_SCREENSHOTS names. The
+// README's picture is the running project's in light style, copied from there by
+// scripts/screenshots.sh.
 #include "GuiFixture.h"
 
+#include <adwaita.h>
 #include <gdk/x11/gdkx.h>
 
 using namespace tarn;
@@ -11,9 +13,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Screenshots : public GuiFixture {
+class Screenshots : public GuiFixture, public ::testing::WithParamInterface<const char*> {
 protected:
     fs::path folder;
+    std::string style() const { return GetParam(); }
     void SetUp() override {
         GuiFixture::SetUp();
         const char* target = std::getenv("TARN_SCREENSHOTS");
@@ -21,12 +24,12 @@ protected:
         fs::create_directories(folder);
     }
     // What the X server shows of the window: the web view's pixels included.
-    void capture(Gtk::Window& shown, const std::string& name) {
+    void capture(GtkWindow* shown, const std::string& name) {
         flush();
         frames(3);
-        GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(shown.gobj()));
+        GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(shown));
         ASSERT_TRUE(GDK_IS_X11_SURFACE(surface));
-        fs::path file = folder / (name + ".png");
+        fs::path file = folder / (name + "-" + style() + ".png");
         std::string command = "/usr/bin/import -window " + std::to_string(gdk_x11_surface_get_xid(surface)) + " '" +
                               file.string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -36,10 +39,12 @@ protected:
 
 }  // namespace
 
-TEST_F(Screenshots, TheMainStates) {
+TEST_P(Screenshots, TheMainStates) {
     if (!fs::exists("/usr/bin/import")) GTEST_SKIP() << "ImageMagick's import is needed to take screenshots";
+    AdwStyleManager* styles = adw_style_manager_get_default();
+    adw_style_manager_set_color_scheme(styles, style() == "dark" ? ADW_COLOR_SCHEME_FORCE_DARK : ADW_COLOR_SCHEME_FORCE_LIGHT);
     launch();
-    capture(*window, "empty-window");
+    capture(GTK_WINDOW(window->gobj()), "empty-window");
 
     writeStorefront();
     runTask(vm->loadProject(root()));
@@ -54,7 +59,7 @@ TEST_F(Screenshots, TheMainStates) {
     title.componentGuess = "hero-title";
     title.fileGuess = "src/index.html";
     vm->handleInspectSelection(title);
-    capture(*window, "project-running");
+    capture(GTK_WINDOW(window->gobj()), "project-running");
 
     // Codex at work until the picture is taken.
     installAgents({"codex"});
@@ -71,28 +76,34 @@ TEST_F(Screenshots, TheMainStates) {
         return rows.back()->shownText() == "Working on command rg \"Fresh bread\" src.";
     }));
     frames(20);  // the line has faded in
-    capture(*window, "thinking-message");
+    capture(GTK_WINDOW(window->gobj()), "thinking-message");
     writeFile(standin / "go", "");
     ASSERT_TRUE(settledRequest());
     frames(20);  // the reply's lines and steps have been laid out and followed
-    capture(*window, "agent-reply");
+    capture(GTK_WINDOW(window->gobj()), "agent-reply");
+
+    vm->toggleBrowserExpanded();
+    ASSERT_TRUE(runLoopUntil([&] { return !view().browser().headerRevealer().get_child_revealed(); }));
+    capture(GTK_WINDOW(window->gobj()), "browser-expanded");
+    vm->toggleBrowserExpanded();
 
     view().showVersionManager = true;
     ASSERT_TRUE(runLoopUntil([&] { return !vm->versions->empty(); }));
-    capture(view().versionsSheet(), "versions-sheet");
+    capture(GTK_WINDOW(view().versionsWindow().gobj()), "versions-sheet");
     view().showVersionManager = false;
 
     vm->inlineTextDraft = title.textSnippet;
     vm->showInlineEditSheet = true;
-    capture(view().inlineEditSheet(), "inline-edit-sheet");
+    capture(view().inlineEditDialog().window(), "inline-edit-sheet");
     vm->showInlineEditSheet = false;
 
     vm->openChangeDescription();
     vm->changeDescriptionDraft = "Use a serif font for the title and make the button green.";
-    capture(view().changeDescriptionSheet(), "change-description-sheet");
+    capture(view().changeDescriptionDialog().window(), "change-description-sheet");
     vm->showChangeDescriptionSheet = false;
 
-    vm->toggleBrowserExpanded();
-    ASSERT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 0; }));
-    capture(*window, "browser-expanded");
+    adw_style_manager_set_color_scheme(styles, ADW_COLOR_SCHEME_DEFAULT);
 }
+
+INSTANTIATE_TEST_SUITE_P(Styles, Screenshots, ::testing::Values("light", "dark"),
+                         [](const auto& info) { return std::string(info.param); });

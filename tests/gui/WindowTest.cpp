@@ -32,7 +32,7 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
 
 TEST_F(Window, TheServerControlFollowsTheState) {
     launch();
-    TopBar& bar = view().topBar();
+    HeaderBar& bar = window->header();
     const std::pair<ServerRuntimeState, bool> cases[] = {
         {ServerRuntimeState::idle(), false},     {ServerRuntimeState::starting(), true},
         {ServerRuntimeState::running(), true},   {ServerRuntimeState::stopped(), false},
@@ -50,7 +50,7 @@ TEST_F(Window, TheServerControlFollowsTheState) {
 
 TEST_F(Window, ReturnInTheAddressFieldIsGo) {
     launch();
-    AddressField& field = view().topBar().address();
+    AddressField& field = window->header().address();
     field.set_text("  localhost:4321 ");
     EXPECT_EQ(*vm->browserAddress, "  localhost:4321 ");
     Uuid token = *vm->loadAddressToken;
@@ -59,10 +59,8 @@ TEST_F(Window, ReturnInTheAddressFieldIsGo) {
     EXPECT_EQ(std::string(field.get_text()), "http://localhost:4321");
     EXPECT_NE(*vm->loadAddressToken, token);
     token = *vm->loadAddressToken;
-    click(view().topBar().goButton());
+    click(window->header().goButton());
     EXPECT_NE(*vm->loadAddressToken, token);
-    // Both bars show the same address.
-    EXPECT_EQ(std::string(view().compactBar().address().get_text()), "http://localhost:4321");
 }
 
 TEST_F(Window, TheHeaderShowsTheSelection) {
@@ -92,12 +90,16 @@ TEST_F(Window, TheHeaderShowsTheSelection) {
     flush();
     EXPECT_TRUE(*vm->showInlineEditSheet);
     EXPECT_EQ(*vm->inlineTextDraft, "Two");
-    EXPECT_TRUE(view().inlineEditSheet().get_visible());
-    EXPECT_EQ(textOf(view().inlineEditSheet().editor()), "Two");
-    click(view().inlineEditSheet().cancelButton());
+    EditDialog& dialog = view().inlineEditDialog();
+    EXPECT_TRUE(dialog.visible());
+    EXPECT_EQ(textOf(dialog.editor()), "Two");
+    // A dialog of the main window: modal, and transient for it.
+    EXPECT_EQ(gtk_window_get_transient_for(dialog.window()), GTK_WINDOW(window->gobj()));
+    EXPECT_TRUE(gtk_window_get_modal(dialog.window()));
+    dialog.respond("cancel");
     flush();
     EXPECT_FALSE(*vm->showInlineEditSheet);
-    EXPECT_FALSE(view().inlineEditSheet().get_visible());
+    EXPECT_FALSE(dialog.visible());
 }
 
 TEST_F(Window, TheConsoleListsPageLinesThenServerLines) {
@@ -136,20 +138,19 @@ TEST_F(Window, ExpandingHidesTheEdgesAndCollapsingBringsThemBack) {
     vm->handleServerOutputLine("kept");
     vm->appendSystemMessage("still here");
     flush();
-    activate("win.toggle-expanded");
+    activate("win.expanded");
     EXPECT_TRUE(*vm->isBrowserExpanded);
-    EXPECT_FALSE(view().topBarRevealer().isRevealed());
-    EXPECT_TRUE(view().compactBarRevealer().isRevealed());
-    EXPECT_FALSE(view().agentRevealer().isRevealed());
-    EXPECT_FALSE(view().browser().headerRevealer().isRevealed());
-    EXPECT_FALSE(view().browser().consoleRevealer().isRevealed());
-    // The springs settle with everything hidden out of the way.
-    EXPECT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 0 && view().topBarRevealer().progress() == 0; }, 10s));
-    EXPECT_FALSE(view().agent().get_child_visible());
+    EXPECT_TRUE(window->header().compact());
+    EXPECT_FALSE(view().agentShown());
+    EXPECT_FALSE(view().browser().headerRevealer().get_reveal_child());
+    EXPECT_FALSE(view().browser().consoleRevealer().get_reveal_child());
+    // The slides end with everything out of the way.
+    EXPECT_TRUE(runLoopUntil([&] { return !view().browser().headerRevealer().get_child_revealed(); }, 10s));
 
-    activate("win.toggle-expanded");
-    EXPECT_TRUE(runLoopUntil([&] { return view().agentRevealer().progress() == 1; }, 10s));
-    EXPECT_TRUE(view().agent().get_child_visible());
+    activate("win.expanded");
+    EXPECT_FALSE(window->header().compact());
+    EXPECT_TRUE(view().agentShown());
+    EXPECT_TRUE(runLoopUntil([&] { return view().browser().consoleRevealer().get_child_revealed(); }, 10s));
     EXPECT_EQ(view().browser().console().lines().back(), "[SERVER] kept");
     auto rows = view().agent().transcript().rows();
     EXPECT_EQ(rows.back()->shownText(), "still here");
@@ -161,8 +162,10 @@ TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
     launch();
     // No project yet: nothing to list.
     activate("win.show-versions");
-    VersionsSheet& sheet = view().versionsSheet();
+    VersionsWindow& sheet = view().versionsWindow();
     EXPECT_TRUE(sheet.get_visible());
+    EXPECT_EQ(sheet.get_transient_for(), window);
+    EXPECT_TRUE(sheet.get_modal());
     EXPECT_TRUE(contains(labelsIn(sheet.list()), "No versions found."));
     sheet.close();
     flush();

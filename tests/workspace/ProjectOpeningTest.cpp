@@ -246,7 +246,8 @@ TEST_F(Opening, LogsKeepTheirLimitsAndCopyAsText) {
     make();
     vm->copyLogs([&](const std::string& text) { copied = text; });
     EXPECT_EQ(copied, "=== Browser Console ===\n\n\n=== Server Log ===\n");
-    EXPECT_EQ(systemMessages().back(), "Console logs copied.");
+    ASSERT_TRUE(vm->notice->has_value());
+    EXPECT_EQ((*vm->notice)->text, "Console logs copied.");
     vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "warn", "careful"});
     vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "Error", "broken"});
     vm->handleServerOutputLine("ready");
@@ -313,7 +314,7 @@ TEST_F(Opening, VersionsAreBranches) {
     EXPECT_EQ(*vm->newVersionName, "bad name");
     vm->newVersionName = " feature/header ";
     runTask(vm->createVersion());
-    EXPECT_EQ(systemMessages().back(), "Created Version 'feature/header'.");
+    EXPECT_EQ((*vm->notice)->text, "Created Version 'feature/header'.");
     EXPECT_EQ(*vm->newVersionName, "");
     ASSERT_EQ(vm->versions->size(), 2u);
     EXPECT_EQ(vm->versions->front().name, "feature/header");

@@ -1,0 +1,88 @@
+#include "app/EditDialog.h"
+
+#include "app/Bind.h"
+#include "app/Icons.h"
+
+#include <adwaita.h>
+#include <glib/gi18n-lib.h>
+#include <gtkmm/shortcutcontroller.h>
+
+namespace tarn {
+
+EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<std::string>& text, const std::string& heading,
+                       const std::string& body, const std::string& actionLabel, int width, int editorHeight,
+                       std::function<void()> action)
+    : shown_(shown), action_(std::move(action)), dialog_(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())) {
+    g_object_ref_sink(dialog_);
+    gtk_widget_insert_action_group(dialog_, "win", G_ACTION_GROUP(parent.gobj()));
+    auto* dialog = ADW_MESSAGE_DIALOG(dialog_);
+    adw_message_dialog_add_responses(dialog, "cancel", _("_Cancel"), "apply", actionLabel.c_str(), nullptr);
+    adw_message_dialog_set_response_appearance(dialog, "apply", ADW_RESPONSE_SUGGESTED);
+    adw_message_dialog_set_default_response(dialog, "apply");
+    adw_message_dialog_set_close_response(dialog, "cancel");
+    gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
+    gtk_window_set_hide_on_close(GTK_WINDOW(dialog_), TRUE);
+    gtk_window_set_default_size(GTK_WINDOW(dialog_), width, -1);
+
+    editor_.set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
+    editor_.add_css_class("tarn-body-rounded");
+    editor_.set_accepts_tab(false);
+    setAccessibleLabel(editor_, heading);
+    frame_.add_css_class("tarn-dialog-editor");
+    frame_.set_child(editor_);
+    frame_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    frame_.set_size_request(width - 48, editorHeight);
+    adw_message_dialog_set_extra_child(dialog, GTK_WIDGET(frame_.gobj()));
+    bind::text(editor_, editor_.get_buffer(), text);
+
+    // A multi-line editor takes Return for itself: Ctrl+Return answers the default.
+    auto shortcuts = Gtk::ShortcutController::create();
+    shortcuts->add_shortcut(Gtk::Shortcut::create(
+        Gtk::KeyvalTrigger::create(GDK_KEY_Return, Gdk::ModifierType::CONTROL_MASK),
+        Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) {
+            respond("apply");
+            return true;
+        })));
+    editor_.add_controller(shortcuts);
+
+    g_signal_connect(dialog_, "response", G_CALLBACK(onResponse), this);
+    g_signal_connect(dialog_, "close-request", G_CALLBACK(onCloseRequest), this);
+    bind::to(editor_, shown_, [this](bool show) {
+        if (show && !visible()) {
+            gtk_window_present(GTK_WINDOW(dialog_));
+            editor_.grab_focus();
+        } else if (!show && visible()) {
+            keepOpen_ = false;
+            gtk_widget_set_visible(dialog_, FALSE);
+        }
+    });
+}
+
+EditDialog::~EditDialog() {
+    g_signal_handlers_disconnect_by_data(dialog_, this);
+    gtk_window_destroy(GTK_WINDOW(dialog_));
+    g_object_unref(dialog_);
+}
+
+void EditDialog::respond(const std::string& response) { adw_message_dialog_response(ADW_MESSAGE_DIALOG(dialog_), response.c_str()); }
+
+void EditDialog::onResponse(GtkWidget*, const char* response, gpointer data) {
+    auto* self = static_cast<EditDialog*>(data);
+    if (std::string(response) == "apply") {
+        // The controller closes it when the change is made; a failure keeps the text here.
+        self->keepOpen_ = true;
+        self->action_();
+    } else {
+        self->keepOpen_ = false;
+        self->shown_ = false;
+    }
+}
+
+gboolean EditDialog::onCloseRequest(GtkWindow*, gpointer data) {
+    auto* self = static_cast<EditDialog*>(data);
+    if (self->keepOpen_ && *self->shown_) return TRUE;
+    self->shown_ = false;
+    return FALSE;
+}
+
+}  // namespace tarn

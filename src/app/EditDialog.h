@@ -1,0 +1,44 @@
+#pragma once
+#include "support/Published.h"
+
+#include <functional>
+#include <gtk/gtk.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/textview.h>
+#include <gtkmm/window.h>
+#include <string>
+
+namespace tarn {
+
+// A text to edit in a dialog of the main window (libadwaita's message dialog with an editor in
+// it): shown while its flag is true, Escape or Cancel close it, and the action answers the default
+// response (Ctrl+Return in the editor). After the action it stays until the controller closes it,
+// so a failure keeps the text.
+class EditDialog {
+public:
+    EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<std::string>& text, const std::string& heading,
+               const std::string& body, const std::string& actionLabel, int width, int editorHeight,
+               std::function<void()> action);
+    ~EditDialog();
+    EditDialog(const EditDialog&) = delete;
+    EditDialog& operator=(const EditDialog&) = delete;
+
+    GtkWindow* window() const { return GTK_WINDOW(dialog_); }
+    bool visible() const { return gtk_widget_get_visible(dialog_); }
+    Gtk::TextView& editor() { return editor_; }
+    // Answers as its buttons and keys do: "cancel" or "apply".
+    void respond(const std::string& response);
+
+private:
+    static void onResponse(GtkWidget* dialog, const char* response, gpointer self);
+    static gboolean onCloseRequest(GtkWindow* dialog, gpointer self);
+
+    Published<bool>& shown_;
+    std::function<void()> action_;
+    GtkWidget* dialog_;
+    Gtk::ScrolledWindow frame_;
+    Gtk::TextView editor_;
+    bool keepOpen_ = false;
+};
+
+}  // namespace tarn

@@ -1,0 +1,74 @@
+#include "app/HeaderBar.h"
+
+#include "app/Bind.h"
+#include "app/Icons.h"
+
+#include <giomm/menumodel.h>
+#include <gtkmm/builder.h>
+#include <glib/gi18n-lib.h>
+
+namespace tarn {
+
+bool HeaderBar::showsStop(const ServerRuntimeState& state) {
+    return state.kind() == ServerRuntimeState::Case::running || state.kind() == ServerRuntimeState::Case::starting;
+}
+
+HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
+    add_css_class("tarn-headerbar");
+    labelledButton(open_, _("Open Project"), "win.open-project", _("Open a project folder (Ctrl+O)"));
+    open_.add_css_class("suggested-action");
+    pack_start(open_);
+
+    labelledButton(start_, _("Start Server"), "win.start-server", _("Install what is missing and start the dev server"));
+    start_.add_css_class("suggested-action");
+    makeIconButton(stop_, "stop.fill", _("Stop Server"), "win.stop-server");
+    serverControl_.add(start_, "start");
+    serverControl_.add(stop_, "stop");
+    serverControl_.set_hhomogeneous(false);
+    pack_start(serverControl_);
+    bind::to(*this, model.serverState, [this](const ServerRuntimeState& state) {
+        serverControl_.set_visible_child(showsStop(state) ? "stop" : "start");
+    });
+
+    iconAndLabelButton(versions_, "square.stack.3d.up", _("Versions"), "win.show-versions",
+                       _("Versions of the project (git branches)"));
+    pack_start(versions_);
+
+    set_title_widget(address_);
+
+    // From the right edge inward.
+    menu_.set_icon_name(icons::named("line.3.horizontal"));
+    menu_.set_tooltip_text(_("Main Menu"));
+    setAccessibleLabel(menu_, _("Main Menu"));
+    menu_.set_primary(true);
+    auto menus = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/gtk/menus.ui");
+    menu_.set_menu_model(menus->get_object<Gio::MenuModel>("main-menu"));
+    pack_end(menu_);
+
+    makeIconToggle(agent_, "sidebar-show-right", _("Agent Column (Ctrl+Shift+A)"), "win.show-agent");
+    pack_end(agent_);
+    makeIconToggle(collapse_, "arrow.down.right.and.arrow.up.left", _("Collapse Browser"), "win.expanded");
+    pack_end(collapse_);
+    makeIconToggle(inspect_, "cursorarrow", _("Inspect"), "win.inspect");
+    pack_end(inspect_);
+    makeIconButton(copy_, "doc.on.doc", _("Copy Console"), "win.copy-logs");
+    pack_end(copy_);
+    makeIconButton(reload_, "arrow.clockwise", _("Reload (Ctrl+R)"), "win.reload-preview");
+    pack_end(reload_);
+    labelledButton(go_, _("Go"), "win.load-address", _("Load the address"));
+    go_.add_css_class("suggested-action");
+    pack_end(go_);
+
+    bind::to(*this, model.isBrowserExpanded, [this](bool expanded) { showExpanded(expanded); });
+}
+
+void HeaderBar::showExpanded(bool expanded) {
+    for (Gtk::Widget* full : std::initializer_list<Gtk::Widget*>{&open_, &serverControl_, &versions_, &go_, &agent_}) {
+        full->set_visible(!expanded);
+    }
+    for (Gtk::Widget* compact : std::initializer_list<Gtk::Widget*>{&copy_, &inspect_, &collapse_}) {
+        compact->set_visible(expanded);
+    }
+}
+
+}  // namespace tarn
