@@ -28,6 +28,9 @@ requirements=(
   "cmd:import         imagemagick"
   "cmd:glib-compile-resources libglib2.0-dev-bin"
   "cmd:xgettext       gettext"
+  "cmd:dpkg-shlibdeps dpkg-dev"
+  "cmd:appstreamcli   appstream"
+  "cmd:desktop-file-validate desktop-file-utils"
 )
 
 missing=()
