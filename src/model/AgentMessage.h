@@ -2,9 +2,11 @@
 #include "support/Uuid.h"
 #include "model/AgentPlanStep.h"
 #include "model/AgentRole.h"
+#include "model/Checkpoint.h"
 #include "model/InspectTarget.h"
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ struct AgentMessage {
     std::vector<AgentPlanStep> plan;
     std::vector<InspectTarget> selectedTargets;
     bool isThinking = false;
+    // For a reply whose turn changed files: what it changed, to review, undo and redo.
+    std::optional<ReplyChanges> changes;
 
     AgentMessage() = default;
     AgentMessage(AgentRole role, std::string content) : role(role), content(std::move(content)) {}
