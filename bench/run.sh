@@ -55,6 +55,9 @@ else
   echo "markup reader skipped: no starters (the npm registry cannot be reached)" >&2
 fi
 
+echo "checkpoints..." >&2
+"$bin/tarn_bench_checkpoints" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+
 echo "code fences..." >&2
 fences=$("$bin/tarn_bench_strip_fences")
 echo "$fences" >&2

@@ -55,7 +55,8 @@ public:
     // `present` is no longer its state in `from` was changed by someone since: it is left,
     // unless `overwrite`.
     Applied apply(const std::string& from, const std::string& to, const std::string& present, bool overwrite);
-    // Removes checkpoints older than `age` and the contents only they held; how many went.
+    // Removes checkpoints older than `age` and the contents only they held, and packs loose
+    // contents once there are many; how many checkpoints went.
     int prune(std::chrono::system_clock::duration age = keptFor);
 
     const std::filesystem::path& folder() const { return store_; }
