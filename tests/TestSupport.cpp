@@ -14,6 +14,17 @@ namespace fs = std::filesystem;
 
 namespace tarn::test {
 
+namespace {
+
+// What Tarn keeps in the user's data folder (checkpoints) goes to a folder of the test run's own.
+struct PrivateDataFolder {
+    TempDir folder{"tarn-test-data-"};
+    PrivateDataFolder() { setenv("XDG_DATA_HOME", folder.path().c_str(), 1); }
+};
+const PrivateDataFolder privateDataFolder;
+
+}  // namespace
+
 TempDir::TempDir(const std::string& prefix) {
     std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

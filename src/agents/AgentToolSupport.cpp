@@ -163,7 +163,7 @@ std::vector<std::string> parsePorcelain(const std::string& output) {
 
 Task<std::vector<std::string>> gitChangedFiles(Url projectRoot) {
     auto status = ShellCommandRunner::run(std::string("/usr/bin/git"),
-                                          {std::string("-C"), projectRoot.path(), std::string("status"),
+                                          {std::string("--no-optional-locks"), std::string("-C"), projectRoot.path(), std::string("status"),
                                            std::string("--porcelain")});
     ShellCommandOutput out = co_await status;
     co_return parsePorcelain(out.stdout);

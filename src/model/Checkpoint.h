@@ -1,4 +1,6 @@
 #pragma once
+#include "support/Uuid.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -47,6 +49,17 @@ struct ReplyChanges {
         return n;
     }
     friend bool operator==(const ReplyChanges&, const ReplyChanges&) = default;
+};
+
+// What a reply changed, file by file, as unified diffs: shown when the user reviews it.
+struct ChangeReview {
+    struct File {
+        FileChange change;
+        std::string diff;
+    };
+    Uuid reply;
+    std::vector<File> files;
+    bool truncated = false;  // more files changed than are shown
 };
 
 }  // namespace tarn

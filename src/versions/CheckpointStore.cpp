@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <glib.h>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,7 +179,16 @@ std::shared_ptr<CheckpointStore> CheckpointStore::open(const fs::path& projectRo
         if (!owner || *owner == root.string() || readSmall(fs::path(*owner) / kIdFile) != named.filename().string()) store = named;
     }
 
-    auto opened = std::shared_ptr<CheckpointStore>(new CheckpointStore(root, *store));
+    // One object per store in the process, so that its operations are serialised.
+    static std::mutex openLock;
+    static std::map<std::string, std::weak_ptr<CheckpointStore>> open;
+    std::lock_guard guard(openLock);
+    std::shared_ptr<CheckpointStore> opened = open[store->string()].lock();
+    if (opened && opened->root_ != root) opened.reset();
+    if (!opened) {
+        opened = std::shared_ptr<CheckpointStore>(new CheckpointStore(root, *store));
+        open[store->string()] = opened;
+    }
     try {
         files::createDirectories(*store);
         if (!files::exists(*store / "HEAD")) opened->initialise();

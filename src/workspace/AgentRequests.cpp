@@ -84,7 +84,7 @@ Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolReques
             // What the tool changed before it stopped is shown, and the page reloads if it changed.
             outcome.stopped = true;
             touchedFiles = *stoppedWith;
-            u_.thinking.complete(_("Request stopped."), {});
+            outcome.reply = u_.thinking.complete(_("Request stopped."), {});
             if (!stoppedWith->empty()) u_.browser.reload();
             co_return outcome;
         }
@@ -106,6 +106,45 @@ Task<void> AgentRequests::afterChange(bool refreshVersions) {
     if (refreshVersions) co_await u_.versions.refresh(u_.project.root());
 }
 
+Task<bool> AgentRequests::checkpointBefore(const std::string& what, std::optional<Checkpoint>& before) {
+    std::optional<std::string> failure;
+    try {
+        before = co_await u_.history.record(tr::format(_("Before “%1”"), {what}));
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (!failure) co_return true;
+    u_.thinking.complete(tr::format(_("Nothing was changed: the project could not be recorded first. %1"), {*failure}), {});
+    co_return false;
+}
+
+Task<void> AgentRequests::checkpointAfter(std::optional<Checkpoint> before, std::optional<Uuid> reply, std::string what,
+                                          std::optional<std::vector<std::string>> reported) {
+    if (!before) {
+        if (reported) touchedFiles = std::move(*reported);
+        co_return;
+    }
+    std::optional<std::string> failure;
+    try {
+        const Checkpoint after = co_await u_.history.record(tr::format(_("After “%1”"), {what}), before->tree);
+        std::vector<FileChange> files = co_await u_.history.changes(before->tree, after.tree);
+        std::vector<std::string> paths;
+        for (const auto& f : files) paths.push_back(f.path);
+        // A turn that failed leaves the last list, unless it changed something after all.
+        if (reported || !paths.empty()) touchedFiles = paths;
+        if (reply && !files.empty()) {
+            u_.chat.update(*reply, [&](AgentMessage& m) { m.changes = ReplyChanges{before->tree, after.tree, files, false}; });
+        }
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (failure) {
+        if (reported) touchedFiles = std::move(*reported);
+        u_.chat.appendSystemMessage(tr::format(_("The changes could not be recorded, so they cannot be undone here: %1"), {*failure}));
+    }
+    co_await u_.history.refresh();
+}
+
 Task<void> AgentRequests::runAgentRequest(std::string text) {
     if (!u_.project.context()) {
         u_.thinking.complete(_("Open a project first so I can inspect and edit real files."), {});
@@ -114,36 +153,45 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     auto keep = owner_.hold();
     Running running(*this);
     const Url root = u_.project.context()->rootURL;
+    const bool planMode = *planModeEnabled;
     const std::vector<InspectTarget> targets = *u_.selection.selectedInspectTargets;
     AgentMessage message(AgentRole::user, text);
     message.selectedTargets = targets;
     u_.chat.append(std::move(message));
     u_.thinking.begin(_("Working on it now."));
 
+    // A plan changes nothing; anything else starts only once the project is recorded.
+    const std::string what = firstLineOf(text);
+    std::optional<Checkpoint> before;
+    if (!planMode && !co_await checkpointBefore(what, before)) co_return;
+
     const std::optional<InspectTarget> target = targets.empty() ? std::nullopt : std::optional(targets.back());
     Lines lines{nullptr, [](const std::string& name) { return tr::format(_("%1 unavailable, switching to local agent..."), {name}); },
                 _("Using local fallback agent...")};
-    auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root] {
-        return agent_.handlePrompt(request, target, *planModeEnabled, root);
+    auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root, planMode] {
+        return agent_.handlePrompt(request, target, planMode, root);
     };
-    Outcome outcome = co_await toolThenLocal(requestTexts::composeAgentRequest(text, targets), root, *planModeEnabled,
-                                             lines, local, running.stop());
-    if (outcome.stopped) co_return;
-    const bool planMode = *planModeEnabled;
+    Outcome outcome = co_await toolThenLocal(requestTexts::composeAgentRequest(text, targets), root, planMode, lines, local,
+                                             running.stop());
+    if (outcome.stopped) {
+        co_await checkpointAfter(before, outcome.reply, what, *touchedFiles);
+        co_return;
+    }
     if (outcome.toolResult) {
         const AgentRunResult& result = *outcome.toolResult;
-        touchedFiles = result.touchedFiles;
         const std::string name = displayName(outcome.tool->runtime());
-        u_.thinking.complete(planMode ? result.summary : requestTexts::replyText(result),
-                             requestTexts::toolReplySteps(name, outcome.tool->commandName(), planMode));
+        const Uuid reply = u_.thinking.complete(planMode ? result.summary : requestTexts::replyText(result),
+                                                requestTexts::toolReplySteps(name, outcome.tool->commandName(), planMode));
+        co_await checkpointAfter(before, reply, what, result.touchedFiles);
         if (!planMode) co_await afterChange(true);
     } else if (outcome.localResult) {
         const LocalAgentResult& result = *outcome.localResult;
-        touchedFiles = result.changedFiles;
-        u_.thinking.complete(result.message, result.plan);
+        const Uuid reply = u_.thinking.complete(result.message, result.plan);
+        co_await checkpointAfter(before, reply, what, result.changedFiles);
         if (!planMode && !result.changedFiles.empty()) co_await afterChange(true);
     } else {
-        u_.thinking.complete(tr::format(_("Agent failed: %1"), {outcome.failure}), {});
+        const Uuid reply = u_.thinking.complete(tr::format(_("Agent failed: %1"), {outcome.failure}), {});
+        co_await checkpointAfter(before, reply, what, std::nullopt);
     }
 }
 
@@ -166,6 +214,10 @@ Task<void> AgentRequests::submitInlineEdit() {
     const InspectTarget target = **u_.selection.selectedInspectTarget;
     const Url root = u_.project.context()->rootURL;
 
+    const std::string what = tr::format(_("Inline edit: %1"), {firstLineOf(newText)});
+    std::optional<Checkpoint> before;
+    if (!co_await checkpointBefore(what, before)) co_return;
+
     Lines lines{[](const std::string& name) { return tr::format(_("Preparing inline edit with %1..."), {name}); },
                 [](const std::string& name) { return tr::format(_("%1 run failed, switching to local edit..."), {name}); },
                 _("Applying local inline edit...")};
@@ -173,21 +225,24 @@ Task<void> AgentRequests::submitInlineEdit() {
     // An inline edit is never a plan.
     Outcome outcome = co_await toolThenLocal(requestTexts::inlineEditInstruction(target, newText), root, false, lines,
                                              local, running.stop());
-    if (outcome.stopped) co_return;
+    if (outcome.stopped) {
+        co_await checkpointAfter(before, outcome.reply, what, *touchedFiles);
+        co_return;
+    }
     if (outcome.toolResult) {
-        touchedFiles = outcome.toolResult->touchedFiles;
         u_.selection.showInlineEditSheet = false;
-        u_.thinking.complete(outcome.toolResult->summary, {});
+        const Uuid reply = u_.thinking.complete(outcome.toolResult->summary, {});
+        co_await checkpointAfter(before, reply, what, outcome.toolResult->touchedFiles);
         co_await afterChange(true);
     } else if (outcome.localResult) {
-        touchedFiles = outcome.localResult->changedFiles;
         u_.selection.showInlineEditSheet = false;
-        u_.thinking.complete(outcome.localResult->message, outcome.localResult->plan);
+        const Uuid reply = u_.thinking.complete(outcome.localResult->message, outcome.localResult->plan);
+        co_await checkpointAfter(before, reply, what, outcome.localResult->changedFiles);
         co_await afterChange(false);
     } else {
         // The sheet stays open with its text.
-        u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {outcome.failure}), {});
-
+        const Uuid reply = u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {outcome.failure}), {});
+        co_await checkpointAfter(before, reply, what, std::nullopt);
     }
 }
 

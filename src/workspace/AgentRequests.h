@@ -7,6 +7,7 @@
 #include "workspace/Browser.h"
 #include "workspace/Chat.h"
 #include "workspace/Owner.h"
+#include "workspace/ProjectHistory.h"
 #include "workspace/ProjectSession.h"
 #include "workspace/ProjectVersions.h"
 #include "workspace/Selection.h"
@@ -34,6 +35,7 @@ public:
         Browser& browser;
         ProjectVersions& versions;
         ServerSession& server;
+        ProjectHistory& history;
     };
     AgentRequests(const Owner& owner, Units units) : owner_(owner), u_(units) {}
 
@@ -82,12 +84,21 @@ private:
         std::optional<LocalAgentResult> localResult;
         std::string failure;
         bool stopped = false;
+        std::optional<Uuid> reply;  // when stopped: the reply that says so
     };
     // The tool (when there is one), then the local agent when the tool could not run.
     Task<Outcome> toolThenLocal(std::string toolRequest, Url root, bool planMode, Lines lines,
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
     Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
+    // Records the working tree before a change; false (the reply says why) when it cannot, and
+    // the change must not start.
+    Task<bool> checkpointBefore(const std::string& what, std::optional<Checkpoint>& before);
+    // Records it after: the files between the two are the turn's, shown as touched and kept with
+    // the reply for its Undo. Without a record before, the tool's own list is shown; a turn that
+    // failed (no list) leaves the last one unless it changed files.
+    Task<void> checkpointAfter(std::optional<Checkpoint> before, std::optional<Uuid> reply, std::string what,
+                               std::optional<std::vector<std::string>> reported);
 
     const Owner& owner_;
     Units u_;

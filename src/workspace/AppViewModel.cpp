@@ -60,6 +60,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
     }
     // The preview starts loading the address now; it waits for the server to answer.
     browser_.open(project_.context()->defaultURL);
+    history_.use(project_.context()->rootURL);
     server_.clearLog();
     requests_.touchedFiles = std::vector<std::string>{};
     selection_.clear();
@@ -69,6 +70,14 @@ Task<void> AppViewModel::loadProject(Url folder) {
     Started listing(refreshVersions());
     co_await installAndStartServer();
     co_await listing;
+    co_await history_.prepare();
+}
+
+std::optional<Uuid> AppViewModel::messageID(const std::string& text) const {
+    for (const auto& m : *chat_.messages) {
+        if (m.id.string() == text) return m.id;
+    }
+    return std::nullopt;
 }
 
 Task<void> AppViewModel::installAndStartServer() {

@@ -4,6 +4,7 @@
 #include "workspace/Browser.h"
 #include "workspace/Chat.h"
 #include "workspace/Owner.h"
+#include "workspace/ProjectHistory.h"
 #include "workspace/ProjectSession.h"
 #include "workspace/ProjectVersions.h"
 #include "workspace/AgentRequests.h"
@@ -42,9 +43,10 @@ class AppViewModel : public std::enable_shared_from_this<AppViewModel> {
     Selection selection_;
     Browser browser_{chat_};
     ServerSession server_{owner_, chat_, browser_};
-    ProjectVersions versions_{owner_, chat_, server_, browser_};
+    ProjectHistory history_{owner_, chat_, browser_, options_.checkpointsFolder};
+    ProjectVersions versions_{owner_, chat_, server_, browser_, history_};
     ProjectSession project_{owner_, runtimes_, chat_, options_.startupPlanLimit};
-    AgentRequests requests_{owner_, {project_, runtimes_, chat_, thinking_, selection_, browser_, versions_, server_}};
+    AgentRequests requests_{owner_, {project_, runtimes_, chat_, thinking_, selection_, browser_, versions_, server_, history_}};
     // Cancelled by shutdown: planning and the install watch it.
     Cancellation lifetime_;
 
@@ -91,6 +93,8 @@ public:
     Published<bool>& showChangeDescriptionSheet = requests_.showChangeDescriptionSheet;
     Published<bool>& isSending = requests_.isSending;
     Published<PreviewNotice>& previewNotice = browser_.previewNotice;
+    Published<std::vector<Checkpoint>>& checkpoints = history_.checkpoints;
+    Published<std::optional<ChangeReview>>& changeReview = history_.review;
     // The latest passing notice: the window shows it for a moment.
     Published<std::optional<Notice>>& notice = chat_.notice;
 
@@ -135,6 +139,16 @@ public:
     void handleInspectSelection(const InspectTarget& target) { selection_.handleInspectSelection(target); }
     void removeSelectedTarget(const std::string& key) { selection_.removeSelectedTarget(key); }
     void cancelAgentRequest() { requests_.cancel(); }
+
+    // Checkpoints: a reply's changes taken back, made again and reviewed, and the history.
+    Task<void> undoReply(Uuid reply) { return history_.undo(reply); }
+    Task<void> redoReply(Uuid reply) { return history_.redo(reply); }
+    Task<void> reviewReply(Uuid reply) { return history_.showReview(reply); }
+    void closeReview() { history_.closeReview(); }
+    Task<void> refreshCheckpoints() { return history_.refresh(); }
+    Task<void> restoreCheckpoint(std::string id) { return history_.restore(std::move(id)); }
+    // Resolves a reply by the text form of its id (how the window's actions name it).
+    std::optional<Uuid> messageID(const std::string& text) const;
 
     // The thinking indicator.
     void beginThinking(const std::string& line) { thinking_.begin(line); }

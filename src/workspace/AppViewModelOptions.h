@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/AgentTool.h"
+#include "versions/CheckpointStore.h"
 
 #include <chrono>
 
@@ -10,6 +11,8 @@ struct AppViewModelOptions {
     std::chrono::milliseconds thinkingIdlePoll{150};
     std::chrono::milliseconds thinkingLineDuration{1050};
     std::chrono::milliseconds startupPlanLimit = AgentTool::startupPlanLimit;
+    // Where the projects' checkpoints are kept.
+    std::filesystem::path checkpointsFolder = CheckpointStore::defaultFolder();
 };
 
 }  // namespace tarn

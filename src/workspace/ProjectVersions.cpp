@@ -47,6 +47,7 @@ Task<void> ProjectVersions::switchTo(std::string name, std::optional<Url> root) 
     auto keep = owner_.hold();
     std::optional<std::string> failure;
     try {
+        co_await history_.record(tr::format(_("Before switching to Version “%1”"), {name}));
         co_await git_.switchVersion(name, *root);
     } catch (const std::exception& e) {
         failure = e.what();
@@ -58,7 +59,7 @@ Task<void> ProjectVersions::switchTo(std::string name, std::optional<Url> root) 
     co_await refresh(root);
     browser_.reload();
     chat_.appendSystemMessage(tr::format(_("Switched to Version '%1'."), {name}));
-
+    co_await history_.refresh();
 }
 
 }  // namespace tarn

@@ -7,6 +7,7 @@
 #include "workspace/Browser.h"
 #include "workspace/Chat.h"
 #include "workspace/Owner.h"
+#include "workspace/ProjectHistory.h"
 #include "workspace/ServerSession.h"
 
 #include <optional>
@@ -19,14 +20,16 @@ namespace tarn {
 // Each operation works on the project folder it is given, or does nothing without one.
 class ProjectVersions {
 public:
-    ProjectVersions(const Owner& owner, Chat& chat, ServerSession& server, Browser& browser)
-        : owner_(owner), chat_(chat), server_(server), browser_(browser) {}
+    ProjectVersions(const Owner& owner, Chat& chat, ServerSession& server, Browser& browser, ProjectHistory& history)
+        : owner_(owner), chat_(chat), server_(server), browser_(browser), history_(history) {}
 
     Published<std::vector<VersionItem>> versions;
     Published<std::string> newVersionName;
 
     Task<void> refresh(std::optional<Url> root);
     Task<void> create(std::optional<Url> root);
+    // The working tree is recorded first: whatever the switch carries along or replaces can be
+    // restored from the history.
     Task<void> switchTo(std::string name, std::optional<Url> root);
 
 private:
@@ -34,6 +37,7 @@ private:
     Chat& chat_;
     ServerSession& server_;
     Browser& browser_;
+    ProjectHistory& history_;
     GitVersionService git_;
 };
 

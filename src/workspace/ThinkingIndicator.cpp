@@ -2,6 +2,8 @@
 
 #include "support/Text.h"
 
+#include <utility>
+
 namespace tarn {
 
 ThinkingIndicator::ThinkingIndicator(Chat& chat, std::chrono::milliseconds idlePoll, std::chrono::milliseconds lineDuration)
@@ -39,7 +41,7 @@ void ThinkingIndicator::push(const std::string& line) {
     ensureLoop();
 }
 
-void ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> steps) {
+Uuid ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> steps) {
     thinking_ = false;
     const bool replaced = messageID_ && chat_.update(*messageID_, [&](AgentMessage& message) {
         message.content = text;
@@ -47,13 +49,12 @@ void ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanS
         message.timestamp = std::chrono::system_clock::now();
         message.isThinking = false;
     });
-    if (replaced) {
-        messageID_.reset();
-        return;
-    }
+    if (replaced) return *std::exchange(messageID_, std::nullopt);
     AgentMessage message(AgentRole::assistant, text);
     message.plan = std::move(steps);
+    const Uuid id = message.id;
     chat_.append(std::move(message));
+    return id;
 }
 
 void ThinkingIndicator::ensureLoop() {

@@ -25,8 +25,8 @@ public:
     void begin(const std::string& line);
     // Queues a progress line; a repeat of the last one is dropped.
     void push(const std::string& line);
-    // The reply in the indicator's place (or a new message when there is none).
-    void complete(const std::string& text, std::vector<AgentPlanStep> steps);
+    // The reply in the indicator's place (or a new message when there is none); gives its id.
+    Uuid complete(const std::string& text, std::vector<AgentPlanStep> steps);
     // Ends the loop (the window closes).
     void stop();
 

@@ -61,6 +61,7 @@ protected:
         options.thinkingIdlePoll = std::chrono::milliseconds(5);
         options.thinkingLineDuration = std::chrono::milliseconds(10);
         options.startupPlanLimit = std::chrono::seconds(2);
+        options.checkpointsFolder = dir / "checkpoints";
         vm = AppViewModel::create(options);
         // The tools answer in the background; the tests start from their answers.
         EXPECT_TRUE(runLoopUntil([&] { return vm->agentsKnown(); }));
