@@ -14,6 +14,7 @@ requirements=(
   "cmd:pkg-config     pkg-config"
   "pc:gtkmm-4.0       libgtkmm-4.0-dev"
   "pc:libadwaita-1    libadwaita-1-dev"
+  "pc:gtksourceview-5 libgtksourceview-5-dev"
   "pc:webkitgtk-6.0   libwebkitgtk-6.0-dev"
   "pc:nlohmann_json   nlohmann-json3-dev"
   "pc:icu-i18n        libicu-dev"

@@ -51,8 +51,12 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
         _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
         [&model] { spawn(model.submitChangeDescription()); });
     versions_ = std::make_unique<VersionsWindow>(window, model, showVersionManager);
+    review_ = std::make_unique<ReviewDialog>(window, model);
 }
 
-ContentView::~ContentView() { versions_->destroy(); }
+ContentView::~ContentView() {
+    versions_->destroy();
+    review_->destroy();
+}
 
 }  // namespace tarn

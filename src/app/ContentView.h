@@ -2,6 +2,7 @@
 #include "app/AgentColumn.h"
 #include "app/BrowserColumn.h"
 #include "app/EditDialog.h"
+#include "app/ReviewDialog.h"
 #include "app/VersionsWindow.h"
 #include "workspace/AppViewModel.h"
 
@@ -32,6 +33,7 @@ public:
     EditDialog& inlineEditDialog() { return *inlineEdit_; }
     EditDialog& changeDescriptionDialog() { return *changeDescription_; }
     VersionsWindow& versionsWindow() { return *versions_; }
+    ReviewDialog& reviewDialog() { return *review_; }
 
     // The agent column's width when the window first shows.
     static constexpr int agentColumnWidth = 380;
@@ -43,6 +45,7 @@ private:
     std::unique_ptr<EditDialog> inlineEdit_;
     std::unique_ptr<EditDialog> changeDescription_;
     std::unique_ptr<VersionsWindow> versions_;
+    std::unique_ptr<ReviewDialog> review_;
     bool placed_ = false;
 };
 

@@ -113,11 +113,36 @@ void MainWindow::addActions() {
     });
 
     // Versions.
-    add_action("show-versions", [this] { content_.showVersionManager = true; });
+    add_action("show-versions", [this] {
+        content_.versionsWindow().showPage(VersionsWindow::Page::versions);
+        content_.showVersionManager = true;
+    });
     add_action("refresh-versions", [&model] { spawn(model.refreshVersions()); });
     add_action("create-version", [&model] { spawn(model.createVersion()); });
     add_action_with_parameter("checkout", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
         spawn(model.switchVersion(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get()));
+    });
+
+    // A reply's changes and the project's history; a reply or a checkpoint is named by its id.
+    auto withText = [](auto fn) {
+        return [fn](const Glib::VariantBase& parameter) {
+            fn(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get().raw());
+        };
+    };
+    add_action_with_parameter("undo-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
+        if (auto reply = model.messageID(id)) spawn(model.undoReply(*reply));
+    }));
+    add_action_with_parameter("redo-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
+        if (auto reply = model.messageID(id)) spawn(model.redoReply(*reply));
+    }));
+    add_action_with_parameter("review-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
+        if (auto reply = model.messageID(id)) spawn(model.reviewReply(*reply));
+    }));
+    add_action_with_parameter("restore-checkpoint", Glib::VARIANT_TYPE_STRING,
+                              withText([&model](const std::string& id) { spawn(model.restoreCheckpoint(id)); }));
+    add_action("show-history", [this] {
+        content_.versionsWindow().showPage(VersionsWindow::Page::history);
+        content_.showVersionManager = true;
     });
 
     // The agent and the selection.

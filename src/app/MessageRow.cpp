@@ -2,9 +2,11 @@
 
 #include "app/Icons.h"
 #include "app/SelectedTargetPillView.h"
+#include "support/Translate.h"
 
 #include <glib/gi18n-lib.h>
 
+#include <gtkmm/button.h>
 #include <gtkmm/image.h>
 
 namespace tarn {
@@ -86,10 +88,16 @@ MessageRow::MessageRow(const AgentMessage& message)
     text_.add_css_class(user ? "tarn-bubble-text-user" : "tarn-body");
     content_.append(text_);
     content_.append(steps_);
+    summary_.add_css_class("caption");
+    summary_.add_css_class("dim-label");
+    summary_.set_xalign(0);
+    changes_.set_margin_top(4);
+    content_.append(changes_);
 
     showTargets();
     showContent(false);
     showSteps();
+    showChanges();
 }
 
 void MessageRow::update(const AgentMessage& message) {
@@ -99,8 +107,10 @@ void MessageRow::update(const AgentMessage& message) {
     const bool textChanged = message.content != message_.content || message.isThinking != message_.isThinking;
     const bool stepsChanged = message.plan != message_.plan;
     const bool targetsChanged = message.selectedTargets != message_.selectedTargets;
+    const bool changesChanged = message.changes != message_.changes;
     message_ = message;
     if (targetsChanged) showTargets();
+    if (changesChanged) showChanges();
     if (textChanged) showContent(true);
     if (stepsChanged) showSteps();
     if (replyArrives) {
@@ -163,6 +173,72 @@ void MessageRow::showSteps() {
         row->append(*title);
         steps_.append(*row);
     }
+}
+
+std::string MessageRow::summaryOf(const ReplyChanges& changes) {
+    const auto n = static_cast<unsigned long>(changes.files.size());
+    return tr::format(ngettext("%1 file, +%2 −%3", "%1 files, +%2 −%3", n),
+                      {std::to_string(n), std::to_string(changes.addedLines()), std::to_string(changes.removedLines())});
+}
+
+std::string MessageRow::changesSummary() const { return message_.changes ? summaryOf(*message_.changes) : std::string(); }
+
+void MessageRow::showChanges() {
+    while (auto* child = changes_.get_first_child()) changes_.remove(*child);
+    changes_.set_visible(message_.changes.has_value());
+    if (!message_.changes) return;
+    const ReplyChanges& changes = *message_.changes;
+    summary_.set_text(changes.undone ? tr::format(_("%1 (undone)"), {summaryOf(changes)}) : summaryOf(changes));
+    changes_.append(summary_);
+
+    // The files, the first few by name.
+    constexpr std::size_t shown = 4;
+    for (std::size_t i = 0; i < changes.files.size() && i < shown; ++i) {
+        const FileChange& file = changes.files[i];
+        auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+        auto* path = Gtk::make_managed<Gtk::Label>(file.path);
+        path->add_css_class("caption");
+        path->add_css_class("tarn-mono");
+        path->set_xalign(0);
+        path->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
+        std::string counts = file.kind == FileChange::Kind::deleted ? _("deleted")
+                             : file.binary                          ? (file.kind == FileChange::Kind::added ? _("new") : "")
+                             : file.kind == FileChange::Kind::added
+                                 ? tr::format(_("new, +%1"), {std::to_string(file.addedLines)})
+                                 : tr::format("+%1 −%2", {std::to_string(file.addedLines), std::to_string(file.removedLines)});
+        auto* count = Gtk::make_managed<Gtk::Label>(counts);
+        count->add_css_class("caption");
+        count->add_css_class("dim-label");
+        line->append(*path);
+        line->append(*count);
+        changes_.append(*line);
+    }
+    if (changes.files.size() > shown) {
+        auto* more = Gtk::make_managed<Gtk::Label>(tr::format(_("and %1 more"), {std::to_string(changes.files.size() - shown)}));
+        more->add_css_class("caption");
+        more->add_css_class("dim-label");
+        more->set_xalign(0);
+        changes_.append(*more);
+    }
+
+    // Its buttons are the window's actions, aimed at this reply.
+    auto* buttons = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+    auto add = [&](const std::string& label, const char* action, const std::string& help) {
+        auto* button = Gtk::make_managed<Gtk::Button>(label);
+        button->add_css_class("tarn-reply-action");
+        button->set_action_name(action);
+        button->set_action_target_value(Glib::Variant<Glib::ustring>::create(message_.id.string()));
+        button->set_tooltip_text(help);
+        buttons->append(*button);
+    };
+    add(_("Review changes"), "win.review-reply", _("Show what this reply changed, file by file"));
+    if (changes.undone) {
+        add(_("Redo"), "win.redo-reply", _("Make this reply's changes again"));
+    } else {
+        add(_("Undo"), "win.undo-reply", _("Put the files this reply changed back as they were before it"));
+    }
+    buttons->set_margin_top(2);
+    changes_.append(*buttons);
 }
 
 std::string MessageRow::shownText() const { return message_.isThinking ? progress_.get_text() : text_.get_text(); }

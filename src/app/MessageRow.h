@@ -23,12 +23,16 @@ public:
     // What the row shows, for tests: the text, and one symbol name per plan step.
     std::string shownText() const;
     std::vector<std::string> stepSymbols() const;
+    // What the reply's changes say ("3 files, +12 −4"), empty without changes.
+    std::string changesSummary() const;
+    static std::string summaryOf(const ReplyChanges& changes);
     bool showsRing() const { return bubble_.ringActive(); }
 
 private:
     void showContent(bool animate);
     void showSteps();
     void showTargets();
+    void showChanges();
 
     AgentMessage message_;
     GlowFrame bubble_;
@@ -41,6 +45,8 @@ private:
     Gtk::Label progress_;
     Gtk::Label text_;
     Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
+    Gtk::Box changes_{Gtk::Orientation::VERTICAL, 4};
+    Gtk::Label summary_;
     motion::Animator fade_;
 };
 

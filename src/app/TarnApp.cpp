@@ -28,6 +28,7 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
         {"win.inspect", "<Control><Shift>c"},
         {"win.show-agent", "<Control><Shift>a"},
         {"win.expanded", "<Control><Shift>e"},
+        {"win.show-history", "<Control>h"},
         {"win.show-help-overlay", "<Control>question"},
     };
     return table;

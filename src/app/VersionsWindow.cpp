@@ -2,6 +2,9 @@
 
 #include "app/Bind.h"
 #include "app/Icons.h"
+#include "support/GObjectPtr.h"
+#include "support/Text.h"
+#include "support/Translate.h"
 
 #include <adwaita.h>
 #include <glib/gi18n-lib.h>
@@ -20,10 +23,10 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     gtk_widget_insert_action_group(GTK_WIDGET(gobj()), "win", G_ACTION_GROUP(parent.gobj()));
     set_modal(true);
     set_hide_on_close(true);
-    set_default_size(560, 460);
+    set_default_size(600, 520);
 
     auto* header = Gtk::make_managed<Gtk::HeaderBar>();
-    labelledButton(refresh_, _("Refresh"), "win.refresh-versions", _("Read the project's branches again"));
+    labelledButton(refresh_, _("Refresh"), "win.refresh-versions", _("Read the project's branches and checkpoints again"));
     header->pack_start(refresh_);
     set_titlebar(*header);
 
@@ -57,7 +60,45 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     row->append(name_);
     row->append(create_);
     content->append(*row);
-    set_child(*content);
+
+    // The history: what was recorded, and how long it is kept.
+    auto* historyPage = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
+    historyPage->set_margin(16);
+    const auto days = std::chrono::duration_cast<std::chrono::hours>(CheckpointStore::keptFor).count() / 24;
+    auto* kept = Gtk::make_managed<Gtk::Label>(tr::format(
+        ngettext("The project as it was before and after every change. Checkpoints older than %1 day are removed.",
+                 "The project as it was before and after every change. Checkpoints older than %1 days are removed.",
+                 static_cast<unsigned long>(days)),
+        {std::to_string(days)}));
+    kept->add_css_class("dim-label");
+    kept->set_wrap(true);
+    kept->set_xalign(0);
+    historyPage->append(*kept);
+    history_.add_css_class("boxed-list");
+    history_.set_selection_mode(Gtk::SelectionMode::NONE);
+    history_.set_valign(Gtk::Align::START);
+    auto* empty = Gtk::make_managed<Gtk::Label>(_("No checkpoints yet."));
+    empty->add_css_class("dim-label");
+    empty->set_margin(12);
+    history_.set_placeholder(*empty);
+    setAccessibleLabel(history_, _("History"));
+    auto* historyScroller = Gtk::make_managed<Gtk::ScrolledWindow>();
+    historyScroller->set_child(history_);
+    historyScroller->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    historyScroller->set_vexpand(true);
+    historyPage->append(*historyScroller);
+
+    stack_ = adw_view_stack_new();
+    auto* versionsPage = adw_view_stack_add_titled(ADW_VIEW_STACK(stack_), GTK_WIDGET(content->gobj()), "versions", _("Versions"));
+    adw_view_stack_page_set_icon_name(versionsPage, "view-list-symbolic");
+    auto* checkpointsPage =
+        adw_view_stack_add_titled(ADW_VIEW_STACK(stack_), GTK_WIDGET(historyPage->gobj()), "history", _("History"));
+    adw_view_stack_page_set_icon_name(checkpointsPage, "document-open-recent-symbolic");
+    GtkWidget* switcher = adw_view_switcher_title_new();
+    adw_view_switcher_title_set_stack(ADW_VIEW_SWITCHER_TITLE(switcher), ADW_VIEW_STACK(stack_));
+    adw_view_switcher_title_set_title(ADW_VIEW_SWITCHER_TITLE(switcher), _("Versions"));
+    header->set_title_widget(*Glib::wrap(switcher));
+    set_child(*Glib::wrap(stack_));
     set_default_widget(create_);
 
     auto shortcuts = Gtk::ShortcutController::create();
@@ -72,12 +113,61 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     bind::to(*this, shown_, [this](bool show) {
         if (show && !get_visible()) {
             spawn(model_.refreshVersions());
+            spawn(model_.refreshCheckpoints());
             present();
         } else if (!show && get_visible()) {
             set_visible(false);
         }
     });
     bind::to(*this, model_.versions, [this](const auto&) { showVersions(); });
+    bind::to(*this, model_.checkpoints, [this](const auto&) { showCheckpoints(); });
+}
+
+void VersionsWindow::showPage(Page page) {
+    adw_view_stack_set_visible_child_name(ADW_VIEW_STACK(stack_), page == Page::history ? "history" : "versions");
+}
+
+namespace {
+
+// "14:02" today, "3 Dec, 14:02" before, in the user's own way of writing dates.
+std::string timeOf(std::chrono::system_clock::time_point time) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+    GPtr<GDateTime, g_date_time_unref> when(g_date_time_new_from_unix_local(seconds));
+    GPtr<GDateTime, g_date_time_unref> now(g_date_time_new_now_local());
+    if (!when || !now) return {};
+    const bool today = g_date_time_get_year(when.get()) == g_date_time_get_year(now.get()) &&
+                       g_date_time_get_day_of_year(when.get()) == g_date_time_get_day_of_year(now.get());
+    GCharPtr text(g_date_time_format(when.get(), today ? "%H:%M" : "%e %b, %H:%M"));
+    return text ? text::trim(text.get()) : std::string();
+}
+
+}  // namespace
+
+void VersionsWindow::showCheckpoints() {
+    while (auto* row = history_.get_row_at_index(0)) history_.remove(*row);
+    for (const auto& checkpoint : *model_.checkpoints) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), checkpoint.label.c_str());
+        std::vector<std::string> parts{timeOf(checkpoint.time)};
+        if (!checkpoint.branch.empty()) parts.push_back(checkpoint.branch);
+        if (!checkpoint.files.empty()) {
+            std::vector<std::string> names(checkpoint.files.begin(),
+                                           checkpoint.files.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, checkpoint.files.size())));
+            std::string files = text::join(names, ", ");
+            if (checkpoint.files.size() > 3) files += " " + tr::format(_("and %1 more"), {std::to_string(checkpoint.files.size() - 3)});
+            parts.push_back(files);
+        }
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text::join(parts, " · ").c_str());
+        adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(row), 2);
+        auto* button = Gtk::make_managed<Gtk::Button>(_("Restore"));
+        button->set_valign(Gtk::Align::CENTER);
+        button->set_action_name("win.restore-checkpoint");
+        button->set_action_target_value(Glib::Variant<Glib::ustring>::create(checkpoint.id));
+        button->set_tooltip_text(_("Bring the whole project back to this point; the present is recorded first"));
+        adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
+        history_.append(*Glib::wrap(row));
+    }
 }
 
 void VersionsWindow::showVersions() {

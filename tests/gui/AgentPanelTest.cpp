@@ -215,3 +215,74 @@ TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
     frames(5);
     EXPECT_EQ(adjustment->get_value(), 0);
 }
+
+namespace {
+
+// The first button under `root` whose label reads `label`.
+Gtk::Button* buttonLabelled(Gtk::Widget& root, const std::string& label) {
+    if (auto* button = dynamic_cast<Gtk::Button*>(&root); button && button->get_label().raw() == label) return button;
+    for (auto* child = root.get_first_child(); child; child = child->get_next_sibling()) {
+        if (auto* found = buttonLabelled(*child, label)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Panel, AReplysChangesAreUndoneRedoneReviewedAndRestored) {
+    writeProject("sleep 300");
+    installAgents({"codex"});
+    launch();
+    runTask(vm->loadProject(root()));
+    vm->stopServer();
+    const std::string app = readFile(project / "src" / "App.tsx");
+    replay("codex.answer", "Warmed it up.");
+    replay("codex.edit", "sed -i 's/Hello shop/Warm bread/' src/App.tsx && printf 'a\\nb\\n' > src/Card.tsx\n");
+    vm->draftPrompt = "Make it warm";
+    activate("win.send-prompt");
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->isSending && vm->messages->back().changes; }));
+    flush();
+
+    MessageRow* reply = view().agent().transcript().rows().back();
+    EXPECT_EQ(reply->changesSummary(), "2 files, +3 −1");
+    Gtk::Button* undo = buttonLabelled(*reply, "Undo");
+    ASSERT_NE(undo, nullptr);
+    click(*undo);
+    ASSERT_TRUE(runLoopUntil([&] { return readFile(project / "src" / "App.tsx") == app && vm->messages->back().changes->undone; }));
+    EXPECT_FALSE(std::filesystem::exists(project / "src" / "Card.tsx"));
+    flush();
+    Gtk::Button* redo = buttonLabelled(*reply, "Redo");
+    ASSERT_NE(redo, nullptr);
+    click(*redo);
+    ASSERT_TRUE(runLoopUntil([&] { return std::filesystem::exists(project / "src" / "Card.tsx"); }));
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("Warm bread"), std::string::npos);
+
+    // The review: a dialog of the window, a diff per file, gone with Escape's action.
+    flush();
+    click(*buttonLabelled(*reply, "Review changes"));
+    ReviewDialog& review = view().reviewDialog();
+    ASSERT_TRUE(runLoopUntil([&] { return review.get_visible(); }));
+    EXPECT_EQ(review.get_transient_for(), window);
+    EXPECT_TRUE(review.get_modal());
+    ASSERT_EQ(review.listed().size(), 2u);
+    EXPECT_EQ(review.listed()[0].change.path, "src/App.tsx");
+    EXPECT_NE(review.shownDiff().find("+  return <h1>Warm bread</h1>;"), std::string::npos);
+    review.files().select_row(*review.files().get_row_at_index(1));
+    EXPECT_NE(review.shownDiff().find("+++ b/src/Card.tsx\n@@ -0,0 +1,2 @@\n+a\n+b"), std::string::npos);
+    review.close();
+    ASSERT_TRUE(runLoopUntil([&] { return !review.get_visible() && !*vm->changeReview; }));
+
+    // The history, newest first; restoring the checkpoint before the request takes the turn back.
+    activate("win.show-history");
+    VersionsWindow& versions = view().versionsWindow();
+    ASSERT_TRUE(runLoopUntil([&] { return versions.get_visible() && versions.history().get_row_at_index(3) != nullptr; }));
+    const auto& all = *vm->checkpoints;
+    auto before = std::find_if(all.begin(), all.end(), [](const Checkpoint& c) { return c.label == "Before “Make it warm”"; });
+    ASSERT_NE(before, all.end());
+    auto* row = versions.history().get_row_at_index(static_cast<int>(before - all.begin()));
+    Gtk::Button* restore = buttonLabelled(*row, "Restore");
+    ASSERT_NE(restore, nullptr);
+    click(*restore);
+    ASSERT_TRUE(runLoopUntil([&] { return readFile(project / "src" / "App.tsx") == app; }));
+    EXPECT_FALSE(std::filesystem::exists(project / "src" / "Card.tsx"));
+}

@@ -65,7 +65,8 @@ TEST_P(Screenshots, TheMainStates) {
     installAgents({"codex"});
     vm->refreshAgentRuntimes();
     replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
-    replay("codex.edit", "while [ ! -f \"$TARN_STANDIN_DIR/go\" ]; do sleep 0.05; done\n");
+    replay("codex.edit", "while [ ! -f \"$TARN_STANDIN_DIR/go\" ]; do sleep 0.05; done\n"
+                         "sed -i 's/color: #5c554d/color: #8a4b14/' src/styles.css && echo '.warm { color: #8a4b14; }' >> src/styles.css\n");
     replay("codex.answer", "Warmed up the title colour.");
     vm->draftPrompt = "Make the title warmer";
     spawn(vm->sendPrompt());
@@ -82,6 +83,10 @@ TEST_P(Screenshots, TheMainStates) {
     frames(20);  // the reply's lines and steps have been laid out and followed
     capture(GTK_WINDOW(window->gobj()), "agent-reply");
 
+    runTask(vm->reviewReply(vm->messages->back().id));
+    capture(GTK_WINDOW(view().reviewDialog().gobj()), "review-changes");
+    vm->closeReview();
+
     vm->toggleBrowserExpanded();
     ASSERT_TRUE(runLoopUntil([&] { return !view().browser().headerRevealer().get_child_revealed(); }));
     capture(GTK_WINDOW(window->gobj()), "browser-expanded");
@@ -90,6 +95,10 @@ TEST_P(Screenshots, TheMainStates) {
     view().showVersionManager = true;
     ASSERT_TRUE(runLoopUntil([&] { return !vm->versions->empty(); }));
     capture(GTK_WINDOW(view().versionsWindow().gobj()), "versions-sheet");
+    view().versionsWindow().showPage(VersionsWindow::Page::history);
+    ASSERT_TRUE(runLoopUntil([&] { return view().versionsWindow().history().get_row_at_index(1) != nullptr; }));
+    capture(GTK_WINDOW(view().versionsWindow().gobj()), "history");
+    view().versionsWindow().showPage(VersionsWindow::Page::versions);
     view().showVersionManager = false;
 
     vm->inlineTextDraft = title.textSnippet;

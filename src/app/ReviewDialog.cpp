@@ -1,0 +1,162 @@
+#include "app/ReviewDialog.h"
+
+#include "app/Bind.h"
+#include "app/Icons.h"
+#include "app/MessageRow.h"
+#include "support/GObjectPtr.h"
+#include "support/Translate.h"
+
+#include <adwaita.h>
+#include <gtkmm/box.h>
+#include <gtkmm/headerbar.h>
+#include <gtkmm/label.h>
+#include <gtkmm/paned.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/shortcutcontroller.h>
+#include <gtksourceview/gtksource.h>
+
+namespace tarn {
+
+namespace {
+
+// The diff's colours follow the window's style, light or dark.
+void applyStyle(GtkSourceBuffer* buffer) {
+    const bool dark = adw_style_manager_get_dark(adw_style_manager_get_default());
+    auto* scheme = gtk_source_style_scheme_manager_get_scheme(gtk_source_style_scheme_manager_get_default(),
+                                                              dark ? "Adwaita-dark" : "Adwaita");
+    if (scheme) gtk_source_buffer_set_style_scheme(buffer, scheme);
+}
+
+std::string describe(const FileChange& change) {
+    if (change.kind == FileChange::Kind::deleted) return _("Deleted");
+    if (change.binary) return change.kind == FileChange::Kind::added ? _("Added, binary") : _("Changed, binary");
+    return tr::format(change.kind == FileChange::Kind::added ? _("Added, +%1 −%2") : _("Changed, +%1 −%2"),
+                      {std::to_string(change.addedLines), std::to_string(change.removedLines)});
+}
+
+}  // namespace
+
+ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(model) {
+    gtk_source_init();
+    set_title(_("Review Changes"));
+    set_transient_for(parent);
+    set_modal(true);
+    set_hide_on_close(true);
+    set_default_size(980, 640);
+
+    auto* header = Gtk::make_managed<Gtk::HeaderBar>();
+    title_ = adw_window_title_new(_("Review Changes"), "");
+    header->set_title_widget(*Glib::wrap(title_));
+    set_titlebar(*header);
+
+    files_.add_css_class("navigation-sidebar");
+    files_.set_selection_mode(Gtk::SelectionMode::BROWSE);
+    setAccessibleLabel(files_, _("Changed files"));
+    files_.signal_row_selected().connect([this](Gtk::ListBoxRow* row) {
+        if (row) choose(row->get_index());
+    });
+    auto* list = Gtk::make_managed<Gtk::ScrolledWindow>();
+    list->set_child(files_);
+    list->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    list->set_size_request(260, -1);
+
+    buffer_ = gtk_source_buffer_new(nullptr);
+    if (auto* diff = gtk_source_language_manager_get_language(gtk_source_language_manager_get_default(), "diff")) {
+        gtk_source_buffer_set_language(buffer_, diff);
+    }
+    gtk_source_buffer_set_highlight_syntax(buffer_, TRUE);
+    applyStyle(buffer_);
+    g_signal_connect_object(adw_style_manager_get_default(), "notify::dark",
+                            G_CALLBACK(+[](GObject*, GParamSpec*, gpointer buffer) { applyStyle(GTK_SOURCE_BUFFER(buffer)); }),
+                            buffer_, G_CONNECT_DEFAULT);
+    GtkWidget* view = gtk_source_view_new_with_buffer(buffer_);
+    g_object_unref(buffer_);
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
+    gtk_text_view_set_monospace(GTK_TEXT_VIEW(view), TRUE);
+    gtk_text_view_set_top_margin(GTK_TEXT_VIEW(view), 10);
+    gtk_text_view_set_bottom_margin(GTK_TEXT_VIEW(view), 10);
+    gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view), 12);
+    gtk_text_view_set_right_margin(GTK_TEXT_VIEW(view), 12);
+    gtk_widget_add_css_class(view, "tarn-diff");
+    gtk_accessible_update_property(GTK_ACCESSIBLE(view), GTK_ACCESSIBLE_PROPERTY_LABEL, _("Changes"), -1);
+    auto* diff = Gtk::make_managed<Gtk::ScrolledWindow>();
+    diff->set_child(*Glib::wrap(view));
+    diff->set_hexpand(true);
+    diff->set_vexpand(true);
+
+    auto* panes = Gtk::make_managed<Gtk::Paned>(Gtk::Orientation::HORIZONTAL);
+    panes->set_start_child(*list);
+    panes->set_end_child(*diff);
+    panes->set_resize_start_child(false);
+    panes->set_shrink_start_child(false);
+    panes->set_position(280);
+    set_child(*panes);
+
+    auto shortcuts = Gtk::ShortcutController::create();
+    shortcuts->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_Escape), Gtk::NamedAction::create("window.close")));
+    add_controller(shortcuts);
+    signal_close_request().connect(
+        [this] {
+            model_.closeReview();
+            return false;
+        },
+        false);
+    bind::to(*this, model_.changeReview, [this](const std::optional<ChangeReview>& review) {
+        if (review) {
+            show(*review);
+            present();
+        } else if (get_visible()) {
+            set_visible(false);
+        }
+    });
+}
+
+void ReviewDialog::show(const ChangeReview& review) {
+    while (auto* row = files_.get_row_at_index(0)) files_.remove(*row);
+    listed_ = review.files;
+    ReplyChanges counted;
+    for (const auto& file : review.files) counted.files.push_back(file.change);
+    std::string subtitle = MessageRow::summaryOf(counted);
+    if (review.truncated) {
+        subtitle += " · " + tr::format(_("the first %1 shown"), {std::to_string(ProjectHistory::reviewLimit)});
+    }
+    adw_window_title_set_subtitle(ADW_WINDOW_TITLE(title_), subtitle.c_str());
+
+    for (const auto& file : review.files) {
+        auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+        row->set_margin_top(4);
+        row->set_margin_bottom(4);
+        auto* path = Gtk::make_managed<Gtk::Label>(file.change.path);
+        path->add_css_class("tarn-mono");
+        path->set_xalign(0);
+        path->set_ellipsize(Pango::EllipsizeMode::START);
+        path->set_tooltip_text(file.change.path);
+        auto* counts = Gtk::make_managed<Gtk::Label>(describe(file.change));
+        counts->add_css_class("caption");
+        counts->add_css_class("dim-label");
+        counts->set_xalign(0);
+        row->append(*path);
+        row->append(*counts);
+        files_.append(*row);
+    }
+    if (auto* first = files_.get_row_at_index(0)) files_.select_row(*first);
+    choose(0);
+}
+
+void ReviewDialog::choose(int index) {
+    std::string text;
+    if (index >= 0 && static_cast<std::size_t>(index) < listed_.size()) {
+        const auto& file = listed_[static_cast<std::size_t>(index)];
+        text = file.change.binary || file.diff.empty() ? std::string(_("A binary file: its contents are not shown.")) : file.diff;
+    }
+    gtk_text_buffer_set_text(GTK_TEXT_BUFFER(buffer_), text.c_str(), static_cast<int>(text.size()));
+}
+
+std::string ReviewDialog::shownDiff() const {
+    GtkTextIter start, end;
+    gtk_text_buffer_get_bounds(GTK_TEXT_BUFFER(buffer_), &start, &end);
+    GCharPtr text(gtk_text_buffer_get_text(GTK_TEXT_BUFFER(buffer_), &start, &end, FALSE));
+    return text ? text.get() : "";
+}
+
+}  // namespace tarn
