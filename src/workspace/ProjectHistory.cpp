@@ -95,7 +95,15 @@ Task<void> ProjectHistory::turn(Uuid reply, bool undo) {
     if (!message || !message->changes || message->changes->undone == undo) co_return;
     auto keep = owner_.hold();
     const ReplyChanges changes = *message->changes;
-    const std::string label = undo ? _("Before an Undo") : _("Before a Redo");
+    // Named after the request the reply answered.
+    std::string request;
+    for (const auto& m : *chat_.messages) {
+        if (m.id == reply) break;
+        if (m.role == AgentRole::user) request = m.content;
+    }
+    auto lines = text::splitLines(request);
+    request = lines.empty() ? std::string() : text::graphemePrefix(text::trim(lines.front()), 200);
+    const std::string label = tr::format(undo ? _("Before undoing “%1”") : _("Before redoing “%1”"), {request});
     const std::string from = undo ? changes.after : changes.before;
     const std::string to = undo ? changes.before : changes.after;
     CheckpointStore::Applied applied;
@@ -170,7 +178,7 @@ Task<void> ProjectHistory::restore(std::string id) {
     try {
         auto opened = co_await store();
         applied = co_await inBackground([opened, target] {
-            const Checkpoint present = opened->record(_("Before restoring a checkpoint"));
+            const Checkpoint present = opened->record(tr::format(_("Before restoring “%1”"), {target.label}));
             return opened->apply(present.tree, target.tree, present.tree, true);
         });
     } catch (const std::exception& e) {

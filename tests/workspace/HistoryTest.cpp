@@ -101,7 +101,7 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
     runTask(vm->refreshCheckpoints());
     const auto& all = *vm->checkpoints;
     ASSERT_GE(all.size(), 5u);
-    EXPECT_EQ(all[0].label, "Before an Undo");
+    EXPECT_EQ(all[0].label, "Before undoing “Make it warm”");
     EXPECT_EQ(all.back().label, "When the project was opened");
     EXPECT_EQ(all[0].branch, "main");
     auto after = std::find_if(all.begin(), all.end(), [](const Checkpoint& c) { return c.label == "After “Make it warm”"; });
