@@ -255,28 +255,34 @@ struct Hit {
 
 }  // namespace
 
-std::vector<std::string> AgentService::replaceRenderedText(const std::string& shownText, const std::string& newText,
-                                                           const std::string& hint, const fs::path& root) {
-    const std::u32string shown = rendered::normalize(shownText);
-    if (shown.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+namespace {
+
+// Every place in the project's sources that renders a text, the hinted file first and app
+// folders over the project's root; empty when none does.
+struct Search {
+    std::deque<Place> places;  // a deque keeps their addresses
+    std::vector<Hit> found;
+};
+
+Search searchRendered(const std::u32string& shown, const std::string& shownText, const std::string& hint, const fs::path& root) {
+    Search search;
     std::vector<fs::path> candidates;
-    auto hinted = resolveHintedFile(hint, root);
+    auto hinted = AgentService::resolveHintedFile(hint, root);
     if (hinted) candidates.push_back(*hinted);
-    for (auto& file : listSourceFiles(root)) {
+    for (auto& file : AgentService::listSourceFiles(root)) {
         if (std::find(candidates.begin(), candidates.end(), file) == candidates.end()) candidates.push_back(file);
     }
 
     const std::vector<std::string> needles = words(shownText);
-    std::deque<Place> readable;  // files that may hold the text; a deque keeps their addresses
-    std::vector<Hit> found;
+    auto& found = search.found;
     for (const auto& file : candidates) {
-        Place place{file, relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}};
+        Place place{file, AgentService::relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}};
         if (place.syntax == rendered::Syntax::none || (isDocument(place.relative) && !(hinted && file == *hinted))) continue;
         std::error_code ec;
         auto size = fs::file_size(file, ec);
-        if (ec || size > maxCandidateSize) continue;
+        if (ec || size > AgentService::maxCandidateSize) continue;
         try {
-            place.content = files::readFile(file, maxCandidateSize);
+            place.content = files::readFile(file, AgentService::maxCandidateSize);
         } catch (const std::exception&) {
             continue;
         }
@@ -287,7 +293,7 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
             continue;
         }
         place.reading = rendered::read(place.content, place.syntax);
-        const Place& kept = readable.emplace_back(std::move(place));
+        const Place& kept = search.places.emplace_back(std::move(place));
         for (auto& match : rendered::find(kept.reading.cells, shown)) {
             // Text that only expressions render (spaces between them aside) is looked for among
             // the code's strings below.
@@ -296,14 +302,13 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
     }
     if (found.empty()) {
         // Shown through an expression, such as an item of a list: the string that holds it.
-        for (const auto& place : readable) {
+        for (const auto& place : search.places) {
             for (const auto& literal : place.reading.literals) {
                 if (rendered::normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
                 found.push_back(Hit{&place, std::nullopt, literal});
             }
         }
     }
-    if (found.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
 
     // The page's own hint first, then the app's folders over the project's root.
     auto keepIf = [&](auto pred) {
@@ -313,6 +318,69 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
     };
     if (hinted) keepIf([&](const Hit& h) { return h.place->file == *hinted; });
     keepIf([](const Hit& h) { return inAppFolder(h.place->relative); });
+    return search;
+}
+
+}  // namespace
+
+std::optional<AgentService::Location> AgentService::locateRenderedText(const std::string& shownText, const std::string& hint,
+                                                                       const fs::path& root) {
+    const std::u32string shown = rendered::normalize(shownText);
+    if (shown.empty() || shown.size() > rendered::longestText) return std::nullopt;
+    Search search = searchRendered(shown, shownText, hint, root);
+    if (search.found.size() != 1) return std::nullopt;
+    const Hit& hit = search.found.front();
+    const std::size_t at = hit.literal ? hit.literal->begin : hit.place->reading.cells[hit.match->cellOf.front()].begin;
+    const std::string_view before = std::string_view(hit.place->content).substr(0, at);
+    const auto lineStart = before.rfind('\n');
+    Location location;
+    location.file = hit.place->relative;
+    location.line = static_cast<int>(std::count(before.begin(), before.end(), '\n')) + 1;
+    const std::string_view column = before.substr(lineStart == std::string_view::npos ? 0 : lineStart + 1);
+    location.column = static_cast<int>(text::toCodePoints(column).size()) + 1;
+    return location;
+}
+
+InspectTarget AgentService::locate(InspectTarget target, const fs::path& root) {
+    // A framework's path may be absolute (Vue, React) or the root's own (Svelte).
+    if (!target.fileGuess.empty()) {
+        fs::path file(target.fileGuess);
+        std::error_code ec;
+        const fs::path canonicalRoot = fs::weakly_canonical(root, ec);
+        if (file.is_absolute()) {
+            const fs::path relative = fs::weakly_canonical(file, ec).lexically_relative(canonicalRoot);
+            file = relative.empty() || *relative.begin() == ".." ? fs::path() : relative;
+        }
+        const bool inside = !file.empty() && *file.begin() != ".." && fs::is_regular_file(root / file, ec);
+        if (inside) {
+            target.fileGuess = file.generic_string();
+        } else {
+            target.fileGuess.clear();
+            target.line = target.column = 0;
+            target.locatedBy = LocatedBy::none;
+            target.framework.clear();
+        }
+    }
+    const bool exact = target.locatedBy == LocatedBy::framework && target.line > 0;
+    if (exact || target.textSnippet.empty()) return target;
+    // The text's one place: within the file already known, or anywhere.
+    if (auto found = locateRenderedText(target.textSnippet, target.fileGuess, root);
+        found && (target.fileGuess.empty() || target.locatedBy == LocatedBy::ancestor || found->file == target.fileGuess)) {
+        if (target.locatedBy != LocatedBy::framework && target.locatedBy != LocatedBy::attribute) target.locatedBy = LocatedBy::text;
+        target.fileGuess = found->file;
+        target.line = found->line;
+        target.column = found->column;
+    }
+    return target;
+}
+
+std::vector<std::string> AgentService::replaceRenderedText(const std::string& shownText, const std::string& newText,
+                                                           const std::string& hint, const fs::path& root) {
+    const std::u32string shown = rendered::normalize(shownText);
+    if (shown.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    Search search = searchRendered(shown, shownText, hint, root);
+    auto& found = search.found;
+    if (found.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
     if (found.size() > 1) {
         std::vector<std::string> names;
         for (const auto& h : found) {

@@ -33,6 +33,18 @@ public:
     // several places, and an edit that would change a value or the markup.
     static std::vector<std::string> replaceRenderedText(const std::string& shownText, const std::string& newText,
                                                         const std::string& hint, const std::filesystem::path& root);
+    // Where the one place that renders a text is (file relative to the root, 1-based line and
+    // column); none when no place or several do.
+    struct Location {
+        std::string file;
+        int line = 0;
+        int column = 0;
+    };
+    static std::optional<Location> locateRenderedText(const std::string& shownText, const std::string& hint,
+                                                      const std::filesystem::path& root);
+    // The element's source location, from what the page said (a framework's file, made relative to
+    // the root) or else from its text; what the page said stays when neither is found.
+    static InspectTarget locate(InspectTarget target, const std::filesystem::path& root);
     static std::vector<std::filesystem::path> listSourceFiles(const std::filesystem::path& root);
     static std::optional<std::filesystem::path> resolveHintedFile(const std::string& hint,
                                                                   const std::filesystem::path& root);

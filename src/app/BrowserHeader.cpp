@@ -19,7 +19,7 @@ std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
 }
 
 std::string BrowserHeader::summaryOf(const InspectTarget& target) {
-    return target.componentGuess + "  " + (target.fileGuess.empty() ? "unresolved-file" : target.fileGuess);
+    return target.componentGuess + "  " + (target.location().empty() ? target.selector : target.location());
 }
 
 BrowserHeader::BrowserHeader(AppViewModel& model)

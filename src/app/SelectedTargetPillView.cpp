@@ -1,6 +1,7 @@
 #include "app/SelectedTargetPillView.h"
 
 #include "app/Icons.h"
+#include "support/Translate.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -15,7 +16,8 @@ std::string SelectedTargetPillView::titleOf(const InspectTarget& target) {
 }
 
 std::string SelectedTargetPillView::subtitleOf(const InspectTarget& target) {
-    return target.fileGuess.empty() ? target.selector : target.fileGuess;
+    // Where it comes from, when known, tells more than a selector.
+    return target.location().empty() ? target.selector : target.location();
 }
 
 SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compact, bool onDarkBackground,
@@ -49,6 +51,12 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
     append(subtitle_);
     set_tooltip_text(titleOf(target_) + "  " + subtitleOf(target_));
     setAccessibleLabel(*this, std::string(_("Selected element: ")) + titleOf(target_) + ", " + subtitleOf(target_));
+    gtk_accessible_update_property(GTK_ACCESSIBLE(gobj()), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                   (target_.location().empty()
+                                        ? tr::format(_("%1 element %2, its source not found"), {target_.tagName, target_.selector})
+                                        : tr::format(_("%1 element %2, written at %3"), {target_.tagName, target_.selector, target_.location()}))
+                                       .c_str(),
+                                   -1);
 
     if (showsRemoveControl_) {
         auto* mark = Gtk::make_managed<Gtk::Image>();

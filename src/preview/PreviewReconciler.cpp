@@ -79,6 +79,23 @@ std::optional<InspectTarget> decodeInspect(const json::Json& body) {
     target.textSnippet = textOr(body, "textSnippet", "");
     target.componentGuess = textOr(body, "componentGuess", "Unknown");
     target.fileGuess = textOr(body, "fileGuess", "");
+    if (body.contains("source") && body["source"].is_object()) {
+        const json::Json& source = body["source"];
+        const std::string file = textOr(source, "file", "");
+        if (!file.empty()) {
+            target.fileGuess = file;
+            auto number = [&](const char* key) {
+                auto it = source.find(key);
+                return it != source.end() && it->is_number_integer() ? std::max(0, static_cast<int>(std::min<long long>(it->get<long long>(), 1 << 30))) : 0;
+            };
+            target.line = number("line");
+            target.column = number("column");
+            target.framework = textOr(source, "framework", "");
+            target.locatedBy = flagOr(source, "fromAncestor", false) ? LocatedBy::ancestor : LocatedBy::framework;
+        }
+    } else if (!target.fileGuess.empty()) {
+        target.locatedBy = LocatedBy::attribute;
+    }
     target.metaClick = flagOr(body, "metaClick", false);
     return target;
 }

@@ -209,6 +209,57 @@
     );
   }
 
+  // Where the framework's development build says the element was written: Vue 3 names the
+  // component's file, Svelte the element's file, line and column, React (before 19) the element's
+  // JSX. The element's own first, then its nearest ancestor's.
+  function frameworkSource(element) {
+    var node = element;
+    for (var depth = 0; node && node.nodeType === 1 && depth < 60; depth++, node = node.parentElement) {
+      var found = null;
+      try {
+        var meta = node.__svelte_meta;
+        if (meta && meta.loc && meta.loc.file) {
+          // Svelte 5 counts lines from 1, Svelte 4 from 0.
+          var five = typeof window.__svelte === "object" && window.__svelte !== null;
+          found = {
+            framework: "svelte",
+            file: String(meta.loc.file),
+            line: (meta.loc.line | 0) + (five ? 0 : 1),
+            column: (meta.loc.column | 0) + 1,
+          };
+        }
+        var vue = !found && node.__vueParentComponent;
+        if (vue && vue.type && vue.type.__file) {
+          found = { framework: "vue", file: String(vue.type.__file), line: 0, column: 0 };
+        }
+        if (!found) {
+          var keys = Object.keys(node);
+          for (var i = 0; i < keys.length && !found; i++) {
+            if (keys[i].indexOf("__reactFiber$") !== 0) continue;
+            for (var fiber = node[keys[i]], hops = 0; fiber && hops < 30 && !found; fiber = fiber.return, hops++) {
+              var debug = fiber._debugSource;
+              if (debug && debug.fileName) {
+                found = {
+                  framework: "react",
+                  file: String(debug.fileName),
+                  line: debug.lineNumber | 0,
+                  column: debug.columnNumber | 0,
+                };
+              }
+            }
+          }
+        }
+      } catch (e) {
+        found = null;
+      }
+      if (found) {
+        found.fromAncestor = depth > 0 && found.framework !== "vue";
+        return found;
+      }
+    }
+    return null;
+  }
+
   var snippetLimit = 160;
   var graphemes =
     typeof Intl !== "undefined" && Intl.Segmenter ? new Intl.Segmenter(undefined, { granularity: "grapheme" }) : null;
@@ -300,6 +351,7 @@
         textSnippet: textSnippet(element),
         componentGuess: componentGuess(element),
         fileGuess: fileGuess(element),
+        source: frameworkSource(element),
         // Ctrl is the Command key here; either opens the inline editor.
         metaClick: !!(event.metaKey || event.ctrlKey),
       });

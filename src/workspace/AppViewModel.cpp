@@ -73,6 +73,16 @@ Task<void> AppViewModel::loadProject(Url folder) {
     co_await history_.prepare();
 }
 
+void AppViewModel::handleInspectSelection(const InspectTarget& target) {
+    selection_.handleInspectSelection(target);
+    const auto root = project_.root();
+    if (!target.isSelected || !root) return;
+    spawn([](std::weak_ptr<AppViewModel> weak, InspectTarget target, std::filesystem::path root) -> Task<void> {
+        InspectTarget located = co_await inBackground([target, root] { return AgentService::locate(target, root); });
+        if (auto self = weak.lock()) self->selection_.located(located);
+    }(weak_from_this(), target, root->path()));
+}
+
 std::optional<Uuid> AppViewModel::messageID(const std::string& text) const {
     for (const auto& m : *chat_.messages) {
         if (m.id.string() == text) return m.id;

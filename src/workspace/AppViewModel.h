@@ -136,7 +136,8 @@ public:
     Task<void> submitChangeDescription() { return requests_.submitChangeDescription(); }
     Task<void> runAgentRequest(std::string text) { return requests_.runAgentRequest(std::move(text)); }
     Task<void> submitInlineEdit() { return requests_.submitInlineEdit(); }
-    void handleInspectSelection(const InspectTarget& target) { selection_.handleInspectSelection(target); }
+    // A click the page reported; a selected element is then located in the background.
+    void handleInspectSelection(const InspectTarget& target);
     void removeSelectedTarget(const std::string& key) { selection_.removeSelectedTarget(key); }
     void cancelAgentRequest() { requests_.cancel(); }
 

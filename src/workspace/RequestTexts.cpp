@@ -15,13 +15,13 @@ std::string composeAgentRequest(const std::string& text, const std::vector<Inspe
 
 std::string describeSelectedTarget(std::size_t index, const InspectTarget& t) {
     return std::to_string(index + 1) + ". component: " + (t.componentGuess.empty() ? "Unknown component" : t.componentGuess) +
-           "; fileHint: " + (t.fileGuess.empty() ? "unknown file" : t.fileGuess) + "; selector: " + t.selector +
+           "; fileHint: " + (t.location().empty() ? "unknown file" : t.location()) + "; selector: " + t.selector +
            "; text: " + (t.textSnippet.empty() ? "(no text snippet)" : "\"" + t.textSnippet + "\"");
 }
 
 std::string inlineEditInstruction(const InspectTarget& target, const std::string& newText) {
     return "Apply a minimal copy edit.\nReplace this exact UI text:\n\"" + target.textSnippet + "\"\n\nWith:\n\"" + newText +
-           "\"\n\nPreferred file hint: " + (target.fileGuess.empty() ? "unknown file" : target.fileGuess) +
+           "\"\n\nPreferred file hint: " + (target.location().empty() ? "unknown file" : target.location()) +
            "\nKeep the change minimal and do not refactor unrelated code.";
 }
 

@@ -34,6 +34,14 @@ void Selection::removeSelectedTarget(const std::string& selectionKey) {
     change([&](auto& list) { std::erase_if(list, [&](const InspectTarget& e) { return e.selectionKey == selectionKey; }); });
 }
 
+void Selection::located(const InspectTarget& target) {
+    auto& list = *selectedInspectTargets;
+    auto found = std::find_if(list.begin(), list.end(), [&](const InspectTarget& e) { return e.id == target.id; });
+    if (found == list.end() || *found == target) return;
+    const auto index = static_cast<std::size_t>(found - list.begin());
+    change([&](auto& all) { all[index] = target; });
+}
+
 void Selection::clear() {
     change([](auto& list) { list.clear(); });
 }

@@ -25,6 +25,8 @@ public:
     // A click the page reported: selects, reselects in place, or deselects.
     void handleInspectSelection(const InspectTarget& target);
     void removeSelectedTarget(const std::string& selectionKey);
+    // The same element (same key, same click), now located; nothing once it is deselected.
+    void located(const InspectTarget& target);
     void clear();
 
 private:

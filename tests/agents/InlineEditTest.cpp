@@ -149,3 +149,47 @@ TEST_F(InlineEdit, NextStartersAndRefusals) {
               "the change to the agent.");
     EXPECT_EQ(read("pages/index.tsx"), before);
 }
+
+TEST_F(InlineEdit, ElementsAreLocatedByTheFrameworkOrByTheirText) {
+    write("src/App.vue", "<template>\n  <main>\n    <h1>Warm bread</h1>\n    <p>Order {{ count }} loaves</p>\n  </main>\n</template>\n");
+    write("src/Other.vue", "<template><p>Twice</p></template>\n");
+    write("src/Third.vue", "<template><p>Twice</p></template>\n");
+    auto locate = [&](InspectTarget t) { return AgentService::locate(std::move(t), project); };
+    InspectTarget target;
+    target.textSnippet = "Warm bread";
+
+    // Nothing from the page: the one place that renders the text, line and column.
+    InspectTarget found = locate(target);
+    EXPECT_EQ(found.location(), "src/App.vue:3");
+    EXPECT_EQ(found.column, 9);
+    EXPECT_EQ(found.locatedBy, LocatedBy::text);
+    target.textSnippet = "Order 12 loaves";
+    EXPECT_EQ(locate(target).location(), "src/App.vue:4");
+
+    // Vue names the component's file by its absolute path, without a line: the text gives it.
+    target.fileGuess = (project / "src" / "App.vue").string();
+    target.locatedBy = LocatedBy::framework;
+    target.framework = "vue";
+    found = locate(target);
+    EXPECT_EQ(found.location(), "src/App.vue:4");
+    EXPECT_EQ(found.locatedBy, LocatedBy::framework);
+
+    // A framework's line stands; a path outside the project is no location.
+    target.fileGuess = "src/Other.vue";
+    target.line = 1;
+    EXPECT_EQ(locate(target).location(), "src/Other.vue:1");
+    target.fileGuess = "/elsewhere/App.vue";
+    target.textSnippet = "Twice";
+    found = locate(target);
+    EXPECT_EQ(found.location(), "");  // and the text is in two places: no guess
+    EXPECT_EQ(found.locatedBy, LocatedBy::none);
+
+    // An ancestor's location gives way to the element's own text.
+    target.fileGuess = "src/Other.vue";
+    target.line = 1;
+    target.locatedBy = LocatedBy::ancestor;
+    target.textSnippet = "Warm bread";
+    found = locate(target);
+    EXPECT_EQ(found.location(), "src/App.vue:3");
+    EXPECT_EQ(found.locatedBy, LocatedBy::text);
+}

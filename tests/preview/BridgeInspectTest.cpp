@@ -192,3 +192,36 @@ TEST_F(Inspect, RealPointerClickThroughTheXServer) {
     EXPECT_TRUE(eventually("[...document.documentElement.children].filter(e => e.tagName === 'DIV')[0].style.display",
                            "\"block\""));
 }
+
+// What the development builds of the frameworks leave on their elements, as they leave it.
+TEST_F(Inspect, FrameworkSourcesGoWithTheClick) {
+    inspectMode(true);
+    js("(() => { const p = document.querySelectorAll('section p');"
+       " p[0].__svelte_meta = {loc: {file: 'src/App.svelte', line: 3, column: 4}};"
+       " const card = document.querySelector('.card');"
+       " card.__vueParentComponent = {type: {__file: '/home/me/shop/src/Card.vue'}};"
+       " document.getElementById('deep')['__reactFiber$x1'] = {_debugSource: null, return:"
+       "   {_debugSource: {fileName: '/home/me/shop/src/Deep.jsx', lineNumber: 12, columnNumber: 7}}};"
+       " return 1; })()");
+    auto svelte = clickAndWait("section p");
+    EXPECT_EQ(svelte.fileGuess, "src/App.svelte");
+    EXPECT_EQ(svelte.line, 4);  // Svelte 4 counts from 0
+    EXPECT_EQ(svelte.column, 5);
+    EXPECT_EQ(svelte.framework, "svelte");
+    EXPECT_EQ(svelte.locatedBy, LocatedBy::framework);
+
+    auto vue = clickAndWait(".card");
+    EXPECT_EQ(vue.fileGuess, "/home/me/shop/src/Card.vue");
+    EXPECT_EQ(vue.line, 0);
+    EXPECT_EQ(vue.framework, "vue");
+
+    // An element of its own without one takes its nearest ancestor's, said as such.
+    auto deep = clickAndWait("#deep em");
+    EXPECT_EQ(deep.location(), "/home/me/shop/src/Deep.jsx:12");
+    EXPECT_EQ(deep.locatedBy, LocatedBy::ancestor);
+    EXPECT_EQ(deep.framework, "react");
+
+    auto plain = clickAndWait("#save");
+    EXPECT_EQ(plain.locatedBy, LocatedBy::none);
+    EXPECT_EQ(plain.fileGuess, "");
+}
