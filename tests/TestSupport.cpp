@@ -16,10 +16,14 @@ namespace tarn::test {
 
 namespace {
 
-// What Tarn keeps in the user's data folder (checkpoints) goes to a folder of the test run's own.
+// What Tarn keeps in the user's data and configuration folders (checkpoints, settings) goes to
+// folders of the test run's own.
 struct PrivateDataFolder {
     TempDir folder{"tarn-test-data-"};
-    PrivateDataFolder() { setenv("XDG_DATA_HOME", folder.path().c_str(), 1); }
+    PrivateDataFolder() {
+        setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
+    }
 };
 const PrivateDataFolder privateDataFolder;
 

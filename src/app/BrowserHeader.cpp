@@ -1,5 +1,8 @@
 #include "app/BrowserHeader.h"
 
+#include <giomm/menu.h>
+#include "support/Translate.h"
+
 #include "app/Bind.h"
 #include "app/Icons.h"
 
@@ -14,6 +17,15 @@ std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
         case ServerRuntimeState::Case::running: return _("Running");
         case ServerRuntimeState::Case::stopped: return _("Stopped");
         case ServerRuntimeState::Case::failed: return _("Failed");
+    }
+    return {};
+}
+
+std::string BrowserHeader::deviceName(DeviceWidth width) {
+    switch (width) {
+        case DeviceWidth::desktop: return _("Desktop");
+        case DeviceWidth::tablet: return tr::format(_("Tablet (%1 px)"), {std::to_string(pixelsOf(width))});
+        case DeviceWidth::phone: return tr::format(_("Phone (%1 px)"), {std::to_string(pixelsOf(width))});
     }
     return {};
 }
@@ -67,6 +79,33 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     auto* spacer = Gtk::make_managed<Gtk::Box>();
     spacer->set_hexpand(true);
     append(*spacer);
+    // The width the page is laid out at: its icon says which, and a tablet's or phone's its pixels.
+    auto devices = Gio::Menu::create();
+    for (DeviceWidth width : {DeviceWidth::desktop, DeviceWidth::tablet, DeviceWidth::phone}) {
+        auto item = Gio::MenuItem::create(deviceName(width), "");
+        item->set_action_and_target("win.device-width", Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(width))));
+        devices->append_item(item);
+    }
+    device_.set_menu_model(devices);
+    device_.add_css_class("tarn-header-button");
+    device_.set_valign(Gtk::Align::CENTER);
+    auto* shown = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 4);
+    shown->append(deviceIcon_);
+    deviceLabel_.add_css_class("caption");
+    shown->append(deviceLabel_);
+    device_.set_child(*shown);
+    bind::to(*this, model_.deviceWidth, [this](DeviceWidth width) {
+        deviceIcon_.set_from_icon_name(width == DeviceWidth::phone    ? "phone-symbolic"
+                                       : width == DeviceWidth::tablet ? "tablet-symbolic"
+                                                                      : "computer-symbolic");
+        deviceLabel_.set_text(std::to_string(pixelsOf(width)) + " px");
+        deviceLabel_.set_visible(width != DeviceWidth::desktop);
+        const std::string help = tr::format(_("Page width: %1"), {deviceName(width)});
+        device_.set_tooltip_text(help);
+        setAccessibleLabel(device_, help);
+    });
+    append(device_);
+
     makeIconToggle(inspect_, "cursorarrow", _("Inspect"), "win.inspect");
     makeIconButton(copy_, "doc.on.doc", _("Copy Console"), "win.copy-logs");
     makeIconToggle(expand_, "arrow.up.left.and.arrow.down.right", _("Expand Browser"), "win.expanded");

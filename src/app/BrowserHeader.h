@@ -3,6 +3,9 @@
 #include "workspace/AppViewModel.h"
 
 #include <gtkmm/box.h>
+#include <gtkmm/image.h>
+#include <gtkmm/label.h>
+#include <gtkmm/menubutton.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
 #include <gtkmm/togglebutton.h>
@@ -17,6 +20,7 @@ public:
 
     static std::string serverText(const ServerRuntimeState& state);
     static std::string summaryOf(const InspectTarget& target);
+    static std::string deviceName(DeviceWidth width);
 
     HeaderChip& serverChip() { return server_; }
     HeaderChip& routeChip() { return route_; }
@@ -26,6 +30,7 @@ public:
     Gtk::Button& inlineEditButton() { return inlineEdit_; }
     Gtk::Button& changeDescriptionButton() { return changeDescription_; }
     Gtk::ToggleButton& inspectButton() { return inspect_; }
+    Gtk::MenuButton& deviceButton() { return device_; }
 
 private:
     void showSelection();
@@ -37,6 +42,9 @@ private:
     Gtk::Label badge_;
     Gtk::Button inlineEdit_, changeDescription_, copy_;
     Gtk::ToggleButton inspect_, expand_;
+    Gtk::MenuButton device_;
+    Gtk::Image deviceIcon_;
+    Gtk::Label deviceLabel_;
 };
 
 }  // namespace tarn

@@ -185,6 +185,15 @@ void MainWindow::addActions() {
             if (auto runtime = fromRawValue<AgentRuntime>(chosen.raw())) model.selectAgentRuntime(*runtime);
         },
         id(*model.selectedAgentRuntime));
+    auto device = add_action_radio_string(
+        "device-width",
+        [&model](const Glib::ustring& chosen) {
+            if (auto width = fromRawValue<DeviceWidth>(chosen.raw())) model.setDeviceWidth(*width);
+        },
+        std::string(rawValueOf(*model.deviceWidth)));
+    model.deviceWidth.observe(sigc::track_obj(
+        [device, &model] { device->set_state(Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(*model.deviceWidth)))); },
+        *this));
     model.selectedAgentRuntime.observe(sigc::track_obj(
         [runtime, &model] { runtime->set_state(Glib::Variant<Glib::ustring>::create(id(*model.selectedAgentRuntime))); }, *this));
 }

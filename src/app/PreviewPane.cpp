@@ -33,7 +33,19 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     view->set_hexpand(true);
     view->set_vexpand(true);
     setAccessibleLabel(*view, _("Preview of the running app"));
-    overlay_.set_child(*view);
+    // At a device's width the page is that wide, centred in the pane.
+    GtkWidget* clamp = adw_clamp_new();
+    adw_clamp_set_child(ADW_CLAMP(clamp), GTK_WIDGET(view->gobj()));
+    gtk_widget_set_hexpand(clamp, TRUE);
+    gtk_widget_set_vexpand(clamp, TRUE);
+    overlay_.set_child(*Glib::wrap(clamp));
+    bind::to(*this, model_.deviceWidth, [view, clamp](DeviceWidth width) {
+        const int pixels = pixelsOf(width);
+        adw_clamp_set_maximum_size(ADW_CLAMP(clamp), pixels > 0 ? pixels : 1 << 20);
+        adw_clamp_set_tightening_threshold(ADW_CLAMP(clamp), pixels > 0 ? pixels : 1 << 20);
+        if (pixels > 0) view->add_css_class("tarn-device");
+        else view->remove_css_class("tarn-device");
+    });
     overlay_.set_hexpand(true);
     overlay_.set_vexpand(true);
     append(overlay_);

@@ -2,6 +2,7 @@
 #include "support/Translate.h"
 
 #include "process/ProcessGroupGuard.h"
+#include "support/Settings.h"
 #include "support/Text.h"
 
 #include <filesystem>
@@ -61,6 +62,9 @@ Task<void> AppViewModel::loadProject(Url folder) {
     // The preview starts loading the address now; it waits for the server to answer.
     browser_.open(project_.context()->defaultURL);
     history_.use(project_.context()->rootURL);
+    const std::string group = "project " + project_.context()->rootURL.path();
+    auto width = co_await inBackground([group] { return settings::get(group, "device-width"); });
+    browser_.deviceWidth = width ? fromRawValue<DeviceWidth>(*width).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
     server_.clearLog();
     requests_.touchedFiles = std::vector<std::string>{};
     selection_.clear();
@@ -71,6 +75,19 @@ Task<void> AppViewModel::loadProject(Url folder) {
     co_await installAndStartServer();
     co_await listing;
     co_await history_.prepare();
+}
+
+void AppViewModel::setDeviceWidth(DeviceWidth width) {
+    browser_.deviceWidth = width;
+    const auto root = project_.root();
+    if (!root) return;
+    spawn([](std::string group, std::string value) -> Task<void> {
+        try {
+            co_await inBackground([&] { settings::set(group, "device-width", value); });
+        } catch (const std::exception&) {
+            // Not remembered: the choice still holds for this session.
+        }
+    }("project " + root->path(), std::string(rawValueOf(width))));
 }
 
 void AppViewModel::handleInspectSelection(const InspectTarget& target) {

@@ -93,6 +93,7 @@ public:
     Published<bool>& showChangeDescriptionSheet = requests_.showChangeDescriptionSheet;
     Published<bool>& isSending = requests_.isSending;
     Published<PreviewNotice>& previewNotice = browser_.previewNotice;
+    Published<DeviceWidth>& deviceWidth = browser_.deviceWidth;
     Published<std::vector<Checkpoint>>& checkpoints = history_.checkpoints;
     Published<std::optional<ChangeReview>>& changeReview = history_.review;
     // The latest passing notice: the window shows it for a moment.
@@ -118,6 +119,8 @@ public:
     void loadBrowserAddress() { browser_.loadTypedAddress(); }
     void reloadPreview() { browser_.reload(); }
     void toggleBrowserExpanded() { browser_.toggleExpanded(); }
+    // The page laid out at a device's width, remembered for the project.
+    void setDeviceWidth(DeviceWidth width);
     // How a load of the preview ended: the preview follows the server until it answers.
     void previewLoadEnded(const PreviewLoad& load) { browser_.loadEnded(load); }
     void appendConsoleEntry(BrowserConsoleEntry entry) { browser_.appendConsoleEntry(std::move(entry)); }

@@ -1,5 +1,6 @@
 #pragma once
 #include "model/BrowserConsoleEntry.h"
+#include "model/DeviceWidth.h"
 #include "model/PreviewLoad.h"
 #include "support/Published.h"
 #include "support/RollingList.h"
@@ -28,6 +29,8 @@ public:
     Published<std::string> routeLabel{"/"};
     Published<RollingList<BrowserConsoleEntry>> consoleEntries;
     Published<PreviewNotice> previewNotice{PreviewNotice::none};
+    // The width the page is laid out at; kept per project.
+    Published<DeviceWidth> deviceWidth{DeviceWidth::desktop};
 
     static constexpr std::size_t consoleLimit = 400;
 

@@ -60,6 +60,10 @@ TEST_P(Screenshots, TheMainStates) {
     title.fileGuess = "src/index.html";
     vm->handleInspectSelection(title);
     capture(GTK_WINDOW(window->gobj()), "project-running");
+    vm->setDeviceWidth(DeviceWidth::phone);
+    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(view().browser().preview().webView())) == 390; }));
+    capture(GTK_WINDOW(window->gobj()), "phone-width");
+    vm->setDeviceWidth(DeviceWidth::desktop);
 
     // Codex at work until the picture is taken.
     installAgents({"codex"});

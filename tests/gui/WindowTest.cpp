@@ -1,4 +1,5 @@
 #include "GuiFixture.h"
+#include "PageScript.h"
 #include "app/ConsolePane.h"
 #include "app/MessageRow.h"
 #include "process/ProcessGroupGuard.h"
@@ -217,4 +218,31 @@ TEST_F(Window, ClosingEndsTheServerWithoutWaitingForIt) {
     window = nullptr;
     EXPECT_EQ(app->window(), nullptr);
     EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+}
+
+TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
+    writeStorefront();
+    launch();
+    runTask(vm->loadProject(root()));
+    ASSERT_TRUE(previewShowsThePage());
+    WebKitWebView* web = view().browser().preview().webView();
+    const int full = gtk_widget_get_width(GTK_WIDGET(web));
+    EXPECT_GT(full, 768);
+
+    activate("win.device-width", Glib::Variant<Glib::ustring>::create("phone"));
+    EXPECT_EQ(*vm->deviceWidth, DeviceWidth::phone);
+    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(web)) == 390; }));
+    // Centred in the pane, and the page itself is that wide.
+    graphene_point_t origin{0, 0}, at{};
+    ASSERT_TRUE(gtk_widget_compute_point(GTK_WIDGET(web), GTK_WIDGET(view().browser().preview().gobj()), &origin, &at));
+    EXPECT_NEAR(at.x * 2 + 390, view().browser().preview().get_width(), 2);
+    ASSERT_TRUE(runLoopUntil([&] { return evaluateInPage(web, "window.innerWidth") == "390"; }));
+    EXPECT_EQ(view().browser().header().deviceButton().get_tooltip_text(), "Page width: Phone (390 px)");
+
+    // The project keeps its width: opened again, it comes back.
+    activate("win.device-width", Glib::Variant<Glib::ustring>::create("tablet"));
+    vm->deviceWidth = DeviceWidth::desktop;
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(*vm->deviceWidth, DeviceWidth::tablet);
+    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(web)) == 768; }));
 }
