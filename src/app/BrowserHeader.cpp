@@ -31,7 +31,7 @@ std::string BrowserHeader::deviceName(DeviceWidth width) {
 }
 
 std::string BrowserHeader::summaryOf(const InspectTarget& target) {
-    return target.componentGuess + "  " + (target.location().empty() ? target.selector : target.location());
+    return target.componentGuess + "  " + (target.location().empty() ? std::string("unresolved-file") : target.location());
 }
 
 BrowserHeader::BrowserHeader(AppViewModel& model)
@@ -61,6 +61,10 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     selection_.append(*inspectTitle);
     selection_.append(summary_);
     append(selection_);
+    makeIconButton(openSource_, "document-edit", _("Open in Editor"), "win.open-in-editor");
+    openSource_.add_css_class("tarn-header-button");
+    openSource_.set_valign(Gtk::Align::CENTER);
+    append(openSource_);
     badge_.add_css_class("tarn-caption2");
     badge_.add_css_class("tarn-count-badge");
     badge_.set_valign(Gtk::Align::CENTER);
@@ -125,9 +129,12 @@ void BrowserHeader::showSelection() {
     badge_.set_visible(any && count >= 2);
     badge_.set_text("+" + std::to_string(count > 0 ? count - 1 : 0));
     inlineEdit_.set_visible(any && !target->textSnippet.empty());
+    openSource_.set_visible(any && !target->fileGuess.empty());
     if (any) {
         summary_.set_text(summaryOf(*target));
         summary_.set_tooltip_text(summaryOf(*target));
+        openSource_.set_action_target_value(Glib::Variant<Glib::ustring>::create(target->selectionKey));
+        openSource_.set_tooltip_text(tr::format(_("Open in Editor (%1)"), {target->location()}));
     }
 }
 

@@ -31,6 +31,7 @@ public:
     Gtk::Button& changeDescriptionButton() { return changeDescription_; }
     Gtk::ToggleButton& inspectButton() { return inspect_; }
     Gtk::MenuButton& deviceButton() { return device_; }
+    Gtk::Button& openSourceButton() { return openSource_; }
 
 private:
     void showSelection();
@@ -40,7 +41,7 @@ private:
     Gtk::Box selection_{Gtk::Orientation::VERTICAL, 2};
     Gtk::Label summary_;
     Gtk::Label badge_;
-    Gtk::Button inlineEdit_, changeDescription_, copy_;
+    Gtk::Button inlineEdit_, changeDescription_, copy_, openSource_;
     Gtk::ToggleButton inspect_, expand_;
     Gtk::MenuButton device_;
     Gtk::Image deviceIcon_;

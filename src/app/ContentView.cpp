@@ -7,7 +7,7 @@
 namespace tarn {
 
 ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window)
-    : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_) {
+    : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_), window_(window) {
     add_css_class("tarn-content");
     set_wide_handle(false);
     browser_.set_margin(12);
@@ -54,7 +54,13 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
     review_ = std::make_unique<ReviewDialog>(window, model);
 }
 
+PreferencesWindow& ContentView::preferences() {
+    if (!preferences_) preferences_ = std::make_unique<PreferencesWindow>(window_, *viewModel_);
+    return *preferences_;
+}
+
 ContentView::~ContentView() {
+    preferences_.reset();
     versions_->destroy();
     review_->destroy();
 }

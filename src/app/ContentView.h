@@ -2,6 +2,7 @@
 #include "app/AgentColumn.h"
 #include "app/BrowserColumn.h"
 #include "app/EditDialog.h"
+#include "app/PreferencesWindow.h"
 #include "app/ReviewDialog.h"
 #include "app/VersionsWindow.h"
 #include "workspace/AppViewModel.h"
@@ -34,6 +35,8 @@ public:
     EditDialog& changeDescriptionDialog() { return *changeDescription_; }
     VersionsWindow& versionsWindow() { return *versions_; }
     ReviewDialog& reviewDialog() { return *review_; }
+    // Made the first time it is asked for: nothing builds it before the first frame.
+    PreferencesWindow& preferences();
 
     // The agent column's width when the window first shows.
     static constexpr int agentColumnWidth = 380;
@@ -42,10 +45,12 @@ private:
     std::shared_ptr<AppViewModel> viewModel_;
     BrowserColumn browser_;
     AgentColumn agent_;
+    Gtk::Window& window_;
     std::unique_ptr<EditDialog> inlineEdit_;
     std::unique_ptr<EditDialog> changeDescription_;
     std::unique_ptr<VersionsWindow> versions_;
     std::unique_ptr<ReviewDialog> review_;
+    std::unique_ptr<PreferencesWindow> preferences_;
     bool placed_ = false;
 };
 

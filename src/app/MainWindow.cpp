@@ -140,6 +140,9 @@ void MainWindow::addActions() {
     }));
     add_action_with_parameter("restore-checkpoint", Glib::VARIANT_TYPE_STRING,
                               withText([&model](const std::string& id) { spawn(model.restoreCheckpoint(id)); }));
+    add_action_with_parameter("open-in-editor", Glib::VARIANT_TYPE_STRING,
+                              withText([&model](const std::string& key) { spawn(model.openInEditor(key)); }));
+    add_action("preferences", [this] { content_.preferences().present(); });
     add_action("show-history", [this] {
         content_.versionsWindow().showPage(VersionsWindow::Page::history);
         content_.showVersionManager = true;

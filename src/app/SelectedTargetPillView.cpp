@@ -72,7 +72,23 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
         remove_.set_action_target_value(Glib::Variant<Glib::ustring>::create(target_.selectionKey));
         removeRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_LEFT);
         removeRevealer_.set_transition_duration(160);
-        removeRevealer_.set_child(remove_);
+        auto* controls = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 2);
+        if (!target_.fileGuess.empty()) {
+            auto* pen = Gtk::make_managed<Gtk::Image>();
+            pen->set_from_icon_name("document-edit-symbolic");
+            pen->set_pixel_size(10);
+            open_.set_child(*pen);
+            open_.add_css_class("flat");
+            open_.add_css_class("tarn-pill-remove");
+            open_.set_tooltip_text(tr::format(_("Open in Editor (%1)"), {target_.location()}));
+            setAccessibleLabel(open_, _("Open in Editor"));
+            open_.set_valign(Gtk::Align::CENTER);
+            open_.set_action_name("win.open-in-editor");
+            open_.set_action_target_value(Glib::Variant<Glib::ustring>::create(target_.selectionKey));
+            controls->append(open_);
+        }
+        controls->append(remove_);
+        removeRevealer_.set_child(*controls);
         removeRevealer_.set_reveal_child(false);
         append(removeRevealer_);
         auto motion = Gtk::EventControllerMotion::create();

@@ -29,6 +29,7 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
         {"win.show-agent", "<Control><Shift>a"},
         {"win.expanded", "<Control><Shift>e"},
         {"win.show-history", "<Control>h"},
+        {"win.preferences", "<Control>comma"},
         {"win.show-help-overlay", "<Control>question"},
     };
     return table;

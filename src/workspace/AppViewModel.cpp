@@ -1,10 +1,12 @@
 #include "workspace/AppViewModel.h"
 #include "support/Translate.h"
 
+#include "process/EditorLauncher.h"
 #include "process/ProcessGroupGuard.h"
 #include "support/Settings.h"
 #include "support/Text.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace tarn {
@@ -16,6 +18,10 @@ std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) 
                                      _("Open a project folder and I will boot the environment, run the app, and apply "
                                        "UI changes from this panel.")));
     spawn(model->runtimes_.refreshInBackground());
+    spawn([](std::weak_ptr<AppViewModel> weak) -> Task<void> {
+        auto command = co_await inBackground([] { return settings::get(editor::settingsGroup, editor::commandKey); });
+        if (auto self = weak.lock(); self && command) self->editorCommand = *command;
+    }(model));
     return model;
 }
 
@@ -75,6 +81,42 @@ Task<void> AppViewModel::loadProject(Url folder) {
     co_await installAndStartServer();
     co_await listing;
     co_await history_.prepare();
+}
+
+Task<void> AppViewModel::openInEditor(std::string selectionKey) {
+    const auto& targets = *selection_.selectedInspectTargets;
+    auto found = std::find_if(targets.begin(), targets.end(), [&](const InspectTarget& t) { return t.selectionKey == selectionKey; });
+    const auto root = project_.root();
+    if (found == targets.end() || !root) co_return;
+    if (found->fileGuess.empty()) {
+        appendSystemMessage(_("Where this element comes from is not known, so there is no file to open."));
+        co_return;
+    }
+    auto self = shared_from_this();
+    const std::filesystem::path file = std::filesystem::path(root->path()) / found->fileGuess;
+    const int line = found->line;
+    std::optional<std::string> failure;
+    try {
+        co_await inBackground([file, line] { editor::open(file, line); });
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (failure) appendSystemMessage(tr::format(_("Could not open the editor: %1"), {*failure}));
+}
+
+void AppViewModel::setEditorCommand(std::string command) {
+    editorCommand = command;
+    spawn([](std::weak_ptr<AppViewModel> weak, std::string command) -> Task<void> {
+        std::optional<std::string> failure;
+        try {
+            co_await inBackground([&] { settings::set(editor::settingsGroup, editor::commandKey, command); });
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (auto self = weak.lock(); self && failure) {
+            self->appendSystemMessage(tr::format(_("Could not save the editor command: %1"), {*failure}));
+        }
+    }(weak_from_this(), std::move(command)));
 }
 
 void AppViewModel::setDeviceWidth(DeviceWidth width) {

@@ -94,6 +94,8 @@ public:
     Published<bool>& isSending = requests_.isSending;
     Published<PreviewNotice>& previewNotice = browser_.previewNotice;
     Published<DeviceWidth>& deviceWidth = browser_.deviceWidth;
+    // The user's own editor command ("{file}", "{line}"); empty for the desktop's default.
+    Published<std::string> editorCommand;
     Published<std::vector<Checkpoint>>& checkpoints = history_.checkpoints;
     Published<std::optional<ChangeReview>>& changeReview = history_.review;
     // The latest passing notice: the window shows it for a moment.
@@ -142,6 +144,9 @@ public:
     // A click the page reported; a selected element is then located in the background.
     void handleInspectSelection(const InspectTarget& target);
     void removeSelectedTarget(const std::string& key) { selection_.removeSelectedTarget(key); }
+    // The selected element's source file in the user's editor, at its line.
+    Task<void> openInEditor(std::string selectionKey);
+    void setEditorCommand(std::string command);
     void cancelAgentRequest() { requests_.cancel(); }
 
     // Checkpoints: a reply's changes taken back, made again and reviewed, and the history.

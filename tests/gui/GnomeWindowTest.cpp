@@ -124,7 +124,8 @@ TEST_F(Gnome, EveryControlHasANameOfItsOwn) {
     view().showVersionManager = true;
     flush();
     std::vector<GtkWidget*> roots{GTK_WIDGET(window->gobj()), GTK_WIDGET(view().inlineEditDialog().window()),
-                                  GTK_WIDGET(view().versionsWindow().gobj()), GTK_WIDGET(view().reviewDialog().gobj())};
+                                  GTK_WIDGET(view().versionsWindow().gobj()), GTK_WIDGET(view().reviewDialog().gobj()),
+                                  GTK_WIDGET(view().preferences().window())};
     std::vector<std::string> unnamed;
     for (GtkWidget* root : roots) {
         eachWidget(root, [&](GtkWidget* widget) {

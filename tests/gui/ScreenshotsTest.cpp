@@ -115,6 +115,10 @@ TEST_P(Screenshots, TheMainStates) {
     capture(view().changeDescriptionDialog().window(), "change-description-sheet");
     vm->showChangeDescriptionSheet = false;
 
+    view().preferences().present();
+    capture(view().preferences().window(), "preferences");
+    gtk_window_close(view().preferences().window());
+
     adw_style_manager_set_color_scheme(styles, ADW_COLOR_SCHEME_DEFAULT);
 }
 

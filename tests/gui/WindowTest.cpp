@@ -1,5 +1,8 @@
 #include "GuiFixture.h"
 #include "PageScript.h"
+#include "app/SelectedTargetPillView.h"
+#include "process/EditorLauncher.h"
+#include "support/Settings.h"
 #include "app/ConsolePane.h"
 #include "app/MessageRow.h"
 #include "process/ProcessGroupGuard.h"
@@ -245,4 +248,38 @@ TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
     runTask(vm->loadProject(root()));
     EXPECT_EQ(*vm->deviceWidth, DeviceWidth::tablet);
     ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(web)) == 768; }));
+}
+
+TEST_F(Window, TheSelectedElementOpensInTheUsersEditorAtItsLine) {
+    writeProject("sleep 300");
+    writeScript(dir / "editor", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + (dir / "editor-args").string() + "\"\n");
+    launch();
+    runTask(vm->loadProject(root()));
+    vm->stopServer();
+
+    // The editor command, set in the preferences and kept.
+    PreferencesWindow& preferences = view().preferences();
+    activate("win.preferences");
+    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(preferences.window())); }));
+    EXPECT_EQ(gtk_window_get_transient_for(preferences.window()), GTK_WINDOW(window->gobj()));
+    gtk_editable_set_text(GTK_EDITABLE(preferences.editorRow()), ("'" + (dir / "editor").string() + "' --line {line} {file}").c_str());
+    g_signal_emit_by_name(preferences.editorRow(), "apply");
+    gtk_window_close(preferences.window());
+    ASSERT_TRUE(runLoopUntil([&] { return settings::get(editor::settingsGroup, editor::commandKey).has_value(); }));
+
+    // An element located by its text; the pill and the selection block offer its file.
+    InspectTarget heading = target("h1", "Hello shop");
+    heading.fileGuess = "";
+    vm->handleInspectSelection(heading);
+    ASSERT_TRUE(runLoopUntil([&] { return (*vm->selectedInspectTarget)->location() == "src/App.tsx:2"; }));
+    flush();
+    EXPECT_TRUE(view().browser().header().openSourceButton().get_visible());
+    EXPECT_EQ(view().browser().header().summaryOf(**vm->selectedInspectTarget), "App  src/App.tsx:2");
+    auto* pill = static_cast<SelectedTargetPillView*>(view().agent().composer().pills().get_first_child());
+    ASSERT_NE(pill, nullptr);
+    EXPECT_EQ(pill->subtitleOf(pill->target()), "src/App.tsx:2");
+    click(pill->openButton());
+    ASSERT_TRUE(runLoopUntil([&] { return std::filesystem::exists(dir / "editor-args"); }));
+    ASSERT_TRUE(runLoopUntil([&] { return text::contains(readFile(dir / "editor-args"), "App.tsx\n"); }));
+    EXPECT_EQ(readFile(dir / "editor-args"), "--line\n2\n" + (project / "src" / "App.tsx").string() + "\n");
 }
