@@ -6,6 +6,7 @@
 #include <gtkmm/listview.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/stringlist.h>
+#include <unordered_map>
 
 namespace tarn {
 
@@ -22,6 +23,8 @@ public:
     std::string countText() const { return count_.get_text(); }
     // "tarn-log-error", "tarn-log-warn" or "tarn-log-other" for a line of the list.
     static const char* styleOf(const std::string& line);
+    // Whether the row at `position` offers "Ask Agent to Fix": an error, the first of its text.
+    bool offersFix(guint position) const;
 
 private:
     // Where a rolling log's rows stand in the list.
@@ -31,7 +34,8 @@ private:
         std::size_t count = 0;
     };
     template <typename T, typename F>
-    void follow(const RollingList<T>& log, Shown& shown, Gtk::StringList& rows, F lineOf);
+    void follow(const RollingList<T>& log, Shown& shown, Gtk::StringList& rows, F lineOf,
+                std::unordered_map<std::string, std::uint64_t>& firsts, bool (*isError)(const std::string&));
     void sync();
 
     AppViewModel& model_;
@@ -41,6 +45,8 @@ private:
     Glib::RefPtr<Gio::ListModel> rows_;
     Gtk::ListView list_;
     Shown console_, server_;
+    // Each error text's first line (by its index in its log), so that a repeat offers nothing.
+    std::unordered_map<std::string, std::uint64_t> consoleFirsts_, serverFirsts_;
 };
 
 }  // namespace tarn

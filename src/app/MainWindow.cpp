@@ -143,6 +143,11 @@ void MainWindow::addActions() {
     add_action_with_parameter("open-in-editor", Glib::VARIANT_TYPE_STRING,
                               withText([&model](const std::string& key) { spawn(model.openInEditor(key)); }));
     add_action("preferences", [this] { content_.preferences().present(); });
+    add_action_with_parameter("ask-agent-to-fix", Glib::VARIANT_TYPE_STRING, withText([this, &model](const std::string& line) {
+        model.askAgentToFix(line);
+        content_.showAgentColumn = true;
+        content_.agent().composer().editor().grab_focus();
+    }));
     add_action("show-history", [this] {
         content_.versionsWindow().showPage(VersionsWindow::Page::history);
         content_.showVersionManager = true;

@@ -4,6 +4,7 @@
 #include "process/EditorLauncher.h"
 #include "process/ProcessGroupGuard.h"
 #include "support/Settings.h"
+#include "workspace/ErrorReports.h"
 #include "support/Text.h"
 
 #include <algorithm>
@@ -156,6 +157,16 @@ Task<void> AppViewModel::installAndStartServer() {
     }
     auto self = shared_from_this();
     co_await server_.installAndStart(*project_.context(), lifetime_);
+}
+
+void AppViewModel::askAgentToFix(const std::string& line) {
+    std::string error = line;
+    for (const char* prefix : {"[SERVER] ", "[ERROR] "}) {
+        if (text::startsWith(error, prefix)) error.erase(0, std::string_view(prefix).size());
+    }
+    const auto root = project_.root();
+    const auto place = root ? errorReports::placeNamed(error, root->path()) : std::nullopt;
+    requests_.draftPrompt = errorReports::fixRequest(error, *browser_.routeLabel, place);
 }
 
 void AppViewModel::copyLogs(const Clipboard& clipboard) {

@@ -127,6 +127,9 @@ public:
     void previewLoadEnded(const PreviewLoad& load) { browser_.loadEnded(load); }
     void appendConsoleEntry(BrowserConsoleEntry entry) { browser_.appendConsoleEntry(std::move(entry)); }
     void copyLogs(const Clipboard& clipboard);
+    // A console or server line that reports an error, as a request in the composer (not sent):
+    // the error, the route, and the project's file and line it names.
+    void askAgentToFix(const std::string& line);
     Task<void> refreshVersions() { return versions_.refresh(project_.root()); }
     Task<void> createVersion() { return versions_.create(project_.root()); }
     Task<void> switchVersion(std::string name) { return versions_.switchTo(std::move(name), project_.root()); }

@@ -87,6 +87,9 @@ TEST_P(Screenshots, TheMainStates) {
     frames(20);  // the reply's lines and steps have been laid out and followed
     capture(GTK_WINDOW(window->gobj()), "agent-reply");
 
+    vm->handleServerOutputLine("[vite] Internal server error: Failed to resolve import \"./Basket\" from \"src/index.html\".");
+    capture(GTK_WINDOW(window->gobj()), "console-error");
+
     runTask(vm->reviewReply(vm->messages->back().id));
     capture(GTK_WINDOW(view().reviewDialog().gobj()), "review-changes");
     vm->closeReview();

@@ -283,3 +283,51 @@ TEST_F(Window, TheSelectedElementOpensInTheUsersEditorAtItsLine) {
     ASSERT_TRUE(runLoopUntil([&] { return text::contains(readFile(dir / "editor-args"), "App.tsx\n"); }));
     EXPECT_EQ(readFile(dir / "editor-args"), "--line\n2\n" + (project / "src" / "App.tsx").string() + "\n");
 }
+
+namespace {
+
+Gtk::Button* visibleButtonLabelled(Gtk::Widget& root, const std::string& label) {
+    if (!root.get_visible()) return nullptr;
+    if (auto* button = dynamic_cast<Gtk::Button*>(&root); button && button->get_label().raw() == label) return button;
+    for (auto* child = root.get_first_child(); child; child = child->get_next_sibling()) {
+        if (auto* found = visibleButtonLabelled(*child, label)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
+    writeProject("sleep 300");
+    launch();
+    runTask(vm->loadProject(root()));
+    vm->stopServer();
+    const std::size_t messages = vm->messages->size();
+    BrowserConsoleEntry thrown;
+    thrown.level = "error";
+    thrown.message = "Uncaught TypeError: items is undefined\n    at App (http://localhost:5173/src/App.tsx?t=17:2:10)";
+    vm->appendConsoleEntry(thrown);
+    const std::string build = "[vite] Internal server error: Failed to resolve import \"./Missing\" from \"src/App.tsx\".";
+    vm->handleServerOutputLine(build);
+    vm->handleServerOutputLine("hmr update /src/App.tsx");
+    vm->handleServerOutputLine(build);
+    flush();
+
+    ConsolePane& console = view().browser().console();
+    const auto lines = console.lines();
+    std::vector<std::string> offered;
+    for (guint i = 0; i < lines.size(); ++i) {
+        if (console.offersFix(i)) offered.push_back(lines[i]);
+    }
+    // The page's error and the server's first report of the same failure; not its repeat.
+    EXPECT_EQ(offered, (std::vector<std::string>{thrown.line(), "[SERVER] " + build}));
+
+    Gtk::Button* fix = visibleButtonLabelled(console, "Ask Agent to Fix");
+    ASSERT_NE(fix, nullptr);
+    click(*fix);
+    EXPECT_EQ(*vm->draftPrompt, "Fix this error the app shows on the route /:\n\nUncaught TypeError: items is undefined\n"
+                                "    at App (http://localhost:5173/src/App.tsx?t=17:2:10)\n\nIt points at src/App.tsx:2:10.\n");
+    EXPECT_TRUE(view().agent().composer().editor().has_focus());
+    EXPECT_EQ(vm->messages->size(), messages);
+    EXPECT_FALSE(*vm->isSending);
+}
