@@ -51,6 +51,14 @@ if starters=$(bash "$root/bench/starters.sh" 2>/dev/null | tail -n 1) && [ -d "$
   worst=$(echo "$reader" | sed -nE 's/^half-edited .*: ([0-9.]+) ms/\1/p' | sort -n | tail -n 1)
   printf 'TABLE\tmarkup reader, largest starter file to 1 MB (read + search)\t%s ms\t%s ms (plain search)\tlinear\t-\n' "$read_ms" "$plain_ms" >>"$rows"
   printf 'TABLE\tmarkup reader, 1 MB of unclosed templates (worst shape)\t%s ms\t-\tlinear\t-\n' "$worst" >>"$rows"
+  echo "element locations..." >&2
+  locations=$(run_window "$bin/tarn_bench_locations" "$starters"/*/ 2>/dev/null)
+  echo "$locations" >&2
+  summary=$(echo "$locations" | tail -n 1)
+  printf 'TABLE\telement locations on the starters (file / line right)\t%s / %s\t-\t-\t>= 95%% / >= 90%%\n' \
+    "$(echo "$summary" | sed -nE 's/.*file right ([0-9.]+%).*/\1/p')" "$(echo "$summary" | sed -nE 's/.*line right ([0-9.]+%).*/\1/p')" >>"$rows"
+  printf 'TABLE\telement location, click to location (slowest)\t%s ms\t-\t-\t<= 50 ms\n' \
+    "$(echo "$summary" | sed -nE 's/.*slowest ([0-9.]+) ms.*/\1/p')" >>"$rows"
 else
   echo "markup reader skipped: no starters (the npm registry cannot be reached)" >&2
 fi

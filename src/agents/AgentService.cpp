@@ -361,8 +361,17 @@ InspectTarget AgentService::locate(InspectTarget target, const fs::path& root) {
             target.framework.clear();
         }
     }
-    const bool exact = target.locatedBy == LocatedBy::framework && target.line > 0;
-    if (exact || target.textSnippet.empty()) return target;
+    if (target.textSnippet.empty()) return target;
+    if (target.locatedBy == LocatedBy::framework && target.line > 0) {
+        // The framework's line is the element's opening tag; its text, found inside the element,
+        // is where an edit or an editor is wanted.
+        if (auto found = locateRenderedText(target.textSnippet, target.fileGuess, root);
+            found && found->file == target.fileGuess && found->line >= target.line && found->line - target.line <= 20) {
+            target.line = found->line;
+            target.column = found->column;
+        }
+        return target;
+    }
     // The text's one place: within the file already known, or anywhere.
     if (auto found = locateRenderedText(target.textSnippet, target.fileGuess, root);
         found && (target.fileGuess.empty() || target.locatedBy == LocatedBy::ancestor || found->file == target.fileGuess)) {

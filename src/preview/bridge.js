@@ -260,6 +260,9 @@
     return null;
   }
 
+  // For the location evaluation, which asks the page what a click would report.
+  window.__tarnSourceOf = frameworkSource;
+
   var snippetLimit = 160;
   var graphemes =
     typeof Intl !== "undefined" && Intl.Segmenter ? new Intl.Segmenter(undefined, { granularity: "grapheme" }) : null;
