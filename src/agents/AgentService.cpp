@@ -132,10 +132,13 @@ std::string AgentService::relativePath(const fs::path& file, const fs::path& roo
     return relative.string();
 }
 
-std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {
+namespace {
+
+// The project's files that `wanted` accepts (by their path relative to the root), depth-first,
+// entries in name order, so the first match is the same on every run. Links to folders are not
+// followed, so a link loop cannot trap the walk.
+std::vector<fs::path> walkProject(const fs::path& root, const std::function<bool(const fs::path&)>& wanted) {
     std::vector<fs::path> files;
-    // Depth-first, entries in name order, so the first match is the same on every run. Links to
-    // folders are not followed, so a link loop cannot trap the walk.
     std::function<void(const fs::path&)> walk = [&](const fs::path& folder) {
         DIR* dir = opendir(folder.c_str());
         if (!dir) return;
@@ -159,11 +162,27 @@ std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {
                 if (stat(child.c_str(), &target) != 0 || S_ISDIR(target.st_mode)) continue;
                 if (!resolvesInside(child, root)) continue;
             }
-            if (hasSourceExtension(child)) files.push_back(child);
+            if (wanted(child)) files.push_back(child);
         }
     };
     walk(root);
     return files;
+}
+
+// Message files: JSON and YAML inside the project's folders (its root holds configuration).
+bool isMessageFile(const fs::path& file, const fs::path& root) {
+    const std::string ext = text::toLower(file.extension().string());
+    if (ext != ".json" && ext != ".yaml" && ext != ".yml") return false;
+    if (file.parent_path() == root) return false;
+    const std::string name = text::toLower(file.filename().string());
+    return !text::startsWith(name, "package") && !text::startsWith(name, "tsconfig") && !text::startsWith(name, "jsconfig") &&
+           !text::contains(name, ".config.") && name != "manifest.json" && name != "components.json";
+}
+
+}  // namespace
+
+std::vector<fs::path> AgentService::listSourceFiles(const fs::path& root) {
+    return walkProject(root, [](const fs::path& file) { return hasSourceExtension(file); });
 }
 
 std::optional<fs::path> AgentService::resolveHintedFile(const std::string& hint, const fs::path& root) {
@@ -307,6 +326,33 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
                 if (rendered::normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
                 found.push_back(Hit{&place, std::nullopt, literal});
             }
+        }
+    }
+    if (found.empty()) {
+        // Looked up by a key in a message file (t('hero.title')): the value that holds it.
+        for (const auto& file : walkProject(root, [&](const fs::path& f) { return isMessageFile(f, root); })) {
+            std::error_code ec;
+            if (fs::file_size(file, ec) > AgentService::maxCandidateSize || ec) continue;
+            Place place{file, AgentService::relativePath(file, root), rendered::Syntax::none, {}, {}};
+            try {
+                place.content = files::readFile(file, AgentService::maxCandidateSize);
+            } catch (const std::exception&) {
+                continue;
+            }
+            if (!text::isValidUtf8(place.content)) continue;
+            if (!needles.empty() && std::none_of(needles.begin(), needles.end(), [&](const std::string& w) {
+                    return place.content.find(w) != std::string::npos;
+                })) {
+                continue;
+            }
+            const bool yaml = file.extension() != ".json";
+            std::vector<rendered::Literal> values;
+            for (const auto& message : rendered::readMessages(place.content, yaml)) {
+                if (rendered::normalize(message.text) == shown) values.push_back(message.literal);
+            }
+            if (values.empty()) continue;
+            const Place& kept = search.places.emplace_back(std::move(place));
+            for (const auto& literal : values) found.push_back(Hit{&kept, std::nullopt, literal});
         }
     }
 

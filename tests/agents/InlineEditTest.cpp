@@ -2,6 +2,8 @@
 // it, and only there.
 #include "TestSupport.h"
 #include "agents/AgentService.h"
+#include "support/Json.h"
+#include "support/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -192,4 +194,31 @@ TEST_F(InlineEdit, ElementsAreLocatedByTheFrameworkOrByTheirText) {
     found = locate(target);
     EXPECT_EQ(found.location(), "src/App.vue:3");
     EXPECT_EQ(found.locatedBy, LocatedBy::text);
+}
+
+TEST_F(InlineEdit, TextsLookedUpInMessageFiles) {
+    write("package.json", "{\"name\": \"Baked in Lyon\"}\n");
+    write("src/App.jsx", "import en from './locales/en.json';\nexport default () => <h1>{t('hero.title')}</h1>;\n");
+    write("src/locales/en.json", "{\n  \"hero\": {\"title\": \"Fresh \\\"bread\\\"\", \"Baked in Lyon\": \"Baked in Lyon\"},\n"
+                                 "  \"twice\": \"Same\", \"again\": \"Same\"\n}\n");
+    write("src/locales/fr.yml", "hero:\n  title: Pain frais # the morning's\n  note: 'L''atelier'\n  cta: \"Commander\"\n"
+                                "list:\n  - Seigle\n");
+
+    // A value, never a key, nor the configuration at the root; JSON stays JSON.
+    EXPECT_EQ(edit("Baked in Lyon", "Baked in \"Paris\""), "src/locales/en.json");
+    EXPECT_EQ(read("package.json"), "{\"name\": \"Baked in Lyon\"}\n");
+    auto messages = json::Json::parse(read("src/locales/en.json"));
+    EXPECT_EQ(messages["hero"]["Baked in Lyon"], "Baked in \"Paris\"");
+    EXPECT_EQ(edit("Fresh \"bread\"", "Warm bread"), "src/locales/en.json");
+    EXPECT_EQ(json::Json::parse(read("src/locales/en.json"))["hero"]["title"], "Warm bread");
+    EXPECT_TRUE(text::startsWith(edit("Same", "Other"), "refused: This text appears in 2 places"));
+
+    // YAML: plain (its comment kept), single- and double-quoted, list items; a plain value that
+    // could not stay plain is quoted.
+    EXPECT_EQ(edit("Pain frais", "Pain: chaud"), "src/locales/fr.yml");
+    EXPECT_EQ(edit("L'atelier", "L'atelier d'Anne"), "src/locales/fr.yml");
+    EXPECT_EQ(edit("Commander", "Commander \"vite\""), "src/locales/fr.yml");
+    EXPECT_EQ(edit("Seigle", "Seigle noir"), "src/locales/fr.yml");
+    EXPECT_EQ(read("src/locales/fr.yml"), "hero:\n  title: \"Pain: chaud\" # the morning's\n  note: 'L''atelier d''Anne'\n"
+                                          "  cta: \"Commander \\\"vite\\\"\"\nlist:\n  - Seigle noir\n");
 }

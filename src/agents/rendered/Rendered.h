@@ -43,7 +43,8 @@ struct Cell {
 // quoted prop of a component: its content's source range, and its quote.
 struct Literal {
     std::size_t begin = 0, end = 0;
-    char quote = '"';
+    char quote = '"';  // in YAML, 0 for a plain scalar
+    bool yaml = false;
 };
 
 // A file as read: its page text in reading order, and its strings.
@@ -82,7 +83,16 @@ struct Edit {
 Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& cells, const Match& match,
                const std::u32string& oldText, const std::string& newText);
 
-// `text` written inside the literal's quotes so that the string holds it as it is.
+// `text` written inside the literal's quotes so that the string holds it as it is (a plain YAML
+// scalar that could not hold it becomes a quoted one).
 std::string escapeForLiteral(const Literal& literal, std::string_view text);
+
+// The string values of a message file (JSON, or YAML's scalars), keys left out, with the text
+// each holds; a value with escapes other than the usual ones is left out. One pass.
+struct Message {
+    Literal literal;
+    std::string text;
+};
+std::vector<Message> readMessages(std::string_view source, bool yaml);
 
 }  // namespace tarn::rendered
