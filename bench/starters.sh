@@ -26,4 +26,12 @@ for router in app pages; do
   npx --yes create-next-app@latest "$folder" --yes --use-npm "--$([ $router = app ] && echo app || echo no-app)" --disable-git >"$folder.log" 2>&1 &&
     commit "$folder" || echo "starters: $folder failed (see $into/$folder.log)" >&2
 done
+# A small shop as real applications are written: texts from a message file through t('key'), from
+# data arrays and constants, from a parent's props, with units and counts around values.
+folder=realistic-shop
+if [ ! -d "$folder/node_modules" ] && [ -d vite-react/node_modules ]; then
+  rm -rf "$folder"
+  cp -r vite-react "$folder" && rm -rf "$folder/.git" "$folder/src" && cp -r "$root/bench/realistic-shop/src" "$folder/src" &&
+    commit "$folder" || echo "starters: $folder failed" >&2
+fi
 echo "$into"
