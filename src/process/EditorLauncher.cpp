@@ -35,7 +35,9 @@ std::vector<std::string> commandFor(const std::string& userCommand, const std::s
     if (name == "code" || name == "codium" || name == "code-oss" || name == "code-insiders") {
         return {defaultExecutable, "--goto", file + ":" + at};
     }
-    if (name == "gnome-text-editor" || name == "gedit" || name == "mousepad" || name == "pluma" || name == "xed" ||
+    // GNOME Text Editor (43, Debian 12's) takes no line: "+17" would open as a file of that name.
+    if (name == "gnome-text-editor") return {defaultExecutable, file};
+    if (name == "gedit" || name == "mousepad" || name == "pluma" || name == "xed" ||
         name == "vim" || name == "gvim" || name == "nvim" || name == "emacs" || name == "nano") {
         return {defaultExecutable, "+" + at, file};
     }

@@ -8,7 +8,7 @@ using Command = std::vector<std::string>;
 TEST(Editor, EachEditorGetsTheLineItsOwnWay) {
     const std::string file = "/home/me/my shop/src/App.jsx";
     EXPECT_EQ(editor::commandFor("", "/usr/bin/code", file, 17), (Command{"/usr/bin/code", "--goto", file + ":17"}));
-    EXPECT_EQ(editor::commandFor("", "gnome-text-editor", file, 17), (Command{"gnome-text-editor", "+17", file}));
+    EXPECT_EQ(editor::commandFor("", "gnome-text-editor", file, 17), (Command{"gnome-text-editor", file}));
     EXPECT_EQ(editor::commandFor("", "gedit", file, 0), (Command{"gedit", "+1", file}));
     EXPECT_EQ(editor::commandFor("", "kate", file, 5), (Command{"kate", "--line", "5", file}));
     EXPECT_EQ(editor::commandFor("", "zed", file, 5), (Command{"zed", file + ":5"}));
