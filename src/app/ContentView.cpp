@@ -46,6 +46,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
     inlineEdit_ = std::make_unique<EditDialog>(window, model.showInlineEditSheet, model.inlineTextDraft, _("Inline Text Edit"),
                                                _("Applies a minimal source edit based on the currently selected element."),
                                                _("_Apply"), 520, 120, [&model] { spawn(model.submitInlineEdit()); });
+    inlineEdit_->showNotice(model.inlineEditNotice);
     changeDescription_ = std::make_unique<EditDialog>(
         window, model.showChangeDescriptionSheet, model.changeDescriptionDraft, _("Change Description"),
         _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,

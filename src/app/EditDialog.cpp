@@ -12,7 +12,8 @@ namespace tarn {
 EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<std::string>& text, const std::string& heading,
                        const std::string& body, const std::string& actionLabel, int width, int editorHeight,
                        std::function<void()> action)
-    : shown_(shown), action_(std::move(action)), dialog_(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())) {
+    : shown_(shown), action_(std::move(action)), dialog_(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())),
+      body_(body) {
     g_object_ref_sink(dialog_);
     gtk_widget_insert_action_group(dialog_, "win", G_ACTION_GROUP(parent.gobj()));
     auto* dialog = ADW_MESSAGE_DIALOG(dialog_);
@@ -55,6 +56,13 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
             keepOpen_ = false;
             gtk_widget_set_visible(dialog_, FALSE);
         }
+    });
+}
+
+void EditDialog::showNotice(Published<std::string>& notice) {
+    bind::to(editor_, notice, [this](const std::string& text) {
+        const std::string body = text.empty() ? body_ : body_ + "\n\n" + text;
+        adw_message_dialog_set_body(ADW_MESSAGE_DIALOG(dialog_), body.c_str());
     });
 }
 

@@ -26,6 +26,8 @@ public:
     GtkWindow* window() const { return GTK_WINDOW(dialog_); }
     bool visible() const { return gtk_widget_get_visible(dialog_); }
     Gtk::TextView& editor() { return editor_; }
+    // A line said under the body while it is not empty.
+    void showNotice(Published<std::string>& notice);
     // Answers as its buttons and keys do: "cancel" or "apply".
     void respond(const std::string& response);
 
@@ -39,6 +41,7 @@ private:
     Gtk::ScrolledWindow frame_;
     Gtk::TextView editor_;
     bool keepOpen_ = false;
+    std::string body_;
 };
 
 }  // namespace tarn

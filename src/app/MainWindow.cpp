@@ -172,11 +172,7 @@ void MainWindow::addActions() {
         model.draftPrompt = presets[static_cast<std::size_t>(index)].prompt;
         model.planModeEnabled = presets[static_cast<std::size_t>(index)].planMode;
     });
-    add_action("inline-edit", [&model] {
-        if (!*model.selectedInspectTarget) return;
-        model.inlineTextDraft = (*model.selectedInspectTarget)->textSnippet;
-        model.showInlineEditSheet = true;
-    });
+    add_action("inline-edit", [&model] { model.editSelectedInline(); });
     add_action("change-description", [&model] { model.openChangeDescription(); });
     add_action_with_parameter("remove-selection", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
         model.removeSelectedTarget(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get());

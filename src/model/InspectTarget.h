@@ -30,6 +30,7 @@ struct InspectTarget {
     LocatedBy locatedBy = LocatedBy::none;
     std::string framework;  // for a location the framework gave: its name ("vue", "svelte", "react")
     bool metaClick = false;
+    int sameTextCount = 1;  // elements of the page that show the same text, this one included
 
     // "src/App.jsx:17", the file alone when its line is unknown, or empty.
     std::string location() const { return fileGuess.empty() || line <= 0 ? fileGuess : fileGuess + ":" + std::to_string(line); }

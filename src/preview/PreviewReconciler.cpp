@@ -97,6 +97,9 @@ std::optional<InspectTarget> decodeInspect(const json::Json& body) {
         target.locatedBy = LocatedBy::attribute;
     }
     target.metaClick = flagOr(body, "metaClick", false);
+    if (auto it = body.find("sameTextCount"); it != body.end() && it->is_number_integer()) {
+        target.sameTextCount = static_cast<int>(std::clamp<long long>(it->get<long long>(), 1, 1 << 20));
+    }
     return target;
 }
 

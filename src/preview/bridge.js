@@ -260,6 +260,20 @@
     return null;
   }
 
+  // How many elements of the page show the same text as this one (it included): an edit of the
+  // one place it comes from changes them all. Bounded for very large pages.
+  function sameTextCount(element) {
+    var full = (element.textContent || "").trim().replace(/\s+/g, " ");
+    if (!full) return 1;
+    var all = document.body ? document.body.getElementsByTagName(element.tagName) : [];
+    var count = 0;
+    for (var i = 0; i < all.length && i < 20000; i++) {
+      var text = all[i].textContent;
+      if (text && text.length >= full.length && text.trim().replace(/\s+/g, " ") === full) count++;
+    }
+    return Math.max(count, 1);
+  }
+
   // For the location evaluation, which asks the page what a click would report.
   window.__tarnSourceOf = frameworkSource;
 
@@ -355,6 +369,7 @@
         componentGuess: componentGuess(element),
         fileGuess: fileGuess(element),
         source: frameworkSource(element),
+        sameTextCount: sameTextCount(element),
         // Ctrl is the Command key here; either opens the inline editor.
         metaClick: !!(event.metaKey || event.ctrlKey),
       });

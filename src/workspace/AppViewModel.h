@@ -89,6 +89,7 @@ public:
     Published<std::vector<std::string>>& touchedFiles = requests_.touchedFiles;
     Published<std::string>& inlineTextDraft = selection_.inlineTextDraft;
     Published<bool>& showInlineEditSheet = selection_.showInlineEditSheet;
+    Published<std::string>& inlineEditNotice = selection_.inlineEditNotice;
     Published<std::string>& changeDescriptionDraft = requests_.changeDescriptionDraft;
     Published<bool>& showChangeDescriptionSheet = requests_.showChangeDescriptionSheet;
     Published<bool>& isSending = requests_.isSending;
@@ -146,6 +147,10 @@ public:
     Task<void> submitInlineEdit() { return requests_.submitInlineEdit(); }
     // A click the page reported; a selected element is then located in the background.
     void handleInspectSelection(const InspectTarget& target);
+    // The inline editor on the latest selected element.
+    void editSelectedInline() {
+        if (*selection_.selectedInspectTarget) selection_.editInline(**selection_.selectedInspectTarget);
+    }
     void removeSelectedTarget(const std::string& key) { selection_.removeSelectedTarget(key); }
     // The selected element's source file in the user's editor, at its line.
     Task<void> openInEditor(std::string selectionKey);

@@ -1,4 +1,5 @@
 #include "workspace/Selection.h"
+#include "support/Translate.h"
 
 #include <algorithm>
 
@@ -24,10 +25,20 @@ void Selection::handleInspectSelection(const InspectTarget& t) {
     });
     if (added) inspectSelectionPulseToken = Uuid();
     // A Ctrl-click on an element with text opens the inline editor on it.
-    if (t.isSelected && t.metaClick && !t.textSnippet.empty()) {
-        inlineTextDraft = t.textSnippet;
-        showInlineEditSheet = true;
-    }
+    if (t.isSelected && t.metaClick && !t.textSnippet.empty()) editInline(t);
+}
+
+void Selection::editInline(const InspectTarget& target) {
+    inlineTextDraft = target.textSnippet;
+    const auto n = static_cast<unsigned long>(target.sameTextCount);
+    inlineEditNotice = target.sameTextCount > 1
+                           ? tr::format(ngettext("This text shows %1 time on the page.",
+                                                 "This text shows %1 times on the page. Where they all come from one place in "
+                                                 "the sources, the edit changes every one of them.",
+                                                 n),
+                                        {std::to_string(n)})
+                           : std::string();
+    showInlineEditSheet = true;
 }
 
 void Selection::removeSelectedTarget(const std::string& selectionKey) {

@@ -21,6 +21,10 @@ public:
     Published<Uuid> inspectSelectionPulseToken;
     Published<std::string> inlineTextDraft;
     Published<bool> showInlineEditSheet{false};
+    // Said in the inline editor before an edit: the text shows more than once on the page.
+    Published<std::string> inlineEditNotice;
+    // Opens the inline editor on the element.
+    void editInline(const InspectTarget& target);
 
     // A click the page reported: selects, reselects in place, or deselects.
     void handleInspectSelection(const InspectTarget& target);

@@ -112,6 +112,15 @@ TEST_P(Screenshots, TheMainStates) {
     vm->showInlineEditSheet = true;
     capture(view().inlineEditDialog().window(), "inline-edit-sheet");
     vm->showInlineEditSheet = false;
+    // A text the page shows twice: the editor says so.
+    InspectTarget twice = title;
+    twice.selectionKey = "html > body > main > ul > li:nth-child(1)";
+    twice.textSnippet = "Sourdough";
+    twice.sameTextCount = 2;
+    twice.metaClick = true;
+    vm->handleInspectSelection(twice);
+    capture(view().inlineEditDialog().window(), "inline-edit-repeated");
+    vm->showInlineEditSheet = false;
 
     vm->openChangeDescription();
     vm->changeDescriptionDraft = "Use a serif font for the title and make the button green.";

@@ -224,4 +224,10 @@ TEST_F(Inspect, FrameworkSourcesGoWithTheClick) {
     auto plain = clickAndWait("#save");
     EXPECT_EQ(plain.locatedBy, LocatedBy::none);
     EXPECT_EQ(plain.fileGuess, "");
+    EXPECT_EQ(plain.sameTextCount, 1);
+
+    // The same text shown by two elements of a kind is counted, so the editor can say so.
+    js("(() => { for (let i = 0; i < 2; i++) { const b = document.createElement('b'); b.className = 'twice';"
+       " b.textContent = ' Add  to basket'; document.body.appendChild(b); } return 1; })()");
+    EXPECT_EQ(clickAndWait("b.twice").sameTextCount, 2);
 }

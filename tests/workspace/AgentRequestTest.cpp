@@ -281,6 +281,19 @@ TEST_F(Requests, TheSelection) {
     EXPECT_TRUE(vm->selectedInspectTargets->empty());
     EXPECT_FALSE(vm->selectedInspectTarget->has_value());
     EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
+
+    // A text the page shows twice: the inline editor says so before the edit; once, it says nothing.
+    auto twice = target("d", "Add to basket", true, true);
+    twice.sameTextCount = 2;
+    vm->handleInspectSelection(twice);
+    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_EQ(*vm->inlineEditNotice, "This text shows 2 times on the page. Where they all come from one place in the sources, "
+                                     "the edit changes every one of them.");
+    vm->showInlineEditSheet = false;
+    vm->handleInspectSelection(target("e", "Once", true, false));
+    vm->editSelectedInline();
+    EXPECT_EQ(*vm->inlineTextDraft, "Once");
+    EXPECT_EQ(*vm->inlineEditNotice, "");
 }
 
 TEST_F(Requests, TheThinkingQueue) {
