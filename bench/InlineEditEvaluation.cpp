@@ -4,14 +4,10 @@
 // (--append, the default) or replaces the text's first word (--first-word). A project must be a
 // git working copy with its dependencies installed.
 // Usage: tarn_bench_inline_edits [--append|--first-word] PROJECT...
-#include "PageScript.h"
+#include "ProjectPage.h"
 #include "agents/AgentService.h"
-#include "model/ProjectContext.h"
-#include "preview/PreviewCoordinator.h"
-#include "process/DevServerController.h"
 #include "support/Json.h"
 #include "support/Text.h"
-#include "process/ServerOutput.h"
 
 #include <cctype>
 #include <chrono>
@@ -25,16 +21,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-bool turnUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > deadline) return false;
-        g_main_context_iteration(nullptr, FALSE);
-        if (!done()) g_usleep(2000);
-    }
-    return true;
-}
 
 std::string js(WebKitWebView* view, const std::string& script) { return test::evaluateInPage(view, script); }
 
@@ -98,44 +84,10 @@ std::string edited(const std::string& shown) {
 
 Outcome evaluate(const fs::path& root) {
     Outcome outcome;
-    DevServerController server;
-    std::optional<Url> address;
-    server.onOutputLine = [&](const std::string& line) {
-        if (auto url = serverOutput::localAddress(text::stripTerminalEscapes(line)); url && !address) address = url;
-    };
-    ProjectContext context{Url::fileURL(root.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
-                           "npm run dev", *Url::parse("http://localhost:5173"), "", {}, {}, std::nullopt};
-    server.start(context);
-    if (!turnUntil([&] { return address.has_value(); }, std::chrono::seconds(120))) {
-        std::fprintf(stderr, "%s: the server announced no address\n", root.c_str());
-        return outcome;
-    }
-    AppWebView value;
-    value.url = address;
-    PreviewCoordinator preview(value);
-    GtkWidget* window = gtk_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 1280, 900);
-    gtk_window_set_child(GTK_WINDOW(window), preview.makeView());
-    gtk_window_present(GTK_WINDOW(window));
-    WebKitWebView* view = preview.webView();
-    auto loaded = [&] {
-        return !webkit_web_view_is_loading(view) && js(view, "document.readyState") == "\"complete\"" &&
-               js(view, "document.body && document.body.innerText.trim().length > 0") == "true";
-    };
-    auto reload = [&] {
-        webkit_web_view_load_uri(view, address->string().c_str());
-        turnUntil(loaded, std::chrono::seconds(60));
-        // Frameworks render after the load: wait for the text to settle.
-        std::string before;
-        turnUntil([&] {
-            std::string now = js(view, "document.body.innerText.length");
-            bool same = now == before;
-            before = now;
-            g_usleep(300000);
-            return same;
-        }, std::chrono::seconds(20));
-    };
-    reload();
+    bench::ProjectPage page;
+    if (!page.open(root)) return outcome;
+    WebKitWebView* view = page.view();
+    auto reload = [&] { page.reload(); };
     json::Json targets = json::Json::parse(js(view, kCollect), nullptr, false);
     if (!targets.is_array()) return outcome;
     for (const auto& target : targets) {
@@ -156,7 +108,7 @@ Outcome evaluate(const fs::path& root) {
         const std::string check = "(() => { const el = " + findByPath(target["path"]) +
                                   "; return !!el && (el.textContent || '').trim().replace(/\\s+/g, ' ').includes(" +
                                   json::Json(changed).dump() + ") && !document.querySelector('vite-error-overlay'); })()";
-        bool shownNow = turnUntil([&] { return js(view, check) == "true"; }, std::chrono::seconds(8));
+        bool shownNow = bench::turnUntil([&] { return js(view, check) == "true"; }, std::chrono::seconds(8));
         if (!shownNow) {
             reload();
             shownNow = js(view, check) == "true";
@@ -171,9 +123,6 @@ Outcome evaluate(const fs::path& root) {
         std::system(("git -C '" + root.string() + "' checkout -q -- . 2>/dev/null").c_str());
         reload();
     }
-    server.stop();
-    preview.dismantleView();
-    gtk_window_destroy(GTK_WINDOW(window));
     return outcome;
 }
 

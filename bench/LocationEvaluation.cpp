@@ -6,12 +6,8 @@
 // single file holds literally (values, text split by markup) have no such answer and are counted
 // apart. Also the time from the click's report to the location.
 // Usage: tarn_bench_locations PROJECT...
-#include "PageScript.h"
+#include "ProjectPage.h"
 #include "agents/AgentService.h"
-#include "model/ProjectContext.h"
-#include "preview/PreviewCoordinator.h"
-#include "process/DevServerController.h"
-#include "process/ServerOutput.h"
 #include "support/Files.h"
 #include "support/Json.h"
 #include "support/Text.h"
@@ -27,16 +23,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-bool turnUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > deadline) return false;
-        g_main_context_iteration(nullptr, FALSE);
-        if (!done()) g_usleep(2000);
-    }
-    return true;
-}
 
 // Every element with text of its own, as the bridge reports a click on it.
 const char* kCollect = R"JS((() => {
@@ -94,41 +80,9 @@ struct Outcome {
 
 Outcome evaluate(const fs::path& root) {
     Outcome outcome;
-    DevServerController server;
-    std::optional<Url> address;
-    server.onOutputLine = [&](const std::string& line) {
-        if (auto url = serverOutput::localAddress(text::stripTerminalEscapes(line)); url && !address) address = url;
-    };
-    ProjectContext context{Url::fileURL(root.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
-                           "npm run dev", *Url::parse("http://localhost:5173"), "", {}, {}, std::nullopt};
-    server.start(context);
-    if (!turnUntil([&] { return address.has_value(); }, std::chrono::seconds(120))) {
-        std::fprintf(stderr, "%s: the server announced no address\n", root.c_str());
-        return outcome;
-    }
-    AppWebView value;
-    value.url = address;
-    PreviewCoordinator preview(value);
-    GtkWidget* window = gtk_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 1280, 900);
-    gtk_window_set_child(GTK_WINDOW(window), preview.makeView());
-    gtk_window_present(GTK_WINDOW(window));
-    WebKitWebView* view = preview.webView();
-    auto js = [&](const std::string& script) { return test::evaluateInPage(view, script); };
-    webkit_web_view_load_uri(view, address->string().c_str());
-    turnUntil([&] { return !webkit_web_view_is_loading(view) && js("document.readyState") == "\"complete\"" &&
-                           js("!!window.__tarnSourceOf && document.body.innerText.trim().length > 0") == "true"; },
-              std::chrono::seconds(60));
-    std::string before;
-    turnUntil([&] {
-        std::string now = js("document.body.innerText.length");
-        bool same = now == before;
-        before = now;
-        g_usleep(300000);
-        return same;
-    }, std::chrono::seconds(20));
-
-    json::Json elements = json::Json::parse(js(kCollect), nullptr, false);
+    bench::ProjectPage page;
+    if (!page.open(root)) return outcome;
+    json::Json elements = json::Json::parse(page.js(kCollect), nullptr, false);
     if (!elements.is_array()) return outcome;
     for (const auto& element : elements) {
         ++outcome.total;
@@ -160,12 +114,6 @@ Outcome evaluate(const fs::path& root) {
                                      truth->file + ":" + std::to_string(truth->line));
         }
     }
-    server.stop();
-    // The next project's server gets the port only once this one is gone.
-    turnUntil([&] { return !server.isRunning(); }, std::chrono::seconds(10));
-    g_usleep(1000000);
-    preview.dismantleView();
-    gtk_window_destroy(GTK_WINDOW(window));
     return outcome;
 }
 

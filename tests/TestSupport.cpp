@@ -29,6 +29,17 @@ const PrivateDataFolder privateDataFolder;
 
 }  // namespace
 
+std::string outputOf(const std::string& command, const fs::path& folder) {
+    std::string line = "cd '" + folder.string() + "' && " + command;
+    std::string result;
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) result.append(buffer, n);
+    pclose(pipe);
+    return result;
+}
+
 TempDir::TempDir(const std::string& prefix) {
     std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

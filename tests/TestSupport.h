@@ -25,6 +25,8 @@ private:
 
 void writeFile(const std::filesystem::path& path, const std::string& contents);
 std::string readFile(const std::filesystem::path& path);
+// What a shell command run in `folder` prints on its standard output.
+std::string outputOf(const std::string& command, const std::filesystem::path& folder);
 // Writes an executable shell script (`#!/bin/sh` is added).
 void writeScript(const std::filesystem::path& path, const std::string& body);
 

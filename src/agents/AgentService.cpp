@@ -283,6 +283,22 @@ struct Search {
     std::vector<Hit> found;
 };
 
+// Reads a file that may hold the text: not too large, readable, UTF-8, holding one of its words.
+bool readCandidate(Place& place, const std::vector<std::string>& needles) {
+    std::error_code ec;
+    auto size = fs::file_size(place.file, ec);
+    if (ec || size > AgentService::maxCandidateSize) return false;
+    try {
+        place.content = files::readFile(place.file, AgentService::maxCandidateSize);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (!text::isValidUtf8(place.content)) return false;
+    return needles.empty() || std::any_of(needles.begin(), needles.end(), [&](const std::string& w) {
+               return place.content.find(w) != std::string::npos;
+           });
+}
+
 Search searchRendered(const std::u32string& shown, const std::string& shownText, const std::string& hint, const fs::path& root) {
     Search search;
     std::vector<fs::path> candidates;
@@ -297,20 +313,7 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
     for (const auto& file : candidates) {
         Place place{file, AgentService::relativePath(file, root), rendered::syntaxFor(file.extension().string()), {}, {}};
         if (place.syntax == rendered::Syntax::none || (isDocument(place.relative) && !(hinted && file == *hinted))) continue;
-        std::error_code ec;
-        auto size = fs::file_size(file, ec);
-        if (ec || size > AgentService::maxCandidateSize) continue;
-        try {
-            place.content = files::readFile(file, AgentService::maxCandidateSize);
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (!text::isValidUtf8(place.content)) continue;
-        if (!needles.empty() && std::none_of(needles.begin(), needles.end(), [&](const std::string& w) {
-                return place.content.find(w) != std::string::npos;
-            })) {
-            continue;
-        }
+        if (!readCandidate(place, needles)) continue;
         place.reading = rendered::read(place.content, place.syntax);
         const Place& kept = search.places.emplace_back(std::move(place));
         for (auto& match : rendered::find(kept.reading.cells, shown)) {
@@ -331,20 +334,8 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
     if (found.empty()) {
         // Looked up by a key in a message file (t('hero.title')): the value that holds it.
         for (const auto& file : walkProject(root, [&](const fs::path& f) { return isMessageFile(f, root); })) {
-            std::error_code ec;
-            if (fs::file_size(file, ec) > AgentService::maxCandidateSize || ec) continue;
             Place place{file, AgentService::relativePath(file, root), rendered::Syntax::none, {}, {}};
-            try {
-                place.content = files::readFile(file, AgentService::maxCandidateSize);
-            } catch (const std::exception&) {
-                continue;
-            }
-            if (!text::isValidUtf8(place.content)) continue;
-            if (!needles.empty() && std::none_of(needles.begin(), needles.end(), [&](const std::string& w) {
-                    return place.content.find(w) != std::string::npos;
-                })) {
-                continue;
-            }
+            if (!readCandidate(place, needles)) continue;
             const bool yaml = file.extension() != ".json";
             std::vector<rendered::Literal> values;
             for (const auto& message : rendered::readMessages(place.content, yaml)) {

@@ -61,6 +61,8 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     selection_.append(*inspectTitle);
     selection_.append(summary_);
     append(selection_);
+    // The action takes the element's key: a target is set before the action is named.
+    openSource_.set_action_target_value(Glib::Variant<Glib::ustring>::create(""));
     makeIconButton(openSource_, "document-edit", _("Open in Editor"), "win.open-in-editor");
     openSource_.add_css_class("tarn-header-button");
     openSource_.set_valign(Gtk::Align::CENTER);

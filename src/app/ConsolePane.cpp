@@ -53,7 +53,6 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
         fix->add_css_class("tarn-reply-action");
         fix->set_valign(Gtk::Align::START);
         fix->set_tooltip_text(_("Put a request to fix this error in the composer"));
-        fix->set_action_name("win.ask-agent-to-fix");
         row->append(*label);
         row->append(*fix);
         item->set_child(*row);
@@ -68,7 +67,9 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
         for (const char* style : {"tarn-log-error", "tarn-log-warn", "tarn-log-other"}) label->remove_css_class(style);
         label->add_css_class(styleOf(text));
         fix->set_visible(offersFix(item->get_position()));
+        // The target first: the action takes the line.
         fix->set_action_target_value(Glib::Variant<Glib::ustring>::create(text));
+        fix->set_action_name("win.ask-agent-to-fix");
     });
     list_.set_model(Gtk::NoSelection::create(rows_));
     list_.set_factory(factory);

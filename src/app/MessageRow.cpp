@@ -226,8 +226,8 @@ void MessageRow::showChanges() {
     auto add = [&](const std::string& label, const char* action, const std::string& help) {
         auto* button = Gtk::make_managed<Gtk::Button>(label);
         button->add_css_class("tarn-reply-action");
-        button->set_action_name(action);
         button->set_action_target_value(Glib::Variant<Glib::ustring>::create(message_.id.string()));
+        button->set_action_name(action);
         button->set_tooltip_text(help);
         buttons->append(*button);
     };

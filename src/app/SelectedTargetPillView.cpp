@@ -83,8 +83,8 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
             open_.set_tooltip_text(tr::format(_("Open in Editor (%1)"), {target_.location()}));
             setAccessibleLabel(open_, _("Open in Editor"));
             open_.set_valign(Gtk::Align::CENTER);
-            open_.set_action_name("win.open-in-editor");
             open_.set_action_target_value(Glib::Variant<Glib::ustring>::create(target_.selectionKey));
+            open_.set_action_name("win.open-in-editor");
             controls->append(open_);
         }
         controls->append(remove_);

@@ -162,8 +162,8 @@ void VersionsWindow::showCheckpoints() {
         adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(row), 2);
         auto* button = Gtk::make_managed<Gtk::Button>(_("Restore"));
         button->set_valign(Gtk::Align::CENTER);
-        button->set_action_name("win.restore-checkpoint");
         button->set_action_target_value(Glib::Variant<Glib::ustring>::create(checkpoint.id));
+        button->set_action_name("win.restore-checkpoint");
         button->set_tooltip_text(_("Bring the whole project back to this point; the present is recorded first"));
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
         history_.append(*Glib::wrap(row));
@@ -190,8 +190,8 @@ void VersionsWindow::showVersions() {
         if (version.isCurrent) {
             button->set_sensitive(false);
         } else {
-            button->set_action_name("win.checkout");
             button->set_action_target_value(Glib::Variant<Glib::ustring>::create(version.name));
+            button->set_action_name("win.checkout");
         }
         setAccessibleLabel(*button, (version.isCurrent ? _("Checked out: ") : _("Check out ")) + version.name);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));

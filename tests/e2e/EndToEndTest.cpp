@@ -28,7 +28,10 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     flush();
     ASSERT_EQ(composerPills().size(), 1u);
     EXPECT_EQ(SelectedTargetPillView::titleOf(composerPills()[0]->target()), "hero-title");
-    EXPECT_EQ(std::string(view().browser().header().selectionSummary().get_text()), "hero-title  src/index.html");
+    // Located in the background: the file the page names, and the line of the title's text.
+    EXPECT_TRUE(runLoopUntil([&] {
+        return std::string(view().browser().header().selectionSummary().get_text()) == "hero-title  src/index.html:10";
+    }, 20s)) << view().browser().header().selectionSummary().get_text();
 
     // A Ctrl-click on the paragraph opens the inline editor on its text; Apply edits the source.
     clickInPage("p.hero-copy", true);

@@ -216,18 +216,6 @@ TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
     EXPECT_EQ(adjustment->get_value(), 0);
 }
 
-namespace {
-
-// The first button under `root` whose label reads `label`.
-Gtk::Button* buttonLabelled(Gtk::Widget& root, const std::string& label) {
-    if (auto* button = dynamic_cast<Gtk::Button*>(&root); button && button->get_label().raw() == label) return button;
-    for (auto* child = root.get_first_child(); child; child = child->get_next_sibling()) {
-        if (auto* found = buttonLabelled(*child, label)) return found;
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 TEST_F(Panel, AReplysChangesAreUndoneRedoneReviewedAndRestored) {
     writeProject("sleep 300");

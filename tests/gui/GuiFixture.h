@@ -104,6 +104,16 @@ protected:
     }
 
     static std::string textOf(const Gtk::TextView& editor) { return editor.get_buffer()->get_text(); }
+
+    // The first shown button under `root` whose label reads `label`.
+    static Gtk::Button* buttonLabelled(Gtk::Widget& root, const std::string& label) {
+        if (!root.get_visible()) return nullptr;
+        if (auto* button = dynamic_cast<Gtk::Button*>(&root); button && button->get_label().raw() == label) return button;
+        for (auto* child = root.get_first_child(); child; child = child->get_next_sibling()) {
+            if (auto* found = buttonLabelled(*child, label)) return found;
+        }
+        return nullptr;
+    }
 };
 
 }  // namespace tarn::test

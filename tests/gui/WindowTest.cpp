@@ -284,18 +284,6 @@ TEST_F(Window, TheSelectedElementOpensInTheUsersEditorAtItsLine) {
     EXPECT_EQ(readFile(dir / "editor-args"), "--line\n2\n" + (project / "src" / "App.tsx").string() + "\n");
 }
 
-namespace {
-
-Gtk::Button* visibleButtonLabelled(Gtk::Widget& root, const std::string& label) {
-    if (!root.get_visible()) return nullptr;
-    if (auto* button = dynamic_cast<Gtk::Button*>(&root); button && button->get_label().raw() == label) return button;
-    for (auto* child = root.get_first_child(); child; child = child->get_next_sibling()) {
-        if (auto* found = visibleButtonLabelled(*child, label)) return found;
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
     writeProject("sleep 300");
@@ -322,7 +310,7 @@ TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
     // The page's error and the server's first report of the same failure; not its repeat.
     EXPECT_EQ(offered, (std::vector<std::string>{thrown.line(), "[SERVER] " + build}));
 
-    Gtk::Button* fix = visibleButtonLabelled(console, "Ask Agent to Fix");
+    Gtk::Button* fix = buttonLabelled(console, "Ask Agent to Fix");
     ASSERT_NE(fix, nullptr);
     click(*fix);
     EXPECT_EQ(*vm->draftPrompt, "Fix this error the app shows on the route /:\n\nUncaught TypeError: items is undefined\n"

@@ -24,15 +24,7 @@ protected:
         std::string line = "cd '" + (in.empty() ? project : in).string() + "' && export PATH=/usr/bin:/bin && " + command;
         ASSERT_EQ(std::system(line.c_str()), 0) << command;
     }
-    std::string out(const std::string& command) {
-        std::string line = "cd '" + project.string() + "' && " + command;
-        std::string result;
-        FILE* pipe = popen(line.c_str(), "r");
-        char buffer[4096];
-        while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) result.append(buffer, n);
-        pclose(pipe);
-        return result;
-    }
+    std::string out(const std::string& command) { return outputOf(command, project); }
     // Every file of the project outside .git, .tarn, node_modules and the log: path, mode and contents.
     std::map<std::string, std::string> tree() {
         std::map<std::string, std::string> files;

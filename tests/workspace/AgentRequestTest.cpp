@@ -18,10 +18,6 @@ protected:
         runTask(vm->loadProject(root()));
         vm->stopServer();
     }
-    void send(const std::string& text) {
-        vm->draftPrompt = text;
-        runTask(vm->sendPrompt());
-    }
     const AgentMessage& reply() const { return vm->messages->back().role == AgentRole::assistant
                                                    ? vm->messages->back()
                                                    : vm->messages->at(vm->messages->size() - 2); }

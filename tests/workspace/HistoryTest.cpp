@@ -18,25 +18,13 @@ protected:
         runTask(vm->loadProject(root()));
         vm->stopServer();
     }
-    void send(const std::string& text) {
-        vm->draftPrompt = text;
-        runTask(vm->sendPrompt());
-    }
     const AgentMessage& lastReply() const {
         for (auto it = vm->messages->rbegin(); it != vm->messages->rend(); ++it) {
             if (it->role == AgentRole::assistant) return *it;
         }
         throw std::runtime_error("no reply");
     }
-    std::string out(const std::string& command) {
-        std::string line = "cd '" + project.string() + "' && " + command;
-        std::string result;
-        FILE* pipe = popen(line.c_str(), "r");
-        char buffer[4096];
-        while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) result.append(buffer, n);
-        pclose(pipe);
-        return result;
-    }
+    std::string out(const std::string& command) { return outputOf(command, project); }
     // The user's repository, byte for byte where it matters: HEAD, index, refs, stash, objects.
     std::string repositoryState() {
         return out("cat .git/HEAD .git/index | sha1sum; git for-each-ref --format='%(refname) %(objectname)'; "

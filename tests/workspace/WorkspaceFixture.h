@@ -70,6 +70,12 @@ protected:
 
     void replay(const std::string& name, const std::string& contents) { writeFile(standin / name, contents); }
 
+    // A request typed in the composer and sent, run to its end.
+    void send(const std::string& text) {
+        vm->draftPrompt = text;
+        runTask(vm->sendPrompt());
+    }
+
     // A project whose dev script is `devScript` (run by the real npm), a git working copy with one
     // commit, its dependencies already in place unless `installed` is false.
     void writeProject(const std::string& devScript, bool installed = true, const std::string& dependencies = "{}") {
