@@ -282,6 +282,11 @@ std::size_t graphemeCount(std::string_view s) {
     return count;
 }
 
+std::string firstLine(std::string_view s, std::size_t count) {
+    auto lines = splitLines(s);
+    return lines.empty() ? std::string() : graphemePrefix(trim(lines.front()), count);
+}
+
 std::string graphemePrefix(std::string_view s, std::size_t count) {
     if (count == 0) return {};
     auto u = toUnicode(s);

@@ -28,6 +28,8 @@ std::string toTitleCase(std::string_view s);
 // User-perceived characters (grapheme clusters).
 std::size_t graphemeCount(std::string_view s);
 std::string graphemePrefix(std::string_view s, std::size_t count);
+// The first line, trimmed, at most `count` graphemes: what a status line or a label quotes.
+std::string firstLine(std::string_view s, std::size_t count);
 
 bool startsWith(std::string_view s, std::string_view prefix);
 bool contains(std::string_view s, std::string_view part);

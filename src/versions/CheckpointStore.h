@@ -60,7 +60,6 @@ public:
     int prune(std::chrono::system_clock::duration age = keptFor);
 
     const std::filesystem::path& folder() const { return store_; }
-    const std::filesystem::path& projectRoot() const { return root_; }
 
 private:
     CheckpointStore(std::filesystem::path root, std::filesystem::path store) : root_(std::move(root)), store_(std::move(store)) {}

@@ -10,11 +10,9 @@ namespace tarn {
 
 namespace {
 
-// The first line of an error's description, at most 200 characters: enough to say why.
-std::string firstLineOf(const std::string& description) {
-    auto lines = text::splitLines(description);
-    return lines.empty() ? std::string() : text::graphemePrefix(text::trim(lines.front()), 200);
-}
+// The first line of an error's description or a request, at most 200 characters: enough to say
+// why, or which.
+std::string firstLineOf(const std::string& description) { return text::firstLine(description, 200); }
 
 }  // namespace
 

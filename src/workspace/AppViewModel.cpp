@@ -12,6 +12,14 @@
 
 namespace tarn {
 
+namespace {
+
+// Where a project's own settings are kept.
+std::string projectGroup(const Url& root) { return "project " + root.path(); }
+
+}  // namespace
+
+
 std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) {
     std::shared_ptr<AppViewModel> model(new AppViewModel(options));
     model->owner_.set(model);
@@ -69,7 +77,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
     // The preview starts loading the address now; it waits for the server to answer.
     browser_.open(project_.context()->defaultURL);
     history_.use(project_.context()->rootURL);
-    const std::string group = "project " + project_.context()->rootURL.path();
+    const std::string group = projectGroup(project_.context()->rootURL);
     auto width = co_await inBackground([group] { return settings::get(group, "device-width"); });
     browser_.deviceWidth = width ? fromRawValue<DeviceWidth>(*width).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
     server_.clearLog();
@@ -105,32 +113,30 @@ Task<void> AppViewModel::openInEditor(std::string selectionKey) {
     if (failure) appendSystemMessage(tr::format(_("Could not open the editor: %1"), {*failure}));
 }
 
-void AppViewModel::setEditorCommand(std::string command) {
-    editorCommand = command;
-    spawn([](std::weak_ptr<AppViewModel> weak, std::string command) -> Task<void> {
+void AppViewModel::saveSetting(std::string group, std::string key, std::string value, const char* failurePattern) {
+    spawn([](std::weak_ptr<AppViewModel> weak, std::string group, std::string key, std::string value,
+             const char* failurePattern) -> Task<void> {
         std::optional<std::string> failure;
         try {
-            co_await inBackground([&] { settings::set(editor::settingsGroup, editor::commandKey, command); });
+            co_await inBackground([&] { settings::set(group, key, value); });
         } catch (const std::exception& e) {
             failure = e.what();
         }
-        if (auto self = weak.lock(); self && failure) {
-            self->appendSystemMessage(tr::format(_("Could not save the editor command: %1"), {*failure}));
+        if (auto self = weak.lock(); self && failure && failurePattern) {
+            self->appendSystemMessage(tr::format(_(failurePattern), {*failure}));
         }
-    }(weak_from_this(), std::move(command)));
+    }(weak_from_this(), std::move(group), std::move(key), std::move(value), failurePattern));
+}
+
+void AppViewModel::setEditorCommand(std::string command) {
+    editorCommand = command;
+    saveSetting(editor::settingsGroup, editor::commandKey, std::move(command), N_("Could not save the editor command: %1"));
 }
 
 void AppViewModel::setDeviceWidth(DeviceWidth width) {
     browser_.deviceWidth = width;
-    const auto root = project_.root();
-    if (!root) return;
-    spawn([](std::string group, std::string value) -> Task<void> {
-        try {
-            co_await inBackground([&] { settings::set(group, "device-width", value); });
-        } catch (const std::exception&) {
-            // Not remembered: the choice still holds for this session.
-        }
-    }("project " + root->path(), std::string(rawValueOf(width))));
+    // Not remembered when it cannot be saved: the choice still holds for this session.
+    if (const auto root = project_.root()) saveSetting(projectGroup(*root), "device-width", std::string(rawValueOf(width)), nullptr);
 }
 
 void AppViewModel::handleInspectSelection(const InspectTarget& target) {

@@ -187,6 +187,8 @@ public:
 
 private:
     explicit AppViewModel(AppViewModelOptions options) : options_(options) {}
+    // Writes a setting on a worker thread; a failure is said with the pattern (%1: why), or not at all.
+    void saveSetting(std::string group, std::string key, std::string value, const char* failurePattern);
 };
 
 }  // namespace tarn

@@ -101,9 +101,8 @@ Task<void> ProjectHistory::turn(Uuid reply, bool undo) {
         if (m.id == reply) break;
         if (m.role == AgentRole::user) request = m.content;
     }
-    auto lines = text::splitLines(request);
-    request = lines.empty() ? std::string() : text::graphemePrefix(text::trim(lines.front()), 200);
-    const std::string label = tr::format(undo ? _("Before undoing “%1”") : _("Before redoing “%1”"), {request});
+    const std::string label =
+        tr::format(undo ? _("Before undoing “%1”") : _("Before redoing “%1”"), {text::firstLine(request, 200)});
     const std::string from = undo ? changes.after : changes.before;
     const std::string to = undo ? changes.before : changes.after;
     CheckpointStore::Applied applied;
