@@ -4,9 +4,13 @@
 #include "app/TarnApp.h"
 
 #include <cstdio>
+#include "support/Trace.h"
 
 int main(int argc, char** argv) {
+    tarn::trace::mark("main");
     auto app = tarn::TarnApp::create();
+    tarn::trace::mark("created");
+    app->signal_startup().connect([] { tarn::trace::mark("startup signal"); }, false);
     app->signal_window_added().connect([](Gtk::Window* added) {
         added->add_tick_callback([](const Glib::RefPtr<Gdk::FrameClock>&) {
             std::printf("first-frame %lld\n", static_cast<long long>(g_get_monotonic_time()));

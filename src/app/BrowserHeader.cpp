@@ -86,13 +86,15 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     spacer->set_hexpand(true);
     append(*spacer);
     // The width the page is laid out at: its icon says which, and a tablet's or phone's its pixels.
-    auto devices = Gio::Menu::create();
-    for (DeviceWidth width : {DeviceWidth::desktop, DeviceWidth::tablet, DeviceWidth::phone}) {
-        auto item = Gio::MenuItem::create(deviceName(width), "");
-        item->set_action_and_target("win.device-width", Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(width))));
-        devices->append_item(item);
-    }
-    device_.set_menu_model(devices);
+    menuOnDemand(device_, [] {
+        auto devices = Gio::Menu::create();
+        for (DeviceWidth width : {DeviceWidth::desktop, DeviceWidth::tablet, DeviceWidth::phone}) {
+            auto item = Gio::MenuItem::create(deviceName(width), "");
+            item->set_action_and_target("win.device-width", Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(width))));
+            devices->append_item(item);
+        }
+        return devices;
+    });
     device_.add_css_class("tarn-header-button");
     device_.set_valign(Gtk::Align::CENTER);
     auto* shown = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 4);

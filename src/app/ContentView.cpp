@@ -3,11 +3,13 @@
 #include "app/Bind.h"
 
 #include <glib/gi18n-lib.h>
+#include "support/Trace.h"
 
 namespace tarn {
 
 ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window)
     : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_), window_(window) {
+    trace::mark("columns");
     add_css_class("tarn-content");
     set_wide_handle(false);
     browser_.set_margin(12);
@@ -43,16 +45,48 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
     // A new element in the selection makes the composer pulse.
     model.inspectSelectionPulseToken.observe(sigc::track_obj([this] { agent_.composer().pulse(); }, *this));
 
-    inlineEdit_ = std::make_unique<EditDialog>(window, model.showInlineEditSheet, model.inlineTextDraft, _("Inline Text Edit"),
-                                               _("Applies a minimal source edit based on the currently selected element."),
-                                               _("_Apply"), 520, 120, [&model] { spawn(model.submitInlineEdit()); });
-    inlineEdit_->showNotice(model.inlineEditNotice);
-    changeDescription_ = std::make_unique<EditDialog>(
-        window, model.showChangeDescriptionSheet, model.changeDescriptionDraft, _("Change Description"),
-        _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
-        [&model] { spawn(model.submitChangeDescription()); });
-    versions_ = std::make_unique<VersionsWindow>(window, model, showVersionManager);
-    review_ = std::make_unique<ReviewDialog>(window, model);
+    // A dialog asked to show before it exists is made then; it shows itself from the flag.
+    auto makeWhen = [this](auto& flag, auto make) {
+        flag.observe(sigc::track_obj([this, &flag, make] {
+            if (*flag) make();
+        }, *this));
+    };
+    makeWhen(model.showInlineEditSheet, [this] { inlineEditDialog(); });
+    makeWhen(model.showChangeDescriptionSheet, [this] { changeDescriptionDialog(); });
+    makeWhen(showVersionManager, [this] { versionsWindow(); });
+    makeWhen(model.changeReview, [this] { reviewDialog(); });
+}
+
+EditDialog& ContentView::inlineEditDialog() {
+    if (!inlineEdit_) {
+        AppViewModel& model = *viewModel_;
+        inlineEdit_ = std::make_unique<EditDialog>(window_, model.showInlineEditSheet, model.inlineTextDraft, _("Inline Text Edit"),
+                                                   _("Applies a minimal source edit based on the currently selected element."),
+                                                   _("_Apply"), 520, 120, [&model] { spawn(model.submitInlineEdit()); });
+        inlineEdit_->showNotice(model.inlineEditNotice);
+    }
+    return *inlineEdit_;
+}
+
+EditDialog& ContentView::changeDescriptionDialog() {
+    if (!changeDescription_) {
+        AppViewModel& model = *viewModel_;
+        changeDescription_ = std::make_unique<EditDialog>(
+            window_, model.showChangeDescriptionSheet, model.changeDescriptionDraft, _("Change Description"),
+            _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
+            [&model] { spawn(model.submitChangeDescription()); });
+    }
+    return *changeDescription_;
+}
+
+VersionsWindow& ContentView::versionsWindow() {
+    if (!versions_) versions_ = std::make_unique<VersionsWindow>(window_, *viewModel_, showVersionManager);
+    return *versions_;
+}
+
+ReviewDialog& ContentView::reviewDialog() {
+    if (!review_) review_ = std::make_unique<ReviewDialog>(window_, *viewModel_);
+    return *review_;
 }
 
 PreferencesWindow& ContentView::preferences() {
@@ -62,8 +96,8 @@ PreferencesWindow& ContentView::preferences() {
 
 ContentView::~ContentView() {
     preferences_.reset();
-    versions_->destroy();
-    review_->destroy();
+    if (versions_) versions_->destroy();
+    if (review_) review_->destroy();
 }
 
 }  // namespace tarn

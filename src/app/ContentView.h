@@ -31,11 +31,12 @@ public:
     BrowserColumn& browser() { return browser_; }
     AgentColumn& agent() { return agent_; }
     bool agentShown() const { return agent_.get_visible(); }
-    EditDialog& inlineEditDialog() { return *inlineEdit_; }
-    EditDialog& changeDescriptionDialog() { return *changeDescription_; }
-    VersionsWindow& versionsWindow() { return *versions_; }
-    ReviewDialog& reviewDialog() { return *review_; }
-    // Made the first time it is asked for: nothing builds it before the first frame.
+    // The dialogs are made the first time they are asked for, or shown: nothing that is not on
+    // screen is built before the first frame.
+    EditDialog& inlineEditDialog();
+    EditDialog& changeDescriptionDialog();
+    VersionsWindow& versionsWindow();
+    ReviewDialog& reviewDialog();
     PreferencesWindow& preferences();
 
     // The agent column's width when the window first shows.

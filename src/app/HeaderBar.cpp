@@ -41,8 +41,9 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     menu_.set_tooltip_text(_("Main Menu"));
     setAccessibleLabel(menu_, _("Main Menu"));
     menu_.set_primary(true);
-    auto menus = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/gtk/menus.ui");
-    menu_.set_menu_model(menus->get_object<Gio::MenuModel>("main-menu"));
+    menuOnDemand(menu_, [] {
+        return Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/main-menu.ui")->get_object<Gio::MenuModel>("main-menu");
+    });
     pack_end(menu_);
 
     makeIconToggle(agent_, "sidebar-show-right", _("Agent Column (Ctrl+Shift+A)"), "win.show-agent");

@@ -1,5 +1,7 @@
 #include "app/Icons.h"
 
+#include <gtkmm/menubutton.h>
+
 #include <adwaita.h>
 #include <gtk/gtk.h>
 #include <gtkmm/button.h>
@@ -7,6 +9,13 @@
 #include <map>
 
 namespace tarn {
+
+void menuOnDemand(Gtk::MenuButton& button, std::function<Glib::RefPtr<Gio::MenuModel>()> make) {
+    button.set_create_popup_func([&button, make = std::move(make)] {
+        if (!button.get_menu_model()) button.set_menu_model(make());
+    });
+}
+
 
 void setAccessibleLabel(Gtk::Widget& widget, const std::string& label) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(widget.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);

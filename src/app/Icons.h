@@ -1,8 +1,11 @@
 #pragma once
+#include <functional>
+#include <giomm/menumodel.h>
 #include <string>
 
 namespace Gtk {
 class Button;
+class MenuButton;
 class ToggleButton;
 class Widget;
 }  // namespace Gtk
@@ -20,6 +23,8 @@ void makeIconToggle(Gtk::ToggleButton& button, const std::string& symbol, const 
 // An icon beside a label.
 void iconAndLabelButton(Gtk::Button& button, const std::string& symbol, const std::string& label, const std::string& action,
                         const std::string& help);
+// A menu made the first time it opens: nothing off screen is built before the first frame.
+void menuOnDemand(Gtk::MenuButton& button, std::function<Glib::RefPtr<Gio::MenuModel>()> make);
 }  // namespace tarn
 
 namespace tarn::icons {

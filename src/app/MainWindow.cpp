@@ -71,7 +71,9 @@ MainWindow::MainWindow(std::shared_ptr<AppViewModel> model)
         false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    if (shortcuts_) shortcuts_->get_widget<Gtk::Window>("help_overlay")->destroy();
+}
 
 void MainWindow::pickFolder(const FolderPickerRequest& request, std::function<void(std::optional<Url>)> answer) {
     auto chooser = Gtk::FileChooserNative::create(request.message, *this, Gtk::FileChooser::Action::SELECT_FOLDER,
@@ -89,6 +91,16 @@ void MainWindow::pickFolder(const FolderPickerRequest& request, std::function<vo
     chooser->show();
 }
 
+Gtk::Window& MainWindow::shortcutsWindow() {
+    if (!shortcuts_) {
+        shortcuts_ = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/shortcuts.ui");
+        auto* window = shortcuts_->get_widget<Gtk::Window>("help_overlay");
+        window->set_transient_for(*this);
+        window->set_hide_on_close(true);
+    }
+    return *shortcuts_->get_widget<Gtk::Window>("help_overlay");
+}
+
 void MainWindow::addFlagAction(const char* name, Published<bool>& flag) {
     auto action = add_action_bool(name, [&flag] { flag = !*flag; }, *flag);
     flag.observe(sigc::track_obj([action, &flag] { action->set_state(Glib::Variant<bool>::create(*flag)); }, *this));
@@ -96,6 +108,7 @@ void MainWindow::addFlagAction(const char* name, Published<bool>& flag) {
 
 void MainWindow::addActions() {
     AppViewModel& model = viewModel();
+    add_action("show-help-overlay", [this] { shortcutsWindow().present(); });
     add_action("open-project", [this] {
         viewModel().openProject([this](const FolderPickerRequest& request, auto answer) { pickFolder(request, answer); });
     });

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 #include <gtkmm/applicationwindow.h>
 #include <gtkmm/box.h>
+#include <gtkmm/builder.h>
 
 namespace tarn {
 
@@ -24,6 +25,8 @@ public:
     void pickFolder(const FolderPickerRequest& request, std::function<void(std::optional<Url>)> answer);
     // The notices shown so far, newest last.
     const std::vector<std::string>& toastsShown() const { return toasts_; }
+    // The keyboard shortcuts window, made the first time it is shown.
+    Gtk::Window& shortcutsWindow();
 
 private:
     void addActions();
@@ -37,6 +40,7 @@ private:
     ContentView content_;
     GtkWidget* toastOverlay_;
     std::vector<std::string> toasts_;
+    Glib::RefPtr<Gtk::Builder> shortcuts_;
 };
 
 }  // namespace tarn

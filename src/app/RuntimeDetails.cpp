@@ -49,11 +49,13 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     actions->set_margin(8);
     labelledButton(refresh_, _("Refresh Commands"), "win.refresh-startup",
                    _("Ask the agent tool (or the local rules) for the install and dev commands again"));
-    auto menu = Gio::Menu::create();
-    for (std::size_t i = 0; i < presets().size(); ++i) {
-        menu->append(_(presets()[i].title), "win.apply-preset(" + std::to_string(i) + ")");
-    }
-    presets_.set_menu_model(menu);
+    menuOnDemand(presets_, [] {
+        auto menu = Gio::Menu::create();
+        for (std::size_t i = 0; i < presets().size(); ++i) {
+            menu->append(_(presets()[i].title), "win.apply-preset(" + std::to_string(i) + ")");
+        }
+        return menu;
+    });
     presets_.set_label(_("Presets"));
     presets_.add_css_class("flat");
     setAccessibleLabel(presets_, _("Agent Presets"));

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <glib/gi18n-lib.h>
 #include <gtkmm/cssprovider.h>
+#include "support/Trace.h"
 
 extern "C" void tarn_app_register_resource(void);
 
@@ -58,8 +59,11 @@ void TarnApp::loadResources() {
 }
 
 void TarnApp::on_startup() {
+    trace::mark("startup");
     Gtk::Application::on_startup();
+    trace::mark("gtk started");
     loadResources();
+    trace::mark("resources");
     add_action("quit", [this] {
         // Through the window's own close, so the server and requests end first.
         if (window_) window_->close();
@@ -71,7 +75,11 @@ void TarnApp::on_startup() {
 
 MainWindow& TarnApp::ensureWindow() {
     if (!window_) {
-        window_ = new MainWindow(makeModel_());
+        trace::mark("window");
+        auto m = makeModel_();
+        trace::mark("model");
+        window_ = new MainWindow(m);
+        trace::mark("window built");
         add_window(*window_);
         window_->signal_hide().connect([this] {
             delete window_;
@@ -84,8 +92,10 @@ MainWindow& TarnApp::ensureWindow() {
 void TarnApp::on_activate() { ensureWindow().present(); }
 
 void TarnApp::on_open(const type_vec_files& files, const Glib::ustring&) {
+    trace::mark("open");
     MainWindow& window = ensureWindow();
     window.present();
+    trace::mark("presented");
     // One window, one project: the first folder given.
     if (!files.empty()) {
         std::string path = files.front()->get_path();

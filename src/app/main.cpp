@@ -1,3 +1,4 @@
 #include "app/TarnApp.h"
 
-int main(int argc, char* argv[]) { return tarn::TarnApp::create()->run(argc, argv); }
+#include "support/Trace.h"
+int main(int argc, char* argv[]) { tarn::trace::mark("main"); return tarn::TarnApp::create()->run(argc, argv); }

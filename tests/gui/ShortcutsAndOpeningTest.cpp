@@ -46,7 +46,11 @@ TEST_F(Shortcuts, EveryShortcutIsAnAction) {
         bool exists = text::startsWith(action, "app.") ? bool(app->lookup_action(name)) : bool(window->lookup_action(name));
         EXPECT_TRUE(exists) << action;
     }
-    EXPECT_NE(window->get_help_overlay(), nullptr);
+    activate("win.show-help-overlay");
+    Gtk::Window& shortcuts = window->shortcutsWindow();
+    EXPECT_TRUE(runLoopUntil([&] { return shortcuts.get_mapped(); }, 10s));
+    EXPECT_EQ(shortcuts.get_transient_for(), window);
+    shortcuts.close();
 }
 
 TEST_F(Shortcuts, TheKeyboardDrivesTheWindow) {
