@@ -1,13 +1,11 @@
 #include "app/BrowserColumn.h"
 
 #include "app/Bind.h"
-#include "support/Trace.h"
 
 namespace tarn {
 
 BrowserColumn::BrowserColumn(AppViewModel& model)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 10), header_(model), preview_(model), console_(model) {
-    trace::mark("browser column");
     add_css_class("tarn-browser-card");
     set_hexpand(true);
     set_vexpand(true);

@@ -17,6 +17,7 @@ std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
         case ServerRuntimeState::Case::running: return _("Running");
         case ServerRuntimeState::Case::stopped: return _("Stopped");
         case ServerRuntimeState::Case::failed: return _("Failed");
+        case ServerRuntimeState::Case::external: return _("External");
     }
     return {};
 }
@@ -42,7 +43,8 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     bind::to(*this, model_.stackLabel, [this](const std::string& s) { stack_.setValue(s); });
     bind::to(*this, model_.serverState, [this](const ServerRuntimeState& s) {
         server_.setValue(serverText(s));
-        server_.set_tooltip_text(s.kind() == ServerRuntimeState::Case::failed ? s.message() : serverText(s));
+        const bool explained = s.kind() == ServerRuntimeState::Case::failed || s.kind() == ServerRuntimeState::Case::external;
+        server_.set_tooltip_text(explained ? s.message() : serverText(s));
     });
     bind::to(*this, model_.routeLabel, [this](const std::string& s) { route_.setValue(s); });
 

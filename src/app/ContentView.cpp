@@ -3,13 +3,11 @@
 #include "app/Bind.h"
 
 #include <glib/gi18n-lib.h>
-#include "support/Trace.h"
 
 namespace tarn {
 
 ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window)
     : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_), window_(window) {
-    trace::mark("columns");
     add_css_class("tarn-content");
     set_wide_handle(false);
     browser_.set_margin(12);

@@ -10,7 +10,8 @@
 namespace tarn {
 
 bool HeaderBar::showsStop(const ServerRuntimeState& state) {
-    return state.kind() == ServerRuntimeState::Case::running || state.kind() == ServerRuntimeState::Case::starting;
+    using Case = ServerRuntimeState::Case;
+    return state.kind() == Case::running || state.kind() == Case::starting || state.kind() == Case::external;
 }
 
 HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
@@ -28,6 +29,12 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     pack_start(serverControl_);
     bind::to(*this, model.serverState, [this](const ServerRuntimeState& state) {
         serverControl_.set_visible_child(showsStop(state) ? "stop" : "start");
+        // A server started outside Tarn is left running: the control lets go of it.
+        const bool external = state.kind() == ServerRuntimeState::Case::external;
+        const std::string help = external ? _("Detach from the External Server (it keeps running)") : _("Stop Server");
+        stop_.set_icon_name(icons::named(external ? "eject.fill" : "stop.fill"));
+        stop_.set_tooltip_text(help);
+        setAccessibleLabel(stop_, help);
     });
 
     iconAndLabelButton(versions_, "square.stack.3d.up", _("Versions"), "win.show-versions",

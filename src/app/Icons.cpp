@@ -61,6 +61,7 @@ std::string named(const std::string& symbol) {
     static const std::map<std::string, std::string> table{
         {"stop.fill", "media-playback-stop-symbolic"},
         {"stop", "media-playback-stop-symbolic"},
+        {"eject.fill", "media-eject-symbolic"},
         {"square.stack.3d.up", "view-paged-symbolic"},
         {"arrow.clockwise", "view-refresh-symbolic"},
         {"doc.on.doc", "edit-copy-symbolic"},

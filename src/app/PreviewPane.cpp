@@ -1,4 +1,3 @@
-#include "support/Trace.h"
 #include "app/PreviewPane.h"
 
 #include "app/Bind.h"
@@ -29,10 +28,8 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     set_overflow(Gtk::Overflow::HIDDEN);
     set_hexpand(true);
     set_vexpand(true);
-    trace::mark("preview");
     coordinator_ = std::make_unique<PreviewCoordinator>(currentValue());
     Gtk::Widget* view = Glib::wrap(coordinator_->makeView());
-    trace::mark("web view");
     view->set_hexpand(true);
     view->set_vexpand(true);
     setAccessibleLabel(*view, _("Preview of the running app"));

@@ -2,6 +2,7 @@
 
 #include <adwaita.h>
 #include <filesystem>
+#include <utility>
 #include <glib/gi18n-lib.h>
 #include <gtkmm/cssprovider.h>
 #include "support/Trace.h"
@@ -11,7 +12,8 @@ extern "C" void tarn_app_register_resource(void);
 namespace tarn {
 
 TarnApp::TarnApp(ModelFactory makeModel)
-    : Gtk::Application("dev.tarn.Tarn", Gio::Application::Flags::HANDLES_OPEN), makeModel_(std::move(makeModel)) {
+    : Gtk::Application("dev.tarn.Tarn", Gio::Application::Flags::HANDLES_OPEN | Gio::Application::Flags::NON_UNIQUE),
+      makeModel_(std::move(makeModel)) {
     if (!makeModel_) makeModel_ = [] { return AppViewModel::create(); };
 }
 
@@ -36,10 +38,26 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
     return table;
 }
 
-void TarnApp::loadResources() {
-    static bool loaded = false;
-    if (loaded) return;
-    loaded = true;
+int TarnApp::main(int argc, char** argv, const std::function<void(TarnApp&)>& prepare) {
+    trace::mark("main");
+    bindTranslations();
+    std::shared_ptr<AppViewModel> early;
+    std::error_code ec;
+    if (argc == 2 && argv[1][0] != '-' && std::filesystem::is_directory(argv[1], ec)) {
+        early = AppViewModel::create();
+        early->openFolder(std::filesystem::absolute(argv[1]).lexically_normal().string());
+    }
+    auto app = create(early ? ModelFactory([early]() mutable { return early ? std::exchange(early, nullptr) : AppViewModel::create(); })
+                            : nullptr);
+    app->openedEarly_ = early != nullptr;
+    if (prepare) prepare(*app);
+    return app->run(argc, argv);
+}
+
+void TarnApp::bindTranslations() {
+    static bool bound = false;
+    if (bound) return;
+    bound = true;
     // Texts in the user's language where a translation is installed: beside the program's own
     // prefix (a package installs under /usr whatever the build was configured with).
     std::error_code ec;
@@ -48,6 +66,13 @@ void TarnApp::loadResources() {
     bindtextdomain(GETTEXT_PACKAGE, !ec && std::filesystem::is_directory(beside) ? beside.c_str() : TARN_LOCALEDIR);
     bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
     textdomain(GETTEXT_PACKAGE);
+}
+
+void TarnApp::loadResources() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    bindTranslations();
     tarn_app_register_resource();
     // libadwaita's style: light or dark as the desktop prefers, the desktop's accent and contrast.
     adw_init();
@@ -59,9 +84,7 @@ void TarnApp::loadResources() {
 }
 
 void TarnApp::on_startup() {
-    trace::mark("startup");
     Gtk::Application::on_startup();
-    trace::mark("gtk started");
     loadResources();
     trace::mark("resources");
     add_action("quit", [this] {
@@ -75,10 +98,7 @@ void TarnApp::on_startup() {
 
 MainWindow& TarnApp::ensureWindow() {
     if (!window_) {
-        trace::mark("window");
-        auto m = makeModel_();
-        trace::mark("model");
-        window_ = new MainWindow(m);
+        window_ = new MainWindow(makeModel_());
         trace::mark("window built");
         add_window(*window_);
         window_->signal_hide().connect([this] {
@@ -92,11 +112,11 @@ MainWindow& TarnApp::ensureWindow() {
 void TarnApp::on_activate() { ensureWindow().present(); }
 
 void TarnApp::on_open(const type_vec_files& files, const Glib::ustring&) {
-    trace::mark("open");
     MainWindow& window = ensureWindow();
     window.present();
     trace::mark("presented");
     // One window, one project: the first folder given.
+    if (std::exchange(openedEarly_, false)) return;
     if (!files.empty()) {
         std::string path = files.front()->get_path();
         window.viewModel().openFolder(path.empty() ? files.front()->get_uri() : path);

@@ -6,13 +6,21 @@
 namespace tarn {
 
 // The application: one main window, folders given on the command line opened in it, the
-// application's own commands (about, quit) and every keyboard shortcut.
+// application's own commands (about, quit) and every keyboard shortcut. Each launch is a window of
+// its own (one window, one project): a second project opens beside the first, not over it.
 class TarnApp : public Gtk::Application {
 public:
     using ModelFactory = std::function<std::shared_ptr<AppViewModel>()>;
     // `makeModel` builds the window's controller; by default one with the users' settings.
     static Glib::RefPtr<TarnApp> create(ModelFactory makeModel = nullptr);
     MainWindow* window() const { return window_; }
+
+    // The program: a folder given alone on the command line starts opening before GTK does, so a
+    // remembered plan's server starts while the window is being built. `prepare` sees the
+    // application before it runs (the benchmarks watch its window).
+    static int main(int argc, char** argv, const std::function<void(TarnApp&)>& prepare = {});
+    // Binds the texts' translations; before any text is made.
+    static void bindTranslations();
 
     // Registers the window's resources (style, shortcuts) and loads the style; for tests too.
     static void loadResources();
@@ -30,6 +38,8 @@ private:
     void showAbout();
     ModelFactory makeModel_;
     MainWindow* window_ = nullptr;
+    // The command line's folder is already opening: the first open asks for nothing more.
+    bool openedEarly_ = false;
 };
 
 }  // namespace tarn

@@ -15,6 +15,11 @@ bool contains(const std::vector<T>& list, const T& item) {
 
 }  // namespace
 
+const std::vector<std::string>& lockfileNames() {
+    static const std::vector<std::string> names{"pnpm-lock.yaml", "yarn.lock", "bun.lockb", "bun.lock", "package-lock.json"};
+    return names;
+}
+
 PackageManager preferred(const std::vector<std::string>& lockfiles) {
     if (contains<std::string>(lockfiles, "pnpm-lock.yaml")) return PackageManager::pnpm;
     if (contains<std::string>(lockfiles, "yarn.lock")) return PackageManager::yarn;

@@ -8,6 +8,8 @@
 // Which package manager a project uses, and its commands.
 namespace tarn::packageManagers {
 
+// The lockfiles looked for at a project's root, in order of preference.
+const std::vector<std::string>& lockfileNames();
 // The one its lockfiles name (pnpm, yarn, bun, then npm).
 PackageManager preferred(const std::vector<std::string>& lockfiles);
 // The preferred one when installed; otherwise the first installed in the usual order.

@@ -19,8 +19,6 @@ namespace tarn {
 
 namespace {
 
-const std::vector<std::string> kLockfileCandidates{"pnpm-lock.yaml", "yarn.lock", "bun.lockb", "bun.lock",
-                                                   "package-lock.json"};
 constexpr const char* kPortPattern = R"(--port\s+(\d+)|-p\s+(\d+))";
 
 }  // namespace
@@ -51,7 +49,7 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     const SupportedStack stack = stacks::detect(names);
 
     std::vector<std::string> lockfiles;
-    for (const auto& name : kLockfileCandidates) {
+    for (const auto& name : packageManagers::lockfileNames()) {
         if (fs::exists(root / name, ec)) lockfiles.push_back(name);
     }
 

@@ -7,6 +7,7 @@
 #include "support/PipeReader.h"
 #include "support/Subprocess.h"
 #include "support/Text.h"
+#include "support/Trace.h"
 
 #include <csignal>
 
@@ -109,6 +110,7 @@ void DevServerController::start(const ProjectContext& context) {
     run->errReader = attach(run->process->stderrFd(), run->errDecoder);
     run->process->watchExit([run](int status) { run->finished(status); });
     current_ = run;
+    trace::mark("dev server started");
 
     if (onOutputLine) onOutputLine(tr::format(_("Dev server started with command: %1"), {context.devCommand}));
 }

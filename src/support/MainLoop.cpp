@@ -23,11 +23,12 @@ void destroyPosted(gpointer data) { delete static_cast<detail::PostedWork*>(data
 
 }  // namespace
 
-void detail::postWork(std::unique_ptr<PostedWork> work) {
+void detail::postWork(std::unique_ptr<PostedWork> work, bool whenIdle) {
     // An idle source at default priority: sources of equal priority run in the order attached,
     // and attaching never runs anything inline.
     GPtr<GSource, g_source_unref> source(g_idle_source_new());
-    g_source_set_priority(source.get(), G_PRIORITY_DEFAULT);
+    // Frames are drawn at a priority between the two.
+    g_source_set_priority(source.get(), whenIdle ? G_PRIORITY_DEFAULT_IDLE : G_PRIORITY_DEFAULT);
     g_source_set_callback(source.get(), runPosted, work.release(), destroyPosted);
     g_source_attach(source.get(), nullptr);
 }

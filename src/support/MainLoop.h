@@ -18,7 +18,7 @@ struct PostedFunction final : PostedWork {
     void run() override { fn(); }
     F fn;
 };
-void postWork(std::unique_ptr<PostedWork> work);
+void postWork(std::unique_ptr<PostedWork> work, bool whenIdle = false);
 }  // namespace detail
 
 // Runs `fn` on the main thread on a later turn of the main loop, after the work in progress and
@@ -26,6 +26,12 @@ void postWork(std::unique_ptr<PostedWork> work);
 template <typename F>
 void postToMain(F&& fn) {
     detail::postWork(std::make_unique<detail::PostedFunction<std::decay_t<F>>>(std::forward<F>(fn)));
+}
+
+// The same, once nothing more urgent is waiting: after the window's next frame is drawn.
+template <typename F>
+void postWhenIdle(F&& fn) {
+    detail::postWork(std::make_unique<detail::PostedFunction<std::decay_t<F>>>(std::forward<F>(fn)), true);
 }
 
 // Where an exception that escapes a spawned task goes. The default prints it to standard error.

@@ -36,6 +36,8 @@ void spawn(Task<void> task) {
     postToMain([task = std::move(task)]() mutable { runDetached(std::move(task)); });
 }
 
+void spawnNow(Task<void> task) { runDetached(std::move(task)); }
+
 Started::Started(Task<void> task) : state_(std::make_shared<State>()) { runStarted(std::move(task), state_); }
 
 struct Cancellation::State {

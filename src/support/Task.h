@@ -108,6 +108,9 @@ inline Task<void> detail::TaskPromise<void>::get_return_object() {
 // Starts a task on a later turn of the main loop, like a new main-thread task. The task owns
 // what it was given; an exception that escapes it is reported, not swallowed.
 void spawn(Task<void> task);
+// The same, run up to its first suspension now rather than on a later turn of the main loop: for
+// work that must start before the loop turns (opening the command line's folder).
+void spawnNow(Task<void> task);
 
 // A task started at once, to run alongside whatever starts it; awaiting it waits for its end (and
 // rethrows its error). It must be awaited, or it keeps its frame until it ends.

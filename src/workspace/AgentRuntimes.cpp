@@ -19,8 +19,17 @@ AgentRuntimes::Versions AgentRuntimes::probe() const {
 
 Task<void> AgentRuntimes::refreshInBackground() {
     auto keep = owner_.hold();
+    probing_ = true;
     Versions versions = co_await inBackground([this] { return probe(); });
     apply(versions);
+}
+
+Task<void> AgentRuntimes::ensureKnown() {
+    if (!probing_ && !known()) {
+        co_await refreshInBackground();
+    } else {
+        co_await whenKnown();
+    }
 }
 
 void AgentRuntimes::apply(const Versions& versions) {

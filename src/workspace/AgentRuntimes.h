@@ -34,6 +34,8 @@ public:
     // Both at once: blocking, or off the main thread.
     void refresh() { apply(probe()); }
     Task<void> refreshInBackground();
+    // The launch's one probe: started by the first that needs it, waited for by the others.
+    Task<void> ensureKnown();
 
     void select(AgentRuntime runtime);
     std::optional<AgentRuntime> resolved() const;
@@ -51,6 +53,7 @@ private:
     CodexCLIService codex_;
     ClaudeCodeCLIService claudeCode_;
     Latch probed_;
+    bool probing_ = false;
 };
 
 }  // namespace tarn

@@ -6,6 +6,7 @@
 #include "support/Settings.h"
 #include "workspace/ErrorReports.h"
 #include "support/Text.h"
+#include "support/Trace.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -26,7 +27,11 @@ std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) 
     model->chat_.append(AgentMessage(AgentRole::assistant,
                                      _("Open a project folder and I will boot the environment, run the app, and apply "
                                        "UI changes from this panel.")));
-    spawn(model->runtimes_.refreshInBackground());
+    // The tools are asked once a launch, after the window's first frame; whatever needs their
+    // answer sooner starts the probe itself.
+    postWhenIdle([weak = std::weak_ptr<AppViewModel>(model)] {
+        if (auto self = weak.lock()) spawn(self->runtimes_.ensureKnown());
+    });
     spawn([](std::weak_ptr<AppViewModel> weak) -> Task<void> {
         auto command = co_await inBackground([] { return settings::get(editor::settingsGroup, editor::commandKey); });
         if (auto self = weak.lock(); self && command) self->editorCommand = *command;
@@ -63,32 +68,76 @@ void AppViewModel::openFolder(const std::string& path) {
     } else if (!std::filesystem::is_directory(status)) {
         appendSystemMessage(tr::format(_("Could not open %1: it is not a folder."), {path}));
     } else {
-        spawn(loadProject(Url::fileURL(path)));
+        // Started now: its first step (the remembered plan and its server) goes to a worker at once.
+        spawnNow(loadProject(Url::fileURL(path)));
     }
 }
 
 Task<void> AppViewModel::loadProject(Url folder) {
     auto self = shared_from_this();
-    if (auto failure = co_await project_.open(folder)) {
+    // First, off the main thread: a server of the user's already running for this project, else a
+    // plan made from the project's inputs as they are now, whose server starts right there (the
+    // window may still be being built).
+    struct Start {
+        std::optional<ExternalServer> external;
+        std::optional<ProjectContext> remembered;
+        bool started = false;
+        std::optional<std::string> deviceWidth;
+    };
+    const bool serverIdle = !server_.controller().isRunning();
+    const int ownGroup = server_.controller().processGroup();
+    Start start = co_await inBackground([this, folder, serverIdle, ownGroup, plans = project_.plansFolder()] {
+        Start s;
+        s.remembered = rememberedPlan::recall(folder.path(), plans);
+        s.external = ExternalServer::find(folder.path(), s.remembered ? std::max(s.remembered->defaultURL.port(), 0) : 0, ownGroup);
+        if (s.remembered && !s.external && serverIdle) s.started = server_.startAtOnce(*s.remembered);
+        s.deviceWidth = settings::get(projectGroup(folder), "device-width");
+        return s;
+    });
+    trace::mark("opening: plan and server");
+    if (start.remembered) {
+        project_.takeRemembered(*start.remembered);
+    } else if (auto failure = co_await project_.open(folder)) {
         appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
         server_.fail(*failure);
         co_return;
     }
-    // The preview starts loading the address now; it waits for the server to answer.
-    browser_.open(project_.context()->defaultURL);
-    history_.use(project_.context()->rootURL);
-    const std::string group = projectGroup(project_.context()->rootURL);
-    auto width = co_await inBackground([group] { return settings::get(group, "device-width"); });
-    browser_.deviceWidth = width ? fromRawValue<DeviceWidth>(*width).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
+    const ProjectContext context = *project_.context();
     server_.clearLog();
     requests_.touchedFiles = std::vector<std::string>{};
     selection_.clear();
-    appendSystemMessage(_("Project loaded. Building runtime instructions..."));
-    co_await planStartupCommands();
-    // The git listing goes on while the server starts: the preview is what the user waits for.
-    Started listing(refreshVersions());
-    co_await installAndStartServer();
-    co_await listing;
+    history_.use(context.rootURL);
+    // A width chosen in this session is taken as chosen: its write may not have landed yet.
+    if (auto chosen = chosenWidths_.find(context.rootURL.path()); chosen != chosenWidths_.end()) {
+        browser_.deviceWidth = chosen->second;
+    } else {
+        browser_.deviceWidth = start.deviceWidth ? fromRawValue<DeviceWidth>(*start.deviceWidth).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
+    }
+    // The preview starts loading the address now; it waits for the server to answer.
+    if (start.external) {
+        server_.attach(*start.external);
+    } else {
+        browser_.open(context.defaultURL);
+    }
+    if (start.remembered) {
+        appendSystemMessage(_("Project loaded. Its package files and instructions are unchanged since the last start-up "
+                              "plan, so that plan is used."));
+        if (start.started) {
+            server_.startedAtOnce(context);
+        } else if (!start.external) {
+            co_await installAndStartServer();
+        }
+    } else {
+        appendSystemMessage(_("Project loaded. Building runtime instructions..."));
+        co_await planStartupCommands(false);
+        if (!start.external) {
+            // The git listing goes on while the server starts: the preview is what the user waits for.
+            Started listing(refreshVersions());
+            co_await installAndStartServer();
+            co_await listing;
+        }
+    }
+    if (start.remembered || start.external) co_await refreshVersions();
     co_await history_.prepare();
 }
 
@@ -136,6 +185,7 @@ void AppViewModel::setEditorCommand(std::string command) {
 void AppViewModel::setDeviceWidth(DeviceWidth width) {
     browser_.deviceWidth = width;
     // Not remembered when it cannot be saved: the choice still holds for this session.
+    if (const auto root = project_.root()) chosenWidths_[root->path()] = width;
     if (const auto root = project_.root()) saveSetting(projectGroup(*root), "device-width", std::string(rawValueOf(width)), nullptr);
 }
 

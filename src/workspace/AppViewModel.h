@@ -13,6 +13,7 @@
 #include "workspace/ThinkingIndicator.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,7 +46,7 @@ class AppViewModel : public std::enable_shared_from_this<AppViewModel> {
     ServerSession server_{owner_, chat_, browser_};
     ProjectHistory history_{owner_, chat_, browser_, options_.checkpointsFolder};
     ProjectVersions versions_{owner_, chat_, server_, browser_, history_};
-    ProjectSession project_{owner_, runtimes_, chat_, options_.startupPlanLimit};
+    ProjectSession project_{owner_, runtimes_, chat_, options_.startupPlanLimit, options_.plansFolder};
     AgentRequests requests_{owner_, {project_, runtimes_, chat_, thinking_, selection_, browser_, versions_, server_, history_}};
     // Cancelled by shutdown: planning and the install watch it.
     Cancellation lifetime_;
@@ -189,6 +190,7 @@ private:
     explicit AppViewModel(AppViewModelOptions options) : options_(options) {}
     // Writes a setting on a worker thread; a failure is said with the pattern (%1: why), or not at all.
     void saveSetting(std::string group, std::string key, std::string value, const char* failurePattern);
+    std::map<std::string, DeviceWidth> chosenWidths_;
 };
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/AgentTool.h"
+#include "bootstrap/RememberedPlan.h"
 #include "versions/CheckpointStore.h"
 
 #include <chrono>
@@ -13,6 +14,8 @@ struct AppViewModelOptions {
     std::chrono::milliseconds startupPlanLimit = AgentTool::startupPlanLimit;
     // Where the projects' checkpoints are kept.
     std::filesystem::path checkpointsFolder = CheckpointStore::defaultFolder();
+    // Where the start-up plans are remembered between openings.
+    std::filesystem::path plansFolder = rememberedPlan::defaultFolder();
 };
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 
 #include "agents/StartupPlanning.h"
 #include "bootstrap/PackageManagers.h"
+#include "bootstrap/RememberedPlan.h"
 
 namespace tarn {
 
@@ -20,16 +21,13 @@ void ProjectSession::take(const ProjectContext& context) {
 
 Task<std::optional<std::string>> ProjectSession::open(Url folder) {
     auto keep = owner_.hold();
-    // The tools' versions, package.json and the package managers, read off the main thread in one
-    // go: each return to the main thread may wait for a frame to be drawn.
+    // package.json and the package managers, read off the main thread in one go.
     struct Reading {
-        AgentRuntimes::Versions versions;
         std::optional<ProjectContext> detected;
         std::string failure;
     };
     Reading reading = co_await inBackground([this, folder] {
         Reading r;
-        r.versions = runtimes_.probe();
         try {
             r.detected = bootstrap_.detectProject(folder);
         } catch (const std::exception& e) {
@@ -37,18 +35,27 @@ Task<std::optional<std::string>> ProjectSession::open(Url folder) {
         }
         return r;
     });
-    runtimes_.apply(reading.versions);
     if (!reading.detected) co_return reading.failure;
     projectPathLabel = reading.detected->rootURL.path();
     take(*reading.detected);
     co_return std::nullopt;
 }
 
+void ProjectSession::takeRemembered(const ProjectContext& context) {
+    projectPathLabel = context.rootURL.path();
+    take(context);
+    if (context.instructionsFileURL) instructionsPathLabel = context.instructionsFileURL->path();
+}
+
 Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation lifetime) {
     if (!context_) co_return;
     auto keep = owner_.hold();
     const ProjectContext ctx = *context_;
-    if (probeAgents) co_await runtimes_.refreshInBackground();
+    if (probeAgents) {
+        co_await runtimes_.refreshInBackground();
+    } else {
+        co_await runtimes_.ensureKnown();
+    }
 
     AgentBootstrapPlan plan;
     const AgentTool* tool = runtimes_.tool();
@@ -87,6 +94,14 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
     take(updated);
     instructionsPathLabel = updated.instructionsFileURL->path();
     chat_.appendSystemMessage(_("Saved startup instructions to .tarn/instructions.md"));
+    // The next opening starts from this plan while its inputs stay as they are; a plan that cannot
+    // be kept only means planning again then.
+    co_await inBackground([updated, folder = plansFolder_] {
+        try {
+            rememberedPlan::remember(updated, folder);
+        } catch (const std::exception&) {
+        }
+    });
 
 }
 

@@ -10,6 +10,7 @@
 #include "workspace/Owner.h"
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -19,8 +20,9 @@ namespace tarn {
 // start-up commands, planned by an agent tool or the local rules and kept in .tarn/instructions.md.
 class ProjectSession {
 public:
-    ProjectSession(const Owner& owner, AgentRuntimes& runtimes, Chat& chat, std::chrono::milliseconds planLimit)
-        : owner_(owner), runtimes_(runtimes), chat_(chat), planLimit_(planLimit) {}
+    ProjectSession(const Owner& owner, AgentRuntimes& runtimes, Chat& chat, std::chrono::milliseconds planLimit,
+                   std::filesystem::path plansFolder)
+        : owner_(owner), runtimes_(runtimes), chat_(chat), planLimit_(planLimit), plansFolder_(std::move(plansFolder)) {}
 
     Published<std::string> projectPathLabel{_("Open a project to start")};
     Published<std::string> stackLabel{_("No stack detected")};
@@ -32,12 +34,16 @@ public:
     const std::optional<ProjectContext>& context() const { return context_; }
     std::optional<Url> root() const { return context_ ? std::optional(context_->rootURL) : std::nullopt; }
 
-    // Reads a folder as a project, with the tools asked alongside, off the main thread; takes it as
-    // the project and fills the labels. Gives why it is no project instead (the previous one stays).
+    // Reads a folder as a project off the main thread; takes it as the project and fills the
+    // labels. Gives why it is no project instead (the previous one stays).
     Task<std::optional<std::string>> open(Url folder);
-    // Plans the commands (after asking the tools again, unless told their answer is fresh) and
-    // writes the instructions; a plan that cannot be written is not used.
+    // Takes a plan remembered from an earlier opening as the project, as planning would.
+    void takeRemembered(const ProjectContext& context);
+    // Plans the commands (after asking the tools again when told to, else with the launch's
+    // answer), writes the instructions and remembers the plan; a plan that cannot be written is
+    // not used.
     Task<void> planStartupCommands(bool probeAgents, Cancellation lifetime);
+    const std::filesystem::path& plansFolder() const { return plansFolder_; }
 
     // "Next.js via pnpm (Codex CLI)".
     static std::string stackLabelFor(const ProjectContext& context);
@@ -49,6 +55,7 @@ private:
     AgentRuntimes& runtimes_;
     Chat& chat_;
     std::chrono::milliseconds planLimit_;
+    std::filesystem::path plansFolder_;
     ProjectBootstrapService bootstrap_;
     std::optional<ProjectContext> context_;
 };

@@ -5,6 +5,8 @@
 #include "process/ServerOutput.h"
 #include "support/Text.h"
 
+#include <filesystem>
+
 namespace tarn {
 
 ServerSession::ServerSession(const Owner& owner, Chat& chat, Browser& browser)
@@ -16,6 +18,7 @@ ServerSession::ServerSession(const Owner& owner, Chat& chat, Browser& browser)
 
 Task<void> ServerSession::installAndStart(ProjectContext context, Cancellation lifetime) {
     auto keep = owner_.hold();
+    external_.reset();
     serverState = ServerRuntimeState::starting();
     browser_.expectServer(true);
     chat_.appendSystemMessage(tr::format(_("Checking dependencies with `%1`..."), {context.installCommand}));
@@ -42,7 +45,49 @@ Task<void> ServerSession::installAndStart(ProjectContext context, Cancellation l
     serverState = ServerRuntimeState::running();
 }
 
+bool ServerSession::startAtOnce(const ProjectContext& context) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(std::filesystem::path(context.rootURL.path()) / "node_modules", ec))) {
+        return false;
+    }
+    try {
+        server_.start(context);
+        return true;
+    } catch (const std::exception&) {
+        return false;  // tried again the usual way, which reports why
+    }
+}
+
+void ServerSession::startedAtOnce(const ProjectContext& context) {
+    external_.reset();
+    browser_.expectServer(true);
+    log(tr::format(_("Dev server started with command: %1"), {context.devCommand}));
+    chat_.appendSystemMessage(tr::format(_("Starting dev server with `%1`..."), {context.devCommand}));
+    serverState = ServerRuntimeState::running();
+}
+
+void ServerSession::attach(const ExternalServer& server) {
+    server_.stop();
+    external_ = server;
+    const std::string address = "http://localhost:" + std::to_string(server.port) + "/";
+    serverState = ServerRuntimeState::external(
+        tr::format(_("Started outside Tarn (process %1, %2); Tarn leaves it running"), {std::to_string(server.pid), server.command}));
+    chat_.appendSystemMessage(tr::format(_("This project's dev server is already running at %1 (process %2, started outside "
+                                           "Tarn): showing it instead of starting another. Tarn will not stop it; the stop "
+                                           "button only detaches."),
+                                         {address, std::to_string(server.pid)}));
+    log(tr::format(_("Using the external dev server at %1 (process %2: %3)."), {address, std::to_string(server.pid), server.command}));
+    if (auto url = Url::parse(address)) browser_.open(*url);
+}
+
 void ServerSession::stop() {
+    if (external_) {
+        const int pid = external_->pid;
+        external_.reset();
+        serverState = ServerRuntimeState::stopped();
+        log(tr::format(_("Detached from the external dev server (process %1); it keeps running."), {std::to_string(pid)}));
+        return;
+    }
     server_.stop();
     browser_.expectServer(false);
     serverState = ServerRuntimeState::stopped();

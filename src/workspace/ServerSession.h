@@ -3,6 +3,7 @@
 #include "model/ProjectContext.h"
 #include "model/ServerRuntimeState.h"
 #include "process/DevServerController.h"
+#include "process/ExternalServer.h"
 #include "support/Published.h"
 #include "support/RollingList.h"
 #include "support/Task.h"
@@ -27,7 +28,17 @@ public:
 
     // Installs what is missing, then starts the dev command; `lifetime` stops the install.
     Task<void> installAndStart(ProjectContext context, Cancellation lifetime);
+    // Stops Tarn's own server; an external one is only let go (it keeps running).
     void stop();
+    // On a worker thread, first thing when a project opens with a plan it can use as it is: starts
+    // the dev command when nothing needs installing. Touches only the process; says whether it ran.
+    bool startAtOnce(const ProjectContext& context);
+    // Back on the main thread: the state and messages of the server startAtOnce started.
+    void startedAtOnce(const ProjectContext& context);
+    // Shows a server the user started outside Tarn; none of Tarn's own starts, and Tarn never
+    // signals it.
+    void attach(const ExternalServer& server);
+    const std::optional<ExternalServer>& external() const { return external_; }
     // No server can start (the folder is no project): the state says why.
     void fail(const std::string& reason) { serverState = ServerRuntimeState::failed(reason); }
     void handleOutputLine(const std::string& line);
@@ -55,6 +66,7 @@ private:
     Browser& browser_;
     ProjectBootstrapService bootstrap_;
     DevServerController server_;
+    std::optional<ExternalServer> external_;
 };
 
 }  // namespace tarn
