@@ -16,13 +16,14 @@ namespace tarn::test {
 
 namespace {
 
-// What Tarn keeps in the user's data and configuration folders (checkpoints, settings) goes to
+// What Tarn keeps in the user's data, configuration and cache folders (checkpoints, settings, plans) goes to
 // folders of the test run's own.
 struct PrivateDataFolder {
     TempDir folder{"tarn-test-data-"};
     PrivateDataFolder() {
         setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (folder.path() / "cache").c_str(), 1);
     }
 };
 const PrivateDataFolder privateDataFolder;

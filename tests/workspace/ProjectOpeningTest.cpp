@@ -1,7 +1,10 @@
 #include "WorkspaceFixture.h"
+#include "process/ExternalServer.h"
 #include "process/ProcessGroupGuard.h"
 #include "support/Subprocess.h"
 
+#include <csignal>
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace tarn;
@@ -349,4 +352,113 @@ TEST_F(Opening, CallbacksDoNothingOnceTheControllerIsGone) {
     // The server's group ends with the controller; its late lines and end reach nothing.
     EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
     runLoopUntil([] { return false; }, 300ms);
+}
+
+namespace {
+
+int linesIn(const fs::path& file) {
+    std::ifstream in(file);
+    return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+}
+
+}  // namespace
+
+TEST_F(Opening, ReopeningUsesTheRememberedPlanUntilOneOfItsInputsChanges) {
+    writeProject("exec sleep 300");
+    installAgents({"claude"});
+    replay("claude.stdout", R"({"structured_output":{"install_command":"npm install","dev_command":"npm run dev","rationale":"lockfile","alternatives":[]}})");
+    replay("claude.edit", "echo planned >> \"$TARN_STANDIN_DIR/plans\"\n");
+    const fs::path plans = standin / "plans";
+    make();
+    runTask(vm->loadProject(root()));
+    ASSERT_EQ(linesIn(plans), 1);
+
+    // Opened again, unchanged: no planning run and no second probe (a version that fails now is
+    // not seen), the server starts from the remembered plan.
+    replay("claude.version-status", "1");
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(linesIn(plans), 1);
+    EXPECT_EQ(systemMessages().back(), "Starting dev server with `npm run dev`...");
+    EXPECT_TRUE(said("Project loaded. Its package files and instructions are unchanged since the last start-up plan, so "
+                     "that plan is used."));
+    EXPECT_EQ(*vm->stackLabel, "Vite + React via npm (Claude Code CLI)");
+    EXPECT_EQ(*vm->instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
+    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
+    EXPECT_TRUE(vm->devServer().isRunning());
+
+    // A new launch: the server starts first, before the opening's first step comes back.
+    fs::remove(standin / "claude.version-status");
+    vm->shutdown();
+    make();
+    vm->openFolder(project.string());
+    EXPECT_TRUE(vm->devServer().isRunning() || runLoopUntil([&] { return vm->devServer().isRunning(); }));
+    ASSERT_TRUE(runLoopUntil([&] { return said("Starting dev server with `npm run dev`..."); }));
+    EXPECT_EQ(linesIn(plans), 1);
+    EXPECT_EQ(log().front(), "Dev server started with command: npm run dev");
+
+    // Each input changed in turn: planned anew, then remembered again.
+    int expected = 1;
+    for (const char* input : {"package.json", "package-lock.json", ".tarn/instructions.md"}) {
+        std::ofstream(project / input, std::ios::app) << "\n";
+        runTask(vm->loadProject(root()));
+        EXPECT_EQ(linesIn(plans), ++expected) << input;
+        runTask(vm->loadProject(root()));
+        EXPECT_EQ(linesIn(plans), expected) << input;
+    }
+    // Removing a lockfile is a change too; and refreshing always plans anew.
+    fs::remove(project / "package-lock.json");
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(linesIn(plans), ++expected);
+    runTask(vm->planStartupCommands());
+    EXPECT_EQ(linesIn(plans), ++expected);
+}
+
+TEST_F(Opening, AServerAlreadyRunningIsShownLeftRunningAndNeverSignalled) {
+    writeProject("exec sleep 300");
+    // The user's own server, started in a terminal: it notes every signal it gets.
+    const int port = freeLocalPort();
+    writeFile(project / "server.js",
+              "const fs = require('fs');\n"
+              "for (const s of ['SIGTERM', 'SIGINT', 'SIGHUP', 'SIGQUIT']) process.on(s, () => fs.appendFileSync('signals', s + '\\n'));\n"
+              "require('http').createServer((q, r) => r.end('ok')).listen(" + std::to_string(port) + ", '127.0.0.1');\n");
+    ChildOptions options;
+    options.arguments = {"/usr/bin/node", "server.js"};
+    options.workingDirectory = project.string();
+    options.ownProcessGroup = true;
+    options.discardOutput = true;
+    auto user = launchChild(options);
+    const int pid = user->pid();
+    ASSERT_TRUE(runLoopUntil([&] { return !ExternalServer::listeningPorts(pid).empty(); }, 20s));
+
+    make();
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::external);
+    EXPECT_NE(vm->serverState->message().find("process " + std::to_string(pid)), std::string::npos);
+    EXPECT_EQ(*vm->browserAddress, "http://localhost:" + std::to_string(port) + "/");
+    EXPECT_FALSE(vm->devServer().isRunning());
+    EXPECT_TRUE(said("This project's dev server is already running at http://localhost:" + std::to_string(port) +
+                     "/ (process " + std::to_string(pid) +
+                     ", started outside Tarn): showing it instead of starting another. Tarn will not stop it; the stop "
+                     "button only detaches."));
+
+    // Stop lets go of it; closing Tarn leaves it running too.
+    vm->stopServer();
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    EXPECT_EQ(lastLog(), "Detached from the external dev server (process " + std::to_string(pid) + "); it keeps running.");
+    runTask(vm->loadProject(root()));
+    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::external);
+    vm->shutdown();
+    vm.reset();
+    bool ended = false;
+    spawn([](bool& ended) -> Task<void> {
+        co_await AppViewModel::processesEnded();
+        ended = true;
+    }(ended));
+    ASSERT_TRUE(runLoopUntil([&] { return ended; }, 20s));
+    EXPECT_EQ(::kill(pid, 0), 0);
+    EXPECT_EQ(ExternalServer::listeningPorts(pid), std::vector<int>{port});
+    EXPECT_FALSE(fs::exists(project / "signals"));
+    ::kill(-pid, SIGKILL);
+    user->watchExit([](int) {});
 }

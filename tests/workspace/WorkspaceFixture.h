@@ -62,6 +62,7 @@ protected:
         options.thinkingLineDuration = std::chrono::milliseconds(10);
         options.startupPlanLimit = std::chrono::seconds(2);
         options.checkpointsFolder = dir / "checkpoints";
+        options.plansFolder = dir / "plans";
         vm = AppViewModel::create(options);
         // The tools answer in the background; the tests start from their answers.
         EXPECT_TRUE(runLoopUntil([&] { return vm->agentsKnown(); }));
