@@ -24,6 +24,7 @@ struct PrivateDataFolder {
         setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
         setenv("XDG_CACHE_HOME", (folder.path() / "cache").c_str(), 1);
+        for (const char* made : {"data", "config", "cache"}) std::filesystem::create_directories(folder.path() / made);
     }
 };
 const PrivateDataFolder privateDataFolder;

@@ -49,24 +49,29 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
         label->set_wrap(true);
         label->set_wrap_mode(Pango::WrapMode::CHAR);
         label->add_css_class("tarn-log-line");
-        auto* fix = Gtk::make_managed<Gtk::Button>(_("Ask Agent to Fix"));
-        fix->add_css_class("tarn-reply-action");
-        fix->set_valign(Gtk::Align::START);
-        fix->set_tooltip_text(_("Put a request to fix this error in the composer"));
+        // The fix button is made for the rows that offer it: a burst of lines makes many rows.
         row->append(*label);
-        row->append(*fix);
         item->set_child(*row);
         item->set_activatable(false);
     });
     factory->signal_bind().connect([this](const Glib::RefPtr<Gtk::ListItem>& item) {
         auto* label = static_cast<Gtk::Label*>(item->get_child()->get_first_child());
         auto* fix = static_cast<Gtk::Button*>(label->get_next_sibling());
+        const bool offered = offersFix(item->get_position());
+        if (!fix && offered) {
+            fix = Gtk::make_managed<Gtk::Button>(_("Ask Agent to Fix"));
+            fix->add_css_class("tarn-reply-action");
+            fix->set_valign(Gtk::Align::START);
+            fix->set_tooltip_text(_("Put a request to fix this error in the composer"));
+            static_cast<Gtk::Box*>(item->get_child())->append(*fix);
+        }
         auto line = std::dynamic_pointer_cast<Gtk::StringObject>(item->get_item());
         std::string text = line ? std::string(line->get_string()) : std::string();
         label->set_text(text);
         for (const char* style : {"tarn-log-error", "tarn-log-warn", "tarn-log-other"}) label->remove_css_class(style);
         label->add_css_class(styleOf(text));
-        fix->set_visible(offersFix(item->get_position()));
+        if (!fix) return;
+        fix->set_visible(offered);
         // The target first: the action takes the line.
         fix->set_action_target_value(Glib::Variant<Glib::ustring>::create(text));
         fix->set_action_name("win.ask-agent-to-fix");

@@ -7,6 +7,7 @@
 #include <glib/gi18n-lib.h>
 
 #include <gtkmm/button.h>
+#include <gtkmm/eventcontrollermotion.h>
 #include <gtkmm/image.h>
 
 namespace tarn {
@@ -38,7 +39,7 @@ std::string MessageRow::authorOf(AgentRole role) {
 
 MessageRow::MessageRow(const AgentMessage& message)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL), message_(message), fade_(*this, 1.0, [this](double v) {
-          progress_.set_opacity(v);
+          if (progress_) progress_->set_opacity(v);
           text_.set_opacity(v);
       }) {
     const bool user = message.role == AgentRole::user;
@@ -58,33 +59,14 @@ MessageRow::MessageRow(const AgentMessage& message)
     author_.set_xalign(0);
     content_.append(author_);
 
-    targetsScroller_.set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::NEVER);
-    targetsScroller_.set_size_request(-1, 26);
-    targetsScroller_.set_child(targets_);
-    content_.append(targetsScroller_);
-
-    spinner_.add_css_class("tarn-thinking-spinner");
-    spinner_.set_size_request(20, 20);
-    spinner_.set_valign(Gtk::Align::START);
-    progress_.add_css_class("caption");
-    progress_.set_xalign(0);
-    progress_.set_yalign(0);
-    progress_.set_wrap(true);
-    progress_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-    progress_.set_lines(2);
-    progress_.set_ellipsize(Pango::EllipsizeMode::END);
-    progress_.set_size_request(-1, 34);
-    progress_.set_valign(Gtk::Align::START);
-    progress_.set_hexpand(true);
-    thinking_.set_valign(Gtk::Align::START);
-    thinking_.append(spinner_);
-    thinking_.append(progress_);
-    content_.append(thinking_);
-
     text_.set_xalign(0);
     text_.set_wrap(true);
     text_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-    text_.set_selectable(true);
+    // Text becomes selectable once the pointer comes over it: a selectable label carries its
+    // own gestures, and a long transcript holds many rows the pointer never reaches.
+    auto hover = Gtk::EventControllerMotion::create();
+    hover->signal_enter().connect([this](double, double) { text_.set_selectable(true); });
+    text_.add_controller(hover);
     text_.add_css_class(user ? "tarn-bubble-text-user" : "tarn-body");
     content_.append(text_);
     content_.append(steps_);
@@ -120,20 +102,54 @@ void MessageRow::update(const AgentMessage& message) {
 }
 
 void MessageRow::showTargets() {
-    while (auto* child = targets_.get_first_child()) targets_.remove(*child);
     const bool show = message_.role == AgentRole::user && !message_.selectedTargets.empty();
-    targetsScroller_.set_visible(show);
-    if (!show) return;
-    for (const auto& target : message_.selectedTargets) {
-        targets_.append(*Gtk::make_managed<SelectedTargetPillView>(target, true, true, false));
+    if (!targetsScroller_) {
+        if (!show) return;
+        targetsScroller_ = Gtk::make_managed<Gtk::ScrolledWindow>();
+        targets_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+        targetsScroller_->set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::NEVER);
+        targetsScroller_->set_size_request(-1, 26);
+        targetsScroller_->set_child(*targets_);
+        content_.insert_child_after(*targetsScroller_, author_);
     }
+    while (auto* child = targets_->get_first_child()) targets_->remove(*child);
+    targetsScroller_->set_visible(show);
+    for (const auto& target : message_.selectedTargets) {
+        targets_->append(*Gtk::make_managed<SelectedTargetPillView>(target, true, true, false));
+    }
+}
+
+void MessageRow::makeThinking() {
+    spinner_ = Gtk::make_managed<Gtk::Spinner>();
+    spinner_->add_css_class("tarn-thinking-spinner");
+    spinner_->set_size_request(20, 20);
+    spinner_->set_valign(Gtk::Align::START);
+    progress_ = Gtk::make_managed<Gtk::Label>();
+    progress_->add_css_class("caption");
+    progress_->set_xalign(0);
+    progress_->set_yalign(0);
+    progress_->set_wrap(true);
+    progress_->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    progress_->set_lines(2);
+    progress_->set_ellipsize(Pango::EllipsizeMode::END);
+    progress_->set_size_request(-1, 34);
+    progress_->set_valign(Gtk::Align::START);
+    progress_->set_hexpand(true);
+    thinking_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
+    thinking_->set_valign(Gtk::Align::START);
+    thinking_->append(*spinner_);
+    thinking_->append(*progress_);
+    content_.insert_child_after(*thinking_, *text_.get_prev_sibling());
 }
 
 void MessageRow::showContent(bool animate) {
     const bool thinking = message_.isThinking;
-    thinking_.set_visible(thinking);
+    if (thinking && !thinking_) makeThinking();
+    if (thinking_) {
+        thinking_->set_visible(thinking);
+        spinner_->set_spinning(thinking);
+    }
     text_.set_visible(!thinking);
-    spinner_.set_spinning(thinking);
     bubble_.setRingActive(thinking);
     GlowFrame::Style style = bubble_.style();
     style.shadows.clear();
@@ -141,8 +157,8 @@ void MessageRow::showContent(bool animate) {
     bubble_.setStyle(style);
     set_size_request(-1, thinking ? 84 : -1);
     if (thinking) {
-        if (std::string(progress_.get_text()) != message_.content) {
-            progress_.set_text(message_.content);
+        if (std::string(progress_->get_text()) != message_.content) {
+            progress_->set_text(message_.content);
             // Each new progress line fades in (ease-in-out, 0.2 s).
             if (animate) {
                 fade_.jumpTo(0.35);
@@ -241,7 +257,7 @@ void MessageRow::showChanges() {
     changes_.append(*buttons);
 }
 
-std::string MessageRow::shownText() const { return message_.isThinking ? progress_.get_text() : text_.get_text(); }
+std::string MessageRow::shownText() const { return message_.isThinking && progress_ ? progress_->get_text() : text_.get_text(); }
 
 std::vector<std::string> MessageRow::stepSymbols() const {
     std::vector<std::string> symbols;

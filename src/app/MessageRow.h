@@ -33,16 +33,18 @@ private:
     void showSteps();
     void showTargets();
     void showChanges();
+    void makeThinking();
 
     AgentMessage message_;
     GlowFrame bubble_;
     Gtk::Box content_{Gtk::Orientation::VERTICAL, 6};
     Gtk::Label author_;
-    Gtk::ScrolledWindow targetsScroller_;
-    Gtk::Box targets_{Gtk::Orientation::HORIZONTAL, 6};
-    Gtk::Box thinking_{Gtk::Orientation::HORIZONTAL, 10};
-    Gtk::Spinner spinner_;
-    Gtk::Label progress_;
+    // Made for the messages that show them: a long transcript holds many rows.
+    Gtk::ScrolledWindow* targetsScroller_ = nullptr;
+    Gtk::Box* targets_ = nullptr;
+    Gtk::Box* thinking_ = nullptr;
+    Gtk::Spinner* spinner_ = nullptr;
+    Gtk::Label* progress_ = nullptr;
     Gtk::Label text_;
     Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
     Gtk::Box changes_{Gtk::Orientation::VERTICAL, 4};

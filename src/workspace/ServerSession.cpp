@@ -12,7 +12,14 @@ namespace tarn {
 ServerSession::ServerSession(const Owner& owner, Chat& chat, Browser& browser)
     : owner_(owner), chat_(chat), browser_(browser) {
     // Lines and the end arrive as main-thread tasks that do nothing once the controller is gone.
-    server_.onOutputLine = [this](const std::string& line) { owner_.post([this, line] { handleOutputLine(line); }); };
+    // Lines gather between turns of the loop and are taken a slice a turn: a server that prints
+    // a hundred thousand lines costs one task per slice, and the window draws between slices.
+    server_.onOutputLine = [this, pending = pending_](const std::string& line) {
+        std::lock_guard lock(pending->mutex);
+        pending->lines.push_back(line);
+        if (std::exchange(pending->posted, true)) return;
+        owner_.post([this] { takePendingLines(); });
+    };
     server_.onExit = [this](int status) { owner_.post([this, status] { handleExit(status); }); };
 }
 
@@ -105,10 +112,41 @@ void ServerSession::clearLog() {
     serverLogLines.modify([](auto& lines) { lines.clear(); });
 }
 
+void ServerSession::takePendingLines() {
+    constexpr std::size_t slice = 500;
+
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(pending_->mutex);
+        auto& queued = pending_->lines;
+        const std::size_t n = std::min(slice, queued.size());
+        lines.assign(std::make_move_iterator(queued.begin()), std::make_move_iterator(queued.begin() + static_cast<std::ptrdiff_t>(n)));
+        queued.erase(queued.begin(), queued.begin() + static_cast<std::ptrdiff_t>(n));
+        if (queued.empty()) {
+            pending_->posted = false;
+        } else {
+            owner_.post([this] { takePendingLines(); });
+        }
+    }
+    // One change of the log for the whole slice.
+    std::vector<std::string> shown;
+    shown.reserve(lines.size());
+    for (const auto& raw : lines) shown.push_back(text::stripTerminalEscapes(raw));
+    serverLogLines.modify([&](auto& log) {
+        for (const auto& line : shown) log.push_back(line);
+        log.trimTo(serverLogLimit);
+    });
+    for (const auto& line : shown) understand(line);
+}
+
 void ServerSession::handleOutputLine(const std::string& raw) {
     // Colour codes make the log unreadable and split addresses ("localhost:\e[1m5173").
     const std::string line = text::stripTerminalEscapes(raw);
     logOutput(line);
+    understand(line);
+}
+
+void ServerSession::understand(const std::string& line) {
     if (auto address = serverOutput::localAddress(line)) browser_.announced(*address);
     switch (serverOutput::meaningOf(line)) {
         case serverOutput::Meaning::commandNotFound:

@@ -11,7 +11,10 @@
 #include "workspace/Chat.h"
 #include "workspace/Owner.h"
 
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -60,6 +63,17 @@ public:
 
 private:
     void append(const std::string& line, bool trim);
+    // What a line of the server's means: an address it announced, a missing command, ready.
+    void understand(const std::string& line);
+    void takePendingLines();
+
+    struct Pending {
+        std::mutex mutex;
+        std::vector<std::string> lines;
+        bool posted = false;
+    };
+    // Shared with the output callback, which may run on a worker thread (a server started first thing).
+    std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
 
     const Owner& owner_;
     Chat& chat_;

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "support/StallProbe.h"
 #include "support/Task.h"
 
 #include <gtest/gtest.h>
@@ -85,4 +86,23 @@ TEST(Task, SleepCancelsAndBackgroundWorkResumesOnMainThread) {
                      co_await inBackground([] { throw std::logic_error("worker failed"); });
                  }()),
                  std::logic_error);
+}
+
+TEST(Task, TheStallProbeSeesABlockingStepAndWorkPostedWhenIdleRunsLast) {
+    StallProbe probe;
+    // A step that holds the main thread for 120 ms: the probe's longest gap is at least that
+    // (less its own tick), however slow the machine.
+    bool blocked = false;
+    postToMain([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        blocked = true;
+    });
+    ASSERT_TRUE(test::runLoopUntil([&] { return blocked && probe.longest() >= std::chrono::milliseconds(110); }));
+
+    // Posted when idle: after everything posted the usual way, whenever it was posted.
+    std::vector<int> order;
+    postWhenIdle([&] { order.push_back(2); });
+    postToMain([&] { order.push_back(1); });
+    ASSERT_TRUE(test::runLoopUntil([&] { return order.size() == 2; }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
