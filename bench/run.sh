@@ -20,6 +20,11 @@ run_window "$bin/tarn_bench_window" | tee /dev/stderr | grep '^TABLE' >>"$rows"
 echo "open to preview..." >&2
 run_window "$bin/tarn_bench_open_to_preview" | tee /dev/stderr | grep '^TABLE' >>"$rows"
 
+echo "re-opening from the command line..." >&2
+run_window "$bin/tarn_bench_reopen" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+echo "main-loop stalls and a long session..." >&2
+run_window "$bin/tarn_bench_session" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+
 echo "server log throughput..." >&2
 output=$("$bin/tarn_bench_output")
 echo "$output" >&2
