@@ -113,6 +113,9 @@ Task<void> AppViewModel::loadProject(Url folder) {
     } else {
         browser_.deviceWidth = start.deviceWidth ? fromRawValue<DeviceWidth>(*start.deviceWidth).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
     }
+    appendSystemMessage(start.remembered ? _("Project loaded. Its package files and instructions are unchanged since the "
+                                             "last start-up plan, so that plan is used.")
+                                         : _("Project loaded. Building runtime instructions..."));
     // The preview starts loading the address now; it waits for the server to answer.
     if (start.external) {
         server_.attach(*start.external);
@@ -120,15 +123,12 @@ Task<void> AppViewModel::loadProject(Url folder) {
         browser_.open(context.defaultURL);
     }
     if (start.remembered) {
-        appendSystemMessage(_("Project loaded. Its package files and instructions are unchanged since the last start-up "
-                              "plan, so that plan is used."));
         if (start.started) {
             server_.startedAtOnce(context);
         } else if (!start.external) {
             co_await installAndStartServer();
         }
     } else {
-        appendSystemMessage(_("Project loaded. Building runtime instructions..."));
         co_await planStartupCommands(false);
         if (!start.external) {
             // The git listing goes on while the server starts: the preview is what the user waits for.
