@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/TarnApp.h"
 #include "process/ProcessGroupGuard.h"
+#include "support/Trace.h"
 
 #include <gtkmm/init.h>
 #include <webkit/webkit.h>
@@ -36,6 +37,7 @@ double tarnOpenToPreview(const fs::path& project, int port) {
                            [](const tarn::BrowserConsoleEntry& e) { return e.message == "storefront ready"; });
     };
     auto start = Clock::now();
+    tarn::trace::mark("opening");
     tarn::spawn(model->loadProject(tarn::Url::fileURL(project.string())));
     turnUntil(pageIn, std::chrono::seconds(60));
     double ms = pageIn() ? std::chrono::duration<double, std::milli>(Clock::now() - start).count() : -1;

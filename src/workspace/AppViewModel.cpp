@@ -97,10 +97,14 @@ Task<void> AppViewModel::loadProject(Url folder) {
     trace::mark("opening: plan and server");
     if (start.remembered) {
         project_.takeRemembered(*start.remembered);
-    } else if (auto failure = co_await project_.open(folder)) {
-        appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
-        server_.fail(*failure);
-        co_return;
+    } else {
+        // Planning needs the tools' answer: they are asked while the folder is read.
+        spawn(runtimes_.ensureKnown());
+        if (auto failure = co_await project_.open(folder)) {
+            appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
+            server_.fail(*failure);
+            co_return;
+        }
     }
     const ProjectContext context = *project_.context();
     server_.clearLog();

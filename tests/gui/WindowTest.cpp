@@ -50,6 +50,15 @@ TEST_F(Window, TheServerControlFollowsTheState) {
     }
     EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Stop Server");
     EXPECT_EQ(view().browser().header().serverChip().value(), "Failed");
+
+    // A server started outside Tarn: the header says so, and its control only lets go.
+    vm->serverState = ServerRuntimeState::external("Started outside Tarn (process 42, npm run dev)");
+    EXPECT_TRUE(bar.showingStop());
+    EXPECT_EQ(view().browser().header().serverChip().value(), "External");
+    EXPECT_EQ(view().browser().header().serverChip().get_tooltip_text(), "Started outside Tarn (process 42, npm run dev)");
+    EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Detach from the External Server (it keeps running)");
+    vm->serverState = ServerRuntimeState::running();
+    EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Stop Server");
 }
 
 TEST_F(Window, ReturnInTheAddressFieldIsGo) {
