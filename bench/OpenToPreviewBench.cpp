@@ -2,9 +2,9 @@
 // agent tool, against the dev server's own start: the same command, started by hand, until its
 // page answers. Medians of 5 runs each.
 #include "BenchSupport.h"
+#include "InProcessWindow.h"
 #include "app/MainWindow.h"
 #include "app/TarnApp.h"
-#include "process/ProcessGroupGuard.h"
 #include "support/Trace.h"
 
 #include <gtkmm/init.h>
@@ -14,11 +14,6 @@ using namespace bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-void turnUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (!done() && Clock::now() < deadline) g_main_context_iteration(nullptr, TRUE);
-}
 
 double tarnOpenToPreview(const fs::path& project, int port) {
     auto model = tarn::AppViewModel::create();
@@ -42,15 +37,7 @@ double tarnOpenToPreview(const fs::path& project, int port) {
     turnUntil(pageIn, std::chrono::seconds(60));
     double ms = pageIn() ? std::chrono::duration<double, std::milli>(Clock::now() - start).count() : -1;
 
-    model->shutdown();
-    window->close();
-    delete window;
-    bool ended = false;
-    tarn::spawn([](bool& ended) -> tarn::Task<void> {
-        co_await tarn::waitForProcessGroupsToEnd(std::chrono::seconds(4));
-        ended = true;
-    }(ended));
-    turnUntil([&] { return ended; }, std::chrono::seconds(10));
+    closeWindow(*model, window);
     return ms;
 }
 
