@@ -45,7 +45,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
 
     // A dialog asked to show before it exists is made then; it shows itself from the flag.
     auto makeWhen = [this](auto& flag, auto make) {
-        flag.observe(sigc::track_obj([this, &flag, make] {
+        flag.observe(sigc::track_obj([&flag, make] {
             if (*flag) make();
         }, *this));
     };

@@ -5,7 +5,6 @@
 #include "support/GObjectPtr.h"
 #include "support/Json.h"
 
-#include <cstdlib>
 #include <glib.h>
 #include <sys/stat.h>
 
@@ -32,12 +31,7 @@ std::vector<std::string> packageManagerNames(const std::vector<PackageManager>& 
 
 }  // namespace
 
-fs::path defaultFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && *cache && fs::path(cache).is_absolute()) return fs::path(cache) / "tarn" / "plans";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : g_get_home_dir()) / ".cache" / "tarn" / "plans";
-}
+fs::path defaultFolder() { return files::userFolder("XDG_CACHE_HOME", ".cache") / "plans"; }
 
 std::string inputsOf(const fs::path& root) {
     std::vector<std::string> names{"package.json", ".tarn/instructions.md"};
@@ -106,11 +100,6 @@ std::optional<ProjectContext> recall(const fs::path& root, const fs::path& folde
         // Missing, unreadable or from another version: planned again, as the first time.
         return std::nullopt;
     }
-}
-
-void forget(const fs::path& root, const fs::path& folder) {
-    std::error_code ec;
-    fs::remove(recordOf(root, folder), ec);
 }
 
 }  // namespace tarn::rememberedPlan

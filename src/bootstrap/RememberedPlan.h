@@ -20,7 +20,5 @@ std::string inputsOf(const std::filesystem::path& root);
 void remember(const ProjectContext& context, const std::filesystem::path& folder = defaultFolder());
 // The plan made for this project, when it was made from inputs exactly as they are now.
 std::optional<ProjectContext> recall(const std::filesystem::path& root, const std::filesystem::path& folder = defaultFolder());
-// Forgets the project's plan (nothing is reused until it is planned again).
-void forget(const std::filesystem::path& root, const std::filesystem::path& folder = defaultFolder());
 
 }  // namespace tarn::rememberedPlan

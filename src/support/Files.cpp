@@ -4,6 +4,8 @@
 #include "support/PlatformError.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <glib.h>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -142,6 +144,13 @@ std::string readFile(const fs::path& path, std::size_t limit) {
         }
     }
     return out;
+}
+
+std::filesystem::path userFolder(const char* variable, const char* fallback) {
+    const char* base = std::getenv(variable);
+    if (base && *base && std::filesystem::path(base).is_absolute()) return std::filesystem::path(base) / "tarn";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : g_get_home_dir()) / fallback / "tarn";
 }
 
 void createDirectories(const fs::path& path) {

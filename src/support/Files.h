@@ -15,6 +15,10 @@ void writeAtomically(const std::filesystem::path& path, std::string_view content
 // Reads a whole file; throws PlatformError with the system's message (or when it is larger than `limit`).
 std::string readFile(const std::filesystem::path& path, std::size_t limit = SIZE_MAX);
 
+// Tarn's folder inside one of the user's base folders: $`variable` when it is an absolute path,
+// else `fallback` under the home folder ("XDG_CACHE_HOME", ".cache" → ~/.cache/tarn).
+std::filesystem::path userFolder(const char* variable, const char* fallback);
+
 // Creates the folder and its missing parents; throws PlatformError (also when a file is in the way).
 void createDirectories(const std::filesystem::path& path);
 

@@ -10,12 +10,7 @@ namespace fs = std::filesystem;
 
 namespace tarn::settings {
 
-fs::path file() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config && fs::path(config).is_absolute()) return fs::path(config) / "tarn" / "settings.ini";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : g_get_home_dir()) / ".config" / "tarn" / "settings.ini";
-}
+fs::path file() { return files::userFolder("XDG_CONFIG_HOME", ".config") / "settings.ini"; }
 
 namespace {
 

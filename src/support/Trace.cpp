@@ -6,10 +6,14 @@
 
 namespace tarn::trace {
 
+namespace {
+
 bool enabled() {
     static const bool on = std::getenv("TARN_TRACE") != nullptr;
     return on;
 }
+
+}  // namespace
 
 void mark(const char* what) {
     if (!enabled()) return;

@@ -144,17 +144,7 @@ bool pathCrossesALink(const fs::path& root, const std::string& relative) {
 
 }  // namespace
 
-fs::path CheckpointStore::defaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    if (data && *data && fs::path(data).is_absolute()) {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home && *home ? home : g_get_home_dir()) / ".local" / "share";
-    }
-    return base / "tarn" / "checkpoints";
-}
+fs::path CheckpointStore::defaultFolder() { return files::userFolder("XDG_DATA_HOME", ".local/share") / "checkpoints"; }
 
 std::shared_ptr<CheckpointStore> CheckpointStore::open(const fs::path& projectRoot, const fs::path& storesFolder) {
     std::error_code ec;

@@ -119,31 +119,29 @@ void ServerSession::takePendingLines() {
     {
         std::lock_guard lock(pending_->mutex);
         auto& queued = pending_->lines;
-        const std::size_t n = std::min(slice, queued.size());
-        lines.assign(std::make_move_iterator(queued.begin()), std::make_move_iterator(queued.begin() + static_cast<std::ptrdiff_t>(n)));
-        queued.erase(queued.begin(), queued.begin() + static_cast<std::ptrdiff_t>(n));
+        const auto n = static_cast<std::ptrdiff_t>(std::min(slice, queued.size()));
+        lines.assign(std::make_move_iterator(queued.begin()), std::make_move_iterator(queued.begin() + n));
+        queued.erase(queued.begin(), queued.begin() + n);
         if (queued.empty()) {
             pending_->posted = false;
         } else {
             owner_.post([this] { takePendingLines(); });
         }
     }
-    // One change of the log for the whole slice.
+    handleOutputLines(lines);
+}
+
+void ServerSession::handleOutputLines(const std::vector<std::string>& raw) {
+    // Colour codes make the log unreadable and split addresses ("localhost:\e[1m5173").
     std::vector<std::string> shown;
-    shown.reserve(lines.size());
-    for (const auto& raw : lines) shown.push_back(text::stripTerminalEscapes(raw));
+    shown.reserve(raw.size());
+    for (const auto& line : raw) shown.push_back(text::stripTerminalEscapes(line));
+    // One change of the log for them all.
     serverLogLines.modify([&](auto& log) {
         for (const auto& line : shown) log.push_back(line);
         log.trimTo(serverLogLimit);
     });
     for (const auto& line : shown) understand(line);
-}
-
-void ServerSession::handleOutputLine(const std::string& raw) {
-    // Colour codes make the log unreadable and split addresses ("localhost:\e[1m5173").
-    const std::string line = text::stripTerminalEscapes(raw);
-    logOutput(line);
-    understand(line);
 }
 
 void ServerSession::understand(const std::string& line) {

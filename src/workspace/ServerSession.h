@@ -11,6 +11,7 @@
 #include "workspace/Chat.h"
 #include "workspace/Owner.h"
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,7 +45,9 @@ public:
     const std::optional<ExternalServer>& external() const { return external_; }
     // No server can start (the folder is no project): the state says why.
     void fail(const std::string& reason) { serverState = ServerRuntimeState::failed(reason); }
-    void handleOutputLine(const std::string& line);
+    void handleOutputLine(const std::string& line) { handleOutputLines({line}); }
+    // Lines the server printed, as one change of the log.
+    void handleOutputLines(const std::vector<std::string>& lines);
     // A server's end; the end of one a newer server replaced leaves the newer one's state alone.
     void handleExit(int status);
 
@@ -69,7 +72,7 @@ private:
 
     struct Pending {
         std::mutex mutex;
-        std::vector<std::string> lines;
+        std::deque<std::string> lines;
         bool posted = false;
     };
     // Shared with the output callback, which may run on a worker thread (a server started first thing).
