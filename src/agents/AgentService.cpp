@@ -442,7 +442,17 @@ std::vector<std::string> AgentService::replaceRenderedText(const std::string& sh
     const Hit& hit = found.front();
     const Place& place = *hit.place;
     std::string edited;
-    if (hit.literal) {
+    if (hit.literal && place.syntax == rendered::Syntax::none) {
+        // A message file: written only when it reads back as asked, every other text untouched.
+        auto written = rendered::writeMessage(place.content, place.file.extension() != ".json", *hit.literal, newText);
+        if (!written) {
+            throw AgentServiceError(AgentServiceError::Case::unsafeEdit,
+                                    tr::format(_("%1 would not read back with this text as written, so it was left as it "
+                                                 "was; describe the change to the agent instead."),
+                                               {place.relative}));
+        }
+        edited = std::move(*written);
+    } else if (hit.literal) {
         edited = place.content;
         edited.replace(hit.literal->begin, hit.literal->end - hit.literal->begin,
                        rendered::escapeForLiteral(*hit.literal, newText));

@@ -315,32 +315,58 @@ std::string replaceAll(std::string s, std::string_view from, std::string_view to
     return s;
 }
 
+namespace {
+
+bool inRange(char c, unsigned char low, unsigned char high) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= low && u <= high;
+}
+
+// Where the escape sequence that starts at `i` (ESC, or the one-character CSI) ends. A sequence
+// only ever takes ASCII bytes, so the characters around it stay whole; an ESC that starts no
+// sequence goes alone.
+std::size_t escapeEnd(std::string_view s, std::size_t i) {
+    const bool csi8 = s[i] != '\x1b';
+    std::size_t j = i + (csi8 ? 2 : 1);
+    if (csi8 || (j < s.size() && s[j] == '[')) {
+        // Control sequence: parameters, intermediates, then one final byte.
+        if (!csi8) ++j;
+        while (j < s.size() && inRange(s[j], 0x30, 0x3F)) ++j;
+        while (j < s.size() && inRange(s[j], 0x20, 0x2F)) ++j;
+        if (j < s.size() && inRange(s[j], 0x40, 0x7E)) ++j;
+        return j;
+    }
+    if (j < s.size() && (s[j] == ']' || s[j] == 'P' || s[j] == '_' || s[j] == '^' || s[j] == 'X')) {
+        // A command or string: up to BEL, ESC backslash or the one-character ST (U+009C), or the
+        // end of the line. What it holds goes with it, whole characters included.
+        for (++j; j < s.size(); ++j) {
+            if (s[j] == '\x07') return j + 1;
+            if (s[j] == '\x1b' && j + 1 < s.size() && s[j + 1] == '\\') return j + 2;
+            if (s.compare(j, 2, "\xc2\x9c") == 0) return j + 2;
+        }
+        return j;
+    }
+    // Intermediates, then a final byte; anything else is not a sequence.
+    std::size_t k = j;
+    while (k < s.size() && inRange(s[k], 0x20, 0x2F)) ++k;
+    if (k < s.size() && inRange(s[k], 0x30, 0x7E)) return k + 1;
+    return j;
+}
+
+}  // namespace
+
 std::string stripTerminalEscapes(std::string_view s) {
     if (s.find('\x1b') == std::string_view::npos && s.find("\xc2\x9b") == std::string_view::npos) return std::string(s);
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
-        const bool csi8 = s.compare(i, 2, "\xc2\x9b") == 0;  // the one-character CSI, U+009B
-        if (s[i] != '\x1b' && !csi8) {
-            out += s[i++];
+        if (s[i] == '\x1b' || s.compare(i, 2, "\xc2\x9b") == 0) {
+            i = escapeEnd(s, i);
             continue;
         }
-        std::size_t j = i + (csi8 ? 2 : 1);
-        if (csi8 || (j < s.size() && s[j] == '[')) {
-            // Control sequence: parameters and intermediates, then one final byte.
-            if (!csi8) ++j;
-            while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x20 && static_cast<unsigned char>(s[j]) <= 0x3F) ++j;
-            while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x20 && static_cast<unsigned char>(s[j]) <= 0x2F) ++j;
-            if (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x40 && static_cast<unsigned char>(s[j]) <= 0x7E) ++j;
-        } else if (j < s.size() && (s[j] == ']' || s[j] == 'P' || s[j] == '_' || s[j] == '^')) {
-            // Operating system command or string: up to BEL or ESC backslash.
-            ++j;
-            while (j < s.size() && s[j] != '\x07' && !(s[j] == '\x1b' && j + 1 < s.size() && s[j + 1] == '\\')) ++j;
-            j += j < s.size() && s[j] == '\x07' ? 1 : (j < s.size() ? 2 : 0);
-        } else if (j < s.size()) {
-            ++j;  // a two-character escape
-        }
-        i = std::min(j, s.size());
+        const std::size_t next = std::min(s.find_first_of("\x1b\xc2", i + 1), s.size());
+        out.append(s.substr(i, next - i));
+        i = next;
     }
     return out;
 }
@@ -349,29 +375,38 @@ std::vector<std::string> findLinks(std::string_view s) {
     std::vector<std::string> links;
     auto isSchemeChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; };
     auto endsLink = [](unsigned char c) { return c <= ' ' || c == '"' || c == '\'' || c == '<' || c == '>' || c == '`' || c == 0x7F; };
+    // Each byte is looked at a bounded number of times: the text after a trimmed link holds no
+    // "://" (it is only punctuation and brackets), so the next search starts past the link.
     std::size_t from = 0;
     while (true) {
         std::size_t mark = s.find("://", from);
         if (mark == std::string_view::npos) break;
         std::size_t start = mark;
-        while (start > 0 && isSchemeChar(s[start - 1])) --start;
+        while (start > from && isSchemeChar(s[start - 1])) --start;
         while (start < mark && !std::isalpha(static_cast<unsigned char>(s[start]))) ++start;  // a scheme starts with a letter
         std::size_t end = mark + 3;
-        while (end < s.size() && !endsLink(static_cast<unsigned char>(s[end]))) ++end;
+        // Brackets of each kind in the link so far: opened minus closed.
+        long round = 0, square = 0, curly = 0;
+        while (end < s.size() && !endsLink(static_cast<unsigned char>(s[end]))) {
+            switch (s[end]) {
+                case '(': ++round; break;
+                case ')': --round; break;
+                case '[': ++square; break;
+                case ']': --square; break;
+                case '{': ++curly; break;
+                case '}': --curly; break;
+                default: break;
+            }
+            ++end;
+        }
         // Sentence punctuation after a link is not part of it; a closing bracket only when unopened.
         while (end > mark + 3) {
-            char last = s[end - 1];
-            if (std::string_view(".,;:!?").find(last) != std::string_view::npos) {
+            const char last = s[end - 1];
+            long* balance = last == ')' ? &round : last == ']' ? &square : last == '}' ? &curly : nullptr;
+            if (std::string_view(".,;:!?").find(last) != std::string_view::npos || (balance && *balance < 0)) {
+                if (balance) ++*balance;
                 --end;
                 continue;
-            }
-            char open = last == ')' ? '(' : last == ']' ? '[' : last == '}' ? '{' : 0;
-            if (open) {
-                auto body = s.substr(start, end - start);
-                if (std::count(body.begin(), body.end(), open) < std::count(body.begin(), body.end(), last)) {
-                    --end;
-                    continue;
-                }
             }
             break;
         }

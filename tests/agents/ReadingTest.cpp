@@ -4,6 +4,7 @@
 // can stand, and the reader's bounds on files in the middle of an edit.
 #include "TestSupport.h"
 #include "agents/rendered/Rendered.h"
+#include "support/Json.h"
 #include "support/Text.h"
 
 #include <filesystem>
@@ -155,4 +156,55 @@ TEST(Reading, HalfEditedFilesAreReadInOnePass) {
             ASSERT_LE(reading.cells.size(), 2 * source.size() + 2);
         }
     }
+}
+
+TEST(Reading, AnyTextWrittenIntoAMessageValueReadsBackAsItself) {
+    // Every style a value can be written in; the second value of each file is the one edited.
+    struct File {
+        std::string source;
+        bool yaml;
+    };
+    const std::vector<File> files{
+        {"{\"a\": \"one\", \"b\": \"two\", \"c\": \"three\"}\n", false},
+        {"a: one\nb: two # note\nc: three\n", true},
+        {"a: 'one'\nb: 'two'\nc: 'three'\n", true},
+        {"a: \"one\"\nb: \"two\"\nc: \"three\"\n", true},
+        {"list:\n  - one\n  - two\n  - 'three'\n", true},
+        {"a: one\r\nb: two\r\nc: three\r\n", true},
+    };
+    static const std::vector<std::string> pieces{"a", "Z", " ", "\t", "\n", "\r", "#", ":", ": ", " #", "'", "\"", "\\", "-",
+                                                 "é", "漢", "😀", "{", "[", "&", "*", "!", "%", "@", "`", ">", "|", "?",
+                                                 "1", "true", "null", "~", ",", "\x01", "\\u0041", "''"};
+    std::mt19937 random(5);
+    int written = 0;
+    for (int round = 0; round < 6000; ++round) {
+        std::string text;
+        const int count = std::uniform_int_distribution<int>(1, 8)(random);
+        for (int i = 0; i < count; ++i) text += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+        const File& file = files[static_cast<std::size_t>(round) % files.size()];
+        const auto before = rendered::readMessages(file.source, file.yaml);
+        ASSERT_EQ(before.size(), 3u) << file.source;
+        auto edited = rendered::writeMessage(file.source, file.yaml, before[1].literal, text);
+        ASSERT_TRUE(edited) << "refused " << testing::PrintToString(text) << " in " << file.source;
+        const auto after = rendered::readMessages(*edited, file.yaml);
+        ASSERT_EQ(after.size(), 3u) << *edited;
+        EXPECT_EQ(after[0].text, before[0].text) << *edited;
+        EXPECT_EQ(after[1].text, text) << *edited;
+        EXPECT_EQ(after[2].text, before[2].text) << *edited;
+        if (!file.yaml) EXPECT_EQ(json::Json::parse(*edited)["b"], text) << *edited;  // JSON's own reader agrees
+        ++written;
+    }
+    EXPECT_EQ(written, 6000);
+
+    // The faults this closes: a line break in single quotes, a trailing carriage return and a
+    // leading tab in a plain value each become a double-quoted value.
+    const std::string yaml = "a: 'x'\nb: y\n";
+    auto values = rendered::readMessages(yaml, true);
+    EXPECT_EQ(rendered::writeMessage(yaml, true, values[0].literal, "two\nlines"), "a: \"two\\nlines\"\nb: y\n");
+    EXPECT_EQ(rendered::writeMessage(yaml, true, values[1].literal, "ends\r"), "a: 'x'\nb: \"ends\\r\"\n");
+    EXPECT_EQ(rendered::writeMessage(yaml, true, values[1].literal, "\tin"), "a: 'x'\nb: \"\\tin\"\n");
+    // A word that a loader would read as another type stays a string.
+    EXPECT_EQ(rendered::writeMessage(yaml, true, values[1].literal, "yes"), "a: 'x'\nb: \"yes\"\n");
+    // A literal that is not one of the file's values is refused, not guessed at.
+    EXPECT_FALSE(rendered::writeMessage(yaml, true, rendered::Literal{0, 1, 0, true}, "z"));
 }

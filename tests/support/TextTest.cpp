@@ -5,7 +5,10 @@
 #include "support/Url.h"
 #include "support/Uuid.h"
 
+#include <algorithm>
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace tarn;
 
@@ -107,4 +110,80 @@ TEST(Json, DocumentsMustBeObjectsOrArrays) {
     auto obj = json::parseObject(R"({"a":" x ","b":3,"c":""})");
     ASSERT_TRUE(obj);
     EXPECT_EQ(json::firstNonBlankString(*obj, {"c", "b", "a"}), "x");
+}
+
+namespace {
+
+// Valid UTF-8 of every length, escape sequences whole and cut short, and stray escape bytes,
+// mixed at random: what a dev server's coloured output looks like at its worst.
+std::string randomTerminalLine(std::mt19937& random) {
+    static const std::vector<std::string> pieces{
+        "a", " ", "é", "漢", "😀", "\x1b[31m", "\x1b[0;1;38;5;208m", "\x1b[", "\x1b[12", "\x1b]8;;http://x\x07",
+        "\x1b]0;title\x1b\\", "\x1b]unterminated", "\x1b(B", "\x1b", "\xc2\x9b" "2J", "\xc2\x9b", "\x1bP+q\x1b\\",
+        "\x07", ":", "http://localhost:5173/"};
+    std::string line;
+    const int count = std::uniform_int_distribution<int>(0, 24)(random);
+    for (int i = 0; i < count; ++i) line += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+    return line;
+}
+
+}  // namespace
+
+TEST(Text, EscapeRemovalKeepsWholeCharacters) {
+    EXPECT_EQ(text::stripTerminalEscapes("\x1b[1;32m  VITE\x1b[0m ready"), "  VITE ready");
+    EXPECT_EQ(text::stripTerminalEscapes("\x1b]8;;http://a\x07link\x1b]8;;\x1b\\ end"), "link end");
+    EXPECT_EQ(text::stripTerminalEscapes("\xc2\x9b" "1mbold"), "bold");
+    // An escape followed by a character that starts no sequence takes only itself.
+    EXPECT_EQ(text::stripTerminalEscapes("\x1b" "é\x1b漢"), "é漢");
+    EXPECT_EQ(text::stripTerminalEscapes("x\x1b[38;5;é"), "xé");
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string line = randomTerminalLine(random);
+        ASSERT_TRUE(g_utf8_validate(line.data(), static_cast<gssize>(line.size()), nullptr));
+        const std::string out = text::stripTerminalEscapes(line);
+        ASSERT_TRUE(g_utf8_validate(out.data(), static_cast<gssize>(out.size()), nullptr)) << line;
+        ASSERT_EQ(out.find('\x1b'), std::string::npos) << line;
+        ASSERT_EQ(out.find("\xc2\x9b"), std::string::npos) << line;
+    }
+    // Any bytes at all: nothing longer comes out, and nothing breaks.
+    for (int round = 0; round < 5000; ++round) {
+        std::string bytes(std::uniform_int_distribution<std::size_t>(0, 40)(random), '\0');
+        for (auto& b : bytes) b = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
+        ASSERT_LE(text::stripTerminalEscapes(bytes).size(), bytes.size());
+    }
+}
+
+TEST(Text, LinksEndWhereTheSentenceDoes) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(text::findLinks("Local:   http://localhost:5173/"), V{"http://localhost:5173/"});
+    EXPECT_EQ(text::findLinks("(see https://a.dev/x_(y)), then."), V{"https://a.dev/x_(y)"});
+    EXPECT_EQ(text::findLinks("[http://a/b]. and {ws://c/d}"), (V{"http://a/b", "ws://c/d"}));
+    EXPECT_EQ(text::findLinks("://nothing 1http://x.y"), V{"http://x.y"});
+
+    // Random lines of link pieces: every link is part of the line, starts with a scheme, and ends
+    // on neither sentence punctuation nor a bracket it did not open.
+    static const std::vector<std::string> pieces{"http", "://", "a", ".", ",", "(", ")", "[", "]", "{", "}", " ", ":", "!", "x/y", "é"};
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int count = std::uniform_int_distribution<int>(0, 30)(random);
+        for (int i = 0; i < count; ++i) line += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+        for (const auto& link : text::findLinks(line)) {
+            ASSERT_NE(line.find(link), std::string::npos) << line;
+            ASSERT_TRUE(std::isalpha(static_cast<unsigned char>(link.front()))) << line;
+            ASSERT_NE(link.find("://"), std::string::npos) << line;
+            ASSERT_EQ(std::string_view(".,;:!?").find(link.back()), std::string_view::npos) << line;
+            for (auto [open, close] : {std::pair{'(', ')'}, {'[', ']'}, {'{', '}'}}) {
+                if (link.back() == close) ASSERT_LE(std::count(link.begin(), link.end(), close), std::count(link.begin(), link.end(), open)) << line;
+            }
+        }
+    }
+    // The lines that used to take seconds on the main loop: the test's time limit would catch a
+    // return of that (the benchmark measures the rate).
+    const std::string closers = "http://a/" + std::string(1 << 20, ')');
+    EXPECT_EQ(text::findLinks(closers), V{"http://a/"});
+    std::string marks;
+    while (marks.size() < (1 << 20)) marks += "a://)";
+    EXPECT_FALSE(text::findLinks(marks).empty());
 }

@@ -75,27 +75,17 @@ std::string escapeFor(Syntax syntax, Context context, std::string_view text) {
 }  // namespace detail
 
 std::string escapeForLiteral(const Literal& literal, std::string_view text) {
-    if (literal.yaml && literal.quote == '\'') {
-        std::string written;
-        for (char c : text) written += c == '\'' ? std::string("''") : std::string(1, c);
-        return written;
-    }
-    if (literal.yaml && literal.quote == 0) {
-        // A plain scalar stays plain while nothing in it reads as YAML's own.
-        const bool plain = !text.empty() && text.find(": ") == std::string_view::npos && text.find(" #") == std::string_view::npos &&
-                           text.find('\n') == std::string_view::npos && text.back() != ':' && text.back() != ' ' &&
-                           std::string_view("-?:,[]{}#&*!|>'\"%@` ").find(text.front()) == std::string_view::npos;
-        if (plain) return std::string(text);
-        return "\"" + escapeForLiteral(Literal{0, 0, '"', true}, text) + "\"";
-    }
     std::string written;
     for (char c : text) {
         if (c == '\\' || c == literal.quote || (literal.quote == '`' && c == '$')) written += '\\';
+        // A line break ends a quoted string; a carriage return in a template would read as a line feed.
         if (c == '\n' && literal.quote != '`') {
             written += "\\n";
-            continue;
+        } else if (c == '\r') {
+            written += "\\r";
+        } else {
+            written += c;
         }
-        written += c;
     }
     return written;
 }

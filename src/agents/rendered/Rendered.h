@@ -83,8 +83,7 @@ struct Edit {
 Edit applyEdit(std::string_view source, Syntax syntax, const std::vector<Cell>& cells, const Match& match,
                const std::u32string& oldText, const std::string& newText);
 
-// `text` written inside the literal's quotes so that the string holds it as it is (a plain YAML
-// scalar that could not hold it becomes a quoted one).
+// `text` written inside the quotes of a code's string literal so that the string holds it as it is.
 std::string escapeForLiteral(const Literal& literal, std::string_view text);
 
 // The string values of a message file (JSON, or YAML's scalars), keys left out, with the text
@@ -94,5 +93,10 @@ struct Message {
     std::string text;
 };
 std::vector<Message> readMessages(std::string_view source, bool yaml);
+
+// The message file with the value at `literal` holding `text`, quoted as that value's style allows
+// (a YAML value that cannot hold it in its own style becomes double-quoted). Nothing when the file
+// would not read back with that value as exactly `text` and every other value as it was.
+std::optional<std::string> writeMessage(std::string_view source, bool yaml, const Literal& literal, std::string_view text);
 
 }  // namespace tarn::rendered
