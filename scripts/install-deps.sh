@@ -25,6 +25,7 @@ requirements=(
   "cmd:npm            npm"
   "cmd:xvfb-run       xvfb"
   "cmd:xauth          xauth"
+  "cmd:dbus-run-session dbus-daemon"
   "cmd:xdotool        xdotool"
   "cmd:import         imagemagick"
   "cmd:glib-compile-resources libglib2.0-dev-bin"
