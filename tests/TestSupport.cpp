@@ -17,13 +17,14 @@ namespace tarn::test {
 namespace {
 
 // What Tarn keeps in the user's data, configuration and cache folders (checkpoints, settings, plans) goes to
-// folders of the test run's own.
+// folders of the test run's own; the agent tools' own configuration (the model Codex names) too.
 struct PrivateDataFolder {
     TempDir folder{"tarn-test-data-"};
     PrivateDataFolder() {
         setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
         setenv("XDG_CACHE_HOME", (folder.path() / "cache").c_str(), 1);
+        setenv("CODEX_HOME", (folder.path() / "codex").c_str(), 1);
         for (const char* made : {"data", "config", "cache"}) std::filesystem::create_directories(folder.path() / made);
     }
 };

@@ -1,4 +1,6 @@
 #pragma once
+#include "model/AgentPlanStep.h"
+#include "model/AgentStep.h"
 #include "support/Task.h"
 
 #include <functional>
@@ -12,15 +14,28 @@ struct AgentRunResult {
     std::string summary;                    // first non-blank line of the answer, untrimmed
     std::vector<std::string> touchedFiles;  // changed paths after the run, sorted, no duplicates
     std::string output;                     // the full answer
+    std::vector<AgentStep> steps;           // what the tool did, in order
+    std::vector<AgentPlanStep> plan;        // the tool's own to-do list, as it last was
+    std::string details;                    // turns, time and cost, when the tool says
+    // Edits the tool's permissions refused (Plan Mode): the paths, or "" for an edit it did not name.
+    std::vector<std::string> refusedEdits;
 
     friend bool operator==(const AgentRunResult&, const AgentRunResult&) = default;
 };
 
-// What a running agent tool tells the window as it works: short progress texts worth showing, and
-// the rest of what it prints (its own housekeeping), for the server log. Either may be empty.
+// What a running agent tool tells the window as it works. Called on the reading thread, in the
+// order the tool printed them; any may be empty.
 struct AgentRunFeedback {
+    // Text worth showing in the thinking message: the agent's own words as they come.
     std::function<void(const std::string&)> progress;
+    // The tool's housekeeping and its standard error, for the agent log.
     std::function<void(const std::string&)> log;
+    // A step began, or one already shown changed (the same id).
+    std::function<void(const AgentStep&)> step;
+    // The tool's to-do list, whole, each time it changes.
+    std::function<void(const std::vector<AgentPlanStep>&)> plan;
+    // The model the tool says it uses.
+    std::function<void(const std::string&)> model;
 };
 
 // A request run stopped by the user: its group has been ended. Carries the paths git reports as

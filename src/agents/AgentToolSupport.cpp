@@ -214,6 +214,13 @@ std::filesystem::path writeTarnFile(const Url& projectRoot, const std::string& f
     return folder / fileName;
 }
 
+std::string relativeToRoot(const std::string& path, const std::string& root) {
+    std::string prefix = root;
+    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    prefix += '/';
+    return text::startsWith(path, prefix) && path.size() > prefix.size() ? path.substr(prefix.size()) : path;
+}
+
 std::string stripCodeFences(const std::string& input) {
     // One pass each way: a pattern over unbounded white space would backtrack on a long run of it.
     std::string text = text::trim(input);

@@ -84,6 +84,9 @@ std::string summaryOf(const std::string& answer, const std::string& fallback);
 // Writes `text` to .tarn/`fileName` in the project, creating .tarn when missing.
 std::filesystem::path writeTarnFile(const Url& projectRoot, const std::string& fileName, const std::string& text);
 
+// `path` as the project names it: relative to `root` when it lies inside, else as it is.
+std::string relativeToRoot(const std::string& path, const std::string& root);
+
 std::string stripCodeFences(const std::string& text);
 std::optional<json::Json> parseJSONObject(const std::string& text);
 std::optional<std::string> extractResultText(const json::Json& object);

@@ -2,6 +2,7 @@
 #include "support/Translate.h"
 
 #include "agents/AgentToolSupport.h"
+#include "agents/ClaudeStreamReader.h"
 #include "agents/StartupPlanning.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Text.h"
@@ -33,37 +34,51 @@ std::string ClaudeCodeCLIService::failureReason(const ShellCommandOutput& output
     return agenttools::lastErrorLine(output);
 }
 
+std::vector<std::string> ClaudeCodeCLIService::requestArguments(const std::string& request, bool planMode) {
+    std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "stream-json", "--verbose"};
+    // Plan Mode is the tool's own: its plan permissions refuse every edit and every command that
+    // would change something, whatever the model answers.
+    if (planMode) {
+        arguments.insert(arguments.end(), {"--permission-mode", "plan"});
+    } else {
+        arguments.push_back("--dangerously-skip-permissions");
+    }
+    return arguments;
+}
+
 Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
                                                       AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw AgentToolError(_(notInstalled));
-    if (feedback.progress) feedback.progress(_("Sending request to Claude Code..."));
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
 
-    std::vector<std::string> arguments{"-p", buildPrompt(request, planMode), "--output-format", "json",
-                                       "--dangerously-skip-permissions"};
-    // Its answer is one JSON object at the end; anything else it prints is for the log.
-    ShellCommandRunner::LineCallback onLine;
-    if (feedback.log) {
-        onLine = [log = feedback.log](const std::string& line) {
-            if (!text::startsWith(text::trim(line), "{")) log(line);
-        };
-    }
-    auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
-                                                              failureReason, cancellation, before);
+    // Read as it comes: each line is a step, words, or the result.
+    auto reader = std::make_shared<ClaudeStreamReader>(projectRoot.path(), feedback);
+    auto onLine = [reader](const std::string& line) { reader->read(line); };
+    auto run = agenttools::runRequestTool(*tool, requestArguments(request, planMode), projectRoot, std::move(onLine),
+                                          failureReason, cancellation, before);
     ShellCommandOutput output = co_await run;
-    if (feedback.progress) feedback.progress(_("Claude Code response received."));
+    if (auto failure = reader->failure()) throw AgentToolError(*failure);
 
-    std::string raw = answerText(output);
-    auto object = agenttools::parseJSONObject(raw);
-    if (!object) throw AgentToolError(_(outputMissing));
-    std::string answer = agenttools::extractResultText(*object).value_or(raw);
-    if (answer.empty()) throw AgentToolError(_(outputMissing));
+    std::optional<std::string> answer = reader->answer();
+    if (!answer) {
+        // A release that prints one JSON object at the end, as older ones did.
+        std::string raw = answerText(output);
+        auto object = agenttools::parseJSONObject(raw);
+        if (!object) throw AgentToolError(_(outputMissing));
+        answer = agenttools::extractResultText(*object).value_or(raw);
+    }
+    if (answer->empty()) throw AgentToolError(_(outputMissing));
 
-    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Claude Code finished."),
-
-                                               "last-claude-output.md");
+    auto result = agenttools::resultOfRun(projectRoot, std::move(before), std::move(*answer), _("Claude Code finished."),
+                                          "last-claude-output.md");
+    AgentRunResult done = co_await result;
+    done.steps = reader->steps();
+    done.plan = reader->plan();
+    done.details = reader->details();
+    done.refusedEdits = reader->refusedEdits();
+    co_return done;
 }
 
 Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
@@ -76,7 +91,9 @@ Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext
                                        "json",
                                        "--json-schema",
                                        startup::claudePlanSchema(),
-                                       "--dangerously-skip-permissions"};
+                                       // Planning reads the project and changes nothing in it.
+                                       "--permission-mode",
+                                       "plan"};
     auto lastLine = [](const std::string& line) -> std::optional<std::string> { return text::trim(line); };
     auto run = agenttools::runToolWithin(*tool, std::move(arguments), context.rootURL,
                                                              failureReason, limit, "Claude Code", lastLine, cancellation);

@@ -35,6 +35,8 @@ public:
     static std::string failureReason(const ShellCommandOutput& output);
 
     static std::optional<std::string> locateTool();
+    // How a request runs: its output streamed, with Plan Mode's permissions when it is on.
+    static std::vector<std::string> requestArguments(const std::string& request, bool planMode);
     static std::string buildPrompt(const std::string& request, bool planMode);
 
     static constexpr const char* notInstalled = N_("Claude Code CLI is not installed or not in PATH.");

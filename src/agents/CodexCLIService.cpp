@@ -2,6 +2,7 @@
 #include "support/Translate.h"
 
 #include "agents/AgentToolSupport.h"
+#include "agents/CodexEventReader.h"
 #include "agents/StartupPlanning.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
@@ -9,6 +10,7 @@
 #include "support/Text.h"
 
 #include <filesystem>
+#include <glib.h>
 #include <map>
 #include <sys/stat.h>
 
@@ -31,16 +33,8 @@ std::string readAnswer(const std::string& path) {
     return answer;
 }
 
-// As a file URL names it: "/" for the root, the last name otherwise, trailing slashes ignored.
-std::string lastPathComponent(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    if (path == "/") return path;
-    return std::filesystem::path(path).filename().string();
-}
-
-// What a planner that never answers said last: its progress, or any other line it printed.
+// What a planner that never answers said last: the last line it printed.
 std::optional<std::string> lastWords(const std::string& line) {
-    if (auto progress = CodexCLIService::progressText(line)) return progress;
     std::string trimmed = text::trim(line);
     if (trimmed.empty() || trimmed.front() == '{') return std::nullopt;
     return trimmed;
@@ -49,6 +43,32 @@ std::optional<std::string> lastWords(const std::string& line) {
 }  // namespace
 
 std::optional<std::string> CodexCLIService::locateTool() { return agenttools::locateTool("codex"); }
+
+std::optional<std::string> CodexCLIService::modelFromConfig(const std::string& toml) {
+    for (const auto& raw : text::splitLines(toml)) {
+        const std::string line = text::trim(raw);
+        if (text::startsWith(line, "[")) break;  // a table: what follows is not the top level
+        if (!text::startsWith(line, "model") || line.find('=') == std::string::npos) continue;
+        if (text::trim(line.substr(0, line.find('='))) != "model") continue;
+        std::string value = text::trim(line.substr(line.find('=') + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) {
+            const auto close = value.find(value.front(), 1);
+            if (close != std::string::npos && close > 1) return value.substr(1, close - 1);
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CodexCLIService::configuredModel() {
+    const char* home = g_getenv("CODEX_HOME");
+    const std::filesystem::path folder = home && *home ? std::filesystem::path(home) : std::filesystem::path(g_get_home_dir()) / ".codex";
+    try {
+        return modelFromConfig(files::readFile(folder / "config.toml", 1024 * 1024));
+    } catch (const std::exception&) {
+        return std::nullopt;  // no configuration: the tool's own default, which it does not name
+    }
+}
 
 std::optional<std::string> CodexCLIService::detectVersion() const { return agenttools::detectVersion("codex"); }
 
@@ -111,23 +131,22 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     auto before = co_await listing;
     const std::string answerPath = agenttools::temporaryAnswerPath("feature");
 
-    auto probe = autonomyArguments(*tool);
-    std::vector<std::string> autonomy = co_await probe;
+    // Plan Mode runs in the tool's read-only sandbox: a write is refused whatever the model asks.
+    std::vector<std::string> access{"--sandbox", "read-only"};
+    if (!planMode) {
+        auto probe = autonomyArguments(*tool);
+        access = co_await probe;
+    }
     std::vector<std::string> arguments{"exec", "--json"};
-    arguments.insert(arguments.end(), autonomy.begin(), autonomy.end());
+    arguments.insert(arguments.end(), access.begin(), access.end());
     for (std::string a : {"--skip-git-repo-check", "--cd"}) arguments.push_back(a);
     arguments.push_back(projectRoot.path());
     arguments.push_back("-o");
     arguments.push_back(answerPath);
     arguments.push_back(buildPrompt(request, planMode));
 
-    auto onLine = [feedback](const std::string& line) {
-        if (auto progress = progressText(line)) {
-            if (feedback.progress) feedback.progress(*progress);
-        } else if (feedback.log && !text::startsWith(text::trim(line), "{")) {
-            feedback.log(line);
-        }
-    };
+    auto reader = std::make_shared<CodexEventReader>(projectRoot.path(), feedback);
+    auto onLine = [reader](const std::string& line) { reader->read(line); };
     try {
         auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
                                                              failureReason, cancellation, before);
@@ -138,10 +157,20 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
         throw;
     }
 
+    if (auto failure = reader->failure()) {
+        std::error_code ec;
+        std::filesystem::remove(answerPath, ec);
+        throw AgentToolError(*failure);
+    }
     std::string answer = readAnswer(answerPath);
-    co_return co_await agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Codex finished."),
-
-                                               "last-codex-output.md");
+    auto result = agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Codex finished."),
+                                          "last-codex-output.md");
+    AgentRunResult done = co_await result;
+    done.steps = reader->steps();
+    done.plan = reader->plan();
+    done.details = reader->details();
+    done.refusedEdits = reader->refusedEdits();
+    co_return done;
 }
 
 Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
@@ -151,10 +180,8 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
     const std::string answerPath = agenttools::temporaryAnswerPath("bootstrap");
 
-    auto probe = autonomyArguments(*tool);
-    std::vector<std::string> autonomy = co_await probe;
-    std::vector<std::string> arguments{"exec"};
-    arguments.insert(arguments.end(), autonomy.begin(), autonomy.end());
+    // Planning reads the project and changes nothing in it: the tool's read-only sandbox.
+    std::vector<std::string> arguments{"exec", "--sandbox", "read-only"};
     for (std::string a : {"--skip-git-repo-check", "--cd"}) arguments.push_back(a);
     arguments.push_back(context.rootURL.path());
     arguments.push_back("-o");
@@ -168,75 +195,6 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     if (!plan) throw AgentToolError(_(invalidBootstrapResponse));
     plan->planner = "Codex CLI";
     co_return *plan;
-}
-
-std::optional<std::string> CodexCLIService::describeItem(const json::Json& event) {
-    const json::Json& subject = event.contains("item") && event["item"].is_object() ? event["item"] : event;
-    if (auto command = json::firstNonBlankString(subject, {"command", "cmd", "shell_command"})) {
-        return tr::format(_("command %1"), {*command});
-    }
-    if (auto path = json::firstNonBlankString(subject, {"path", "file", "filepath", "file_path"})) {
-        std::string component = lastPathComponent(*path);
-        return component.empty() ? std::string(_("file update")) : tr::format(_("file %1"), {component});
-    }
-    if (auto name = json::firstNonBlankString(subject, {"name", "title", "description", "tool_name"})) return name;
-    if (auto kind = json::firstNonBlankString(subject, {"type", "kind"})) {
-        std::string lower = text::toLower(*kind);
-        if (text::contains(lower, "command")) return std::string(_("a command"));
-        if (text::contains(lower, "file")) return std::string(_("a file change"));
-        if (text::contains(lower, "plan")) return std::string(_("the implementation plan"));
-        return kind;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> CodexCLIService::progressText(const std::string& line) {
-    std::string trimmed = text::trim(line);
-    if (trimmed.empty()) return std::nullopt;
-
-    std::optional<json::Json> event;
-    if (trimmed.front() == '{') event = json::parseObject(trimmed);
-    if (!event) {
-        std::string plain = text::replaceAll(trimmed, "\t", " ");
-        if (!text::contains(text::toLower(plain), "error")) return std::nullopt;
-        return plain;
-    }
-
-    auto type = json::stringMember(*event, "type");
-    if (event->empty() || !type) return std::string(_("Working..."));
-    const std::string kind = text::toLower(*type);
-    if (kind == "thread.started") return std::string(_("Session started."));
-    if (kind == "turn.started") return std::string(_("Understanding your request..."));
-    if (kind == "turn.completed") return std::string(_("Wrapping up response..."));
-    if (kind == "turn.failed") {
-        if (auto error = event->find("error"); error != event->end() && error->is_object()) {
-            if (auto message = json::firstNonBlankString(*error, {"message", "summary", "text"})) return message;
-        }
-        return std::string(_("Codex run failed."));
-    }
-    if (kind == "item.started" || kind == "item.completed") {
-        // An error item carries the reason: show it, not the item's kind.
-        if (auto item = event->find("item"); item != event->end() && item->is_object() &&
-                                             text::toLower(json::stringMember(*item, "type").value_or("")) == "error") {
-            if (auto message = json::firstNonBlankString(*item, {"message", "text"})) return message;
-        }
-    }
-    if (kind == "item.started") {
-        auto item = describeItem(*event);
-        return item ? tr::format(_("Working on %1."), {*item}) : std::string(_("Working on project files..."));
-    }
-    if (kind == "item.completed") {
-        auto item = describeItem(*event);
-        return item ? tr::format(_("Completed %1."), {*item}) : std::string(_("Step complete."));
-    }
-
-    if (auto other = json::firstNonBlankString(*event, {"message", "status", "summary", "title", "text"})) return other;
-    if (text::contains(kind, "error")) return std::string(_("Codex reported an error."));
-    if (text::contains(kind, "tool") || text::contains(kind, "command")) return std::string(_("Running project commands..."));
-    if (text::contains(kind, "plan")) return std::string(_("Planning implementation..."));
-    if (text::contains(kind, "delta") || text::contains(kind, "token")) return std::nullopt;
-    if (text::contains(kind, "response") || text::contains(kind, "output")) return std::string(_("Generating update..."));
-    return std::string(_("Working..."));
 }
 
 }  // namespace tarn

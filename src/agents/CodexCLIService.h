@@ -18,25 +18,24 @@
 
 namespace tarn {
 
-// Drives the Codex tool (`codex exec`): its version, change requests with live progress mapped
-// from its JSON event stream, and start-up plans.
+// Drives the Codex tool (`codex exec`): its version, change requests read live from its JSON
+// event stream, and start-up plans.
 class CodexCLIService : public AgentTool {
 public:
     AgentRuntime runtime() const override { return AgentRuntime::codex; }
     std::string commandName() const override { return "codex exec"; }
-    std::string modelLabel() const override { return "GPT-5 Codex"; }
+    // The model its configuration names, else the tool's name.
+    std::string modelLabel() const override { return configuredModel().value_or("Codex"); }
     std::optional<std::string> detectVersion() const override;
     Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const override;
     Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit = startupPlanLimit,
                                                 std::optional<Cancellation> cancellation = std::nullopt) const override;
 
-    // One output line of the tool as a short progress text, or nothing: an event says something, a
-    // plain line only when it reports an error (the rest is the tool's housekeeping).
-    static std::optional<std::string> progressText(const std::string& line);
-    static std::optional<std::string> describeItem(const json::Json& event);
-
     static std::optional<std::string> locateTool();
+    // `model = "…"` at the top of $CODEX_HOME/config.toml (~/.codex when unset).
+    static std::optional<std::string> configuredModel();
+    static std::optional<std::string> modelFromConfig(const std::string& toml);
     static std::string buildPrompt(const std::string& request, bool planMode);
 
     // The arguments that ask the tool to work without approvals: "--full-auto" where the tool's

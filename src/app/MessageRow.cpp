@@ -7,6 +7,7 @@
 #include <glib/gi18n-lib.h>
 
 #include <gtkmm/button.h>
+#include <gtkmm/expander.h>
 #include <gtkmm/eventcontrollermotion.h>
 #include <gtkmm/image.h>
 
@@ -79,6 +80,7 @@ MessageRow::MessageRow(const AgentMessage& message)
     showTargets();
     showContent(false);
     showSteps();
+    showActions();
     showChanges();
 }
 
@@ -88,6 +90,8 @@ void MessageRow::update(const AgentMessage& message) {
     const bool replyArrives = message_.isThinking && !message.isThinking;
     const bool textChanged = message.content != message_.content || message.isThinking != message_.isThinking;
     const bool stepsChanged = message.plan != message_.plan;
+    const bool actionsChanged = message.steps != message_.steps || message.details != message_.details ||
+                                message.isThinking != message_.isThinking;
     const bool targetsChanged = message.selectedTargets != message_.selectedTargets;
     const bool changesChanged = message.changes != message_.changes;
     message_ = message;
@@ -95,6 +99,7 @@ void MessageRow::update(const AgentMessage& message) {
     if (changesChanged) showChanges();
     if (textChanged) showContent(true);
     if (stepsChanged) showSteps();
+    if (actionsChanged) showActions();
     if (replyArrives) {
         fade_.jumpTo(0.35);
         fade_.easeTo(1.0, std::chrono::milliseconds(240));
@@ -189,6 +194,114 @@ void MessageRow::showSteps() {
         row->append(*title);
         steps_.append(*row);
     }
+}
+
+void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
+    auto* icon = dynamic_cast<Gtk::Image*>(row.get_first_child());
+    auto* title = dynamic_cast<Gtk::Label*>(icon->get_next_sibling());
+    // A step with no end in a finished reply was cut short (the request stopped).
+    const bool open = step.status == AgentStep::Status::running;
+    const char* name = step.status == AgentStep::Status::done     ? "object-select-symbolic"
+                       : step.status == AgentStep::Status::failed ? "dialog-error-symbolic"
+                       : message_.isThinking                      ? "content-loading-symbolic"
+                                                                  : "media-playback-stop-symbolic";
+    icon->set_from_icon_name(name);
+    icon->set_name(name);
+    icon->set_opacity(open && message_.isThinking ? 0.6 : 1.0);
+    title->set_text(step.title);
+    title->set_tooltip_text(step.title);
+    const char* state = step.status == AgentStep::Status::done     ? _("done")
+                        : step.status == AgentStep::Status::failed ? _("failed")
+                        : message_.isThinking                      ? _("running")
+                                                                   : _("stopped");
+    const std::string label = tr::format(_("%1, %2"), {step.title, state});
+    gtk_accessible_update_property(GTK_ACCESSIBLE(row.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+}
+
+void MessageRow::showActions() {
+    const auto& steps = message_.steps;
+    if (steps.empty() && message_.details.empty() && !actions_) return;
+    if (!actions_) {
+        actions_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+        actions_->add_css_class("tarn-agent-steps");
+        content_.insert_child_after(*actions_, text_);
+    }
+    actions_->set_visible(!steps.empty());
+    auto makeRow = [this](const AgentStep& step) {
+        auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+        auto* icon = Gtk::make_managed<Gtk::Image>();
+        icon->set_pixel_size(12);
+        icon->set_valign(Gtk::Align::START);
+        icon->set_margin_top(2);
+        auto* title = Gtk::make_managed<Gtk::Label>();
+        title->add_css_class("caption");
+        title->set_xalign(0);
+        title->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
+        row->append(*icon);
+        row->append(*title);
+        fillActionRow(*row, step);
+        return row;
+    };
+    // Rows already made are updated in place; new steps add rows.
+    const std::size_t visible = std::min(steps.size(), actionsShown);
+    for (std::size_t i = 0; i < visible; ++i) {
+        if (i < actionRows_.size()) {
+            fillActionRow(*actionRows_[i], steps[i]);
+        } else {
+            auto* row = makeRow(steps[i]);
+            actionRows_.push_back(row);
+            if (moreActions_) actions_->insert_child_after(*row, *actionRows_[i - 1]);
+            else actions_->append(*row);
+        }
+    }
+    if (steps.size() > actionsShown) {
+        if (!moreActions_) {
+            moreActions_ = Gtk::make_managed<Gtk::Expander>();
+            moreActions_->add_css_class("caption");
+            moreActionsBox_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+            moreActions_->set_child(*moreActionsBox_);
+            // The hidden steps are made once they are asked for: a long run takes hundreds.
+            moreActions_->property_expanded().signal_changed().connect([this] { showActions(); });
+            actions_->append(*moreActions_);
+        }
+        const auto hidden = static_cast<unsigned long>(steps.size() - actionsShown);
+        moreActions_->set_label(tr::format(ngettext("%1 more step", "%1 more steps", hidden), {std::to_string(hidden)}));
+        if (moreActions_->get_expanded()) {
+            for (std::size_t i = actionsShown; i < steps.size(); ++i) {
+                if (i < actionRows_.size()) {
+                    fillActionRow(*actionRows_[i], steps[i]);
+                } else {
+                    auto* row = makeRow(steps[i]);
+                    actionRows_.push_back(row);
+                    moreActionsBox_->append(*row);
+                }
+            }
+        }
+    }
+    if (!message_.details.empty() && !details_) {
+        details_ = Gtk::make_managed<Gtk::Label>();
+        details_->add_css_class("caption");
+        details_->add_css_class("dim-label");
+        details_->set_xalign(0);
+        details_->set_wrap(true);
+        content_.insert_child_after(*details_, *actions_);
+    }
+    if (details_) {
+        details_->set_text(message_.details);
+        details_->set_visible(!message_.details.empty());
+    }
+}
+
+std::vector<std::string> MessageRow::actionTitles() const {
+    std::vector<std::string> titles;
+    for (auto* row : actionRows_) {
+        titles.push_back(dynamic_cast<Gtk::Label*>(row->get_first_child()->get_next_sibling())->get_text());
+    }
+    return titles;
+}
+
+std::string MessageRow::moreActionsLabel() const {
+    return moreActions_ && message_.steps.size() > actionsShown ? std::string(moreActions_->get_label()) : std::string();
 }
 
 std::string MessageRow::summaryOf(const ReplyChanges& changes) {

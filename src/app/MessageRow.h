@@ -4,6 +4,7 @@
 #include "model/AgentMessage.h"
 
 #include <gtkmm/box.h>
+#include <gtkmm/expander.h>
 #include <gtkmm/label.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/spinner.h>
@@ -23,6 +24,11 @@ public:
     // What the row shows, for tests: the text, and one symbol name per plan step.
     std::string shownText() const;
     std::vector<std::string> stepSymbols() const;
+    // The agent's steps as the row lists them ("Reading src/App.jsx"), hidden ones included, and
+    // what the "n more" control says ("" when all show).
+    std::vector<std::string> actionTitles() const;
+    std::string moreActionsLabel() const;
+    std::string detailsText() const { return details_ ? std::string(details_->get_text()) : std::string(); }
     // What the reply's changes say ("3 files, +12 −4"), empty without changes.
     std::string changesSummary() const;
     static std::string summaryOf(const ReplyChanges& changes);
@@ -31,6 +37,8 @@ public:
 private:
     void showContent(bool animate);
     void showSteps();
+    void showActions();
+    void fillActionRow(Gtk::Box& row, const AgentStep& step);
     void showTargets();
     void showChanges();
     void makeThinking();
@@ -47,6 +55,13 @@ private:
     Gtk::Label* progress_ = nullptr;
     Gtk::Label text_;
     Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
+    // The agent's steps: the first few, then the rest inside an expander, made when it opens.
+    Gtk::Box* actions_ = nullptr;
+    Gtk::Expander* moreActions_ = nullptr;
+    Gtk::Box* moreActionsBox_ = nullptr;
+    std::vector<Gtk::Box*> actionRows_;
+    Gtk::Label* details_ = nullptr;
+    static constexpr std::size_t actionsShown = 5;
     Gtk::Box changes_{Gtk::Orientation::VERTICAL, 4};
     Gtk::Label summary_;
     motion::Animator fade_;

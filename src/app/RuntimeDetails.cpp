@@ -44,6 +44,9 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     install_ = detailRow(_("install"));
     dev_ = detailRow(_("dev"));
     instructions_ = detailRow(_("Instructions"));
+    // What the agent tools print for themselves: their own reasons, never mixed into the server's log.
+    agentLog_ = detailRow(_("Agent Log"));
+    adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(agentLog_), 6);
 
     auto* actions = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     actions->set_margin(8);
@@ -70,6 +73,12 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     bind::to(*this, model_.agentStatusLabel, [this, subtitle](const std::string& s) { subtitle(status_, s); });
     bind::to(*this, model_.installCommandLabel, [this, subtitle](const std::string& s) { subtitle(install_, s); });
     bind::to(*this, model_.devCommandLabel, [this, subtitle](const std::string& s) { subtitle(dev_, s); });
+    bind::to(*this, model_.agentLog, [this, subtitle](const RollingList<std::string>& log) {
+        std::string tail;
+        for (std::size_t i = log.size() > 6 ? log.size() - 6 : 0; i < log.size(); ++i) tail += (tail.empty() ? "" : "\n") + log[i];
+        subtitle(agentLog_, tail.empty() ? std::string(_("Nothing yet")) : tail);
+        gtk_widget_set_tooltip_text(agentLog_, tail.empty() ? nullptr : tail.c_str());
+    });
     bind::to(*this, model_.instructionsPathLabel, [this, subtitle](const std::string& s) { subtitle(instructions_, s); });
 }
 

@@ -32,7 +32,7 @@ private:
     AppViewModel& model_;
     Gtk::ListBox list_;
     GtkWidget* expander_;
-    GtkWidget *status_, *install_, *dev_, *instructions_;
+    GtkWidget *status_, *install_, *dev_, *instructions_, *agentLog_;
     Gtk::Button refresh_;
     Gtk::MenuButton presets_;
 };

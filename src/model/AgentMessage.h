@@ -2,6 +2,7 @@
 #include "support/Uuid.h"
 #include "model/AgentPlanStep.h"
 #include "model/AgentRole.h"
+#include "model/AgentStep.h"
 #include "model/Checkpoint.h"
 #include "model/InspectTarget.h"
 
@@ -21,6 +22,10 @@ struct AgentMessage {
     std::string content;
     Date timestamp = std::chrono::system_clock::now();
     std::vector<AgentPlanStep> plan;
+    // What the agent did, in order: live while it works, kept with its reply.
+    std::vector<AgentStep> steps;
+    // How the agent's run went, in one line: turns, time, cost or tokens, as the tool says.
+    std::string details;
     std::vector<InspectTarget> selectedTargets;
     bool isThinking = false;
     // For a reply whose turn changed files: what it changed, to review, undo and redo.

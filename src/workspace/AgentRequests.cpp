@@ -48,12 +48,18 @@ Task<void> AgentRequests::submitChangeDescription() {
 }
 
 Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop) {
-    // Feedback reaches the workspace as new main-thread tasks: progress in the thinking message,
-    // the tool's other output in the server log.
-    const std::string name = displayName(tool.runtime());
+    // Feedback reaches the workspace as new main-thread tasks, in the order the tool printed it:
+    // its words in the thinking message, its steps and plan beside them, the rest in the agent log.
+    const AgentRuntime runtime = tool.runtime();
+    const std::string name = displayName(runtime);
     AgentRunFeedback feedback{
-        [this](const std::string& line) { owner_.post([this, line] { u_.thinking.push(line); }); },
-        [this, name](const std::string& line) { owner_.post([this, line, name] { u_.server.logOutput(name + ": " + line); }); },
+        [this](const std::string& words) {
+            owner_.post([this, line = text::firstLine(words, 200)] { u_.thinking.push(line); });
+        },
+        [this, name](const std::string& line) { owner_.post([this, line, name] { u_.runtimes.logLine(name + ": " + line); }); },
+        [this](const AgentStep& step) { owner_.post([this, step] { u_.thinking.step(step); }); },
+        [this](const std::vector<AgentPlanStep>& plan) { owner_.post([this, plan] { u_.thinking.plan(plan); }); },
+        [this, runtime](const std::string& model) { owner_.post([this, runtime, model] { u_.runtimes.reportModel(runtime, model); }); },
     };
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }
@@ -178,13 +184,20 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     if (outcome.toolResult) {
         const AgentRunResult& result = *outcome.toolResult;
         const std::string name = displayName(outcome.tool->runtime());
-        const Uuid reply = u_.thinking.complete(planMode ? result.summary : requestTexts::replyText(result),
-                                                requestTexts::toolReplySteps(name, outcome.tool->commandName(), planMode));
+        std::string text = planMode ? result.summary : requestTexts::replyText(result);
+        if (planMode) {
+            if (auto note = requestTexts::refusedEditsNote(result.refusedEdits); !note.empty()) text += "\n\n" + note;
+        }
+        const Uuid reply = u_.thinking.complete(text, result.plan, result.steps);
+        if (!result.details.empty()) {
+            u_.chat.update(reply, [&](AgentMessage& m) { m.details = tr::format(_("%1 · %2"), {name, result.details}); });
+        }
         co_await checkpointAfter(before, reply, what, result.touchedFiles);
         if (!planMode) co_await afterChange(true);
     } else if (outcome.localResult) {
         const LocalAgentResult& result = *outcome.localResult;
-        const Uuid reply = u_.thinking.complete(result.message, result.plan);
+        const Uuid reply = u_.thinking.complete(result.message, planMode ? result.plan : std::vector<AgentPlanStep>{},
+                                                localSteps(result.changedFiles));
         co_await checkpointAfter(before, reply, what, result.changedFiles);
         if (!planMode && !result.changedFiles.empty()) co_await afterChange(true);
     } else {
@@ -216,32 +229,64 @@ Task<void> AgentRequests::submitInlineEdit() {
     std::optional<Checkpoint> before;
     if (!co_await checkpointBefore(what, before)) co_return;
 
-    Lines lines{[](const std::string& name) { return tr::format(_("Preparing inline edit with %1..."), {name}); },
-                [](const std::string& name) { return tr::format(_("%1 run failed, switching to local edit..."), {name}); },
-                _("Applying local inline edit...")};
-    auto local = [this, target, newText, root] { return agent_.applyInlineEdit(target, newText, root); };
-    // An inline edit is never a plan.
-    Outcome outcome = co_await toolThenLocal(requestTexts::inlineEditInstruction(target, newText), root, false, lines,
-                                             local, running.stop());
-    if (outcome.stopped) {
-        co_await checkpointAfter(before, outcome.reply, what, *touchedFiles);
+    // The matcher first: where it finds the one place it edits exactly, at once, and no model is
+    // paid for a text replacement. The tool is asked only when the matcher refuses, and is told why.
+    std::optional<LocalAgentResult> local;
+    std::string refusal;
+    try {
+        local = co_await agent_.applyInlineEdit(target, newText, root);
+    } catch (const std::exception& e) {
+        refusal = e.what();
+    }
+    if (local) {
+        u_.selection.showInlineEditSheet = false;
+        const Uuid reply = u_.thinking.complete(local->message, {}, localSteps(local->changedFiles));
+        co_await checkpointAfter(before, reply, what, local->changedFiles);
+        co_await afterChange(false);
         co_return;
     }
-    if (outcome.toolResult) {
+    co_await u_.runtimes.whenKnown();
+    const AgentTool* tool = u_.runtimes.tool();
+    if (!tool) {
+        // The dialog stays open with its text.
+        const Uuid reply = u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {refusal}), {});
+        co_await checkpointAfter(before, reply, what, std::nullopt);
+        co_return;
+    }
+    const std::string name = displayName(tool->runtime());
+    u_.thinking.begin(tr::format(_("Asking %1 to make the edit..."), {name}));
+    std::optional<AgentRunResult> result;
+    std::optional<std::vector<std::string>> stoppedWith;
+    std::string failure;
+    try {
+        result = co_await runTool(*tool, requestTexts::inlineEditInstruction(target, newText, refusal), root, false, running.stop());
+    } catch (const AgentRunStopped& e) {
+        stoppedWith = e.touchedFiles;
+    } catch (const std::exception& e) {
+        failure = tr::format(_("%1 could not run: %2"), {name, firstLineOf(e.what())});
+    }
+    if (stoppedWith) {
+        touchedFiles = *stoppedWith;
+        const Uuid reply = u_.thinking.complete(_("Request stopped."), {});
+        if (!stoppedWith->empty()) u_.browser.reload();
+        co_await checkpointAfter(before, reply, what, *touchedFiles);
+    } else if (result) {
         u_.selection.showInlineEditSheet = false;
-        const Uuid reply = u_.thinking.complete(outcome.toolResult->summary, {});
-        co_await checkpointAfter(before, reply, what, outcome.toolResult->touchedFiles);
+        const Uuid reply = u_.thinking.complete(result->summary, result->plan, result->steps);
+        co_await checkpointAfter(before, reply, what, result->touchedFiles);
         co_await afterChange(true);
-    } else if (outcome.localResult) {
-        u_.selection.showInlineEditSheet = false;
-        const Uuid reply = u_.thinking.complete(outcome.localResult->message, outcome.localResult->plan);
-        co_await checkpointAfter(before, reply, what, outcome.localResult->changedFiles);
-        co_await afterChange(false);
     } else {
-        // The sheet stays open with its text.
-        const Uuid reply = u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {outcome.failure}), {});
+        const Uuid reply = u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {failure}), {});
         co_await checkpointAfter(before, reply, what, std::nullopt);
     }
+}
+
+std::vector<AgentStep> AgentRequests::localSteps(const std::vector<std::string>& changedFiles) {
+    std::vector<AgentStep> steps;
+    for (const auto& file : changedFiles) {
+        steps.push_back(AgentStep{file, AgentStep::Kind::edit, tr::format(_("Editing %1"), {file}), AgentStep::Status::done});
+    }
+    return steps;
 }
 
 }  // namespace tarn

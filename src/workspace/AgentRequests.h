@@ -91,6 +91,8 @@ private:
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
     Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
+    // The local agent's steps: the files it edited.
+    static std::vector<AgentStep> localSteps(const std::vector<std::string>& changedFiles);
     // Records the working tree before a change; false (the reply says why) when it cannot, and
     // the change must not start.
     Task<bool> checkpointBefore(const std::string& what, std::optional<Checkpoint>& before);

@@ -53,14 +53,32 @@ void AgentRuntimes::apply(const Versions& versions) {
     }
     const AgentRuntime choice = has(remembered) ? remembered : has(AgentRuntime::codex) ? AgentRuntime::codex : available.front();
     selectedAgentRuntime = choice;
-    modelLabel = toolFor(choice).modelLabel();
+    modelLabel = modelOf(choice);
 }
 
 void AgentRuntimes::select(AgentRuntime runtime) {
     const auto& available = *availableAgentRuntimes;
     if (std::find(available.begin(), available.end(), runtime) == available.end()) return;
     selectedAgentRuntime = runtime;
-    modelLabel = toolFor(runtime).modelLabel();
+    modelLabel = modelOf(runtime);
+}
+
+std::string AgentRuntimes::modelOf(AgentRuntime runtime) const {
+    auto it = reportedModels_.find(runtime);
+    return it != reportedModels_.end() ? it->second : toolFor(runtime).modelLabel();
+}
+
+void AgentRuntimes::reportModel(AgentRuntime runtime, const std::string& model) {
+    if (model.empty()) return;
+    reportedModels_[runtime] = model;
+    if (resolved() == runtime) modelLabel = model;
+}
+
+void AgentRuntimes::logLine(const std::string& line) {
+    agentLog.modify([&](RollingList<std::string>& log) {
+        log.push_back(line);
+        log.trimTo(agentLogLimit);
+    });
 }
 
 std::optional<AgentRuntime> AgentRuntimes::resolved() const {

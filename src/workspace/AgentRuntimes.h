@@ -7,6 +7,9 @@
 #include "support/Task.h"
 #include "workspace/Owner.h"
 
+#include "support/RollingList.h"
+
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,7 +24,11 @@ public:
 
     Published<std::string> agentStatusLabel{_("Agents: checking...")};
 
-    Published<std::string> modelLabel{"GPT-5 Codex"};
+    // The model the selected tool uses, as it reports it; the tool's name until it does.
+    Published<std::string> modelLabel{"Codex"};
+    // What the agent tools print for themselves (their standard error, their housekeeping).
+    Published<RollingList<std::string>> agentLog;
+    static constexpr std::size_t agentLogLimit = 300;
     Published<std::vector<AgentRuntime>> availableAgentRuntimes;
     Published<AgentRuntime> selectedAgentRuntime{AgentRuntime::codex};
 
@@ -38,6 +45,9 @@ public:
     Task<void> ensureKnown();
 
     void select(AgentRuntime runtime);
+    // A tool named its model while it ran: the composer says it from now on.
+    void reportModel(AgentRuntime runtime, const std::string& model);
+    void logLine(const std::string& line);
     std::optional<AgentRuntime> resolved() const;
     // The tool to use, or none: the local rules and the local agent then.
     const AgentTool* tool() const;
@@ -48,12 +58,14 @@ public:
 
 private:
     const AgentTool& toolFor(AgentRuntime runtime) const;
+    std::string modelOf(AgentRuntime runtime) const;
 
     const Owner& owner_;
     CodexCLIService codex_;
     ClaudeCodeCLIService claudeCode_;
     Latch probed_;
     bool probing_ = false;
+    std::map<AgentRuntime, std::string> reportedModels_;
 };
 
 }  // namespace tarn

@@ -72,6 +72,7 @@ public:
     Published<std::string>& instructionsPathLabel = project_.instructionsPathLabel;
     Published<std::string>& agentStatusLabel = runtimes_.agentStatusLabel;
     Published<std::string>& modelLabel = runtimes_.modelLabel;
+    Published<RollingList<std::string>>& agentLog = runtimes_.agentLog;
     Published<std::vector<AgentRuntime>>& availableAgentRuntimes = runtimes_.availableAgentRuntimes;
     Published<AgentRuntime>& selectedAgentRuntime = runtimes_.selectedAgentRuntime;
     Published<ServerRuntimeState>& serverState = server_.serverState;

@@ -19,26 +19,34 @@ std::string describeSelectedTarget(std::size_t index, const InspectTarget& t) {
            "; text: " + (t.textSnippet.empty() ? "(no text snippet)" : "\"" + t.textSnippet + "\"");
 }
 
-std::string inlineEditInstruction(const InspectTarget& target, const std::string& newText) {
+std::string inlineEditInstruction(const InspectTarget& target, const std::string& newText, const std::string& refusal) {
     return "Apply a minimal copy edit.\nReplace this exact UI text:\n\"" + target.textSnippet + "\"\n\nWith:\n\"" + newText +
            "\"\n\nPreferred file hint: " + (target.location().empty() ? "unknown file" : target.location()) +
+           (refusal.empty() ? std::string() : "\nA direct text replacement was not made: " + refusal) +
            "\nKeep the change minimal and do not refactor unrelated code.";
 }
 
 std::string replyText(const AgentRunResult& result) {
-    if (text::startsWith(text::trim(result.output), text::trim(result.summary))) return text::trim(result.output);
-    return result.summary + "\n\n" + result.output;
+    std::string reply = text::startsWith(text::trim(result.output), text::trim(result.summary))
+                            ? text::trim(result.output)
+                            : result.summary + "\n\n" + result.output;
+    if (auto note = refusedEditsNote(result.refusedEdits); !note.empty()) reply += "\n\n" + note;
+    return reply;
 }
 
-std::vector<AgentPlanStep> toolReplySteps(const std::string& toolName, const std::string& command, bool planMode) {
-    return {
-        AgentPlanStep{Uuid(), tr::format(_("Send request to %1"), {toolName}),
-                      tr::format(_("Invoke `%1` with project context."), {command}), true},
-        planMode ? AgentPlanStep{Uuid(), _("Generate plan only"), _("No files edited in plan mode."), true}
-                 : AgentPlanStep{Uuid(), _("Apply implementation"), tr::format(_("%1 edited files directly."), {toolName}), true},
-        AgentPlanStep{Uuid(), _("Update visual feedback loop"), _("Refresh app preview and touched files list."), true},
-
-    };
+std::string refusedEditsNote(const std::vector<std::string>& refused) {
+    std::vector<std::string> files;
+    bool unnamed = false;
+    for (const auto& path : refused) {
+        if (path.empty()) unnamed = true;
+        else files.push_back(path);
+    }
+    if (files.size() == 1) return tr::format(_("The agent wanted to edit %1; Plan Mode kept the file as it was."), {files.front()});
+    if (files.size() > 1) {
+        return tr::format(_("The agent wanted to edit %1; Plan Mode kept the files as they were."), {text::join(files, ", ")});
+    }
+    if (unnamed) return _("The agent wanted to change the project; Plan Mode kept every file as it was.");
+    return {};
 }
 
 }  // namespace tarn::requestTexts

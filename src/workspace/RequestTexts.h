@@ -12,12 +12,12 @@ namespace tarn::requestTexts {
 // The user's words, then one line per selected element (nothing added without a selection).
 std::string composeAgentRequest(const std::string& text, const std::vector<InspectTarget>& targets);
 std::string describeSelectedTarget(std::size_t index, const InspectTarget& target);
-// The request an inline edit makes of a tool.
-std::string inlineEditInstruction(const InspectTarget& target, const std::string& newText);
+// The request an inline edit makes of a tool, with why the exact replacement was not made here.
+std::string inlineEditInstruction(const InspectTarget& target, const std::string& newText, const std::string& refusal);
 // The reply to a request a tool carried out: its summary, then the rest of its answer (the summary
-// said once when it is the answer's first line).
+// said once when it is the answer's first line), then what Plan Mode refused.
 std::string replyText(const AgentRunResult& result);
-// The three steps shown under a tool's reply.
-std::vector<AgentPlanStep> toolReplySteps(const std::string& toolName, const std::string& command, bool planMode);
+// What Plan Mode kept the agent from changing, one sentence, or nothing when it refused nothing.
+std::string refusedEditsNote(const std::vector<std::string>& refused);
 
 }  // namespace tarn::requestTexts

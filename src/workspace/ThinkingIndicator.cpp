@@ -2,6 +2,7 @@
 
 #include "support/Text.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tarn {
@@ -41,17 +42,35 @@ void ThinkingIndicator::push(const std::string& line) {
     ensureLoop();
 }
 
-Uuid ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> steps) {
+void ThinkingIndicator::step(const AgentStep& step) {
+    if (!messageID_) return;
+    chat_.update(*messageID_, [&](AgentMessage& message) {
+        auto same = std::find_if(message.steps.begin(), message.steps.end(),
+                                 [&](const AgentStep& s) { return !step.id.empty() && s.id == step.id; });
+        if (same != message.steps.end()) *same = step;
+        else message.steps.push_back(step);
+    });
+}
+
+void ThinkingIndicator::plan(std::vector<AgentPlanStep> plan) {
+    if (!messageID_) return;
+    chat_.update(*messageID_, [&](AgentMessage& message) { message.plan = std::move(plan); });
+}
+
+Uuid ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> plan,
+                                 std::optional<std::vector<AgentStep>> steps) {
     thinking_ = false;
     const bool replaced = messageID_ && chat_.update(*messageID_, [&](AgentMessage& message) {
         message.content = text;
-        message.plan = steps;
+        message.plan = plan;
+        if (steps) message.steps = *steps;
         message.timestamp = std::chrono::system_clock::now();
         message.isThinking = false;
     });
     if (replaced) return *std::exchange(messageID_, std::nullopt);
     AgentMessage message(AgentRole::assistant, text);
-    message.plan = std::move(steps);
+    message.plan = std::move(plan);
+    if (steps) message.steps = std::move(*steps);
     const Uuid id = message.id;
     chat_.append(std::move(message));
     return id;

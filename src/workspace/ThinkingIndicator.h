@@ -1,5 +1,6 @@
 #pragma once
 #include "model/AgentPlanStep.h"
+#include "model/AgentStep.h"
 #include "support/Task.h"
 #include "workspace/Chat.h"
 
@@ -25,8 +26,14 @@ public:
     void begin(const std::string& line);
     // Queues a progress line; a repeat of the last one is dropped.
     void push(const std::string& line);
-    // The reply in the indicator's place (or a new message when there is none); gives its id.
-    Uuid complete(const std::string& text, std::vector<AgentPlanStep> steps);
+    // A step of the agent's began or changed: shown at once, not queued like lines.
+    void step(const AgentStep& step);
+    // The agent's to-do list, whole.
+    void plan(std::vector<AgentPlanStep> plan);
+    // The reply in the indicator's place (or a new message when there is none); gives its id. It
+    // keeps the steps shown so far, or takes `steps` when given.
+    Uuid complete(const std::string& text, std::vector<AgentPlanStep> plan,
+                  std::optional<std::vector<AgentStep>> steps = std::nullopt);
     // Ends the loop (the window closes).
     void stop();
 

@@ -1,6 +1,7 @@
 #include "AgentToolFixture.h"
 #include "agents/AgentToolSupport.h"
 #include "agents/ClaudeCodeCLIService.h"
+#include "support/Text.h"
 #include "support/PlatformError.h"
 
 using namespace tarn;
@@ -34,35 +35,69 @@ const std::string kClosing =
 
 }  // namespace
 
-TEST_F(ClaudeCode, RunsTheRequestAndReportsWhatChanged) {
+TEST_F(ClaudeCode, ReadsTheStreamAsItComesAndKeepsWhatTheToolDid) {
     initRepository();
     replay("claude.edit", "echo two >> src/App.tsx; echo n > notes.txt; git mv old.ts new.ts\n");
-    replay("claude.stdout", "{\"type\":\"system\"}\nnot json\n"
-                            "{\"type\":\"result\",\"result\":\"Done.\\nChanged two files.\"}\n");
-    auto result = request("Make the title blue\n- selected: h1");
+    // A run of the real tool, recorded: words, a to-do list, a read, an edit and a command.
+    replay("claude.stdout", text::replaceAll(readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/claude-stream.jsonl"),
+                                             "@ROOT@", project.string()) +
+                                "not json\n{\"type\":\"a_new_kind_of_event\",\"x\":1}\n");
+    std::vector<AgentStep> steps;
+    std::vector<std::string> models, logged;
+    std::vector<AgentPlanStep> plan;
+    AgentRunFeedback feedback{[&](const std::string& s) { statuses.push_back(s); }, [&](const std::string& l) { logged.push_back(l); },
+                              [&](const AgentStep& s) { steps.push_back(s); }, [&](const auto& p) { plan = p; },
+                              [&](const std::string& m) { models.push_back(m); }};
+    auto result = runTask(service.runRequest("Make the title blue\n- selected: h1", root(), false, feedback));
 
     EXPECT_EQ(recordedArguments("claude"),
               (std::vector<std::string>{"-p",
                                         "You are Claude Code running from a GUI IDE.\nPlan mode is OFF. Implement the "
                                         "request by editing project files directly." +
                                             kClosing + "Make the title blue\n- selected: h1",
-                                        "--output-format", "json", "--dangerously-skip-permissions"}));
+                                        "--output-format", "stream-json", "--verbose", "--dangerously-skip-permissions"}));
     EXPECT_EQ(readFile(standin / "claude.cwd"), project.string() + "\n");
-    EXPECT_EQ(statuses, (std::vector<std::string>{"Sending request to Claude Code...", "Claude Code response received."}));
-    EXPECT_EQ(result.output, "Done.\nChanged two files.");
-    EXPECT_EQ(result.summary, "Done.");
+    EXPECT_EQ(models, std::vector<std::string>{"claude-opus-4-8"});
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Let me look.", "Changed the heading to Warm bread."}));
+    EXPECT_EQ(logged, std::vector<std::string>{"not json"});
+    // Each call as it began, then as it ended, paths as the project names them.
+    std::vector<std::pair<std::string, AgentStep::Status>> seen;
+    for (const auto& s : steps) seen.emplace_back(s.title, s.status);
+    using S = AgentStep::Status;
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, S>>{{"Reading App.jsx", S::running}, {"Reading App.jsx", S::done},
+                                                             {"Editing App.jsx", S::running}, {"Editing App.jsx", S::done},
+                                                             {"Running ls", S::running}, {"Running ls", S::done}}));
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].title, "Read the app");
+    EXPECT_EQ(result.plan, plan);
+    ASSERT_EQ(result.steps.size(), 3u);
+    EXPECT_EQ(result.steps[1].title, "Editing App.jsx");
+    EXPECT_EQ(result.details, "5 turns · 2.4 s · $0.0009");
+    EXPECT_EQ(result.output, "Changed the heading to Warm bread.");
     EXPECT_EQ(result.touchedFiles, (std::vector<std::string>{"new.ts", "notes.txt", "src/App.tsx"}));
-    EXPECT_EQ(readFile(project / ".tarn" / "last-claude-output.md"), "Done.\nChanged two files.");
+    EXPECT_TRUE(result.refusedEdits.empty());
+    EXPECT_EQ(readFile(project / ".tarn" / "last-claude-output.md"), "Changed the heading to Warm bread.");
 
-    // Plan mode changes the prompt only; the copy is replaced.
-    replay("claude.stdout", R"({"result":"  Plan: add a button"})");
+    // Plan Mode is the tool's own permission mode, and what it refused is said.
+    replay("claude.stdout", text::replaceAll(readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/claude-plan-stream.jsonl"),
+                                             "@ROOT@", project.string()));
     result = request("Plan it", true);
     auto args = recordedArguments("claude");
-    ASSERT_EQ(args.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 2, args.end()),
+              (std::vector<std::string>{"--output-format", "stream-json", "--verbose", "--permission-mode", "plan"}));
     EXPECT_EQ(args[1], "You are Claude Code running from a GUI IDE.\nPlan mode is ON. Do not edit files. Return a "
                        "concise implementation plan only." + kClosing + "Plan it");
-    EXPECT_EQ(result.summary, "  Plan: add a button");
-    EXPECT_EQ(readFile(project / ".tarn" / "last-claude-output.md"), "  Plan: add a button");
+    EXPECT_EQ(result.summary, "Plan: change the heading.");
+    EXPECT_EQ(result.refusedEdits, (std::vector<std::string>{"App.jsx", "new.txt", ""}));
+    ASSERT_EQ(result.steps.size(), 4u);
+    EXPECT_EQ(result.steps[1].status, AgentStep::Status::failed);
+
+    // A run the tool says failed is a failure in its own words, even with status 0.
+    replay("claude.stdout", "{\"type\":\"result\",\"subtype\":\"error_during_execution\",\"is_error\":true,"
+                            "\"result\":\"API Error: 401 invalid x-api-key\"}\n");
+    EXPECT_EQ(failure(), "API Error: 401 invalid x-api-key");
+    replay("claude.stdout", "{\"type\":\"result\",\"subtype\":\"error_max_turns\",\"is_error\":false}\n");
+    EXPECT_EQ(failure(), "Claude Code stopped: error max turns");
 }
 
 TEST_F(ClaudeCode, FindsTheAnswerInEveryShape) {

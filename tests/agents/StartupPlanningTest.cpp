@@ -67,7 +67,7 @@ TEST_F(Planning, ClaudeCodeAsksWithTheSchema) {
     EXPECT_EQ(recordedArguments("claude"),
               (std::vector<std::string>{"-p", startup::buildPlannerPrompt(context(), startup::Planner::claudeCode),
                                         "--output-format", "json", "--json-schema", startup::claudePlanSchema(),
-                                        "--dangerously-skip-permissions"}));
+                                        "--permission-mode", "plan"}));
     EXPECT_EQ(readFile(standin / "claude.cwd"), project.string() + "\n");
 
     replay("claude.stdout", R"({"install_command":"npm i","dev_command":"\n "})");
@@ -89,18 +89,17 @@ TEST_F(Planning, CodexAnswersThroughItsFile) {
     auto args = recordedArguments("codex");
     ASSERT_EQ(args.size(), 9u);
     EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 6),
-              (std::vector<std::string>{"exec", "--sandbox", "workspace-write", "--skip-git-repo-check", "--cd",
+              (std::vector<std::string>{"exec", "--sandbox", "read-only", "--skip-git-repo-check", "--cd",
                                         project.string()}));
     EXPECT_EQ(args[6], "-o");
     EXPECT_TRUE(fs::path(args[7]).filename().string().starts_with("tarn-codex-bootstrap-"));
     EXPECT_EQ(args[8], startup::buildPlannerPrompt(context(), startup::Planner::codex));
 
+    // Planning reads only, whatever the release: no write access is asked for.
     installAnotherCodex("older");
     replay("codex.help", readFile(std::string(TARN_FIXTURES_DIR) + "/agent-output/codex-exec-help-full-auto.txt"));
     runTask(codex.proposeStartupPlan(context()));
-    args = recordedArguments("codex");
-    ASSERT_EQ(args.size(), 8u);
-    EXPECT_EQ(args[1], "--full-auto");
+    EXPECT_EQ(recordedArguments("codex")[2], "read-only");
 
     replay("codex.answer", R"({"install_command":"","dev_command":"x"})");
     try {

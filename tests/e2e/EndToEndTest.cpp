@@ -66,8 +66,10 @@ TEST_F(EndToEnd, ACodexRequestEditsTheProject) {
     ASSERT_TRUE(previewShowsThePage());
     replay("codex.stdout",
            "{\"type\":\"turn.started\"}\n"
-           "{\"type\":\"item.started\",\"item\":{\"type\":\"command_execution\",\"command\":\"grep -n Fresh src/index.html\"}}\n"
-           "{\"type\":\"item.completed\",\"item\":{\"type\":\"file_change\",\"path\":\"src/index.html\"}}\n");
+           "{\"type\":\"item.started\",\"item\":{\"id\":\"i0\",\"type\":\"command_execution\",\"command\":\"grep -n Fresh src/index.html\"}}\n"
+           "{\"type\":\"item.completed\",\"item\":{\"id\":\"i0\",\"type\":\"command_execution\",\"command\":\"grep -n Fresh src/index.html\",\"exit_code\":0,\"status\":\"completed\"}}\n"
+           "{\"type\":\"item.completed\",\"item\":{\"id\":\"i1\",\"type\":\"file_change\",\"changes\":[{\"path\":\"" +
+               (project / "src" / "index.html").string() + "\",\"kind\":\"update\"}],\"status\":\"completed\"}}\n");
     replay("codex.edit", "sed -i 's/Fresh bread, every morning/Warm bread, all day/' src/index.html\n");
     replay("codex.answer", "Changed the title to \"Warm bread, all day\".\n\n- src/index.html");
     std::vector<std::string> progress;
@@ -86,7 +88,7 @@ TEST_F(EndToEnd, ACodexRequestEditsTheProject) {
     EXPECT_FALSE(progress.empty());
     EXPECT_EQ(progress.front(), "Working on it now.");
     auto rows = view().agent().transcript().rows();
-    EXPECT_EQ(rows.back()->stepSymbols().size(), 3u);
+    EXPECT_EQ(rows.back()->actionTitles(), (std::vector<std::string>{"Running grep -n Fresh src/index.html", "Editing src/index.html"}));
     EXPECT_TRUE(text::startsWith(rows.back()->shownText(), "Changed the title"));
     EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/index.html"});
     EXPECT_TRUE(view().agent().touchedFiles().get_visible());

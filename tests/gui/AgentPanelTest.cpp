@@ -78,7 +78,7 @@ TEST_F(Panel, TheRuntimePickerIsTextOrAMenu) {
     activate("win.agent-runtime", Glib::Variant<Glib::ustring>::create("codex"));
     EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
     EXPECT_EQ(state(), "codex");
-    EXPECT_EQ(std::string(composer().runtimeMenu().get_label()), "GPT-5 Codex");
+    EXPECT_EQ(std::string(composer().runtimeMenu().get_label()), "Codex");
     vm->selectAgentRuntime(AgentRuntime::claudeCode);
     EXPECT_EQ(state(), "claudeCode");
 }
@@ -139,6 +139,27 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(MessageRow::authorOf(rows[1]->message().role), "You");
     EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"checkmark.circle.fill", "circle", "circle"}));
+
+    // The agent's steps: the first few, the rest behind "n more", made when opened, updated in place.
+    vm->messages.modify([&](auto& list) {
+        for (int i = 0; i < 7; ++i) {
+            list.back().steps.push_back(AgentStep{"s" + std::to_string(i), AgentStep::Kind::read, "Reading f" + std::to_string(i),
+                                                  AgentStep::Status::done});
+        }
+        list.back().details = "Claude Code · 5 turns · 2.4 s";
+    });
+    flush();
+    rows = view().agent().transcript().rows();
+    EXPECT_EQ(rows[2]->actionTitles(), (std::vector<std::string>{"Reading f0", "Reading f1", "Reading f2", "Reading f3", "Reading f4"}));
+    EXPECT_EQ(rows[2]->moreActionsLabel(), "2 more steps");
+    EXPECT_EQ(rows[2]->detailsText(), "Claude Code · 5 turns · 2.4 s");
+    vm->messages.modify([&](auto& list) {
+        list.back().steps[0].status = AgentStep::Status::failed;
+        list.back().steps.push_back(AgentStep{"s7", AgentStep::Kind::edit, "Editing f7", AgentStep::Status::done});
+    });
+    flush();
+    EXPECT_EQ(rows[2]->moreActionsLabel(), "3 more steps");
+    EXPECT_EQ(rows[2]->actionTitles().size(), 5u);
 }
 
 TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {

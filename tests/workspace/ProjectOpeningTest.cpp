@@ -57,7 +57,11 @@ TEST_F(Opening, ConstructionReflectsTheInstalledTools) {
     installAgents({"codex", "claude"});
     make();
     EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
-    EXPECT_EQ(*vm->modelLabel, "GPT-5 Codex");
+    EXPECT_EQ(*vm->modelLabel, "Codex");
+    // The model Codex is configured with, from the top of its configuration, not a provider's table.
+    writeFile(dir / "codex-home" / "config.toml", "# mine\nmodel = \"gpt-5.5\"\n[profiles.x]\nmodel = \"other\"\n");
+    vm->refreshAgentRuntimes();
+    EXPECT_EQ(*vm->modelLabel, "gpt-5.5");
     vm->selectAgentRuntime(AgentRuntime::claudeCode);
     vm->refreshAgentRuntimes();
     EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);

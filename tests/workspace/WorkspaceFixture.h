@@ -18,6 +18,7 @@ protected:
     std::filesystem::path standin = dir / "standin";
     std::filesystem::path project = dir / "web app";
     ScopedEnv standinDir{"TARN_STANDIN_DIR", standin.string()};
+    ScopedEnv codexHome{"CODEX_HOME", (dir / "codex-home").string()};
     ProcessEnvironment::ScopedToolFolders folders{(dir / "home").string(), {}, {}};
     std::optional<ScopedEnv> path;
     std::shared_ptr<AppViewModel> vm;
