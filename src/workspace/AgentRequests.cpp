@@ -48,18 +48,18 @@ Task<void> AgentRequests::submitChangeDescription() {
 }
 
 Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop) {
-    // Feedback reaches the workspace as new main-thread tasks, in the order the tool printed it:
-    // its words in the thinking message, its steps and plan beside them, the rest in the agent log.
+    // Feedback arrives on the main thread while the request (which holds the controller) awaits the
+    // tool, in the order the tool printed it: its words in the thinking message, its steps and plan
+    // beside them, the rest in the agent log. Taken at once: a task per line would be thousands of
+    // tasks in one turn of the loop when a tool prints a burst.
     const AgentRuntime runtime = tool.runtime();
     const std::string name = displayName(runtime);
     AgentRunFeedback feedback{
-        [this](const std::string& words) {
-            owner_.post([this, line = text::firstLine(words, 200)] { u_.thinking.push(line); });
-        },
-        [this, name](const std::string& line) { owner_.post([this, line, name] { u_.runtimes.logLine(name + ": " + line); }); },
-        [this](const AgentStep& step) { owner_.post([this, step] { u_.thinking.step(step); }); },
-        [this](const std::vector<AgentPlanStep>& plan) { owner_.post([this, plan] { u_.thinking.plan(plan); }); },
-        [this, runtime](const std::string& model) { owner_.post([this, runtime, model] { u_.runtimes.reportModel(runtime, model); }); },
+        [this](const std::string& words) { u_.thinking.push(text::firstLine(words, 200)); },
+        [this, name](const std::string& line) { u_.runtimes.logLine(name + ": " + line); },
+        [this](const AgentStep& step) { u_.thinking.step(step); },
+        [this](const std::vector<AgentPlanStep>& plan) { u_.thinking.plan(plan); },
+        [this, runtime](const std::string& model) { u_.runtimes.reportModel(runtime, model); },
     };
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }

@@ -1,5 +1,6 @@
 #include "workspace/ThinkingIndicator.h"
 
+#include "support/MainLoop.h"
 #include "support/Text.h"
 
 #include <algorithm>
@@ -44,12 +45,30 @@ void ThinkingIndicator::push(const std::string& line) {
 
 void ThinkingIndicator::step(const AgentStep& step) {
     if (!messageID_) return;
-    chat_.update(*messageID_, [&](AgentMessage& message) {
-        auto same = std::find_if(message.steps.begin(), message.steps.end(),
-                                 [&](const AgentStep& s) { return !step.id.empty() && s.id == step.id; });
-        if (same != message.steps.end()) *same = step;
-        else message.steps.push_back(step);
+    // A tool can print hundreds of steps at once: they reach the transcript as one change a turn.
+    pendingSteps_.push_back(step);
+    if (flushPosted_) return;
+    flushPosted_ = true;
+    postToMain([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired()) flushSteps();
     });
+}
+
+void ThinkingIndicator::flushSteps() {
+    flushPosted_ = false;
+    if (pendingSteps_.empty()) return;
+    if (messageID_) {
+        chat_.update(*messageID_, [&](AgentMessage& message) {
+            for (auto& step : pendingSteps_) {
+                // The step it updates is most often one of the last.
+                auto same = std::find_if(message.steps.rbegin(), message.steps.rend(),
+                                         [&](const AgentStep& s) { return !step.id.empty() && s.id == step.id; });
+                if (same != message.steps.rend()) *same = std::move(step);
+                else message.steps.push_back(std::move(step));
+            }
+        });
+    }
+    pendingSteps_.clear();
 }
 
 void ThinkingIndicator::plan(std::vector<AgentPlanStep> plan) {
@@ -59,6 +78,8 @@ void ThinkingIndicator::plan(std::vector<AgentPlanStep> plan) {
 
 Uuid ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanStep> plan,
                                  std::optional<std::vector<AgentStep>> steps) {
+    if (steps) pendingSteps_.clear();
+    else flushSteps();
     thinking_ = false;
     const bool replaced = messageID_ && chat_.update(*messageID_, [&](AgentMessage& message) {
         message.content = text;

@@ -44,6 +44,7 @@ public:
 
 private:
     void ensureLoop();
+    void flushSteps();
     // Holds only a token of the indicator's life: once the indicator is gone, it ends.
     Task<void> loop(std::weak_ptr<bool> alive, Cancellation cancelled);
 
@@ -54,6 +55,8 @@ private:
     bool thinking_ = false;
     std::string lastLine_;
     std::optional<Uuid> messageID_;
+    std::vector<AgentStep> pendingSteps_;
+    bool flushPosted_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -168,6 +168,8 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
     open({"codex"});
     replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
     replay("codex.edit", "echo '/* half done */' >> src/App.tsx\necho $$ > \"$TARN_STANDIN_DIR/codex.pid\"\n"
+                         "echo '{\"type\":\"item.started\",\"item\":{\"id\":\"c1\",\"type\":\"command_execution\","
+                         "\"command\":\"npm test\",\"status\":\"in_progress\"}}'\n"
                          "sh -c 'trap \"\" TERM; sleep 300' &\necho $! > \"$TARN_STANDIN_DIR/child.pid\"\nwait\n");
     Uuid reload = *vm->reloadToken;
     vm->draftPrompt = "Rewrite everything";
@@ -181,6 +183,9 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
     ASSERT_TRUE(settledRequest());
     EXPECT_EQ(reply().content, "Request stopped.");
     EXPECT_TRUE(reply().plan.empty());
+    // The steps so far stay with the stopped reply.
+    ASSERT_EQ(reply().steps.size(), 1u);
+    EXPECT_EQ(reply().steps[0].title, "Running npm test");
     EXPECT_FALSE(said("Codex unavailable, switching to local agent..."));
     // What it changed before it stopped is listed, and shown.
     EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
