@@ -35,7 +35,6 @@ MainWindow::MainWindow(std::shared_ptr<AppViewModel> model)
     bind::pulls(*this, viewModel().notice, [this] {
         const auto& notice = *viewModel().notice;
         if (!notice) return;
-        toasts_.push_back(notice->text);
         adw_toast_overlay_add_toast(ADW_TOAST_OVERLAY(toastOverlay_), adw_toast_new(notice->text.c_str()));
     });
 

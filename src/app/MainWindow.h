@@ -23,8 +23,6 @@ public:
     AppViewModel& viewModel() { return content_.viewModel(); }
     // The folder picker the controller is handed: the platform's folder chooser.
     void pickFolder(const FolderPickerRequest& request, std::function<void(std::optional<Url>)> answer);
-    // The notices shown so far, newest last.
-    const std::vector<std::string>& toastsShown() const { return toasts_; }
     // The keyboard shortcuts window, made the first time it is shown.
     Gtk::Window& shortcutsWindow();
 
@@ -39,7 +37,6 @@ private:
     HeaderBar header_;
     ContentView content_;
     GtkWidget* toastOverlay_;
-    std::vector<std::string> toasts_;
     Glib::RefPtr<Gtk::Builder> shortcuts_;
 };
 

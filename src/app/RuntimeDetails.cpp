@@ -82,8 +82,4 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     bind::to(*this, model_.instructionsPathLabel, [this, subtitle](const std::string& s) { subtitle(instructions_, s); });
 }
 
-bool RuntimeDetails::expanded() const { return adw_expander_row_get_expanded(ADW_EXPANDER_ROW(expander_)); }
-
-void RuntimeDetails::setExpanded(bool expanded) { adw_expander_row_set_expanded(ADW_EXPANDER_ROW(expander_), expanded); }
-
 }  // namespace tarn

@@ -16,9 +16,6 @@ class RuntimeDetails : public Gtk::Box {
 public:
     explicit RuntimeDetails(AppViewModel& model);
 
-    bool expanded() const;
-    void setExpanded(bool expanded);
-
     struct Preset {
         const char* title;
         const char* prompt;

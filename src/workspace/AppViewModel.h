@@ -145,7 +145,6 @@ public:
         requests_.showChangeDescriptionSheet = true;
     }
     Task<void> submitChangeDescription() { return requests_.submitChangeDescription(); }
-    Task<void> runAgentRequest(std::string text) { return requests_.runAgentRequest(std::move(text)); }
     Task<void> submitInlineEdit() { return requests_.submitInlineEdit(); }
     // A click the page reported; a selected element is then located in the background.
     void handleInspectSelection(const InspectTarget& target);
