@@ -78,6 +78,17 @@ Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::strin
 Task<AgentRunResult> resultOfRun(Url projectRoot, std::vector<std::string> before, std::string answer,
                                  std::string fallback, std::string recordName);
 
+// A run's result with what the tool's output reader saw along the way: its steps, plan, details
+// and the edits its permissions refused.
+template <typename Reader>
+AgentRunResult withWhatTheToolDid(AgentRunResult result, const Reader& reader) {
+    result.steps = reader.steps();
+    result.plan = reader.plan();
+    result.details = reader.details();
+    result.refusedEdits = reader.refusedEdits();
+    return result;
+}
+
 // The first piece of the answer that is not blank, untrimmed; `fallback` when there is none.
 std::string summaryOf(const std::string& answer, const std::string& fallback);
 

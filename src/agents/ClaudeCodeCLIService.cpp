@@ -73,12 +73,7 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
 
     auto result = agenttools::resultOfRun(projectRoot, std::move(before), std::move(*answer), _("Claude Code finished."),
                                           "last-claude-output.md");
-    AgentRunResult done = co_await result;
-    done.steps = reader->steps();
-    done.plan = reader->plan();
-    done.details = reader->details();
-    done.refusedEdits = reader->refusedEdits();
-    co_return done;
+    co_return agenttools::withWhatTheToolDid(co_await result, *reader);
 }
 
 Task<AgentBootstrapPlan> ClaudeCodeCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,

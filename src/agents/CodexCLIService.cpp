@@ -165,12 +165,7 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     std::string answer = readAnswer(answerPath);
     auto result = agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Codex finished."),
                                           "last-codex-output.md");
-    AgentRunResult done = co_await result;
-    done.steps = reader->steps();
-    done.plan = reader->plan();
-    done.details = reader->details();
-    done.refusedEdits = reader->refusedEdits();
-    co_return done;
+    co_return agenttools::withWhatTheToolDid(co_await result, *reader);
 }
 
 Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,

@@ -159,6 +159,12 @@ protected:
     }
 };
 
+std::vector<std::string> titlesOf(const std::vector<AgentStep>& steps) {
+    std::vector<std::string> titles;
+    for (const auto& s : steps) titles.push_back(s.title);
+    return titles;
+}
+
 // Words, a read, an edit and a command; the last answer comes late, so the steps before it are
 // seen while the tool still runs.
 const char* kEditScenario = R"({"steps": [
@@ -196,9 +202,7 @@ TEST_F(RealTools, ClaudeCodeStepsArriveWhileItWorksAndTheReplyKeepsThem) {
     auto result = request(claude, false, &early);
     EXPECT_GT(early, 0u) << "no step was seen before the tool ended";
     EXPECT_EQ(app(), "export default () => <h1>Warm bread</h1>;\n");
-    std::vector<std::string> titles;
-    for (const auto& s : result.steps) titles.push_back(s.title);
-    EXPECT_EQ(titles, (std::vector<std::string>{"Reading src/App.jsx", "Editing src/App.jsx", "Running ls src"}));
+    EXPECT_EQ(titlesOf(result.steps), (std::vector<std::string>{"Reading src/App.jsx", "Editing src/App.jsx", "Running ls src"}));
     for (const auto& s : result.steps) EXPECT_EQ(s.status, AgentStep::Status::done) << s.title;
     // Live, each began then ended, in order.
     ASSERT_EQ(steps.size(), 6u);
@@ -219,9 +223,7 @@ TEST_F(RealTools, CodexStepsArriveWhileItWorksAndTheReplyKeepsThem) {
     auto result = request(codex, false, &early);
     EXPECT_GT(early, 0u) << "no step was seen before the tool ended";
     EXPECT_EQ(app(), "export default () => <h1>Warm bread</h1>;\n");
-    std::vector<std::string> titles;
-    for (const auto& s : result.steps) titles.push_back(s.title);
-    EXPECT_EQ(titles, (std::vector<std::string>{"Running cat src/App.jsx", "Editing src/App.jsx", "Running ls src"}));
+    EXPECT_EQ(titlesOf(result.steps), (std::vector<std::string>{"Running cat src/App.jsx", "Editing src/App.jsx", "Running ls src"}));
     EXPECT_EQ(words.front(), "Let me look at the heading.");
     EXPECT_EQ(text::trim(result.output), "Changed the heading to Warm bread.");
     EXPECT_EQ(result.touchedFiles, std::vector<std::string>{"src/App.jsx"});
