@@ -18,8 +18,6 @@ public:
     virtual ~AgentTool() = default;
 
     virtual AgentRuntime runtime() const = 0;
-    // The command a reply says it ran ("codex exec").
-    virtual std::string commandName() const = 0;
     // The model behind the tool, as the composer names it.
     virtual std::string modelLabel() const = 0;
 

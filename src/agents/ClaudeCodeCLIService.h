@@ -22,7 +22,6 @@ namespace tarn {
 class ClaudeCodeCLIService : public AgentTool {
 public:
     AgentRuntime runtime() const override { return AgentRuntime::claudeCode; }
-    std::string commandName() const override { return "claude -p"; }
     std::string modelLabel() const override { return "Claude Code"; }
     std::optional<std::string> detectVersion() const override;
     Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,

@@ -23,7 +23,6 @@ namespace tarn {
 class CodexCLIService : public AgentTool {
 public:
     AgentRuntime runtime() const override { return AgentRuntime::codex; }
-    std::string commandName() const override { return "codex exec"; }
     // The model its configuration names, else the tool's name.
     std::string modelLabel() const override { return configuredModel().value_or("Codex"); }
     std::optional<std::string> detectVersion() const override;

@@ -74,7 +74,6 @@ Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolReques
         u_.thinking.begin(lines.local);
     } else {
         const std::string name = displayName(outcome.tool->runtime());
-        if (lines.withTool) u_.thinking.begin(lines.withTool(name));
         std::optional<std::vector<std::string>> stoppedWith;
         try {
             outcome.toolResult = co_await runTool(*outcome.tool, toolRequest, root, planMode, stop);
@@ -170,7 +169,7 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     if (!planMode && !co_await checkpointBefore(what, before)) co_return;
 
     const std::optional<InspectTarget> target = targets.empty() ? std::nullopt : std::optional(targets.back());
-    Lines lines{nullptr, [](const std::string& name) { return tr::format(_("%1 unavailable, switching to local agent..."), {name}); },
+    Lines lines{[](const std::string& name) { return tr::format(_("%1 unavailable, switching to local agent..."), {name}); },
                 _("Using local fallback agent...")};
     auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root, planMode] {
         return agent_.handlePrompt(request, target, planMode, root);

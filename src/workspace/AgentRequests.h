@@ -72,7 +72,6 @@ private:
 
     // The indicator's lines along the way, by the tool's name.
     struct Lines {
-        std::function<std::string(const std::string&)> withTool;  // none: the line already shown stays
         std::function<std::string(const std::string&)> switching;
         std::string local;
     };
