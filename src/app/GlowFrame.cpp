@@ -2,6 +2,7 @@
 
 #include <adwaita.h>
 #include <algorithm>
+#include <cmath>
 #include <gtk/gtk.h>
 #include <gtkmm/snapshot.h>
 
@@ -139,38 +140,39 @@ GlowClock& GlowClock::shared() {
 void GlowClock::attach(Gtk::Widget& widget) {
     if (widget_) return;
     widget_ = widget.gobj();
-    AdwAnimationTarget* target = adw_callback_animation_target_new(&GlowClock::onValue, this, nullptr);
-    // 0 to 360 degrees, linear, 8.5 seconds, repeated without end and never reversed.
-    animation_.reset(adw_timed_animation_new(widget_, 0, 360, 8500, target));
-    adw_timed_animation_set_easing(ADW_TIMED_ANIMATION(animation_.get()), ADW_LINEAR);
-    adw_timed_animation_set_repeat_count(ADW_TIMED_ANIMATION(animation_.get()), 0);
-    adw_timed_animation_set_alternate(ADW_TIMED_ANIMATION(animation_.get()), FALSE);
     g_object_weak_ref(G_OBJECT(widget_), [](gpointer data, GObject*) {
         auto* self = static_cast<GlowClock*>(data);
         self->widget_ = nullptr;
-        self->animation_.reset();
+        if (self->timer_) g_source_remove(self->timer_);
+        self->timer_ = 0;
     }, this);
+    // "Reduce animation" in the desktop's settings stills the ring.
+    g_signal_connect_swapped(gtk_widget_get_settings(widget_), "notify::gtk-enable-animations",
+                             G_CALLBACK(+[](GlowClock* self) { self->ringsChanged(); }), this);
     ringsChanged();
 }
 
-void GlowClock::onValue(double value, gpointer data) {
+int GlowClock::onStep(void* data) {
     auto* self = static_cast<GlowClock*>(data);
-    self->angle_ = value;
-    for (GlowFrame* frame : GlowFrame::activeRings()) frame->setAngle(value);
-}
-
-bool GlowClock::running() const {
-    return animation_ && adw_animation_get_state(animation_.get()) == ADW_ANIMATION_PLAYING;
+    const double elapsed = static_cast<double>(g_get_monotonic_time() - self->startedAt_) / 1000.0;
+    self->angle_ = std::fmod(elapsed / turnMilliseconds * 360.0, 360.0);
+    for (GlowFrame* frame : GlowFrame::activeRings()) frame->setAngle(self->angle_);
+    return G_SOURCE_CONTINUE;
 }
 
 void GlowClock::ringsChanged() {
-    if (!animation_) return;
-    const bool wanted = !GlowFrame::activeRings().empty();
-    const AdwAnimationState state = adw_animation_get_state(animation_.get());
-    // Nothing turns while no ring shows: no frames are drawn for it.
-    if (wanted && state == ADW_ANIMATION_IDLE) adw_animation_play(animation_.get());
-    else if (wanted && state == ADW_ANIMATION_PAUSED) adw_animation_resume(animation_.get());
-    else if (!wanted && state == ADW_ANIMATION_PLAYING) adw_animation_pause(animation_.get());
+    if (!widget_) return;
+    gboolean animations = TRUE;
+    g_object_get(gtk_widget_get_settings(widget_), "gtk-enable-animations", &animations, nullptr);
+    const bool wanted = animations && !GlowFrame::activeRings().empty();
+    // Nothing turns while no ring shows; a ring that shows again goes on from where it stopped.
+    if (wanted && !timer_) {
+        startedAt_ = g_get_monotonic_time() - static_cast<gint64>(angle_ / 360.0 * turnMilliseconds * 1000.0);
+        timer_ = g_timeout_add(stepMilliseconds, &GlowClock::onStep, this);
+    } else if (!wanted && timer_) {
+        g_source_remove(timer_);
+        timer_ = 0;
+    }
 }
 
 }  // namespace tarn

@@ -69,20 +69,25 @@ private:
     double scale_ = 1;
 };
 
-// Turns every active ring: one endless linear animation of 8.5 seconds a turn, running only
-// while some ring is on screen.
+// Turns every active ring, 8.5 seconds a turn, while some ring is on screen. It steps five times a
+// second rather than every frame: the turn is slow, and a window drawn in software at every frame
+// would leave the main loop no time to answer a screen reader while an agent works.
 class GlowClock {
 public:
     static GlowClock& shared();
-    void attach(Gtk::Widget& widget);  // the window whose frames it drives
+    void attach(Gtk::Widget& widget);  // the window whose rings it turns
     void ringsChanged();
     double angle() const { return angle_; }
-    bool running() const;
+    bool running() const { return timer_ != 0; }
+
+    static constexpr unsigned stepMilliseconds = 200;
+    static constexpr double turnMilliseconds = 8500;
 
 private:
-    static void onValue(double value, gpointer self);
+    static int onStep(void* self);
     GtkWidget* widget_ = nullptr;
-    GObjectPtr<AdwAnimation> animation_;
+    unsigned timer_ = 0;
+    gint64 startedAt_ = 0;  // µs, when angle 0 was
     double angle_ = 0;
 };
 

@@ -125,7 +125,10 @@ void MessageRow::showTargets() {
 }
 
 void MessageRow::makeThinking() {
-    spinner_ = Gtk::make_managed<Gtk::Spinner>();
+    // A still mark: the bubble's turning ring already says the agent is at work, and a spinner
+    // would redraw the window at every frame for as long as it works.
+    spinner_ = Gtk::make_managed<Gtk::Image>();
+    spinner_->set_from_icon_name("content-loading-symbolic");
     spinner_->add_css_class("tarn-thinking-spinner");
     spinner_->set_size_request(20, 20);
     spinner_->set_valign(Gtk::Align::START);
@@ -152,7 +155,6 @@ void MessageRow::showContent(bool animate) {
     if (thinking && !thinking_) makeThinking();
     if (thinking_) {
         thinking_->set_visible(thinking);
-        spinner_->set_spinning(thinking);
     }
     text_.set_visible(!thinking);
     bubble_.setRingActive(thinking);

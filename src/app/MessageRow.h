@@ -7,7 +7,7 @@
 #include <gtkmm/expander.h>
 #include <gtkmm/label.h>
 #include <gtkmm/scrolledwindow.h>
-#include <gtkmm/spinner.h>
+#include <gtkmm/image.h>
 
 namespace tarn {
 
@@ -51,7 +51,7 @@ private:
     Gtk::ScrolledWindow* targetsScroller_ = nullptr;
     Gtk::Box* targets_ = nullptr;
     Gtk::Box* thinking_ = nullptr;
-    Gtk::Spinner* spinner_ = nullptr;
+    Gtk::Image* spinner_ = nullptr;
     Gtk::Label* progress_ = nullptr;
     Gtk::Label text_;
     Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};

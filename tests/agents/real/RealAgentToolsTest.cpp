@@ -61,7 +61,8 @@ class RealTools : public AgentToolFixture {
 protected:
     std::optional<ModelService> model;
     std::list<ScopedEnv> env;  // a list: its entries never move, so none restores its variable early
-    // Codex's sandbox helper will not run from /tmp: its home lives in the build folder.
+    // Codex's sandbox helper will not run from under /tmp (where a clone, and so its build folder,
+    // may well be): its home lives in the user's cache folder, removed with the test.
     fs::path codexHome;
     std::vector<AgentStep> steps;
     std::vector<std::string> words, logged;
@@ -78,10 +79,10 @@ protected:
         writeFile(project / "src" / "App.jsx", "export default () => <h1>Fresh bread</h1>;\n");
         shell("git init -q . && git config user.email t@example.com && git config user.name T && git add -A && "
               "git commit -qm init");
-        fs::create_directories(fs::path(TARN_TEST_HOMES));
-        char pattern[4096];
-        std::snprintf(pattern, sizeof pattern, "%s/codex-XXXXXX", TARN_TEST_HOMES);
-        codexHome = ::mkdtemp(pattern);
+        const fs::path homes = fs::path(g_get_home_dir()) / ".cache" / "tarn-tests";
+        fs::create_directories(homes);
+        std::string pattern = (homes / "codex-XXXXXX").string();
+        codexHome = ::mkdtemp(pattern.data());
     }
     void TearDown() override {
         std::error_code ec;
