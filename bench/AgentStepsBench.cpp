@@ -31,14 +31,7 @@ struct Window {
         turnUntil([&] { return model->agentsKnown(); });
     }
     ~Window() { closeWindow(*model, window); }
-    bool run(tarn::Task<void> task) {
-        bool done = false;
-        tarn::spawn([](tarn::Task<void> task, bool& done) -> tarn::Task<void> {
-            co_await task;
-            done = true;
-        }(std::move(task), done));
-        return turnUntil([&] { return done; }, std::chrono::seconds(300));
-    }
+    bool run(tarn::Task<void> task) { return runToEnd(std::move(task), std::chrono::seconds(300)); }
 };
 
 // Each step's id and status as the transcript shows it, with the time it first did.

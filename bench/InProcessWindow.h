@@ -16,6 +16,16 @@ inline bool turnUntil(const std::function<bool()>& done, std::chrono::seconds li
     return done();
 }
 
+// Runs a task on the main loop to its end; false when `limit` passes first.
+inline bool runToEnd(tarn::Task<void> task, std::chrono::seconds limit = std::chrono::seconds(120)) {
+    bool done = false;
+    tarn::spawn([](tarn::Task<void> task, bool& done) -> tarn::Task<void> {
+        co_await task;
+        done = true;
+    }(std::move(task), done));
+    return turnUntil([&] { return done; }, limit);
+}
+
 inline void closeWindow(tarn::AppViewModel& model, tarn::MainWindow* window) {
     model.shutdown();
     window->close();

@@ -49,14 +49,7 @@ struct Session {
         return static_cast<int>(std::count_if(model->consoleEntries->begin(), model->consoleEntries->end(),
                                               [](const tarn::BrowserConsoleEntry& e) { return e.message == "storefront ready"; }));
     }
-    bool run(tarn::Task<void> task) {
-        bool done = false;
-        tarn::spawn([](tarn::Task<void> task, bool& done) -> tarn::Task<void> {
-            co_await task;
-            done = true;
-        }(std::move(task), done));
-        return turnUntil([&] { return done; });
-    }
+    bool run(tarn::Task<void> task) { return runToEnd(std::move(task)); }
     WebKitWebView* web() { return window->content().browser().preview().webView(); }
 };
 
