@@ -74,8 +74,8 @@ Composer::Composer(AppViewModel& model)
     modelText_.add_css_class("dim-label");
     modelMenu_.add_css_class("flat");
     modelMenu_.set_direction(Gtk::ArrowType::UP);
-    picker_.add(modelText_, "text");
-    picker_.add(modelMenu_, "menu");
+    picker_.add(modelText_, "text", _("Agent Runtime"));
+    picker_.add(modelMenu_, "menu", _("Agent Runtime"));
     picker_.set_valign(Gtk::Align::CENTER);
     bar_.append(picker_);
     bind::to(*this, model_.modelLabel, [this](const std::string& label) {

@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/Bind.h"
+#include "app/Icons.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -9,6 +10,7 @@ namespace tarn {
 ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& window)
     : Gtk::Paned(Gtk::Orientation::HORIZONTAL), viewModel_(std::move(viewModel)), browser_(*viewModel_), agent_(*viewModel_), window_(window) {
     add_css_class("tarn-content");
+    setAccessibleLabel(*this, _("Preview and Agent"));
     set_wide_handle(false);
     browser_.set_margin(12);
     browser_.set_size_request(560, 400);

@@ -23,8 +23,9 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     labelledButton(start_, _("Start Server"), "win.start-server", _("Install what is missing and start the dev server"));
     start_.add_css_class("suggested-action");
     makeIconButton(stop_, "stop.fill", _("Stop Server"), "win.stop-server");
-    serverControl_.add(start_, "start");
-    serverControl_.add(stop_, "stop");
+    // Pages carry titles: a screen reader names a page by it, or else by its class.
+    serverControl_.add(start_, "start", _("Start Server"));
+    serverControl_.add(stop_, "stop", _("Stop Server"));
     serverControl_.set_hhomogeneous(false);
     pack_start(serverControl_);
     bind::to(*this, model.serverState, [this](const ServerRuntimeState& state) {

@@ -47,7 +47,15 @@ void iconAndLabelButton(Gtk::Button& button, const std::string& symbol, const st
     gtk_button_set_child(GTK_BUTTON(button.gobj()), content);
     button.set_action_name(action);
     button.set_tooltip_text(help);
-    // A button with other content than a label has no name of its own: it gets its label.
+    // Named by the label it shows, once: a label of its own beside its content's would be read
+    // twice ("Versions Versions").
+    for (GtkWidget* child = content; child; child = gtk_widget_get_first_child(child)) {
+        for (GtkWidget* part = child; part; part = gtk_widget_get_next_sibling(part)) {
+            if (!GTK_IS_LABEL(part)) continue;
+            gtk_accessible_update_relation(GTK_ACCESSIBLE(button.gobj()), GTK_ACCESSIBLE_RELATION_LABELLED_BY, part, nullptr, -1);
+            return;
+        }
+    }
     setAccessibleLabel(button, label);
 }
 
