@@ -84,11 +84,8 @@ Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolReques
             toolFailure = tr::format(_("%1 could not run: %2"), {name, firstLineOf(e.what())});
         }
         if (stoppedWith) {
-            // What the tool changed before it stopped is shown, and the page reloads if it changed.
             outcome.stopped = true;
-            touchedFiles = *stoppedWith;
-            outcome.reply = u_.thinking.complete(_("Request stopped."), {});
-            if (!stoppedWith->empty()) u_.browser.reload();
+            outcome.reply = replyStopped(*stoppedWith);
             co_return outcome;
         }
         u_.thinking.begin(lines.switching(name));
@@ -265,9 +262,7 @@ Task<void> AgentRequests::submitInlineEdit() {
         failure = tr::format(_("%1 could not run: %2"), {name, firstLineOf(e.what())});
     }
     if (stoppedWith) {
-        touchedFiles = *stoppedWith;
-        const Uuid reply = u_.thinking.complete(_("Request stopped."), {});
-        if (!stoppedWith->empty()) u_.browser.reload();
+        const Uuid reply = replyStopped(*stoppedWith);
         co_await checkpointAfter(before, reply, what, *touchedFiles);
     } else if (result) {
         u_.selection.showInlineEditSheet = false;
@@ -278,6 +273,14 @@ Task<void> AgentRequests::submitInlineEdit() {
         const Uuid reply = u_.thinking.complete(tr::format(_("Inline edit failed: %1"), {failure}), {});
         co_await checkpointAfter(before, reply, what, std::nullopt);
     }
+}
+
+Uuid AgentRequests::replyStopped(const std::vector<std::string>& touched) {
+    // What the tool changed before it stopped is shown, and the page reloads if it changed.
+    touchedFiles = touched;
+    const Uuid reply = u_.thinking.complete(_("Request stopped."), {});
+    if (!touched.empty()) u_.browser.reload();
+    return reply;
 }
 
 std::vector<AgentStep> AgentRequests::localSteps(const std::vector<std::string>& changedFiles) {

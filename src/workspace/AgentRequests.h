@@ -90,6 +90,8 @@ private:
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
     Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
+    // The reply to a tool stopped by the user, with the files it had changed.
+    Uuid replyStopped(const std::vector<std::string>& touched);
     // The local agent's steps: the files it edited.
     static std::vector<AgentStep> localSteps(const std::vector<std::string>& changedFiles);
     // Records the working tree before a change; false (the reply says why) when it cannot, and
