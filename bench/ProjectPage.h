@@ -4,7 +4,7 @@
 // the server seen to its end afterwards, so the next project gets the port.
 #include "PageScript.h"
 #include "model/ProjectContext.h"
-#include "preview/PreviewCoordinator.h"
+#include "preview/PreviewView.h"
 #include "process/DevServerController.h"
 #include "process/ServerOutput.h"
 #include "support/Text.h"
@@ -42,11 +42,10 @@ public:
             std::fprintf(stderr, "%s: the server announced no address\n", root.c_str());
             return false;
         }
-        value_.url = address_;
-        preview_ = std::make_unique<tarn::PreviewCoordinator>(value_);
+        preview_ = std::make_unique<tarn::PreviewView>();
         window_ = gtk_window_new();
         gtk_window_set_default_size(GTK_WINDOW(window_), 1280, 900);
-        gtk_window_set_child(GTK_WINDOW(window_), preview_->makeView());
+        gtk_window_set_child(GTK_WINDOW(window_), preview_->widget());
         gtk_window_present(GTK_WINDOW(window_));
         reload();
         return true;
@@ -56,8 +55,8 @@ public:
         server_.stop();
         turnUntil([&] { return !server_.isRunning(); }, std::chrono::seconds(10));
         g_usleep(1000000);
-        if (preview_) preview_->dismantleView();
         if (window_) gtk_window_destroy(GTK_WINDOW(window_));
+        preview_.reset();
     }
 
     WebKitWebView* view() const { return preview_->webView(); }
@@ -84,8 +83,7 @@ public:
 private:
     tarn::DevServerController server_;
     std::optional<tarn::Url> address_;
-    tarn::AppWebView value_;
-    std::unique_ptr<tarn::PreviewCoordinator> preview_;
+    std::unique_ptr<tarn::PreviewView> preview_;
     GtkWidget* window_ = nullptr;
 };
 

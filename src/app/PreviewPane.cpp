@@ -8,28 +8,12 @@
 
 namespace tarn {
 
-AppWebView PreviewPane::currentValue() const {
-    AppWebView value;
-    value.url = *model_.currentURL;
-    value.loadAddressToken = *model_.loadAddressToken;
-    value.inspectModeEnabled = *model_.inspectModeEnabled;
-    for (const auto& target : *model_.selectedInspectTargets) value.selectedSelectionKeys.push_back(target.selectionKey);
-    value.reloadToken = *model_.reloadToken;
-    AppViewModel* model = &model_;
-    value.onConsole = [model](const BrowserConsoleEntry& entry) { model->appendConsoleEntry(entry); };
-    value.onInspect = [model](const InspectTarget& target) { model->handleInspectSelection(target); };
-    value.onRoute = [model](const std::string& route) { model->routeLabel = route; };
-    value.onLoad = [model](const PreviewLoad& load) { model->previewLoadEnded(load); };
-    return value;
-}
-
 PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model) {
     add_css_class("tarn-preview-frame");
     set_overflow(Gtk::Overflow::HIDDEN);
     set_hexpand(true);
     set_vexpand(true);
-    coordinator_ = std::make_unique<PreviewCoordinator>(currentValue());
-    Gtk::Widget* view = Glib::wrap(coordinator_->makeView());
+    Gtk::Widget* view = Glib::wrap(preview_.widget());
     view->set_hexpand(true);
     view->set_vexpand(true);
     setAccessibleLabel(*view, _("Preview of the running app"));
@@ -68,15 +52,18 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     bind::pulls(*this, model_.serverState, [this] { showNotice(); });
     showNotice();
 
-    // Changes come in bursts (an opening sets the address and its token together): the view is
-    // brought up to date once for all of them.
-    auto trigger = bind::onceInTurn(*this, [this] { coordinator_->updateView(currentValue()); });
-    bind::pulls(*this, model_.currentURL, trigger);
-    bind::pulls(*this, model_.loadAddressToken, trigger);
-    bind::pulls(*this, model_.inspectModeEnabled, trigger);
-    bind::pulls(*this, model_.selectedInspectTargets, trigger);
-    bind::pulls(*this, model_.reloadToken, trigger);
-    trigger();
+    AppViewModel* controller = &model_;
+    preview_.console.connect([controller](const BrowserConsoleEntry& entry) { controller->browser().appendConsoleEntry(entry); });
+    preview_.inspected.connect([controller](const InspectTarget& target) { controller->handleInspectSelection(target); });
+    preview_.routeChanged.connect([controller](const std::string& route) { controller->browser().routeLabel = route; });
+    preview_.loadEnded.connect([controller](const PreviewLoad& load) { controller->browser().loadEnded(load); });
+    bind::to(*this, model_.inspectModeEnabled, [this](bool on) { preview_.setInspectMode(on); });
+    bind::to(*this, model_.selectedInspectTargets, [this](const std::vector<InspectTarget>& targets) {
+        std::vector<std::string> keys;
+        for (const auto& target : targets) keys.push_back(target.selectionKey);
+        preview_.setSelections(std::move(keys));
+    });
+    model_.browser().attach(this);
 }
 
 std::string PreviewPane::noticeTitle() const {
@@ -111,6 +98,6 @@ void PreviewPane::showNotice() {
     }
 }
 
-PreviewPane::~PreviewPane() { coordinator_->dismantleView(); }
+PreviewPane::~PreviewPane() { model_.browser().attach(nullptr); }
 
 }  // namespace tarn

@@ -64,8 +64,6 @@ public:
     Published<std::string>& stackLabel = project_.stackLabel;
     Published<std::string>& browserAddress = browser_.browserAddress;
     Published<std::optional<Url>>& currentURL = browser_.currentURL;
-    Published<Uuid>& loadAddressToken = browser_.loadAddressToken;
-    Published<Uuid>& reloadToken = browser_.reloadToken;
     Published<bool>& isBrowserExpanded = browser_.isBrowserExpanded;
     Published<std::string>& installCommandLabel = project_.installCommandLabel;
     Published<std::string>& devCommandLabel = project_.devCommandLabel;
@@ -180,6 +178,9 @@ public:
     // Waits, without blocking, until the processes shutdown ended are gone: at most the grace a
     // process gets before it is killed, and a little more.
     static Task<void> processesEnded();
+
+    // The units, for the views that show one of them.
+    Browser& browser() { return browser_; }
 
     const std::optional<ProjectContext>& projectContext() const { return project_.context(); }
     const DevServerController& devServer() const { return server_.controller(); }

@@ -11,7 +11,7 @@ void Browser::show(const Url& address) {
 void Browser::open(const Url& address) {
     show(address);
     follower_.expectServer(true);
-    loadAddressToken = Uuid();
+    load();
 }
 
 void Browser::announced(const Url& address) {
@@ -27,7 +27,24 @@ void Browser::loadTypedAddress() {
         return;
     }
     show(*url);
-    loadAddressToken = Uuid();
+    load();
+}
+
+void Browser::attach(PreviewHost* host) {
+    host_ = host;
+    loaded_ = false;
+    if (host_) load();
+}
+
+void Browser::load() {
+    if (!host_ || !*currentURL) return;
+    host_->load(**currentURL);
+    loaded_ = true;
+}
+
+void Browser::reload() {
+    if (loaded_) host_->reload();
+    else load();
 }
 
 void Browser::appendConsoleEntry(BrowserConsoleEntry entry) {

@@ -5,26 +5,24 @@
 #include "support/Published.h"
 #include "support/RollingList.h"
 #include "support/Url.h"
-#include "support/Uuid.h"
 #include "workspace/Chat.h"
 #include "workspace/PreviewFollower.h"
+#include "workspace/PreviewHost.h"
 
 #include <optional>
 #include <string>
 
 namespace tarn {
 
-// The preview and what surrounds it: the address bar and the address shown, the one-off load and
-// reload requests, the page's route and console, and the notice shown while the dev server cannot
-// give a page.
+// The preview and what surrounds it: the address bar and the address shown, loads and reloads
+// (asked of the window's preview), the page's route and console, and the notice shown while the
+// dev server cannot give a page.
 class Browser {
 public:
     explicit Browser(Chat& chat) : chat_(chat) {}
 
     Published<std::string> browserAddress{"http://localhost:3000"};
     Published<std::optional<Url>> currentURL;
-    Published<Uuid> loadAddressToken;
-    Published<Uuid> reloadToken;
     Published<bool> isBrowserExpanded{false};
     Published<std::string> routeLabel{"/"};
     Published<RollingList<BrowserConsoleEntry>> consoleEntries;
@@ -38,7 +36,7 @@ public:
     void open(const Url& address);
     // The address a server announced.
     void announced(const Url& address);
-    void reload() { reloadToken = Uuid(); }
+    void reload();
     // The address bar's text, as typed.
     void loadTypedAddress();
     void toggleExpanded() { isBrowserExpanded = !*isBrowserExpanded; }
@@ -47,11 +45,18 @@ public:
     // A server is on its way, or gone.
     void expectServer(bool expected) { follower_.expectServer(expected); }
 
+    // The window's preview, or none (it is gone). Attaching loads the current address, once.
+    void attach(PreviewHost* host);
+
 private:
     void show(const Url& address);
+    // The current address, in the preview.
+    void load();
 
     Chat& chat_;
-    PreviewFollower follower_{currentURL, loadAddressToken, previewNotice};
+    PreviewHost* host_ = nullptr;
+    bool loaded_ = false;  // the preview was asked for a page
+    PreviewFollower follower_{previewNotice, [this] { load(); }};
 };
 
 }  // namespace tarn

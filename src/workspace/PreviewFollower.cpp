@@ -4,9 +4,8 @@
 
 namespace tarn {
 
-PreviewFollower::PreviewFollower(Published<std::optional<Url>>& currentURL, Published<Uuid>& loadAddressToken,
-                                 Published<PreviewNotice>& notice)
-    : currentURL_(currentURL), loadAddressToken_(loadAddressToken), notice_(notice) {}
+PreviewFollower::PreviewFollower(Published<PreviewNotice>& notice, std::function<void()> loadAgain)
+    : notice_(notice), loadAgain_(std::move(loadAgain)) {}
 
 PreviewFollower::~PreviewFollower() { cancelRetry(); }
 
@@ -34,7 +33,7 @@ void PreviewFollower::expectServer(bool expected) {
         // A notice that the server is not running turns into waiting for it, and the page is tried now.
         if (*notice_ == PreviewNotice::serverNotRunning) {
             notice_ = PreviewNotice::waitingForServer;
-            loadAddressToken_ = Uuid();
+            loadAgain_();
         }
     } else {
         cancelRetry();
@@ -46,7 +45,7 @@ void PreviewFollower::addressAnnounced(const Url& address) {
     if (shown_ && sameAddress(*shown_, address.string())) return;
     cancelRetry();
     nextDelay_ = firstRetry;
-    loadAddressToken_ = Uuid();
+    loadAgain_();
 }
 
 void PreviewFollower::loadEnded(const PreviewLoad& load) {
@@ -95,7 +94,7 @@ Task<void> PreviewFollower::retryAfter(std::chrono::milliseconds delay, Cancella
         co_return;  // superseded, or the follower is gone
     }
     retry_.reset();
-    if (expected_ && currentURL_->has_value()) loadAddressToken_ = Uuid();
+    if (expected_) loadAgain_();
 }
 
 }  // namespace tarn

@@ -3,9 +3,9 @@
 #include "support/Published.h"
 #include "support/Task.h"
 #include "support/Url.h"
-#include "support/Uuid.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace tarn {
@@ -16,8 +16,8 @@ namespace tarn {
 // unless the preview already shows it.
 class PreviewFollower {
 public:
-    PreviewFollower(Published<std::optional<Url>>& currentURL, Published<Uuid>& loadAddressToken,
-                    Published<PreviewNotice>& notice);
+    // `loadAgain` loads the current address again.
+    PreviewFollower(Published<PreviewNotice>& notice, std::function<void()> loadAgain);
     ~PreviewFollower();
     PreviewFollower(const PreviewFollower&) = delete;
     PreviewFollower& operator=(const PreviewFollower&) = delete;
@@ -39,9 +39,8 @@ private:
     void cancelRetry();
     Task<void> retryAfter(std::chrono::milliseconds delay, Cancellation cancelled);
 
-    Published<std::optional<Url>>& currentURL_;
-    Published<Uuid>& loadAddressToken_;
     Published<PreviewNotice>& notice_;
+    std::function<void()> loadAgain_;
     bool expected_ = false;
     std::optional<std::string> shown_;  // the address of the page the preview shows, if it loaded
     std::chrono::milliseconds nextDelay_ = firstRetry;

@@ -13,6 +13,7 @@ class GuiFixture : public WorkspaceFixture {
 protected:
     Glib::RefPtr<TarnApp> app;
     MainWindow* window = nullptr;
+    int loadsStarted = 0;  // loads the preview's web view started
 
     void launch() {
         if (!vm) make();
@@ -22,6 +23,11 @@ protected:
         window = app->window();
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(runLoopUntil([&] { return window->get_mapped(); }));
+        g_signal_connect(view().browser().preview().webView(), "load-changed",
+                         G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer count) {
+                             if (event == WEBKIT_LOAD_STARTED) ++*static_cast<int*>(count);
+                         }),
+                         &loadsStarted);
         flush();
     }
 

@@ -26,18 +26,11 @@ protected:
         server.serve("/", kPage);
         open(server.url("/"));
         ASSERT_TRUE(waitForLoad());
-        // The first update reloads the page (both tokens are new to the view); wait until the
-        // fresh document has loaded, so no late reload wipes a selection.
-        update();
-        ASSERT_TRUE(runLoopUntil([&] {
-            return server.requests("/") >= 2 && !webkit_web_view_is_loading(coordinator->webView());
-        }, std::chrono::seconds(20)));
         ASSERT_TRUE(eventually("document.readyState", "\"complete\""));
     }
     // The bridge calls run in order before any later script, so nothing needs waiting for here.
     void inspectMode(bool on) {
-        value.inspectModeEnabled = on;
-        update();
+        preview->setInspectMode(on);
     }
     // A click dispatched at the centre of the element that `query` finds, with a modifier key
     // ("metaKey", "ctrlKey") or none.
@@ -148,8 +141,7 @@ TEST_F(Inspect, SelectionsArePrunedToWhatTarnKeeps) {
     EXPECT_EQ(frames(), 3);
 
     // The window's selection list is the source of truth: the update prunes the page to it.
-    value.selectedSelectionKeys = {save.selectionKey, "not-on-this-page"};
-    update();
+    preview->setSelections({save.selectionKey, "not-on-this-page"});
     EXPECT_EQ(frames(), 1);
     js("window.__tarnSyncSelections('not an array'); 1");
     EXPECT_EQ(frames(), 0);
@@ -165,7 +157,7 @@ TEST_F(Inspect, SelectionsArePrunedToWhatTarnKeeps) {
                            "\"block,none\""));
 
     // Turning inspect mode off hides the hover outline and keeps the frames.
-    value.selectedSelectionKeys = {save.selectionKey, empty.selectionKey};
+    preview->setSelections({save.selectionKey, empty.selectionKey});
     inspectMode(false);
     EXPECT_EQ(frames(), 2);
     click("#save");

@@ -36,8 +36,7 @@ protected:
         if (address) {
             open(address->string(), 1024, 768);
             EXPECT_TRUE(eventually("!!document.querySelector('h1')", "true"));
-            value.inspectModeEnabled = true;
-            update();
+            preview->setInspectMode(true);
             barrier();
             js("(() => { const r = document.querySelector('h1').getBoundingClientRect();"
                " document.elementFromPoint(r.left + 5, r.top + r.height / 2).dispatchEvent(new MouseEvent('click',"

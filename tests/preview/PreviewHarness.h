@@ -3,7 +3,8 @@
 #include "PageScript.h"
 #include "TestSupport.h"
 #include "preview/BridgeScript.h"
-#include "preview/PreviewCoordinator.h"
+#include "preview/PreviewView.h"
+#include "support/Json.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -18,41 +19,40 @@ protected:
     std::vector<BrowserConsoleEntry> console;
     std::vector<InspectTarget> inspected;
     std::vector<std::string> routes;
-    AppWebView value;
-    std::unique_ptr<PreviewCoordinator> coordinator;
+    std::vector<PreviewLoad> loads;
+    std::unique_ptr<PreviewView> preview = std::make_unique<PreviewView>();
     GtkWidget* window = nullptr;
 
     void SetUp() override {
-        value.onConsole = [this](const BrowserConsoleEntry& e) { console.push_back(e); };
-        value.onInspect = [this](const InspectTarget& t) { inspected.push_back(t); };
-        value.onRoute = [this](const std::string& r) { routes.push_back(r); };
+        preview->console.connect([this](const BrowserConsoleEntry& e) { console.push_back(e); });
+        preview->inspected.connect([this](const InspectTarget& t) { inspected.push_back(t); });
+        preview->routeChanged.connect([this](const std::string& r) { routes.push_back(r); });
+        preview->loadEnded.connect([this](const PreviewLoad& load) { loads.push_back(load); });
     }
     void TearDown() override {
-        if (coordinator) coordinator->dismantleView();
         if (window) gtk_window_destroy(GTK_WINDOW(window));
-        coordinator.reset();
+        preview.reset();
         runLoopUntil([] { return false; }, std::chrono::milliseconds(50));
     }
 
     // Shows the preview in a window of the given size at the screen's top left corner.
     void open(std::optional<std::string> address, int width = 800, int height = 600) {
-        if (address) value.url = Url::parse(*address);
-        coordinator = std::make_unique<PreviewCoordinator>(value);
         window = gtk_window_new();
         gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
         gtk_window_set_default_size(GTK_WINDOW(window), width, height);
-        gtk_window_set_child(GTK_WINDOW(window), coordinator->makeView());
+        gtk_window_set_child(GTK_WINDOW(window), preview->widget());
         gtk_window_present(GTK_WINDOW(window));
+        if (address) preview->load(*Url::parse(*address));
     }
-    void update() { coordinator->updateView(value); }
+    WebKitWebView* view() const { return preview->webView(); }
 
     bool waitForLoad() {
-        return runLoopUntil([&] { return !webkit_web_view_is_loading(coordinator->webView()) && !routes.empty(); },
+        return runLoopUntil([&] { return !webkit_web_view_is_loading(view()) && !routes.empty(); },
                             std::chrono::seconds(30));
     }
 
     // Runs a script in the main frame and gives its result as JSON text.
-    std::string js(const std::string& script) { return evaluateInPage(coordinator->webView(), script); }
+    std::string js(const std::string& script) { return evaluateInPage(view(), script); }
 
     // Waits until every message the page posted so far has arrived: a marker posted after them
     // comes through the same channel, in order.

@@ -60,7 +60,7 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     replay("codex.edit", "echo '/* sticky */' >> src/App.tsx\n");
     vm->handleInspectSelection(target("h1", "Hello shop"));
     auto thinking = watchThinking("Made the header sticky.");
-    Uuid reload = *vm->reloadToken;
+    int reload = preview.reloads;
 
     send("  Make the header sticky \n");
     EXPECT_EQ(*vm->draftPrompt, "");
@@ -80,7 +80,7 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     EXPECT_TRUE(answer.plan.empty());
     EXPECT_EQ(answer.details, "Codex · Tokens: 7 in, 3 out");
     EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
     EXPECT_FALSE(*vm->isSending);
     // The request carried the selected element.
     auto args = readFile(standin / "codex.args");
@@ -98,12 +98,12 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
 
     // Plan mode: the summary alone, what the sandbox refused, no reload and no version refresh.
     vm->planModeEnabled = true;
-    reload = *vm->reloadToken;
+    reload = preview.reloads;
     replay("codex.stderr", "ERROR codex_core::tools::router: error=patch rejected: writing is blocked by read-only sandbox\n");
     send("Plan a settings page");
     EXPECT_EQ(vm->messages->back().content,
               "Made the header sticky.\n\nThe agent wanted to change the project; Plan Mode kept every file as it was.");
-    EXPECT_EQ(*vm->reloadToken, reload);
+    EXPECT_EQ(preview.reloads, reload);
     EXPECT_NE(readFile(standin / "codex.args").find("Plan mode is ON."), std::string::npos);
 }
 
@@ -144,11 +144,11 @@ TEST_F(Requests, WithoutAToolOrAProject) {
     runTask(vm->loadProject(root()));
     vm->stopServer();
     vm->planModeEnabled = true;
-    Uuid reload = *vm->reloadToken;
+    int reload = preview.reloads;
     send("uppercase the title");
     EXPECT_EQ(reply().content, "Plan created. Switch off Plan Mode to apply changes.");
     EXPECT_EQ(reply().plan.size(), 4u);
-    EXPECT_EQ(*vm->reloadToken, reload);
+    EXPECT_EQ(preview.reloads, reload);
 
     // The change description sheet: blank text keeps it open; text runs and closes it.
     vm->planModeEnabled = false;
@@ -161,7 +161,7 @@ TEST_F(Requests, WithoutAToolOrAProject) {
     EXPECT_FALSE(*vm->showChangeDescriptionSheet);
     EXPECT_EQ(*vm->changeDescriptionDraft, "replace \"Hello shop\" with \"Hi\"");
     EXPECT_EQ(reply().content, "Applied 1 file change(s).");
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
 }
 
 TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
@@ -171,7 +171,7 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
                          "echo '{\"type\":\"item.started\",\"item\":{\"id\":\"c1\",\"type\":\"command_execution\","
                          "\"command\":\"npm test\",\"status\":\"in_progress\"}}'\n"
                          "sh -c 'trap \"\" TERM; sleep 300' &\necho $! > \"$TARN_STANDIN_DIR/child.pid\"\nwait\n");
-    Uuid reload = *vm->reloadToken;
+    int reload = preview.reloads;
     vm->draftPrompt = "Rewrite everything";
     spawn(vm->sendPrompt());
     const int child = waitForPidFile(standin / "child.pid");
@@ -189,7 +189,7 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
     EXPECT_FALSE(said("Codex unavailable, switching to local agent..."));
     // What it changed before it stopped is listed, and shown.
     EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
     // Nothing of the tool is left, not even what ignores the polite request.
     EXPECT_TRUE(runLoopUntil([&] { return ::kill(tool, 0) != 0 && ::kill(child, 0) != 0; }, 10s));
 }
@@ -212,13 +212,13 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     // The local agent: reloads, does not refresh the versions, no user message.
     std::size_t userMessages = 0;
     vm->inlineTextDraft = "Hello store";
-    Uuid reload = *vm->reloadToken;
+    int reload = preview.reloads;
     runTask(vm->submitInlineEdit());
     for (auto& m : *vm->messages) userMessages += m.role == AgentRole::user;
     EXPECT_EQ(userMessages, 0u);
     EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
     EXPECT_FALSE(*vm->showInlineEditSheet);
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Hello store"), std::string::npos);
 
     // Nothing to replace: the sheet stays open.

@@ -62,13 +62,13 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
               std::string::npos);
     vm->closeReview();
 
-    const Uuid reload = *vm->reloadToken;
+    const int reload = preview.reloads;
     runTask(vm->undoReply(reply.id));
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), app);
     EXPECT_EQ(readFile(project / "src" / "old.css"), "h1 { color: red; }\n");
     EXPECT_FALSE(fs::exists(project / "src" / "ui"));
     EXPECT_TRUE(lastReply().changes->undone);
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
     EXPECT_EQ(repositoryState(), state);
 
     runTask(vm->redoReply(reply.id));

@@ -11,12 +11,9 @@ namespace {
 
 class Follow : public ::testing::Test {
 protected:
-    Published<std::optional<Url>> currentURL{Url::parse("http://localhost:3000")};
-    Published<Uuid> loadAddressToken;
     Published<PreviewNotice> notice{PreviewNotice::none};
-    PreviewFollower follower{currentURL, loadAddressToken, notice};
     int loads = 0;
-    sigc::connection counting = loadAddressToken.observe([this] { ++loads; });
+    PreviewFollower follower{notice, [this] { ++loads; }};
 
     void ended(const std::string& address, PreviewLoad::Outcome outcome) { follower.loadEnded(PreviewLoad{address, outcome}); }
     // Waits for the preview to be asked to load again.

@@ -110,6 +110,10 @@ TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
     EXPECT_EQ(*vm->browserAddress, "http://localhost:5174/");
     EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
     EXPECT_EQ(log().front(), "Dev server started with command: npm run dev");
+    // The preview was asked for the announced page once, and nothing reloaded it.
+    EXPECT_EQ(std::count(preview.loads.begin(), preview.loads.end(), "http://localhost:5174/"), 1);
+    EXPECT_EQ(preview.loads.back(), "http://localhost:5174/");
+    EXPECT_EQ(preview.reloads, 0);
 
     int group = vm->devServer().processGroup();
     vm->stopServer();
@@ -269,10 +273,10 @@ TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
     vm->handleServerOutputLine("   - Local:        http://localhost:3001");
     EXPECT_EQ(*vm->browserAddress, "http://localhost:3001");
     EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
-    Uuid token = *vm->loadAddressToken;
+    std::size_t token = preview.loads.size();
     vm->handleServerOutputLine("zsh: COMMAND NOT FOUND: next");
     EXPECT_EQ(*vm->serverState, ServerRuntimeState::failed("zsh: COMMAND NOT FOUND: next"));
-    EXPECT_EQ(*vm->loadAddressToken, token);
+    EXPECT_EQ(preview.loads.size(), token);
     vm->handleServerExit(127);
     EXPECT_EQ(log().back(), "Server stopped (exit 127).");
     EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
@@ -281,22 +285,22 @@ TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
 TEST_F(Opening, TheAddressBar) {
     make();
     vm->browserAddress = "  localhost:3000 \n";
-    Uuid token = *vm->loadAddressToken;
+    std::size_t token = preview.loads.size();
     vm->loadBrowserAddress();
     EXPECT_EQ(*vm->browserAddress, "http://localhost:3000");
     EXPECT_EQ((*vm->currentURL)->string(), "http://localhost:3000");
-    EXPECT_NE(*vm->loadAddressToken, token);
-    token = *vm->loadAddressToken;
+    EXPECT_NE(preview.loads.size(), token);
+    token = preview.loads.size();
     vm->loadBrowserAddress();  // the same address again still loads
-    EXPECT_NE(*vm->loadAddressToken, token);
+    EXPECT_NE(preview.loads.size(), token);
     vm->browserAddress = "https://example.test:8443/a?b=1";
     vm->loadBrowserAddress();
     EXPECT_EQ(*vm->browserAddress, "https://example.test:8443/a?b=1");
     vm->browserAddress = " ";
-    token = *vm->loadAddressToken;
+    token = preview.loads.size();
     vm->loadBrowserAddress();
     EXPECT_EQ(systemMessages().back(), "Invalid URL.");
-    EXPECT_EQ(*vm->loadAddressToken, token);
+    EXPECT_EQ(preview.loads.size(), token);
     vm->browserAddress = "http://[broken";
     vm->loadBrowserAddress();
     EXPECT_EQ(systemMessages().back(), "Invalid URL.");
@@ -327,13 +331,13 @@ TEST_F(Opening, VersionsAreBranches) {
     EXPECT_EQ(vm->versions->front().name, "feature/header");
     EXPECT_TRUE(vm->versions->front().isCurrent);
 
-    Uuid reload = *vm->reloadToken;
+    int reload = preview.reloads;
     runTask(vm->switchVersion("main"));
     EXPECT_EQ(systemMessages().back(), "Switched to Version 'main'.");
-    EXPECT_NE(*vm->reloadToken, reload);
-    reload = *vm->reloadToken;
+    EXPECT_NE(preview.reloads, reload);
+    reload = preview.reloads;
     runTask(vm->switchVersion("main"));  // the same branch again still reloads
-    EXPECT_NE(*vm->reloadToken, reload);
+    EXPECT_NE(preview.reloads, reload);
     runTask(vm->switchVersion("no-such-branch"));
     EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not switch Version: ")) << systemMessages().back();
 

@@ -12,6 +12,14 @@ namespace tarn::test {
 // A controller on the real main loop over a real project folder (a git working copy), with the
 // stand-in agent tools installed or not at the test's choice and the machine's real ones out of
 // sight: the search path holds only the stand-ins chosen and a few system tools.
+// What the browser asked of the window's preview.
+struct RecordingPreview : PreviewHost {
+    std::vector<std::string> loads;
+    int reloads = 0;
+    void load(const Url& address) override { loads.push_back(address.string()); }
+    void reload() override { ++reloads; }
+};
+
 class WorkspaceFixture : public ::testing::Test {
 protected:
     TempDir dir{"tarn workspace ü-"};
@@ -22,6 +30,7 @@ protected:
     ProcessEnvironment::ScopedToolFolders folders{(dir / "home").string(), {}, {}};
     std::optional<ScopedEnv> path;
     std::shared_ptr<AppViewModel> vm;
+    RecordingPreview preview;
 
     void SetUp() override {
         std::filesystem::create_directories(standin);
@@ -65,6 +74,7 @@ protected:
         options.checkpointsFolder = dir / "checkpoints";
         options.plansFolder = dir / "plans";
         vm = AppViewModel::create(options);
+        vm->browser().attach(&preview);
         // The tools answer in the background; the tests start from their answers.
         EXPECT_TRUE(runLoopUntil([&] { return vm->agentsKnown(); }));
         return vm;

@@ -1,4 +1,6 @@
-#include "preview/PreviewReconciler.h"
+#include "preview/BridgeMessages.h"
+#include "support/Url.h"
+#include "support/Uuid.h"
 
 namespace tarn::preview {
 
@@ -11,11 +13,6 @@ std::string textOr(const json::Json& body, const char* key, std::string fallback
 bool flagOr(const json::Json& body, const char* key, bool fallback) {
     auto it = body.find(key);
     return it != body.end() && it->is_boolean() ? it->get<bool>() : fallback;
-}
-
-void load(PreviewLoadState& state, const Url& url, PreviewEngine& engine) {
-    engine.load(url);
-    state.lastLoadedURL = url;
 }
 
 }  // namespace
@@ -32,33 +29,6 @@ std::optional<std::string> selectionsCall(const std::vector<std::string>& keys) 
         return std::nullopt;
     }
     return "window.__tarnSyncSelections && window.__tarnSyncSelections(" + array + ");";
-}
-
-void applyBridgeState(const AppWebView& value, PreviewEngine& engine) {
-    engine.evaluate(inspectModeCall(value.inspectModeEnabled));
-    if (auto call = selectionsCall(value.selectedSelectionKeys)) engine.evaluate(*call);
-}
-
-void reconcile(PreviewLoadState& state, const AppWebView& value, PreviewEngine& engine) {
-    if (!state.lastLoadAddressToken || *state.lastLoadAddressToken != value.loadAddressToken) {
-        // Without an address the token waits for the first update that has one.
-        if (value.url) {
-            load(state, *value.url, engine);
-            state.lastLoadAddressToken = value.loadAddressToken;
-        }
-    }
-    if (!state.lastReloadToken || *state.lastReloadToken != value.reloadToken) {
-        if (engine.currentURL()) {
-            engine.reload();
-        } else if (value.url) {
-            load(state, *value.url, engine);
-        }
-        state.lastReloadToken = value.reloadToken;
-    }
-    if (value.url && (!state.lastLoadedURL || state.lastLoadedURL->string() != value.url->string())) {
-        load(state, *value.url, engine);
-    }
-    applyBridgeState(value, engine);
 }
 
 std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body) {

@@ -1,0 +1,16 @@
+#pragma once
+#include "support/Url.h"
+
+namespace tarn {
+
+// The page the window shows, as the browser asks for it: the window implements it over its web
+// view, so the controller never sees the web engine.
+class PreviewHost {
+public:
+    virtual ~PreviewHost() = default;
+    virtual void load(const Url& address) = 0;
+    // The page shown, at the route it navigated to.
+    virtual void reload() = 0;
+};
+
+}  // namespace tarn
