@@ -17,7 +17,7 @@ void MessageItem::update(const AgentMessage& message) {
     changed_.emit();
 }
 
-Transcript::Transcript(Published<std::vector<AgentMessage>>& messages)
+Transcript::Transcript(PublishedList<AgentMessage>& messages)
     : messages_(messages), items_(Gio::ListStore<MessageItem>::create()) {
     add_css_class("tarn-transcript");
     set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
@@ -36,36 +36,39 @@ Transcript::Transcript(Published<std::vector<AgentMessage>>& messages)
 
     bind::followEnd(*this);
 
-    auto trigger = bind::onceInTurn(*this, [this] { sync(); });
-    bind::pulls(*this, messages_, trigger);
-    sync();
+    updateSoon_ = bind::onceInTurn(*this, [this] { updateChanged(); });
+    messages_.observeChanges(sigc::track_obj([this](const auto& change) { apply(change); }, *this));
+    apply({PublishedList<AgentMessage>::Change::Kind::inserted, 0, messages_->size()});
 }
 
-void Transcript::sync() {
-    // Messages are only ever appended or changed in place, so the model keeps their order.
-    std::map<Uuid, Glib::RefPtr<MessageItem>> kept;
-    guint position = 0;
-    for (const auto& message : *messages_) {
-        if (auto found = byId_.find(message.id); found != byId_.end()) {
-            found->second->update(message);
-            kept.emplace(message.id, found->second);
-            byId_.erase(found);
-        } else {
-            auto item = MessageItem::create(message);
-            items_->insert(position, item);
-            kept.emplace(message.id, item);
+void Transcript::apply(const PublishedList<AgentMessage>::Change& change) {
+    using Kind = PublishedList<AgentMessage>::Change::Kind;
+    switch (change.kind) {
+        case Kind::inserted: {
+            std::vector<Glib::RefPtr<MessageItem>> added;
+            for (std::size_t i = 0; i < change.count; ++i) added.push_back(MessageItem::create(messages_->at(change.position + i)));
+            items_->splice(change.position, 0, added);
+            break;
         }
-        ++position;
+        case Kind::removed:
+            items_->splice(change.position, change.count, {});
+            // Positions after it moved: bring every row up to date.
+            for (std::size_t i = 0; i < messages_->size(); ++i) changed_.insert(i);
+            updateSoon_();
+            break;
+        case Kind::changed:
+            changed_.insert(change.position);
+            updateSoon_();
+            break;
     }
-    for (auto& [id, item] : byId_) {
-        for (guint i = 0; i < items_->get_n_items(); ++i) {
-            if (items_->get_item(i) == item) {
-                items_->remove(i);
-                break;
-            }
-        }
+}
+
+void Transcript::updateChanged() {
+    for (std::size_t position : changed_) {
+        if (position >= messages_->size()) continue;
+        items_->get_item(static_cast<guint>(position))->update(messages_->at(position));
     }
-    byId_ = std::move(kept);
+    changed_.clear();
 }
 
 std::vector<MessageRow*> Transcript::rows() const {

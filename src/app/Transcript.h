@@ -1,11 +1,11 @@
 #pragma once
 #include "app/MessageRow.h"
-#include "support/Published.h"
+#include "support/PublishedList.h"
 
 #include <giomm/liststore.h>
 #include <gtkmm/listbox.h>
 #include <gtkmm/scrolledwindow.h>
-#include <map>
+#include <set>
 #include <vector>
 
 namespace tarn {
@@ -25,20 +25,22 @@ private:
 };
 
 // The chat: a list bound to a model of the controller's messages, one row per message, made when
-// the message appears and updated in place after; it follows the newest message while the user is
-// at the end.
+// the message appears and updated in place after (once a turn, however often it changed); it
+// follows the newest message while the user is at the end.
 class Transcript : public Gtk::ScrolledWindow {
 public:
-    explicit Transcript(Published<std::vector<AgentMessage>>& messages);
+    explicit Transcript(PublishedList<AgentMessage>& messages);
     std::vector<MessageRow*> rows() const;
 
 private:
-    void sync();
+    void apply(const PublishedList<AgentMessage>::Change& change);
+    void updateChanged();
 
-    Published<std::vector<AgentMessage>>& messages_;
+    PublishedList<AgentMessage>& messages_;
     Glib::RefPtr<Gio::ListStore<MessageItem>> items_;
     Gtk::ListBox list_;
-    std::map<Uuid, Glib::RefPtr<MessageItem>> byId_;
+    std::set<std::size_t> changed_;  // positions changed since the rows were last updated
+    std::function<void()> updateSoon_;
 };
 
 }  // namespace tarn

@@ -1,9 +1,10 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace tarn {
 
-// A random version-4 UUID; its text form is upper case wherever it is shown or stored.
+// A random version-4 UUID, in GLib's lower-case text form.
 class Uuid {
 public:
     Uuid();  // a fresh random one
@@ -16,3 +17,8 @@ private:
 };
 
 }  // namespace tarn
+
+template <>
+struct std::hash<tarn::Uuid> {
+    std::size_t operator()(const tarn::Uuid& id) const noexcept { return std::hash<std::string>()(id.string()); }
+};

@@ -84,7 +84,7 @@ public:
     Published<std::string>& newVersionName = versions_.newVersionName;
     Published<RollingList<BrowserConsoleEntry>>& consoleEntries = browser_.consoleEntries;
     Published<bool>& planModeEnabled = requests_.planModeEnabled;
-    Published<std::vector<AgentMessage>>& messages = chat_.messages;
+    PublishedList<AgentMessage>& messages = chat_.messages;
     Published<std::string>& draftPrompt = requests_.draftPrompt;
     Published<std::vector<std::string>>& touchedFiles = requests_.touchedFiles;
     Published<std::string>& inlineTextDraft = selection_.inlineTextDraft;

@@ -1,11 +1,12 @@
 #pragma once
 #include "model/AgentMessage.h"
 #include "support/Published.h"
+#include "support/PublishedList.h"
 
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 namespace tarn {
 
@@ -19,7 +20,7 @@ struct Notice {
 // notices that do not belong in it.
 class Chat {
 public:
-    Published<std::vector<AgentMessage>> messages;
+    PublishedList<AgentMessage> messages;
     Published<std::optional<Notice>> notice;
 
     void notify(const std::string& text) { notice = Notice{Uuid(), text}; }
@@ -29,6 +30,9 @@ public:
     void append(AgentMessage message);
     // Changes the message with this id in place; false when there is none.
     bool update(const Uuid& id, const std::function<void(AgentMessage&)>& change);
+
+private:
+    std::unordered_map<Uuid, std::size_t> positions_;  // messages are only ever appended
 };
 
 }  // namespace tarn

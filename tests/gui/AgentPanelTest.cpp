@@ -130,10 +130,8 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     AgentMessage reply(AgentRole::assistant, "Done");
     reply.plan = {AgentPlanStep{Uuid(), "One", "", true}, AgentPlanStep{Uuid(), "Two", "", false},
                   AgentPlanStep{Uuid(), "Three", "", false}};
-    vm->messages.modify([&](auto& list) {
-        list.push_back(user);
-        list.push_back(reply);
-    });
+    vm->messages.append(user);
+    vm->messages.append(reply);
     flush();
     auto rows = view().agent().transcript().rows();
     ASSERT_EQ(rows.size(), 3u);
@@ -141,21 +139,21 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"checkmark.circle.fill", "circle", "circle"}));
 
     // The agent's steps: the first few, the rest behind "n more", made when opened, updated in place.
-    vm->messages.modify([&](auto& list) {
+    vm->messages.change(2, [&](AgentMessage& last) {
         for (int i = 0; i < 7; ++i) {
-            list.back().steps.push_back(AgentStep{"s" + std::to_string(i), AgentStep::Kind::read, "Reading f" + std::to_string(i),
-                                                  AgentStep::Status::done});
+            last.steps.push_back(AgentStep{"s" + std::to_string(i), AgentStep::Kind::read, "Reading f" + std::to_string(i),
+                                           AgentStep::Status::done});
         }
-        list.back().details = "Claude Code · 5 turns · 2.4 s";
+        last.details = "Claude Code · 5 turns · 2.4 s";
     });
     flush();
     rows = view().agent().transcript().rows();
     EXPECT_EQ(rows[2]->actionTitles(), (std::vector<std::string>{"Reading f0", "Reading f1", "Reading f2", "Reading f3", "Reading f4"}));
     EXPECT_EQ(rows[2]->moreActionsLabel(), "2 more steps");
     EXPECT_EQ(rows[2]->detailsText(), "Claude Code · 5 turns · 2.4 s");
-    vm->messages.modify([&](auto& list) {
-        list.back().steps[0].status = AgentStep::Status::failed;
-        list.back().steps.push_back(AgentStep{"s7", AgentStep::Kind::edit, "Editing f7", AgentStep::Status::done});
+    vm->messages.change(2, [&](AgentMessage& last) {
+        last.steps[0].status = AgentStep::Status::failed;
+        last.steps.push_back(AgentStep{"s7", AgentStep::Kind::edit, "Editing f7", AgentStep::Status::done});
     });
     flush();
     EXPECT_EQ(rows[2]->moreActionsLabel(), "3 more steps");

@@ -93,14 +93,6 @@ TEST(Url, ParsesAbsoluteAddressesAndFilePaths) {
     EXPECT_EQ(Url::fileURL("/").path(), "/");
 }
 
-TEST(Uuid, RandomUpperCaseVersionFour) {
-    Uuid a, b;
-    EXPECT_NE(a, b);
-    ASSERT_EQ(a.string().size(), 36u);
-    EXPECT_EQ(a.string()[14], '4');
-    EXPECT_EQ(a.string().find_first_of("abcdef"), std::string::npos);
-}
-
 TEST(Json, DocumentsMustBeObjectsOrArrays) {
     EXPECT_TRUE(json::parseDocument("[1]").is_array());
     EXPECT_THROW(json::parseDocument("\"text\""), PlatformError);

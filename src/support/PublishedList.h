@@ -1,0 +1,68 @@
+#pragma once
+#include <sigc++/signal.h>
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+namespace tarn {
+
+// A list the window shows, announced item by item: each change says where it happened, so a view
+// adds, changes or drops only those rows instead of comparing the whole list.
+template <typename T>
+class PublishedList {
+public:
+    struct Change {
+        enum class Kind { inserted, changed, removed };
+        Kind kind;
+        std::size_t position;
+        std::size_t count;
+    };
+
+    PublishedList() = default;
+    PublishedList(const PublishedList&) = delete;
+    PublishedList& operator=(const PublishedList&) = delete;
+
+    const std::vector<T>& get() const { return items_; }
+    const std::vector<T>& operator*() const { return items_; }
+    const std::vector<T>* operator->() const { return &items_; }
+
+    void append(T item) {
+        items_.push_back(std::move(item));
+        announce({Change::Kind::inserted, items_.size() - 1, 1});
+    }
+    // Changes one item in place, then announces it.
+    template <typename F>
+    void change(std::size_t position, F&& apply) {
+        apply(items_.at(position));
+        announce({Change::Kind::changed, position, 1});
+    }
+    void remove(std::size_t position) {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position));
+        announce({Change::Kind::removed, position, 1});
+    }
+    // Every item replaced: announced as all removed, then all inserted.
+    void assign(std::vector<T> items) {
+        const std::size_t before = items_.size();
+        items_.clear();
+        if (before) announce({Change::Kind::removed, 0, before});
+        items_ = std::move(items);
+        if (!items_.empty()) announce({Change::Kind::inserted, 0, items_.size()});
+    }
+
+    // Any change at all.
+    sigc::connection observe(sigc::slot<void()> slot) { return any_.connect(std::move(slot)); }
+    sigc::connection observeChanges(sigc::slot<void(const Change&)> slot) { return changes_.connect(std::move(slot)); }
+
+private:
+    void announce(const Change& change) {
+        changes_.emit(change);
+        any_.emit();
+    }
+
+    std::vector<T> items_;
+    sigc::signal<void(const Change&)> changes_;
+    sigc::signal<void()> any_;
+};
+
+}  // namespace tarn
