@@ -41,8 +41,8 @@ struct StepWatch {
     std::vector<std::string> pending;
     std::map<std::string, long long> drawn;  // "id/status" → first frame after it was seen
 
-    void observe(const tarn::AppViewModel& model) {
-        for (const auto& message : *model.messages) {
+    void observe(tarn::AppViewModel& model) {
+        for (const auto& message : *model.chat().messages) {
             for (const auto& step : message.steps) {
                 const std::string key = step.id + "/" + (step.status == tarn::AgentStep::Status::running ? "running" : "ended");
                 if (seen.emplace(key, g_get_real_time()).second) pending.push_back(key);
@@ -107,16 +107,16 @@ int main() {
         {
             Window w;
             StepWatch watch;
-            auto watching = w.model->messages.observe([&] { watch.observe(*w.model); });
+            auto watching = w.model->chat().messages.observe([&] { watch.observe(*w.model); });
             GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(w.window->gobj()));
             g_signal_connect(clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
                 static_cast<StepWatch*>(data)->frame();
             }), &watch);
             w.model->openFolder((base / "shop").string());
-            turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->isSending; }, std::chrono::seconds(120));
-            turnUntil([&] { return w.model->serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
-            w.model->draftPrompt = "Look around";
-            w.run(w.model->sendPrompt());
+            turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->requests().isSending; }, std::chrono::seconds(120));
+            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
+            w.model->requests().draftPrompt = "Look around";
+            w.run(w.model->requests().sendPrompt());
             turnUntil([&] { return watch.pending.empty(); }, std::chrono::seconds(5));
             watching.disconnect();
             std::ifstream in(stamps);
@@ -170,16 +170,16 @@ int main() {
         {
             Window w;
             w.model->openFolder((base / "flood").string());
-            turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->isSending; }, std::chrono::seconds(120));
-            turnUntil([&] { return w.model->serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
+            turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->requests().isSending; }, std::chrono::seconds(120));
+            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
             tarn::StallProbe probe;
-            w.model->draftPrompt = "Many steps";
-            w.run(w.model->sendPrompt());
+            w.model->requests().draftPrompt = "Many steps";
+            w.run(w.model->requests().sendPrompt());
             stall = probe.longest().count() / 1000.0;
             std::size_t steps = 0;
-            for (const auto& m : *w.model->messages) steps = std::max(steps, m.steps.size());
+            for (const auto& m : *w.model->chat().messages) steps = std::max(steps, m.steps.size());
             std::printf("1,000 steps streamed: %zu in the reply (%s), longest stall %.1f ms\n", steps,
-                        w.model->messages->back().content.substr(0, 80).c_str(), stall);
+                        w.model->chat().messages->back().content.substr(0, 80).c_str(), stall);
         }
         tableRow("longest stall: a tool printing 1,000 steps", format("%.1f ms", stall), "-", "-", "<= 50 ms");
     }

@@ -28,7 +28,7 @@ double tarnOpenToPreview(const fs::path& project, int port) {
 
     // The page is in when its own script has run: its console line arrives through the bridge.
     auto pageIn = [&] {
-        return std::any_of(model->consoleEntries->begin(), model->consoleEntries->end(),
+        return std::any_of(model->browser().consoleEntries->begin(), model->browser().consoleEntries->end(),
                            [](const tarn::BrowserConsoleEntry& e) { return e.message == "storefront ready"; });
     };
     auto start = Clock::now();

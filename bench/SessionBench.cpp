@@ -46,7 +46,7 @@ struct Session {
     }
     ~Session() { closeWindow(*model, window); }
     int pageLoads() const {
-        return static_cast<int>(std::count_if(model->consoleEntries->begin(), model->consoleEntries->end(),
+        return static_cast<int>(std::count_if(model->browser().consoleEntries->begin(), model->browser().consoleEntries->end(),
                                               [](const tarn::BrowserConsoleEntry& e) { return e.message == "storefront ready"; }));
     }
     bool run(tarn::Task<void> task) { return runToEnd(std::move(task)); }
@@ -90,8 +90,8 @@ int main() {
         idle = ms(probe.longest());
         std::printf("the window left idle for a second: longest stall %.1f ms\n", idle);
         measure("an agent request (local agent)", [&] {
-            s.model->draftPrompt = "replace \"Order now\" with \"Order today\"";
-            return s.run(s.model->sendPrompt());
+            s.model->requests().draftPrompt = "replace \"Order now\" with \"Order today\"";
+            return s.run(s.model->requests().sendPrompt());
         });
         measure("an inline edit", [&] {
             tarn::InspectTarget title;
@@ -102,12 +102,12 @@ int main() {
             title.textSnippet = "Fresh bread, every morning";
             title.fileGuess = "src/index.html";
             s.model->handleInspectSelection(title);
-            s.model->editSelectedInline();
-            s.model->inlineTextDraft = "Warm bread, every morning";
-            return s.run(s.model->submitInlineEdit());
+            s.model->selection().editSelected();
+            s.model->selection().inlineTextDraft = "Warm bread, every morning";
+            return s.run(s.model->requests().submitInlineEdit());
         });
         measure("a version switch (create, then back)", [&] {
-            s.model->newVersionName = "bench-idea";
+            s.model->versions().newVersionName = "bench-idea";
             return s.run(s.model->createVersion()) && s.run(s.model->switchVersion("main"));
         });
 
@@ -116,18 +116,18 @@ int main() {
         const long before = residentKiB();
         for (int i = 0; i < 200; ++i) {
             const int loads = s.pageLoads();
-            s.model->reloadPreview();
+            s.model->browser().reload();
             if (!turnUntil([&] { return s.pageLoads() > loads; }, std::chrono::seconds(30))) {
                 std::fprintf(stderr, "reload %d did not finish\n", i + 1);
                 return 1;
             }
         }
         std::printf("after 200 reloads: %+ld KiB\n", residentKiB() - before);
-        for (int i = 0; i < 500; ++i) s.model->appendSystemMessage("Message " + std::to_string(i) + " of a long session, as long as a usual reply line.");
+        for (int i = 0; i < 500; ++i) s.model->chat().appendSystemMessage("Message " + std::to_string(i) + " of a long session, as long as a usual reply line.");
         { auto settle = Clock::now() + std::chrono::seconds(1); turnUntil([&] { return Clock::now() > settle; }); }
         std::printf("after 500 messages: %+ld KiB\n", residentKiB() - before);
         tarn::test::evaluateInPage(s.web(), "for (let i = 0; i < 100000; i++) console.log('console line ' + i); 0");
-        turnUntil([&] { return !s.model->consoleEntries->empty() && s.model->consoleEntries->back().message == "console line 99999"; });
+        turnUntil([&] { return !s.model->browser().consoleEntries->empty() && s.model->browser().consoleEntries->back().message == "console line 99999"; });
         // Let the window catch up with what it shows.
         auto settle = Clock::now() + std::chrono::seconds(1);
         turnUntil([&] { return Clock::now() > settle; });
@@ -143,7 +143,7 @@ int main() {
         measure("a server printing 100,000 lines", [&] {
             s.model->openFolder((base / "chatty").string());
             return turnUntil([&] {
-                return std::any_of(s.model->serverLogLines->begin(), s.model->serverLogLines->end(),
+                return std::any_of(s.model->server().serverLogLines->begin(), s.model->server().serverLogLines->end(),
                                    [](const std::string& line) { return line == "compiled module 99999"; });
             });
         });

@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
             auto model = window->content().sharedViewModel();
             std::weak_ptr<tarn::AppViewModel> weak = model;
             auto reported = std::make_shared<bool>(false);
-            model->consoleEntries.observe([weak, reported] {
+            model->browser().consoleEntries.observe([weak, reported] {
                 auto m = weak.lock();
-                if (!m || *reported || m->consoleEntries->empty() || m->consoleEntries->back().message != "storefront ready") return;
+                if (!m || *reported || m->browser().consoleEntries->empty() || m->browser().consoleEntries->back().message != "storefront ready") return;
                 *reported = true;
                 std::printf("loaded\n");
                 std::fflush(stdout);

@@ -14,8 +14,8 @@ AddressField::AddressField(AppViewModel& model) {
     set_valign(Gtk::Align::CENTER);
     set_input_purpose(Gtk::InputPurpose::URL);
     setAccessibleLabel(*this, _("Address"));
-    bind::text(*this, model.browserAddress);
-    signal_activate().connect([&model] { model.loadBrowserAddress(); });
+    bind::text(*this, model.browser().browserAddress);
+    signal_activate().connect([&model] { model.browser().loadTypedAddress(); });
 }
 
 }  // namespace tarn

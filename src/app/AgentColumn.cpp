@@ -10,7 +10,7 @@
 namespace tarn {
 
 AgentColumn::AgentColumn(AppViewModel& model)
-    : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model), details_(model), transcript_(model.messages), composer_(model) {
+    : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model), details_(model), transcript_(model.chat().messages), composer_(model) {
     add_css_class("tarn-agent-card");
     set_size_request(300, -1);
 
@@ -39,7 +39,7 @@ AgentColumn::AgentColumn(AppViewModel& model)
     touched_.set_margin_end(12);
     touched_.set_margin_bottom(8);
     append(touched_);
-    bind::to(*this, model_.touchedFiles, [this](const std::vector<std::string>& files) {
+    bind::to(*this, model_.requests().touchedFiles, [this](const std::vector<std::string>& files) {
         while (auto* child = touched_.get_first_child()) touched_.remove(*child);
         touched_.set_visible(!files.empty());
         if (files.empty()) return;

@@ -16,7 +16,7 @@ BrowserColumn::BrowserColumn(AppViewModel& model)
     append(headerRevealer_);
     append(preview_);
     append(consoleRevealer_);
-    bind::to(*this, model.isBrowserExpanded, [this](bool expanded) {
+    bind::to(*this, model.browser().isBrowserExpanded, [this](bool expanded) {
         headerRevealer_.set_reveal_child(!expanded);
         consoleRevealer_.set_reveal_child(!expanded);
     });

@@ -40,13 +40,13 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     append(stack_);
     append(server_);
     append(route_);
-    bind::to(*this, model_.stackLabel, [this](const std::string& s) { stack_.setValue(s); });
-    bind::to(*this, model_.serverState, [this](const ServerRuntimeState& s) {
+    bind::to(*this, model_.project().stackLabel, [this](const std::string& s) { stack_.setValue(s); });
+    bind::to(*this, model_.server().serverState, [this](const ServerRuntimeState& s) {
         server_.setValue(serverText(s));
         const bool explained = s.kind() == ServerRuntimeState::Case::failed || s.kind() == ServerRuntimeState::Case::external;
         server_.set_tooltip_text(explained ? s.message() : serverText(s));
     });
-    bind::to(*this, model_.routeLabel, [this](const std::string& s) { route_.setValue(s); });
+    bind::to(*this, model_.browser().routeLabel, [this](const std::string& s) { route_.setValue(s); });
 
     selection_.add_css_class("tarn-selection-block");
     selection_.set_valign(Gtk::Align::CENTER);
@@ -81,8 +81,8 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
         append(*button);
     }
     // The list and its latest element change one after the other: either shows the pair.
-    bind::to(*this, model_.selectedInspectTarget, [this](const auto&) { showSelection(); });
-    bind::to(*this, model_.selectedInspectTargets, [this](const auto&) { showSelection(); });
+    bind::to(*this, model_.selection().selectedInspectTarget, [this](const auto&) { showSelection(); });
+    bind::to(*this, model_.selection().selectedInspectTargets, [this](const auto&) { showSelection(); });
 
     auto* spacer = Gtk::make_managed<Gtk::Box>();
     spacer->set_hexpand(true);
@@ -104,7 +104,7 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     deviceLabel_.add_css_class("caption");
     shown->append(deviceLabel_);
     device_.set_child(*shown);
-    bind::to(*this, model_.deviceWidth, [this](DeviceWidth width) {
+    bind::to(*this, model_.browser().deviceWidth, [this](DeviceWidth width) {
         deviceIcon_.set_from_icon_name(width == DeviceWidth::phone    ? "phone-symbolic"
                                        : width == DeviceWidth::tablet ? "tablet-symbolic"
                                                                       : "computer-symbolic");
@@ -127,11 +127,11 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
 }
 
 void BrowserHeader::showSelection() {
-    const auto& target = *model_.selectedInspectTarget;
+    const auto& target = *model_.selection().selectedInspectTarget;
     const bool any = target.has_value();
     selection_.set_visible(any);
     changeDescription_.set_visible(any);
-    const std::size_t count = model_.selectedInspectTargets->size();
+    const std::size_t count = model_.selection().selectedInspectTargets->size();
     badge_.set_visible(any && count >= 2);
     badge_.set_text("+" + std::to_string(count > 0 ? count - 1 : 0));
     inlineEdit_.set_visible(any && !target->textSnippet.empty());

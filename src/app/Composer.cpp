@@ -34,12 +34,12 @@ Composer::Composer(AppViewModel& model)
     editorScroller_.set_margin_bottom(46);
     overlay_.add_css_class("tarn-composer-content");
     overlay_.set_child(editorScroller_);
-    bind::text(editor_, editor_.get_buffer(), model_.draftPrompt);
+    bind::text(editor_, editor_.get_buffer(), model_.requests().draftPrompt);
     // Escape stops a running request, as the Stop button does.
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType) {
-            if (key != GDK_KEY_Escape || !*model_.isSending) return false;
+            if (key != GDK_KEY_Escape || !*model_.requests().isSending) return false;
             editor_.activate_action("win.stop-request");
             return true;
         },
@@ -68,7 +68,7 @@ Composer::Composer(AppViewModel& model)
     buildFeature_.add_css_class("tarn-build-feature");
     buildFeature_.set_valign(Gtk::Align::CENTER);
     bar_.append(buildFeature_);
-    bind::to(*this, model_.planModeEnabled, [this](bool on) { buildFeature_.set_visible(on); });
+    bind::to(*this, model_.requests().planModeEnabled, [this](bool on) { buildFeature_.set_visible(on); });
 
     modelText_.add_css_class("caption");
     modelText_.add_css_class("dim-label");
@@ -78,13 +78,13 @@ Composer::Composer(AppViewModel& model)
     picker_.add(modelMenu_, "menu", _("Agent Runtime"));
     picker_.set_valign(Gtk::Align::CENTER);
     bar_.append(picker_);
-    bind::to(*this, model_.modelLabel, [this](const std::string& label) {
+    bind::to(*this, model_.runtimes().modelLabel, [this](const std::string& label) {
         modelText_.set_text(label);
         modelMenu_.set_label(label);
         modelMenu_.set_tooltip_text(_("Agent runtime"));
         setAccessibleLabel(modelMenu_, std::string(_("Agent runtime: ")) + label);
     });
-    bind::to(*this, model_.availableAgentRuntimes, [this](const auto&) { showRuntimes(); });
+    bind::to(*this, model_.runtimes().availableAgentRuntimes, [this](const auto&) { showRuntimes(); });
 
     auto* spacer = Gtk::make_managed<Gtk::Box>();
     spacer->set_hexpand(true);
@@ -94,13 +94,13 @@ Composer::Composer(AppViewModel& model)
     send_.set_halign(Gtk::Align::END);
     bar_.append(send_);
     overlay_.add_overlay(bar_);
-    bind::to(*this, model_.isSending, [this](const auto&) { showSendButton(); });
+    bind::to(*this, model_.requests().isSending, [this](const auto&) { showSendButton(); });
 
-    bind::to(*this, model_.selectedInspectTargets, [this](const auto&) { showPills(); });
+    bind::to(*this, model_.selection().selectedInspectTargets, [this](const auto&) { showPills(); });
 }
 
 void Composer::showPills() {
-    const auto& targets = *model_.selectedInspectTargets;
+    const auto& targets = *model_.selection().selectedInspectTargets;
     while (auto* child = pills_.get_first_child()) pills_.remove(*child);
     for (const auto& target : targets) pills_.append(*Gtk::make_managed<SelectedTargetPillView>(target, false, false, true));
     const bool any = !targets.empty();
@@ -111,7 +111,7 @@ void Composer::showPills() {
 
 void Composer::showSendButton() {
     // Send while idle (enabled by its action when there is something to send), Stop while a request runs.
-    const bool stop = *model_.isSending;
+    const bool stop = *model_.requests().isSending;
     if (send_.get_child() && stop == stopMode_) return;
     stopMode_ = stop;
     auto* icon = Gtk::make_managed<Gtk::Image>();
@@ -125,7 +125,7 @@ void Composer::showSendButton() {
 }
 
 void Composer::showRuntimes() {
-    const auto& available = *model_.availableAgentRuntimes;
+    const auto& available = *model_.runtimes().availableAgentRuntimes;
     picker_.set_visible_child(available.size() < 2 ? "text" : "menu");
     // A radio item per runtime, on the window's stateful action: the mark follows the choice.
     auto menu = Gio::Menu::create();

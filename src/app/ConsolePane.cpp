@@ -88,8 +88,8 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     bind::followEnd(scroller_);
 
     auto trigger = bind::onceInTurn(*this, [this] { sync(); });
-    bind::pulls(*this, model_.consoleEntries, trigger);
-    bind::pulls(*this, model_.serverLogLines, trigger);
+    bind::pulls(*this, model_.browser().consoleEntries, trigger);
+    bind::pulls(*this, model_.server().serverLogLines, trigger);
     sync();
 }
 
@@ -143,9 +143,9 @@ bool ConsolePane::offersFix(guint position) const {
 }
 
 void ConsolePane::sync() {
-    follow(*model_.consoleEntries, console_, *consoleRows_, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); },
+    follow(*model_.browser().consoleEntries, console_, *consoleRows_, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); },
            consoleFirsts_, isConsoleError);
-    follow(*model_.serverLogLines, server_, *serverRows_, [](const std::string& line) { return Glib::ustring("[SERVER] " + line); },
+    follow(*model_.server().serverLogLines, server_, *serverRows_, [](const std::string& line) { return Glib::ustring("[SERVER] " + line); },
            serverFirsts_, isServerError);
     const std::size_t total = console_.count + server_.count;
     count_.set_text(Glib::ustring::compose(ngettext("%1 line", "%1 lines", total), total));

@@ -26,11 +26,11 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
 
     AppViewModel& model = *viewModel_;
     auto placeAgent = [this] {
-        const bool shown = *showAgentColumn && !*viewModel_->isBrowserExpanded;
+        const bool shown = *showAgentColumn && !*viewModel_->browser().isBrowserExpanded;
         agent_.set_visible(shown);
     };
     bind::pulls(*this, showAgentColumn, placeAgent);
-    bind::pulls(*this, model.isBrowserExpanded, placeAgent);
+    bind::pulls(*this, model.browser().isBrowserExpanded, placeAgent);
     placeAgent();
     // The agent column takes its usual width the first time the window is laid out; the handle
     // moves it after that.
@@ -43,7 +43,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
         });
     });
     // A new element in the selection makes the composer pulse.
-    model.inspectSelectionPulseToken.observe(sigc::track_obj([this] { agent_.composer().pulse(); }, *this));
+    model.selection().inspectSelectionPulseToken.observe(sigc::track_obj([this] { agent_.composer().pulse(); }, *this));
 
     // A dialog asked to show before it exists is made then; it shows itself from the flag.
     auto makeWhen = [this](auto& flag, auto make) {
@@ -51,19 +51,19 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
             if (*flag) make();
         }, *this));
     };
-    makeWhen(model.showInlineEditSheet, [this] { inlineEditDialog(); });
-    makeWhen(model.showChangeDescriptionSheet, [this] { changeDescriptionDialog(); });
+    makeWhen(model.selection().showInlineEditSheet, [this] { inlineEditDialog(); });
+    makeWhen(model.requests().showChangeDescriptionSheet, [this] { changeDescriptionDialog(); });
     makeWhen(showVersionManager, [this] { versionsWindow(); });
-    makeWhen(model.changeReview, [this] { reviewDialog(); });
+    makeWhen(model.history().review, [this] { reviewDialog(); });
 }
 
 EditDialog& ContentView::inlineEditDialog() {
     if (!inlineEdit_) {
         AppViewModel& model = *viewModel_;
-        inlineEdit_ = std::make_unique<EditDialog>(window_, model.showInlineEditSheet, model.inlineTextDraft, _("Inline Text Edit"),
+        inlineEdit_ = std::make_unique<EditDialog>(window_, model.selection().showInlineEditSheet, model.selection().inlineTextDraft, _("Inline Text Edit"),
                                                    _("Applies a minimal source edit based on the currently selected element."),
-                                                   _("_Apply"), 520, 120, [&model] { spawn(model.submitInlineEdit()); });
-        inlineEdit_->showNotice(model.inlineEditNotice);
+                                                   _("_Apply"), 520, 120, [&model] { spawn(model.requests().submitInlineEdit()); });
+        inlineEdit_->showNotice(model.selection().inlineEditNotice);
     }
     return *inlineEdit_;
 }
@@ -72,9 +72,9 @@ EditDialog& ContentView::changeDescriptionDialog() {
     if (!changeDescription_) {
         AppViewModel& model = *viewModel_;
         changeDescription_ = std::make_unique<EditDialog>(
-            window_, model.showChangeDescriptionSheet, model.changeDescriptionDraft, _("Change Description"),
+            window_, model.requests().showChangeDescriptionSheet, model.requests().changeDescriptionDraft, _("Change Description"),
             _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
-            [&model] { spawn(model.submitChangeDescription()); });
+            [&model] { spawn(model.requests().submitChangeDescription()); });
     }
     return *changeDescription_;
 }

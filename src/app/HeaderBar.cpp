@@ -28,7 +28,7 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     serverControl_.add(stop_, "stop", _("Stop Server"));
     serverControl_.set_hhomogeneous(false);
     pack_start(serverControl_);
-    bind::to(*this, model.serverState, [this](const ServerRuntimeState& state) {
+    bind::to(*this, model.server().serverState, [this](const ServerRuntimeState& state) {
         serverControl_.set_visible_child(showsStop(state) ? "stop" : "start");
         // A server started outside Tarn is left running: the control lets go of it.
         const bool external = state.kind() == ServerRuntimeState::Case::external;
@@ -68,7 +68,7 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     go_.add_css_class("suggested-action");
     pack_end(go_);
 
-    bind::to(*this, model.isBrowserExpanded, [this](bool expanded) { showExpanded(expanded); });
+    bind::to(*this, model.browser().isBrowserExpanded, [this](bool expanded) { showExpanded(expanded); });
 }
 
 void HeaderBar::showExpanded(bool expanded) {

@@ -32,8 +32,8 @@ MainWindow::MainWindow(std::shared_ptr<AppViewModel> model)
     GlowClock::shared().attach(*this);
     addActions();
 
-    bind::pulls(*this, viewModel().notice, [this] {
-        const auto& notice = *viewModel().notice;
+    bind::pulls(*this, viewModel().chat().notice, [this] {
+        const auto& notice = *viewModel().chat().notice;
         if (!notice) return;
         adw_toast_overlay_add_toast(ADW_TOAST_OVERLAY(toastOverlay_), adw_toast_new(notice->text.c_str()));
     });
@@ -112,9 +112,9 @@ void MainWindow::addActions() {
         viewModel().openProject([this](const FolderPickerRequest& request, auto answer) { pickFolder(request, answer); });
     });
     add_action("start-server", [&model] { spawn(model.installAndStartServer()); });
-    add_action("stop-server", [&model] { model.stopServer(); });
-    add_action("reload-preview", [&model] { model.reloadPreview(); });
-    add_action("load-address", [&model] { model.loadBrowserAddress(); });
+    add_action("stop-server", [&model] { model.server().stop(); });
+    add_action("reload-preview", [&model] { model.browser().reload(); });
+    add_action("load-address", [&model] { model.browser().loadTypedAddress(); });
     add_action("focus-address", [this] {
         header_.address().grab_focus();
         header_.address().select_region(0, -1);
@@ -142,16 +142,16 @@ void MainWindow::addActions() {
         };
     };
     add_action_with_parameter("undo-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
-        if (auto reply = model.messageID(id)) spawn(model.undoReply(*reply));
+        if (auto reply = model.messageID(id)) spawn(model.history().undo(*reply));
     }));
     add_action_with_parameter("redo-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
-        if (auto reply = model.messageID(id)) spawn(model.redoReply(*reply));
+        if (auto reply = model.messageID(id)) spawn(model.history().redo(*reply));
     }));
     add_action_with_parameter("review-reply", Glib::VARIANT_TYPE_STRING, withText([&model](const std::string& id) {
-        if (auto reply = model.messageID(id)) spawn(model.reviewReply(*reply));
+        if (auto reply = model.messageID(id)) spawn(model.history().showReview(*reply));
     }));
     add_action_with_parameter("restore-checkpoint", Glib::VARIANT_TYPE_STRING,
-                              withText([&model](const std::string& id) { spawn(model.restoreCheckpoint(id)); }));
+                              withText([&model](const std::string& id) { spawn(model.history().restore(id)); }));
     add_action_with_parameter("open-in-editor", Glib::VARIANT_TYPE_STRING,
                               withText([&model](const std::string& key) { spawn(model.openInEditor(key)); }));
     add_action("preferences", [this] { content_.preferences().present(); });
@@ -167,51 +167,51 @@ void MainWindow::addActions() {
 
     // The agent and the selection.
     auto send = add_action("send-prompt", [&model] {
-        if (!*model.isSending && Composer::canSend(*model.draftPrompt)) spawn(model.sendPrompt());
+        if (!*model.requests().isSending && Composer::canSend(*model.requests().draftPrompt)) spawn(model.requests().sendPrompt());
     });
-    auto sendable = [send, &model] { send->set_enabled(!*model.isSending && Composer::canSend(*model.draftPrompt)); };
-    bind::pulls(*this, model.draftPrompt, sendable);
-    bind::pulls(*this, model.isSending, sendable);
+    auto sendable = [send, &model] { send->set_enabled(!*model.requests().isSending && Composer::canSend(*model.requests().draftPrompt)); };
+    bind::pulls(*this, model.requests().draftPrompt, sendable);
+    bind::pulls(*this, model.requests().isSending, sendable);
     sendable();
-    add_action("stop-request", [&model] { model.cancelAgentRequest(); });
+    add_action("stop-request", [&model] { model.requests().cancel(); });
     add_action("focus-prompt", [this] { content_.agent().composer().editor().grab_focus(); });
     add_action("refresh-startup", [&model] { spawn(model.planStartupCommands()); });
-    add_action("build-feature", [&model] { model.draftPrompt = "Add a 3-step onboarding flow after sign-up and route users to /onboarding."; });
+    add_action("build-feature", [&model] { model.requests().draftPrompt = "Add a 3-step onboarding flow after sign-up and route users to /onboarding."; });
     add_action_with_parameter("apply-preset", Glib::VARIANT_TYPE_INT32, [&model](const Glib::VariantBase& parameter) {
         const int index = Glib::VariantBase::cast_dynamic<Glib::Variant<int>>(parameter).get();
         const auto& presets = RuntimeDetails::presets();
         if (index < 0 || index >= static_cast<int>(presets.size())) return;
-        model.draftPrompt = presets[static_cast<std::size_t>(index)].prompt;
-        model.planModeEnabled = presets[static_cast<std::size_t>(index)].planMode;
+        model.requests().draftPrompt = presets[static_cast<std::size_t>(index)].prompt;
+        model.requests().planModeEnabled = presets[static_cast<std::size_t>(index)].planMode;
     });
-    add_action("inline-edit", [&model] { model.editSelectedInline(); });
-    add_action("change-description", [&model] { model.openChangeDescription(); });
+    add_action("inline-edit", [&model] { model.selection().editSelected(); });
+    add_action("change-description", [&model] { model.requests().openChangeDescription(); });
     add_action_with_parameter("remove-selection", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
-        model.removeSelectedTarget(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get());
+        model.selection().removeSelectedTarget(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get());
     });
 
     // Stateful: their controls show and change them, and nothing else keeps the two in step.
-    addFlagAction("plan-mode", model.planModeEnabled);
-    addFlagAction("inspect", model.inspectModeEnabled);
-    addFlagAction("expanded", model.isBrowserExpanded);
+    addFlagAction("plan-mode", model.requests().planModeEnabled);
+    addFlagAction("inspect", model.selection().inspectModeEnabled);
+    addFlagAction("expanded", model.browser().isBrowserExpanded);
     addFlagAction("show-agent", content_.showAgentColumn);
     auto runtime = add_action_radio_string(
         "agent-runtime",
         [&model](const Glib::ustring& chosen) {
-            if (auto runtime = fromRawValue<AgentRuntime>(chosen.raw())) model.selectAgentRuntime(*runtime);
+            if (auto runtime = fromRawValue<AgentRuntime>(chosen.raw())) model.runtimes().select(*runtime);
         },
-        id(*model.selectedAgentRuntime));
+        id(*model.runtimes().selectedAgentRuntime));
     auto device = add_action_radio_string(
         "device-width",
         [&model](const Glib::ustring& chosen) {
             if (auto width = fromRawValue<DeviceWidth>(chosen.raw())) model.setDeviceWidth(*width);
         },
-        std::string(rawValueOf(*model.deviceWidth)));
-    model.deviceWidth.observe(sigc::track_obj(
-        [device, &model] { device->set_state(Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(*model.deviceWidth)))); },
+        std::string(rawValueOf(*model.browser().deviceWidth)));
+    model.browser().deviceWidth.observe(sigc::track_obj(
+        [device, &model] { device->set_state(Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(*model.browser().deviceWidth)))); },
         *this));
-    model.selectedAgentRuntime.observe(sigc::track_obj(
-        [runtime, &model] { runtime->set_state(Glib::Variant<Glib::ustring>::create(id(*model.selectedAgentRuntime))); }, *this));
+    model.runtimes().selectedAgentRuntime.observe(sigc::track_obj(
+        [runtime, &model] { runtime->set_state(Glib::Variant<Glib::ustring>::create(id(*model.runtimes().selectedAgentRuntime))); }, *this));
 }
 
 }  // namespace tarn

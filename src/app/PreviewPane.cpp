@@ -23,7 +23,7 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     gtk_widget_set_hexpand(clamp, TRUE);
     gtk_widget_set_vexpand(clamp, TRUE);
     overlay_.set_child(*Glib::wrap(clamp));
-    bind::to(*this, model_.deviceWidth, [view, clamp](DeviceWidth width) {
+    bind::to(*this, model_.browser().deviceWidth, [view, clamp](DeviceWidth width) {
         const int pixels = pixelsOf(width);
         adw_clamp_set_maximum_size(ADW_CLAMP(clamp), pixels > 0 ? pixels : 1 << 20);
         adw_clamp_set_tightening_threshold(ADW_CLAMP(clamp), pixels > 0 ? pixels : 1 << 20);
@@ -48,8 +48,8 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     noticeChild_.append(startServer_);
     adw_status_page_set_child(ADW_STATUS_PAGE(notice_), GTK_WIDGET(noticeChild_.gobj()));
     gtk_overlay_add_overlay(overlay_.gobj(), notice_);
-    bind::pulls(*this, model_.previewNotice, [this] { showNotice(); });
-    bind::pulls(*this, model_.serverState, [this] { showNotice(); });
+    bind::pulls(*this, model_.browser().previewNotice, [this] { showNotice(); });
+    bind::pulls(*this, model_.server().serverState, [this] { showNotice(); });
     showNotice();
 
     AppViewModel* controller = &model_;
@@ -57,8 +57,8 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     preview_.inspected.connect([controller](const InspectTarget& target) { controller->handleInspectSelection(target); });
     preview_.routeChanged.connect([controller](const std::string& route) { controller->browser().routeLabel = route; });
     preview_.loadEnded.connect([controller](const PreviewLoad& load) { controller->browser().loadEnded(load); });
-    bind::to(*this, model_.inspectModeEnabled, [this](bool on) { preview_.setInspectMode(on); });
-    bind::to(*this, model_.selectedInspectTargets, [this](const std::vector<InspectTarget>& targets) {
+    bind::to(*this, model_.selection().inspectModeEnabled, [this](bool on) { preview_.setInspectMode(on); });
+    bind::to(*this, model_.selection().selectedInspectTargets, [this](const std::vector<InspectTarget>& targets) {
         std::vector<std::string> keys;
         for (const auto& target : targets) keys.push_back(target.selectionKey);
         preview_.setSelections(std::move(keys));
@@ -72,10 +72,10 @@ std::string PreviewPane::noticeTitle() const {
 }
 
 void PreviewPane::showNotice() {
-    const PreviewNotice notice = *model_.previewNotice;
+    const PreviewNotice notice = *model_.browser().previewNotice;
     gtk_widget_set_visible(notice_, notice != PreviewNotice::none);
     auto* page = ADW_STATUS_PAGE(notice_);
-    const std::string address = model_.currentURL->has_value() ? (*model_.currentURL)->string() : std::string();
+    const std::string address = model_.browser().currentURL->has_value() ? (*model_.browser().currentURL)->string() : std::string();
     if (notice == PreviewNotice::waitingForServer) {
         adw_status_page_set_title(page, _("Waiting for the dev server…"));
         const std::string detail = address.empty() ? "" : Glib::ustring::compose(_("The page at %1 shows as soon as the server answers."), address);
@@ -84,7 +84,7 @@ void PreviewPane::showNotice() {
         spinner_.start();
         startServer_.set_visible(false);
     } else if (notice == PreviewNotice::serverNotRunning) {
-        const ServerRuntimeState& state = *model_.serverState;
+        const ServerRuntimeState& state = *model_.server().serverState;
         adw_status_page_set_title(page, _("The dev server is not running"));
         const std::string detail = state.kind() == ServerRuntimeState::Case::failed && !state.message().empty()
                                        ? state.message()

@@ -97,11 +97,11 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
     add_controller(shortcuts);
     signal_close_request().connect(
         [this] {
-            model_.closeReview();
+            model_.history().closeReview();
             return false;
         },
         false);
-    bind::to(*this, model_.changeReview, [this](const std::optional<ChangeReview>& review) {
+    bind::to(*this, model_.history().review, [this](const std::optional<ChangeReview>& review) {
         if (review) {
             show(*review);
             present();

@@ -70,16 +70,16 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     auto subtitle = [](GtkWidget* row, const std::string& text) {
         adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text.c_str());
     };
-    bind::to(*this, model_.agentStatusLabel, [this, subtitle](const std::string& s) { subtitle(status_, s); });
-    bind::to(*this, model_.installCommandLabel, [this, subtitle](const std::string& s) { subtitle(install_, s); });
-    bind::to(*this, model_.devCommandLabel, [this, subtitle](const std::string& s) { subtitle(dev_, s); });
-    bind::to(*this, model_.agentLog, [this, subtitle](const RollingList<std::string>& log) {
+    bind::to(*this, model_.runtimes().agentStatusLabel, [this, subtitle](const std::string& s) { subtitle(status_, s); });
+    bind::to(*this, model_.project().installCommandLabel, [this, subtitle](const std::string& s) { subtitle(install_, s); });
+    bind::to(*this, model_.project().devCommandLabel, [this, subtitle](const std::string& s) { subtitle(dev_, s); });
+    bind::to(*this, model_.runtimes().agentLog, [this, subtitle](const RollingList<std::string>& log) {
         std::string tail;
         for (std::size_t i = log.size() > 6 ? log.size() - 6 : 0; i < log.size(); ++i) tail += (tail.empty() ? "" : "\n") + log[i];
         subtitle(agentLog_, tail.empty() ? std::string(_("Nothing yet")) : tail);
         gtk_widget_set_tooltip_text(agentLog_, tail.empty() ? nullptr : tail.c_str());
     });
-    bind::to(*this, model_.instructionsPathLabel, [this, subtitle](const std::string& s) { subtitle(instructions_, s); });
+    bind::to(*this, model_.project().instructionsPathLabel, [this, subtitle](const std::string& s) { subtitle(instructions_, s); });
 }
 
 }  // namespace tarn

@@ -52,7 +52,7 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     name_.add_css_class("tarn-mono");
     name_.set_hexpand(true);
     setAccessibleLabel(name_, _("New version name"));
-    bind::text(name_, model_.newVersionName);
+    bind::text(name_, model_.versions().newVersionName);
     name_.set_activates_default(true);
     // Never disabled: the controller turns empty or invalid names away with a message.
     labelledButton(create_, _("Create"), "win.create-version", _("A new version from the present state"));
@@ -113,14 +113,14 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     bind::to(*this, shown_, [this](bool show) {
         if (show && !get_visible()) {
             spawn(model_.refreshVersions());
-            spawn(model_.refreshCheckpoints());
+            spawn(model_.history().refresh());
             present();
         } else if (!show && get_visible()) {
             set_visible(false);
         }
     });
-    bind::to(*this, model_.versions, [this](const auto&) { showVersions(); });
-    bind::to(*this, model_.checkpoints, [this](const auto&) { showCheckpoints(); });
+    bind::to(*this, model_.versions().versions, [this](const auto&) { showVersions(); });
+    bind::to(*this, model_.history().checkpoints, [this](const auto&) { showCheckpoints(); });
 }
 
 void VersionsWindow::showPage(Page page) {
@@ -145,7 +145,7 @@ std::string timeOf(std::chrono::system_clock::time_point time) {
 
 void VersionsWindow::showCheckpoints() {
     while (auto* row = history_.get_row_at_index(0)) history_.remove(*row);
-    for (const auto& checkpoint : *model_.checkpoints) {
+    for (const auto& checkpoint : *model_.history().checkpoints) {
         GtkWidget* row = adw_action_row_new();
         adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
         adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), checkpoint.label.c_str());
@@ -172,7 +172,7 @@ void VersionsWindow::showCheckpoints() {
 
 void VersionsWindow::showVersions() {
     while (auto* row = list_.get_row_at_index(0)) list_.remove(*row);
-    for (const auto& version : *model_.versions) {
+    for (const auto& version : *model_.versions().versions) {
         GtkWidget* row = adw_action_row_new();
         adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), version.name.c_str());
         adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);

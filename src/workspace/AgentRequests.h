@@ -48,6 +48,11 @@ public:
     Published<bool> isSending{false};
 
     Task<void> sendPrompt();
+    // The dialog that describes a change in words, opened empty.
+    void openChangeDescription() {
+        changeDescriptionDraft = "";
+        showChangeDescriptionSheet = true;
+    }
     Task<void> submitChangeDescription();
     Task<void> runAgentRequest(std::string text);
     Task<void> submitInlineEdit();

@@ -64,9 +64,9 @@ void AppViewModel::openFolder(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) {
-        appendSystemMessage(tr::format(_("Could not open %1: there is no such folder."), {path}));
+        chat_.appendSystemMessage(tr::format(_("Could not open %1: there is no such folder."), {path}));
     } else if (!std::filesystem::is_directory(status)) {
-        appendSystemMessage(tr::format(_("Could not open %1: it is not a folder."), {path}));
+        chat_.appendSystemMessage(tr::format(_("Could not open %1: it is not a folder."), {path}));
     } else {
         // Started now: its first step (the remembered plan and its server) goes to a worker at once.
         spawnNow(loadProject(Url::fileURL(path)));
@@ -101,7 +101,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
         // Planning needs the tools' answer: they are asked while the folder is read.
         spawn(runtimes_.ensureKnown());
         if (auto failure = co_await project_.open(folder)) {
-            appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
+            chat_.appendSystemMessage(tr::format(_("Project bootstrap failed: %1"), {*failure}));
             server_.fail(*failure);
             co_return;
         }
@@ -117,7 +117,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
     } else {
         browser_.deviceWidth = start.deviceWidth ? fromRawValue<DeviceWidth>(*start.deviceWidth).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
     }
-    appendSystemMessage(start.remembered ? _("Project loaded. Its package files and instructions are unchanged since the "
+    chat_.appendSystemMessage(start.remembered ? _("Project loaded. Its package files and instructions are unchanged since the "
                                              "last start-up plan, so that plan is used.")
                                          : _("Project loaded. Building runtime instructions..."));
     // The preview starts loading the address now; it waits for the server to answer.
@@ -151,7 +151,7 @@ Task<void> AppViewModel::openInEditor(std::string selectionKey) {
     const auto root = project_.root();
     if (found == targets.end() || !root) co_return;
     if (found->fileGuess.empty()) {
-        appendSystemMessage(_("Where this element comes from is not known, so there is no file to open."));
+        chat_.appendSystemMessage(_("Where this element comes from is not known, so there is no file to open."));
         co_return;
     }
     auto self = shared_from_this();
@@ -163,7 +163,7 @@ Task<void> AppViewModel::openInEditor(std::string selectionKey) {
     } catch (const std::exception& e) {
         failure = e.what();
     }
-    if (failure) appendSystemMessage(tr::format(_("Could not open the editor: %1"), {*failure}));
+    if (failure) chat_.appendSystemMessage(tr::format(_("Could not open the editor: %1"), {*failure}));
 }
 
 void AppViewModel::saveSetting(std::string group, std::string key, std::string value, const char* failurePattern) {
@@ -176,7 +176,7 @@ void AppViewModel::saveSetting(std::string group, std::string key, std::string v
             failure = e.what();
         }
         if (auto self = weak.lock(); self && failure && failurePattern) {
-            self->appendSystemMessage(tr::format(_(failurePattern), {*failure}));
+            self->chat_.appendSystemMessage(tr::format(_(failurePattern), {*failure}));
         }
     }(weak_from_this(), std::move(group), std::move(key), std::move(value), failurePattern));
 }
@@ -212,7 +212,7 @@ std::optional<Uuid> AppViewModel::messageID(const std::string& text) const {
 
 Task<void> AppViewModel::installAndStartServer() {
     if (!project_.context()) {
-        appendSystemMessage(_("Open a project first."));
+        chat_.appendSystemMessage(_("Open a project first."));
         co_return;
     }
     auto self = shared_from_this();
@@ -231,8 +231,8 @@ void AppViewModel::askAgentToFix(const std::string& line) {
 
 void AppViewModel::copyLogs(const Clipboard& clipboard) {
     std::vector<std::string> console;
-    for (const auto& entry : *consoleEntries) console.push_back(entry.line());
-    std::vector<std::string> server(serverLogLines->begin(), serverLogLines->end());
+    for (const auto& entry : *browser_.consoleEntries) console.push_back(entry.line());
+    std::vector<std::string> server(server_.serverLogLines->begin(), server_.serverLogLines->end());
     clipboard("=== Browser Console ===\n" + text::join(console, "\n") + "\n\n=== Server Log ===\n" + text::join(server, "\n"));
     chat_.notify(_("Console logs copied."));
 

@@ -25,6 +25,10 @@ public:
     Published<std::string> inlineEditNotice;
     // Opens the inline editor on the element.
     void editInline(const InspectTarget& target);
+    // The inline editor on the latest selected element, if any.
+    void editSelected() {
+        if (*selectedInspectTarget) editInline(**selectedInspectTarget);
+    }
 
     // A click the page reported: selects, reselects in place, or deselects.
     void handleInspectSelection(const InspectTarget& target);

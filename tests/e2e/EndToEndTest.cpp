@@ -15,7 +15,7 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     ASSERT_TRUE(previewShowsThePage());
     EXPECT_TRUE(fs::exists(project / ".tarn" / "instructions.md"));
     EXPECT_EQ(view().browser().header().routeChip().value(), "/");
-    ASSERT_EQ(vm->versions->size(), 1u);
+    ASSERT_EQ(vm->versions().versions->size(), 1u);
     flush();
     auto console = view().browser().console().lines();
     EXPECT_NE(std::find(console.begin(), console.end(), "[LOG] storefront ready"), console.end());
@@ -24,7 +24,7 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     activate("win.inspect");
     js("1");
     clickInPage("h1");
-    ASSERT_TRUE(runLoopUntil([&] { return vm->selectedInspectTargets->size() == 1; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->selection().selectedInspectTargets->size() == 1; }, 20s));
     flush();
     ASSERT_EQ(composerPills().size(), 1u);
     EXPECT_EQ(SelectedTargetPillView::titleOf(composerPills()[0]->target()), "hero-title");
@@ -35,14 +35,14 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
 
     // A Ctrl-click on the paragraph opens the inline editor on its text; Apply edits the source.
     clickInPage("p.hero-copy", true);
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditSheet; }, 20s));
     flush();
     EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up warm.");
     sheet.respond("apply");
     flush();
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet; }, 20s));
     EXPECT_NE(readFile(project / "src" / "index.html").find("Order before ten"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up warm."));
 
@@ -51,11 +51,11 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     VersionsWindow& versions = view().versionsWindow();
     versions.nameField().set_text("shorter-hours");
     click(versions.createButton());
-    ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 2; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->versions().versions->size() == 2; }, 20s));
     js("window.__beforeSwitch = 1; 1");
     runTask(vm->switchVersion("main"));
     EXPECT_TRUE(runLoopUntil([&] { return js("window.__beforeSwitch") == "undefined" || js("window.__beforeSwitch") == "null"; }, 30s));
-    EXPECT_TRUE(vm->versions->at(0).name == "main" ? vm->versions->at(0).isCurrent : vm->versions->at(1).isCurrent);
+    EXPECT_TRUE(vm->versions().versions->at(0).name == "main" ? vm->versions().versions->at(0).isCurrent : vm->versions().versions->at(1).isCurrent);
 }
 
 TEST_F(EndToEnd, ACodexRequestEditsTheProject) {
@@ -73,8 +73,8 @@ TEST_F(EndToEnd, ACodexRequestEditsTheProject) {
     replay("codex.edit", "sed -i 's/Fresh bread, every morning/Warm bread, all day/' src/index.html\n");
     replay("codex.answer", "Changed the title to \"Warm bread, all day\".\n\n- src/index.html");
     std::vector<std::string> progress;
-    auto watching = vm->messages.observe([&] {
-        for (auto& m : *vm->messages) {
+    auto watching = vm->chat().messages.observe([&] {
+        for (auto& m : *vm->chat().messages) {
             if (m.isThinking && (progress.empty() || progress.back() != m.content)) progress.push_back(m.content);
         }
     });
@@ -82,15 +82,15 @@ TEST_F(EndToEnd, ACodexRequestEditsTheProject) {
     Composer& composer = view().agent().composer();
     composer.editor().get_buffer()->set_text("Make the title say warm bread all day");
     click(composer.sendButton());
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->isSending && vm->messages->back().role == AgentRole::assistant &&
-                                          !vm->messages->back().isThinking; }, 30s));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending && vm->chat().messages->back().role == AgentRole::assistant &&
+                                          !vm->chat().messages->back().isThinking; }, 30s));
     flush();
     EXPECT_FALSE(progress.empty());
     EXPECT_EQ(progress.front(), "Working on it now.");
     auto rows = view().agent().transcript().rows();
     EXPECT_EQ(rows.back()->actionTitles(), (std::vector<std::string>{"Running grep -n Fresh src/index.html", "Editing src/index.html"}));
     EXPECT_TRUE(text::startsWith(rows.back()->shownText(), "Changed the title"));
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/index.html"});
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/index.html"});
     EXPECT_TRUE(view().agent().touchedFiles().get_visible());
     EXPECT_TRUE(pageShows("h1", "Warm bread, all day"));
     watching.disconnect();
@@ -101,7 +101,7 @@ TEST_F(EndToEnd, ARequestThatNeverEndsIsStoppedFromTheStopButton) {
     installAgents({"codex"});
     launch();
     app->open(Gio::File::create_for_path(project.string()));
-    ASSERT_TRUE(runLoopUntil([&] { return vm->devServer().isRunning(); }));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->server().controller().isRunning(); }));
     replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
     replay("codex.edit", "echo $$ > \"$TARN_STANDIN_DIR/codex.pid\"\nsh -c 'trap \"\" TERM; sleep 300' &\n"
                          "echo $! > \"$TARN_STANDIN_DIR/child.pid\"\nwait\n");
@@ -114,7 +114,7 @@ TEST_F(EndToEnd, ARequestThatNeverEndsIsStoppedFromTheStopButton) {
     ASSERT_TRUE(composer.sendMeansStop());
     const int tool = waitForPidFile(standin / "codex.pid");
     click(composer.sendButton());
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->isSending; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending; }, 20s));
     flush();
     EXPECT_EQ(view().agent().transcript().rows().back()->shownText(), "Request stopped.");
     EXPECT_FALSE(composer.sendMeansStop());
@@ -127,8 +127,8 @@ TEST_F(EndToEnd, QuittingLeavesNoServerBehind) {
     launch();
     app->open(Gio::File::create_for_path(project.string()));
     ASSERT_TRUE(previewShowsThePage());
-    int group = vm->devServer().processGroup();
-    int watcher = vm->devServer().watcherProcess();
+    int group = vm->server().controller().processGroup();
+    int watcher = vm->server().controller().watcherProcess();
     ASSERT_TRUE(xdotool("windowfocus " + std::to_string(xid()) + " sleep 0.1 key ctrl+q"));
     ASSERT_TRUE(runLoopUntil([&] { return app->window() == nullptr; }, 20s));
     window = nullptr;

@@ -18,8 +18,8 @@ protected:
     sigc::connection noting;
 
     void watchNotices() {
-        noting = vm->previewNotice.observe([this] {
-            if (notices.empty() || notices.back() != *vm->previewNotice) notices.push_back(*vm->previewNotice);
+        noting = vm->browser().previewNotice.observe([this] {
+            if (notices.empty() || notices.back() != *vm->browser().previewNotice) notices.push_back(*vm->browser().previewNotice);
         });
     }
     void TearDown() override {
@@ -43,7 +43,7 @@ TEST_F(FirstRun, AServerThatSaysWhereBeforeItListensShowsItsPage) {
     ASSERT_TRUE(previewShowsThePage());
     EXPECT_TRUE(sawNotice(PreviewNotice::waitingForServer));
     EXPECT_FALSE(sawNotice(PreviewNotice::serverNotRunning));
-    EXPECT_EQ(*vm->previewNotice, PreviewNotice::none);
+    EXPECT_EQ(*vm->browser().previewNotice, PreviewNotice::none);
     flush();
     EXPECT_FALSE(view().browser().preview().noticeShown());
     EXPECT_EQ(js("document.querySelector('h1').textContent.trim()"), "\"Fresh bread, every morning\"");
@@ -52,7 +52,7 @@ TEST_F(FirstRun, AServerThatSaysWhereBeforeItListensShowsItsPage) {
     activate("win.stop-server");
     ASSERT_TRUE(runLoopUntil([&] { return !portAcceptsConnections(port); }, 20s));
     activate("win.reload-preview");
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->previewNotice == PreviewNotice::serverNotRunning; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->browser().previewNotice == PreviewNotice::serverNotRunning; }, 20s));
     flush();
     EXPECT_TRUE(view().browser().preview().noticeShown());
     EXPECT_EQ(view().browser().preview().noticeTitle(), "The dev server is not running");
@@ -72,8 +72,8 @@ TEST_F(FirstRun, ANextJsStarterShowsItsPageWithoutAReload) {
     app->open(Gio::File::create_for_path(project.string()));
     ASSERT_TRUE(runLoopUntil([&] { return pageTitle() == "\"Create Next App\""; }, 8min)) << text::join(log(), "\n");
     EXPECT_TRUE(sawNotice(PreviewNotice::waitingForServer));
-    EXPECT_EQ(*vm->stackLabel, "Next.js via npm (Lockfile)");
-    EXPECT_EQ(*vm->previewNotice, PreviewNotice::none);
+    EXPECT_EQ(*vm->project().stackLabel, "Next.js via npm (Lockfile)");
+    EXPECT_EQ(*vm->browser().previewNotice, PreviewNotice::none);
 }
 
 TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
@@ -86,7 +86,7 @@ TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
     launch();
     app->open(Gio::File::create_for_path(project.string()));
     ASSERT_TRUE(pageShows("h1", "Fresh bread, every morning", 5min)) << text::join(log(), "\n");
-    EXPECT_EQ(*vm->stackLabel, "Vite + React via npm (Lockfile)");
+    EXPECT_EQ(*vm->project().stackLabel, "Vite + React via npm (Lockfile)");
     const auto lines = log();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return text::contains(l, "added "); }))
         << "the install's own lines reach the server log:\n" << text::join(lines, "\n");
@@ -96,22 +96,22 @@ TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
     composer.editor().get_buffer()->set_text("replace \"Fresh bread\" with \"Warm bread\"");
     click(composer.sendButton());
     ASSERT_TRUE(settledRequest());
-    EXPECT_EQ(vm->messages->back().content, "Applied 1 file change(s).") << vm->messages->back().content;
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.jsx"});
+    EXPECT_EQ(vm->chat().messages->back().content, "Applied 1 file change(s).") << vm->chat().messages->back().content;
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/App.jsx"});
     EXPECT_TRUE(pageShows("h1", "Warm bread, every morning"));
 
     // An inline edit: Ctrl-click the paragraph in inspect mode, change its words, Apply.
     if (!fs::exists("/usr/bin/xdotool")) GTEST_SKIP() << "xdotool is needed for the real Ctrl-click";
     activate("win.inspect");
     clickInPage("p.hero-copy", true);
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditSheet; }, 20s));
     flush();
     EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up while it is still warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up while it is still warm.");
     sheet.respond("apply");
     flush();
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->showInlineEditSheet && !*vm->isSending; }, 20s)) << vm->messages->back().content;
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet && !*vm->requests().isSending; }, 20s)) << vm->chat().messages->back().content;
     EXPECT_NE(readFile(project / "src" / "App.jsx").find("Order before ten and pick it up"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up while it is still warm."));
 }

@@ -29,7 +29,7 @@ TEST_F(Panel, TheComposerSendsAndStops) {
     Gtk::Button& send = composer().sendButton();
     EXPECT_FALSE(send.get_sensitive());
     composer().editor().get_buffer()->set_text(" \n \t\n");
-    EXPECT_EQ(*vm->draftPrompt, " \n \t\n");
+    EXPECT_EQ(*vm->requests().draftPrompt, " \n \t\n");
     EXPECT_FALSE(send.get_sensitive());
     composer().editor().get_buffer()->set_text(" x");
     EXPECT_TRUE(send.get_sensitive());
@@ -38,23 +38,23 @@ TEST_F(Panel, TheComposerSendsAndStops) {
     // Build Feature only in plan mode; it replaces the prompt.
     EXPECT_FALSE(composer().buildFeatureButton().get_visible());
     activate("win.plan-mode");
-    EXPECT_TRUE(*vm->planModeEnabled);
+    EXPECT_TRUE(*vm->requests().planModeEnabled);
     EXPECT_TRUE(composer().buildFeatureButton().get_visible());
     click(composer().buildFeatureButton());
     EXPECT_EQ(textOf(composer().editor()),
               "Add a 3-step onboarding flow after sign-up and route users to /onboarding.");
 
     // While a request runs the button is Stop, and stops it.
-    vm->isSending = true;
+    vm->requests().isSending = true;
     EXPECT_TRUE(composer().sendMeansStop());
     EXPECT_EQ(send.get_tooltip_text(), "Stop request");
     EXPECT_TRUE(send.get_sensitive());
-    vm->isSending = false;
+    vm->requests().isSending = false;
     EXPECT_EQ(send.get_tooltip_text(), "Send");
 
     // Sending with no project: the field empties, the agent answers.
     click(send);
-    ASSERT_TRUE(runLoopUntil([&] { return vm->messages->size() == 2; }));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->chat().messages->size() == 2; }));
     flush();
     EXPECT_EQ(textOf(composer().editor()), "");
     EXPECT_FALSE(send.get_sensitive());
@@ -68,7 +68,7 @@ TEST_F(Panel, TheRuntimePickerIsTextOrAMenu) {
     EXPECT_FALSE(composer().pickerIsMenu());
     EXPECT_EQ(std::string(composer().modelText().get_text()), "Claude Code");
     installAgents({"codex", "claude"});
-    vm->refreshAgentRuntimes();
+    vm->runtimes().refresh();
     EXPECT_TRUE(composer().pickerIsMenu());
     // A radio item per runtime on the window's stateful action, whose state is the choice.
     auto menu = composer().runtimeMenu().get_menu_model();
@@ -76,10 +76,10 @@ TEST_F(Panel, TheRuntimePickerIsTextOrAMenu) {
     auto state = [&] { return Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(window->lookup_action("agent-runtime")->get_state_variant()).get(); };
     EXPECT_EQ(state(), "claudeCode");
     activate("win.agent-runtime", Glib::Variant<Glib::ustring>::create("codex"));
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::codex);
     EXPECT_EQ(state(), "codex");
     EXPECT_EQ(std::string(composer().runtimeMenu().get_label()), "Codex");
-    vm->selectAgentRuntime(AgentRuntime::claudeCode);
+    vm->runtimes().select(AgentRuntime::claudeCode);
     EXPECT_EQ(state(), "claudeCode");
 }
 
@@ -104,7 +104,7 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     EXPECT_EQ(pills[0]->removeButton().get_tooltip_text(), "Remove selection");
     click(pills[0]->removeButton());
     flush();
-    EXPECT_EQ(vm->selectedInspectTargets->size(), 1u);
+    EXPECT_EQ(vm->selection().selectedInspectTargets->size(), 1u);
     EXPECT_EQ(composerPills().size(), 1u);
     EXPECT_TRUE(composer().ringActive());
     // A new selection makes the composer pulse: one starts, and it ends where it began.
@@ -115,14 +115,14 @@ TEST_F(Panel, PillsPresetsAndSteps) {
 
     // Presets fill the prompt and set plan mode; nothing is sent.
     activate("win.apply-preset", Glib::Variant<int>::create(0));
-    EXPECT_TRUE(*vm->planModeEnabled);
+    EXPECT_TRUE(*vm->requests().planModeEnabled);
     EXPECT_EQ(textOf(composer().editor()), "Plan a 3-step onboarding flow after signup. Do not implement yet.");
     activate("win.apply-preset", Glib::Variant<int>::create(2));
-    EXPECT_FALSE(*vm->planModeEnabled);
+    EXPECT_FALSE(*vm->requests().planModeEnabled);
     activate("win.apply-preset", Glib::Variant<int>::create(1));
-    EXPECT_FALSE(*vm->planModeEnabled);
-    EXPECT_EQ(*vm->draftPrompt, "Implement a 3-step onboarding flow after signup with reusable components.");
-    EXPECT_EQ(vm->messages->size(), 1u);
+    EXPECT_FALSE(*vm->requests().planModeEnabled);
+    EXPECT_EQ(*vm->requests().draftPrompt, "Implement a 3-step onboarding flow after signup with reusable components.");
+    EXPECT_EQ(vm->chat().messages->size(), 1u);
 
     // A user message carries its elements as pills, without a remove control.
     AgentMessage user(AgentRole::user, "Make it pop");
@@ -130,8 +130,8 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     AgentMessage reply(AgentRole::assistant, "Done");
     reply.plan = {AgentPlanStep{Uuid(), "One", "", true}, AgentPlanStep{Uuid(), "Two", "", false},
                   AgentPlanStep{Uuid(), "Three", "", false}};
-    vm->messages.append(user);
-    vm->messages.append(reply);
+    vm->chat().messages.append(user);
+    vm->chat().messages.append(reply);
     flush();
     auto rows = view().agent().transcript().rows();
     ASSERT_EQ(rows.size(), 3u);
@@ -139,7 +139,7 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"checkmark.circle.fill", "circle", "circle"}));
 
     // The agent's steps: the first few, the rest behind "n more", made when opened, updated in place.
-    vm->messages.change(2, [&](AgentMessage& last) {
+    vm->chat().messages.change(2, [&](AgentMessage& last) {
         for (int i = 0; i < 7; ++i) {
             last.steps.push_back(AgentStep{"s" + std::to_string(i), AgentStep::Kind::read, "Reading f" + std::to_string(i),
                                            AgentStep::Status::done});
@@ -151,7 +151,7 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     EXPECT_EQ(rows[2]->actionTitles(), (std::vector<std::string>{"Reading f0", "Reading f1", "Reading f2", "Reading f3", "Reading f4"}));
     EXPECT_EQ(rows[2]->moreActionsLabel(), "2 more steps");
     EXPECT_EQ(rows[2]->detailsText(), "Claude Code · 5 turns · 2.4 s");
-    vm->messages.change(2, [&](AgentMessage& last) {
+    vm->chat().messages.change(2, [&](AgentMessage& last) {
         last.steps[0].status = AgentStep::Status::failed;
         last.steps.push_back(AgentStep{"s7", AgentStep::Kind::edit, "Editing f7", AgentStep::Status::done});
     });
@@ -162,7 +162,7 @@ TEST_F(Panel, PillsPresetsAndSteps) {
 
 TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {
     launch();
-    vm->beginThinking("Working on it now.");
+    vm->thinking().begin("Working on it now.");
     flush();
     MessageRow* row = view().agent().transcript().rows().back();
     EXPECT_TRUE(row->showsRing());
@@ -171,7 +171,7 @@ TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {
     EXPECT_TRUE(GlowClock::shared().running());
     double before = GlowClock::shared().angle();
     EXPECT_TRUE(runLoopUntil([&] { return GlowClock::shared().angle() != before; }, 10s));
-    vm->completeAgentReply("All done.", {});
+    vm->thinking().complete("All done.", {});
     flush();
     EXPECT_EQ(view().agent().transcript().rows().back(), row);
     EXPECT_FALSE(row->showsRing());
@@ -183,7 +183,7 @@ TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {
 TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
     launch();
     vm->handleInspectSelection(target("h1", "Hello shop"));
-    vm->changeDescriptionDraft = "something older";
+    vm->requests().changeDescriptionDraft = "something older";
     click(view().browser().header().changeDescriptionButton());
     flush();
     EditDialog& sheet = view().changeDescriptionDialog();
@@ -193,25 +193,25 @@ TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
     sheet.respond("apply");
     flush();
     flush();
-    EXPECT_EQ(*vm->changeDescriptionDraft, "Make the title larger");
-    EXPECT_FALSE(*vm->showChangeDescriptionSheet);
+    EXPECT_EQ(*vm->requests().changeDescriptionDraft, "Make the title larger");
+    EXPECT_FALSE(*vm->requests().showChangeDescriptionSheet);
     EXPECT_FALSE(sheet.visible());
-    ASSERT_TRUE(runLoopUntil([&] { return vm->messages->size() >= 2; }));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->chat().messages->size() >= 2; }));
 }
 
 TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
     launch();
     auto adjustment = view().agent().transcript().get_vadjustment();
     auto atEnd = [&] { return adjustment->get_value() + adjustment->get_page_size() >= adjustment->get_upper() - 1; };
-    for (int i = 0; i < 30; ++i) vm->appendSystemMessage("Message number " + std::to_string(i));
+    for (int i = 0; i < 30; ++i) vm->chat().appendSystemMessage("Message number " + std::to_string(i));
     frames(5);
     EXPECT_GT(adjustment->get_upper(), adjustment->get_page_size());
     EXPECT_TRUE(runLoopUntil([&] { return atEnd(); }, std::chrono::seconds(10)));
     // A reply that grows in place (plan steps) is followed too.
-    vm->beginThinking("Working");
+    vm->thinking().begin("Working");
     frames(5);
-    vm->touchedFiles = std::vector<std::string>{"src/App.tsx", "src/main.tsx"};
-    vm->completeAgentReply("Done.\n\nDone in more words than fit on one line of the column.",
+    vm->requests().touchedFiles = std::vector<std::string>{"src/App.tsx", "src/main.tsx"};
+    vm->thinking().complete("Done.\n\nDone in more words than fit on one line of the column.",
                            {AgentPlanStep{Uuid(), "One", "", true}, AgentPlanStep{Uuid(), "Two", "", true},
                             AgentPlanStep{Uuid(), "Three", "", true}});
     frames(5);
@@ -230,7 +230,7 @@ TEST_F(Panel, TheTranscriptFollowsTheNewestMessage) {
         << bottomOfLast() << " > " << transcript.get_height();
     // Scrolled up by the user: left where it is.
     adjustment->set_value(0);
-    vm->appendSystemMessage("One more");
+    vm->chat().appendSystemMessage("One more");
     frames(5);
     EXPECT_EQ(adjustment->get_value(), 0);
 }
@@ -241,13 +241,13 @@ TEST_F(Panel, AReplysChangesAreUndoneRedoneReviewedAndRestored) {
     installAgents({"codex"});
     launch();
     runTask(vm->loadProject(root()));
-    vm->stopServer();
+    vm->server().stop();
     const std::string app = readFile(project / "src" / "App.tsx");
     replay("codex.answer", "Warmed it up.");
     replay("codex.edit", "sed -i 's/Hello shop/Warm bread/' src/App.tsx && printf 'a\\nb\\n' > src/Card.tsx\n");
-    vm->draftPrompt = "Make it warm";
+    vm->requests().draftPrompt = "Make it warm";
     activate("win.send-prompt");
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->isSending && vm->messages->back().changes; }));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending && vm->chat().messages->back().changes; }));
     flush();
 
     MessageRow* reply = view().agent().transcript().rows().back();
@@ -255,7 +255,7 @@ TEST_F(Panel, AReplysChangesAreUndoneRedoneReviewedAndRestored) {
     Gtk::Button* undo = buttonLabelled(*reply, "Undo");
     ASSERT_NE(undo, nullptr);
     click(*undo);
-    ASSERT_TRUE(runLoopUntil([&] { return readFile(project / "src" / "App.tsx") == app && vm->messages->back().changes->undone; }));
+    ASSERT_TRUE(runLoopUntil([&] { return readFile(project / "src" / "App.tsx") == app && vm->chat().messages->back().changes->undone; }));
     EXPECT_FALSE(std::filesystem::exists(project / "src" / "Card.tsx"));
     flush();
     Gtk::Button* redo = buttonLabelled(*reply, "Redo");
@@ -277,13 +277,13 @@ TEST_F(Panel, AReplysChangesAreUndoneRedoneReviewedAndRestored) {
     review.files().select_row(*review.files().get_row_at_index(1));
     EXPECT_NE(review.shownDiff().find("+++ b/src/Card.tsx\n@@ -0,0 +1,2 @@\n+a\n+b"), std::string::npos);
     review.close();
-    ASSERT_TRUE(runLoopUntil([&] { return !review.get_visible() && !*vm->changeReview; }));
+    ASSERT_TRUE(runLoopUntil([&] { return !review.get_visible() && !*vm->history().review; }));
 
     // The history, newest first; restoring the checkpoint before the request takes the turn back.
     activate("win.show-history");
     VersionsWindow& versions = view().versionsWindow();
     ASSERT_TRUE(runLoopUntil([&] { return versions.get_visible() && versions.history().get_row_at_index(3) != nullptr; }));
-    const auto& all = *vm->checkpoints;
+    const auto& all = *vm->history().checkpoints;
     auto before = std::find_if(all.begin(), all.end(), [](const Checkpoint& c) { return c.label == "Before “Make it warm”"; });
     ASSERT_NE(before, all.end());
     auto* row = versions.history().get_row_at_index(static_cast<int>(before - all.begin()));

@@ -62,24 +62,24 @@ TEST_F(Gnome, TheHeaderBarIsTheWindowsOnlyTitleBar) {
 TEST_F(Gnome, StatefulActionsAndTheirControlsAgreeBothWays) {
     launch();
     // Plan mode: the controller, the action's state and the switch.
-    vm->planModeEnabled = true;
+    vm->requests().planModeEnabled = true;
     EXPECT_TRUE(stateOf("plan-mode"));
     flush();
     EXPECT_TRUE(view().agent().planModeSwitch().get_active());
     // The switch flips the action once its slide ends.
     view().agent().planModeSwitch().activate();
-    EXPECT_TRUE(runLoopUntil([&] { return !*vm->planModeEnabled; }));
+    EXPECT_TRUE(runLoopUntil([&] { return !*vm->requests().planModeEnabled; }));
     EXPECT_FALSE(stateOf("plan-mode"));
 
     // Inspect mode: the toggle shows it pressed, for assistive technologies too.
     Gtk::ToggleButton& inspect = view().browser().header().inspectButton();
-    vm->inspectModeEnabled = true;
+    vm->selection().inspectModeEnabled = true;
     flush();
     EXPECT_TRUE(inspect.get_active());
     EXPECT_EQ(gtk_test_accessible_check_state(GTK_ACCESSIBLE(inspect.gobj()), GTK_ACCESSIBLE_STATE_PRESSED, GTK_ACCESSIBLE_TRISTATE_TRUE),
               nullptr);
     click(inspect);
-    EXPECT_FALSE(*vm->inspectModeEnabled);
+    EXPECT_FALSE(*vm->selection().inspectModeEnabled);
     EXPECT_FALSE(inspect.get_active());
 
     // The agent column, by the action and its shortcut's action.
@@ -89,11 +89,11 @@ TEST_F(Gnome, StatefulActionsAndTheirControlsAgreeBothWays) {
     activate("win.show-agent");
     EXPECT_TRUE(view().agentShown());
     // The expanded browser: the action, the controller and the bar.
-    vm->toggleBrowserExpanded();
+    vm->browser().toggleExpanded();
     EXPECT_TRUE(stateOf("expanded"));
     EXPECT_TRUE(window->header().compact());
     activate("win.expanded");
-    EXPECT_FALSE(*vm->isBrowserExpanded);
+    EXPECT_FALSE(*vm->browser().isBrowserExpanded);
 }
 
 TEST_F(Gnome, DarkStyleIsDarkAndLightIsLight) {
@@ -119,8 +119,8 @@ TEST_F(Gnome, EveryControlHasANameOfItsOwn) {
     launch();
     // Everything on screen at once: a selection, a thinking message, the dialogs.
     vm->handleInspectSelection(target("h1", "Hello shop"));
-    vm->beginThinking("Working");
-    vm->showInlineEditSheet = true;
+    vm->thinking().begin("Working");
+    vm->selection().showInlineEditSheet = true;
     view().showVersionManager = true;
     flush();
     std::vector<GtkWidget*> roots{GTK_WIDGET(window->gobj()), GTK_WIDGET(view().inlineEditDialog().window()),

@@ -61,7 +61,7 @@ protected:
         return runLoopUntil([&] {
             WebKitWebView* web = view().browser().preview().webView();
             const char* uri = web ? webkit_web_view_get_uri(web) : nullptr;
-            bool console = std::any_of(vm->consoleEntries->begin(), vm->consoleEntries->end(),
+            bool console = std::any_of(vm->browser().consoleEntries->begin(), vm->browser().consoleEntries->end(),
                                        [](const BrowserConsoleEntry& e) { return e.message == "storefront ready"; });
             return uri && text::contains(uri, ":" + std::to_string(port)) && !webkit_web_view_is_loading(web) && console;
         }, std::chrono::seconds(60));

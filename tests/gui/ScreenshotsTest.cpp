@@ -49,7 +49,7 @@ TEST_P(Screenshots, TheMainStates) {
     writeStorefront();
     runTask(vm->loadProject(root()));
     ASSERT_TRUE(previewShowsThePage());
-    vm->inspectModeEnabled = true;
+    vm->selection().inspectModeEnabled = true;
     InspectTarget title;
     title.selectionKey = "html > body > main > h1";
     title.isSelected = true;
@@ -67,15 +67,15 @@ TEST_P(Screenshots, TheMainStates) {
 
     // Codex at work until the picture is taken.
     installAgents({"codex"});
-    vm->refreshAgentRuntimes();
+    vm->runtimes().refresh();
     replay("codex.stdout", "{\"type\":\"turn.started\"}\n");
     replay("codex.edit", "while [ ! -f \"$TARN_STANDIN_DIR/go\" ]; do sleep 0.05; done\n"
                          "sed -i 's/color: #5c554d/color: #8a4b14/' src/styles.css && echo '.warm { color: #8a4b14; }' >> src/styles.css\n");
     replay("codex.answer", "Warmed up the title colour.");
-    vm->draftPrompt = "Make the title warmer";
-    spawn(vm->sendPrompt());
+    vm->requests().draftPrompt = "Make the title warmer";
+    spawn(vm->requests().sendPrompt());
     ASSERT_TRUE(runLoopUntil([&] { return fs::exists(standin / "codex.args"); }));
-    vm->pushThinkingLine("Working on command rg \"Fresh bread\" src.");
+    vm->thinking().push("Working on command rg \"Fresh bread\" src.");
     ASSERT_TRUE(runLoopUntil([&] {
         auto rows = view().agent().transcript().rows();
         return rows.back()->shownText() == "Working on command rg \"Fresh bread\" src.";
@@ -87,20 +87,20 @@ TEST_P(Screenshots, TheMainStates) {
     frames(20);  // the reply's lines and steps have been laid out and followed
     capture(GTK_WINDOW(window->gobj()), "agent-reply");
 
-    vm->handleServerOutputLine("[vite] Internal server error: Failed to resolve import \"./Basket\" from \"src/index.html\".");
+    vm->server().handleOutputLine("[vite] Internal server error: Failed to resolve import \"./Basket\" from \"src/index.html\".");
     capture(GTK_WINDOW(window->gobj()), "console-error");
 
-    runTask(vm->reviewReply(vm->messages->back().id));
+    runTask(vm->history().showReview(vm->chat().messages->back().id));
     capture(GTK_WINDOW(view().reviewDialog().gobj()), "review-changes");
-    vm->closeReview();
+    vm->history().closeReview();
 
-    vm->toggleBrowserExpanded();
+    vm->browser().toggleExpanded();
     ASSERT_TRUE(runLoopUntil([&] { return !view().browser().headerRevealer().get_child_revealed(); }));
     capture(GTK_WINDOW(window->gobj()), "browser-expanded");
-    vm->toggleBrowserExpanded();
+    vm->browser().toggleExpanded();
 
     view().showVersionManager = true;
-    ASSERT_TRUE(runLoopUntil([&] { return !vm->versions->empty(); }));
+    ASSERT_TRUE(runLoopUntil([&] { return !vm->versions().versions->empty(); }));
     capture(GTK_WINDOW(view().versionsWindow().gobj()), "versions-sheet");
     view().versionsWindow().showPage(VersionsWindow::Page::history);
     ASSERT_TRUE(runLoopUntil([&] { return view().versionsWindow().history().get_row_at_index(1) != nullptr; }));
@@ -108,10 +108,10 @@ TEST_P(Screenshots, TheMainStates) {
     view().versionsWindow().showPage(VersionsWindow::Page::versions);
     view().showVersionManager = false;
 
-    vm->inlineTextDraft = title.textSnippet;
-    vm->showInlineEditSheet = true;
+    vm->selection().inlineTextDraft = title.textSnippet;
+    vm->selection().showInlineEditSheet = true;
     capture(view().inlineEditDialog().window(), "inline-edit-sheet");
-    vm->showInlineEditSheet = false;
+    vm->selection().showInlineEditSheet = false;
     // A text the page shows twice: the editor says so.
     InspectTarget twice = title;
     twice.selectionKey = "html > body > main > ul > li:nth-child(1)";
@@ -120,12 +120,12 @@ TEST_P(Screenshots, TheMainStates) {
     twice.metaClick = true;
     vm->handleInspectSelection(twice);
     capture(view().inlineEditDialog().window(), "inline-edit-repeated");
-    vm->showInlineEditSheet = false;
+    vm->selection().showInlineEditSheet = false;
 
-    vm->openChangeDescription();
-    vm->changeDescriptionDraft = "Use a serif font for the title and make the button green.";
+    vm->requests().openChangeDescription();
+    vm->requests().changeDescriptionDraft = "Use a serif font for the title and make the button green.";
     capture(view().changeDescriptionDialog().window(), "change-description-sheet");
-    vm->showChangeDescriptionSheet = false;
+    vm->requests().showChangeDescriptionSheet = false;
 
     view().preferences().present();
     capture(view().preferences().window(), "preferences");

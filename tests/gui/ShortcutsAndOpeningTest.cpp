@@ -56,7 +56,7 @@ TEST_F(Shortcuts, EveryShortcutIsAnAction) {
 TEST_F(Shortcuts, TheKeyboardDrivesTheWindow) {
     launch();
     if (!keys("key ctrl+shift+c")) GTEST_SKIP() << "xdotool is needed for real key presses";
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->inspectModeEnabled; }, 10s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().inspectModeEnabled; }, 10s));
     // Ctrl+L, an address, Return: loaded.
     keys("key ctrl+l");
     auto focusedIn = [&](Gtk::Widget& w) {
@@ -66,7 +66,7 @@ TEST_F(Shortcuts, TheKeyboardDrivesTheWindow) {
     ASSERT_TRUE(runLoopUntil([&] { return focusedIn(window->header().address()); }, 10s));
     keys("type --delay 20 localhost:4455");
     keys("key Return");
-    EXPECT_TRUE(runLoopUntil([&] { return *vm->browserAddress == "http://localhost:4455"; }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return *vm->browser().browserAddress == "http://localhost:4455"; }, 10s));
     EXPECT_TRUE(runLoopUntil([&] { return loadsStarted == 1; }, 10s));
     // Ctrl+R: the page again.
     keys("key ctrl+r");
@@ -75,18 +75,18 @@ TEST_F(Shortcuts, TheKeyboardDrivesTheWindow) {
     // In the prompt: Ctrl+Return sends.
     activate("win.focus-prompt");
     keys("type --delay 20 hello");
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->draftPrompt == "hello"; }, 10s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->requests().draftPrompt == "hello"; }, 10s));
     keys("key ctrl+Return");
-    EXPECT_TRUE(runLoopUntil([&] { return vm->messages->size() == 2; }, 10s));
-    EXPECT_EQ(*vm->draftPrompt, "");
+    EXPECT_TRUE(runLoopUntil([&] { return vm->chat().messages->size() == 2; }, 10s));
+    EXPECT_EQ(*vm->requests().draftPrompt, "");
 
     // Escape closes a dialog.
-    vm->showInlineEditSheet = true;
+    vm->selection().showInlineEditSheet = true;
     flush();
     ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(view().inlineEditDialog().window())); }, 10s));
     GdkSurface* dialog = gtk_native_get_surface(GTK_NATIVE(view().inlineEditDialog().window()));
     ASSERT_EQ(std::system(("/usr/bin/xdotool windowfocus " + std::to_string(gdk_x11_surface_get_xid(dialog)) + " sleep 0.1 key Escape").c_str()), 0);
-    EXPECT_TRUE(runLoopUntil([&] { return !*vm->showInlineEditSheet; }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet; }, 10s));
 }
 
 TEST_F(Shortcuts, FoldersFromTheCommandLineOpen) {
@@ -100,11 +100,11 @@ TEST_F(Shortcuts, FoldersFromTheCommandLineOpen) {
     flush();
     EXPECT_EQ(systemMessages().back(), "Could not open " + (dir / "nowhere").string() + ": there is no such folder.");
     app->open(Gio::File::create_for_path(project.string()));
-    ASSERT_TRUE(runLoopUntil([&] { return vm->devServer().isRunning(); }));
-    EXPECT_EQ(*vm->projectPathLabel, project.string());
+    ASSERT_TRUE(runLoopUntil([&] { return vm->server().controller().isRunning(); }));
+    EXPECT_EQ(*vm->project().projectPathLabel, project.string());
 
     // Quitting ends the server: nothing of its group is left.
-    int group = vm->devServer().processGroup();
+    int group = vm->server().controller().processGroup();
     app->activate_action("quit");
     EXPECT_TRUE(runLoopUntil([&] { return app->window() == nullptr; }));
     window = nullptr;

@@ -43,7 +43,7 @@ TEST_F(Window, TheServerControlFollowsTheState) {
         {ServerRuntimeState::failed("x"), false},
     };
     for (const auto& [state, stop] : cases) {
-        vm->serverState = state;
+        vm->server().serverState = state;
         EXPECT_EQ(bar.showingStop(), stop);
         EXPECT_EQ(view().browser().header().serverChip().value(),
                   BrowserHeader::serverText(state));
@@ -52,12 +52,12 @@ TEST_F(Window, TheServerControlFollowsTheState) {
     EXPECT_EQ(view().browser().header().serverChip().value(), "Failed");
 
     // A server started outside Tarn: the header says so, and its control only lets go.
-    vm->serverState = ServerRuntimeState::external("Started outside Tarn (process 42, npm run dev)");
+    vm->server().serverState = ServerRuntimeState::external("Started outside Tarn (process 42, npm run dev)");
     EXPECT_TRUE(bar.showingStop());
     EXPECT_EQ(view().browser().header().serverChip().value(), "External");
     EXPECT_EQ(view().browser().header().serverChip().get_tooltip_text(), "Started outside Tarn (process 42, npm run dev)");
     EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Detach from the External Server (it keeps running)");
-    vm->serverState = ServerRuntimeState::running();
+    vm->server().serverState = ServerRuntimeState::running();
     EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Stop Server");
 }
 
@@ -65,9 +65,9 @@ TEST_F(Window, ReturnInTheAddressFieldIsGo) {
     launch();
     AddressField& field = window->header().address();
     field.set_text("  localhost:4321 ");
-    EXPECT_EQ(*vm->browserAddress, "  localhost:4321 ");
+    EXPECT_EQ(*vm->browser().browserAddress, "  localhost:4321 ");
     pressReturn(field);
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:4321");
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:4321");
     EXPECT_EQ(std::string(field.get_text()), "http://localhost:4321");
     EXPECT_TRUE(runLoopUntil([&] { return loadsStarted == 1; }));
     click(window->header().goButton());
@@ -95,12 +95,12 @@ TEST_F(Window, TheHeaderShowsTheSelection) {
     EXPECT_TRUE(header.changeDescriptionButton().get_visible());
     EXPECT_EQ(std::string(header.selectionSummary().get_text()), "App  unresolved-file");
 
-    vm->removeSelectedTarget("c");
+    vm->selection().removeSelectedTarget("c");
     EXPECT_TRUE(header.inlineEditButton().get_visible());
     click(header.inlineEditButton());
     flush();
-    EXPECT_TRUE(*vm->showInlineEditSheet);
-    EXPECT_EQ(*vm->inlineTextDraft, "Two");
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_EQ(*vm->selection().inlineTextDraft, "Two");
     EditDialog& dialog = view().inlineEditDialog();
     EXPECT_TRUE(dialog.visible());
     EXPECT_EQ(textOf(dialog.editor()), "Two");
@@ -109,21 +109,21 @@ TEST_F(Window, TheHeaderShowsTheSelection) {
     EXPECT_TRUE(gtk_window_get_modal(dialog.window()));
     dialog.respond("cancel");
     flush();
-    EXPECT_FALSE(*vm->showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
     EXPECT_FALSE(dialog.visible());
 }
 
 TEST_F(Window, TheConsoleListsPageLinesThenServerLines) {
     launch();
-    for (const char* level : {"log", "Error", "warn"}) vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), level, "c"});
-    for (int i = 0; i < 5; ++i) vm->handleServerOutputLine("s" + std::to_string(i));
+    for (const char* level : {"log", "Error", "warn"}) vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), level, "c"});
+    for (int i = 0; i < 5; ++i) vm->server().handleOutputLine("s" + std::to_string(i));
     flush();
     ConsolePane& console = view().browser().console();
     EXPECT_EQ(console.countText(), "8 lines");
     EXPECT_EQ(console.lines(), (std::vector<std::string>{"[LOG] c", "[ERROR] c", "[WARN] c", "[SERVER] s0", "[SERVER] s1",
                                                          "[SERVER] s2", "[SERVER] s3", "[SERVER] s4"}));
     // A page line that arrives later goes before the server's.
-    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "info", "later"});
+    vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "info", "later"});
     flush();
     EXPECT_EQ(console.lines()[3], "[INFO] later");
     EXPECT_STREQ(ConsolePane::styleOf("[ERROR] c"), "tarn-log-error");
@@ -131,14 +131,14 @@ TEST_F(Window, TheConsoleListsPageLinesThenServerLines) {
     EXPECT_STREQ(ConsolePane::styleOf("[INFO] later"), "tarn-log-other");
 
     // Thousands of lines in one go: the list keeps the last 500 of them, rows added and dropped.
-    for (int i = 0; i < 3000; ++i) vm->handleServerOutputLine("burst " + std::to_string(i));
+    for (int i = 0; i < 3000; ++i) vm->server().handleOutputLine("burst " + std::to_string(i));
     flush();
     auto lines = console.lines();
     EXPECT_EQ(lines.size(), 4u + 500u);
     EXPECT_EQ(lines.back(), "[SERVER] burst 2999");
     EXPECT_EQ(lines[4], "[SERVER] burst 2500");
     // Opening a project empties the log: the list follows.
-    vm->serverLogLines.modify([](auto& log) { log.clear(); });
+    vm->server().serverLogLines.modify([](auto& log) { log.clear(); });
     flush();
     EXPECT_EQ(console.lines().size(), 4u);
     EXPECT_EQ(console.countText(), "4 lines");
@@ -146,11 +146,11 @@ TEST_F(Window, TheConsoleListsPageLinesThenServerLines) {
 
 TEST_F(Window, ExpandingHidesTheEdgesAndCollapsingBringsThemBack) {
     launch();
-    vm->handleServerOutputLine("kept");
-    vm->appendSystemMessage("still here");
+    vm->server().handleOutputLine("kept");
+    vm->chat().appendSystemMessage("still here");
     flush();
     activate("win.expanded");
-    EXPECT_TRUE(*vm->isBrowserExpanded);
+    EXPECT_TRUE(*vm->browser().isBrowserExpanded);
     EXPECT_TRUE(window->header().compact());
     EXPECT_FALSE(view().agentShown());
     EXPECT_FALSE(view().browser().headerRevealer().get_reveal_child());
@@ -184,12 +184,12 @@ TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
     EXPECT_FALSE(sheet.get_visible());
 
     runTask(vm->loadProject(root()));
-    vm->stopServer();
+    vm->server().stop();
     shell("git branch feature/cart");
     int lists = 0;
-    auto counting = vm->versions.observe([&] { ++lists; });
+    auto counting = vm->versions().versions.observe([&] { ++lists; });
     activate("win.show-versions");
-    ASSERT_TRUE(runLoopUntil([&] { return lists >= 1 && vm->versions->size() == 2; }));
+    ASSERT_TRUE(runLoopUntil([&] { return lists >= 1 && vm->versions().versions->size() == 2; }));
     flush();
     auto labels = labelsIn(sheet.list());
     EXPECT_TRUE(contains(labels, "main"));
@@ -200,7 +200,7 @@ TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
     sheet.close();
     flush();
     activate("win.show-versions");
-    ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 3; }));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->versions().versions->size() == 3; }));
     EXPECT_GE(lists, 2);
 
     // Create: the typed name goes through the controller, which refuses bad names.
@@ -209,7 +209,7 @@ TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(systemMessages().back(), "Could not create Version: "); }));
     sheet.nameField().set_text("good-name");
     click(sheet.createButton());
-    ASSERT_TRUE(runLoopUntil([&] { return vm->versions->size() == 4; }));
+    ASSERT_TRUE(runLoopUntil([&] { return vm->versions().versions->size() == 4; }));
     flush();
     EXPECT_EQ(std::string(sheet.nameField().get_text()), "");
     counting.disconnect();
@@ -222,7 +222,7 @@ TEST_F(Window, ClosingEndsTheServerWithoutWaitingForIt) {
     launch();
     runTask(vm->loadProject(root()));
     ASSERT_TRUE(runLoopUntil([&] { return logged("stubborn"); }));
-    int group = vm->devServer().processGroup();
+    int group = vm->server().controller().processGroup();
     ASSERT_TRUE(processGroupAlive(group));
     window->close();
     window = nullptr;
@@ -240,7 +240,7 @@ TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
     EXPECT_GT(full, 768);
 
     activate("win.device-width", Glib::Variant<Glib::ustring>::create("phone"));
-    EXPECT_EQ(*vm->deviceWidth, DeviceWidth::phone);
+    EXPECT_EQ(*vm->browser().deviceWidth, DeviceWidth::phone);
     ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(web)) == 390; }));
     // Centred in the pane, and the page itself is that wide.
     graphene_point_t origin{0, 0}, at{};
@@ -251,9 +251,9 @@ TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
 
     // The project keeps its width: opened again, it comes back.
     activate("win.device-width", Glib::Variant<Glib::ustring>::create("tablet"));
-    vm->deviceWidth = DeviceWidth::desktop;
+    vm->browser().deviceWidth = DeviceWidth::desktop;
     runTask(vm->loadProject(root()));
-    EXPECT_EQ(*vm->deviceWidth, DeviceWidth::tablet);
+    EXPECT_EQ(*vm->browser().deviceWidth, DeviceWidth::tablet);
     ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(web)) == 768; }));
 }
 
@@ -262,7 +262,7 @@ TEST_F(Window, TheSelectedElementOpensInTheUsersEditorAtItsLine) {
     writeScript(dir / "editor", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + (dir / "editor-args").string() + "\"\n");
     launch();
     runTask(vm->loadProject(root()));
-    vm->stopServer();
+    vm->server().stop();
 
     // The editor command, set in the preferences and kept.
     PreferencesWindow& preferences = view().preferences();
@@ -278,10 +278,10 @@ TEST_F(Window, TheSelectedElementOpensInTheUsersEditorAtItsLine) {
     InspectTarget heading = target("h1", "Hello shop");
     heading.fileGuess = "";
     vm->handleInspectSelection(heading);
-    ASSERT_TRUE(runLoopUntil([&] { return (*vm->selectedInspectTarget)->location() == "src/App.tsx:2"; }));
+    ASSERT_TRUE(runLoopUntil([&] { return (*vm->selection().selectedInspectTarget)->location() == "src/App.tsx:2"; }));
     flush();
     EXPECT_TRUE(view().browser().header().openSourceButton().get_visible());
-    EXPECT_EQ(view().browser().header().summaryOf(**vm->selectedInspectTarget), "App  src/App.tsx:2");
+    EXPECT_EQ(view().browser().header().summaryOf(**vm->selection().selectedInspectTarget), "App  src/App.tsx:2");
     auto* pill = static_cast<SelectedTargetPillView*>(view().agent().composer().pills().get_first_child());
     ASSERT_NE(pill, nullptr);
     EXPECT_EQ(pill->subtitleOf(pill->target()), "src/App.tsx:2");
@@ -296,16 +296,16 @@ TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
     writeProject("sleep 300");
     launch();
     runTask(vm->loadProject(root()));
-    vm->stopServer();
-    const std::size_t messages = vm->messages->size();
+    vm->server().stop();
+    const std::size_t messages = vm->chat().messages->size();
     BrowserConsoleEntry thrown;
     thrown.level = "error";
     thrown.message = "Uncaught TypeError: items is undefined\n    at App (http://localhost:5173/src/App.tsx?t=17:2:10)";
-    vm->appendConsoleEntry(thrown);
+    vm->browser().appendConsoleEntry(thrown);
     const std::string build = "[vite] Internal server error: Failed to resolve import \"./Missing\" from \"src/App.tsx\".";
-    vm->handleServerOutputLine(build);
-    vm->handleServerOutputLine("hmr update /src/App.tsx");
-    vm->handleServerOutputLine(build);
+    vm->server().handleOutputLine(build);
+    vm->server().handleOutputLine("hmr update /src/App.tsx");
+    vm->server().handleOutputLine(build);
     flush();
 
     ConsolePane& console = view().browser().console();
@@ -320,9 +320,9 @@ TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
     Gtk::Button* fix = buttonLabelled(console, "Ask Agent to Fix");
     ASSERT_NE(fix, nullptr);
     click(*fix);
-    EXPECT_EQ(*vm->draftPrompt, "Fix this error the app shows on the route /:\n\nUncaught TypeError: items is undefined\n"
+    EXPECT_EQ(*vm->requests().draftPrompt, "Fix this error the app shows on the route /:\n\nUncaught TypeError: items is undefined\n"
                                 "    at App (http://localhost:5173/src/App.tsx?t=17:2:10)\n\nIt points at src/App.tsx:2:10.\n");
     EXPECT_TRUE(view().agent().composer().editor().has_focus());
-    EXPECT_EQ(vm->messages->size(), messages);
-    EXPECT_FALSE(*vm->isSending);
+    EXPECT_EQ(vm->chat().messages->size(), messages);
+    EXPECT_FALSE(*vm->requests().isSending);
 }

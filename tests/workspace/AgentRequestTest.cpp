@@ -16,11 +16,11 @@ protected:
         installAgents(agents);
         make();
         runTask(vm->loadProject(root()));
-        vm->stopServer();
+        vm->server().stop();
     }
-    const AgentMessage& reply() const { return vm->messages->back().role == AgentRole::assistant
-                                                   ? vm->messages->back()
-                                                   : vm->messages->at(vm->messages->size() - 2); }
+    const AgentMessage& reply() const { return vm->chat().messages->back().role == AgentRole::assistant
+                                                   ? vm->chat().messages->back()
+                                                   : vm->chat().messages->at(vm->chat().messages->size() - 2); }
     std::vector<std::string> stepTitles(const AgentMessage& m) const {
         std::vector<std::string> titles;
         for (auto& s : m.plan) titles.push_back(s.title);
@@ -30,12 +30,12 @@ protected:
     // `until` appears, the lines still waiting to be shown.
     std::vector<std::string> shown;
     sigc::connection watchThinking(const std::string& until = "\x01") {
-        return vm->messages.observe([this, until] {
-            for (auto& m : *vm->messages) {
+        return vm->chat().messages.observe([this, until] {
+            for (auto& m : *vm->chat().messages) {
                 if (m.isThinking && (shown.empty() || shown.back() != m.content)) shown.push_back(m.content);
             }
-            if (text::startsWith(vm->messages->back().content, until)) {
-                for (auto& line : vm->pendingThinkingLines()) shown.push_back(line);
+            if (text::startsWith(vm->chat().messages->back().content, until)) {
+                for (auto& line : vm->thinking().pending()) shown.push_back(line);
             }
         });
     }
@@ -63,13 +63,13 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     int reload = preview.reloads;
 
     send("  Make the header sticky \n");
-    EXPECT_EQ(*vm->draftPrompt, "");
+    EXPECT_EQ(*vm->requests().draftPrompt, "");
     // The user's words, with the selection, then the reply in place of the indicator.
-    const AgentMessage& user = vm->messages->at(vm->messages->size() - 2);
+    const AgentMessage& user = vm->chat().messages->at(vm->chat().messages->size() - 2);
     EXPECT_EQ(user.role, AgentRole::user);
     EXPECT_EQ(user.content, "Make the header sticky");
     ASSERT_EQ(user.selectedTargets.size(), 1u);
-    const AgentMessage& answer = vm->messages->back();
+    const AgentMessage& answer = vm->chat().messages->back();
     EXPECT_FALSE(answer.isThinking);
     // The answer's first line is its summary: said once.
     EXPECT_EQ(answer.content, "Made the header sticky.\nDetails: App.tsx now uses position: sticky.");
@@ -79,9 +79,9 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     EXPECT_EQ(answer.steps[0].status, AgentStep::Status::done);
     EXPECT_TRUE(answer.plan.empty());
     EXPECT_EQ(answer.details, "Codex · Tokens: 7 in, 3 out");
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/App.tsx"});
     EXPECT_NE(preview.reloads, reload);
-    EXPECT_FALSE(*vm->isSending);
+    EXPECT_FALSE(*vm->requests().isSending);
     // The request carried the selected element.
     auto args = readFile(standin / "codex.args");
     EXPECT_NE(args.find("Make the header sticky\n\nSelected UI elements from the live preview (prioritize these when "
@@ -93,15 +93,15 @@ TEST_F(Requests, ThroughCodexWithAndWithoutPlanMode) {
     // The tool's housekeeping is in the agent log, not among the progress shown nor the server's log.
     EXPECT_FALSE(showed("Reading additional input from stdin..."));
     EXPECT_FALSE(logged("Codex: Reading additional input from stdin..."));
-    const auto& agentLog = *vm->agentLog;
+    const auto& agentLog = *vm->runtimes().agentLog;
     EXPECT_NE(std::find(agentLog.begin(), agentLog.end(), "Codex: Reading additional input from stdin..."), agentLog.end());
 
     // Plan mode: the summary alone, what the sandbox refused, no reload and no version refresh.
-    vm->planModeEnabled = true;
+    vm->requests().planModeEnabled = true;
     reload = preview.reloads;
     replay("codex.stderr", "ERROR codex_core::tools::router: error=patch rejected: writing is blocked by read-only sandbox\n");
     send("Plan a settings page");
-    EXPECT_EQ(vm->messages->back().content,
+    EXPECT_EQ(vm->chat().messages->back().content,
               "Made the header sticky.\n\nThe agent wanted to change the project; Plan Mode kept every file as it was.");
     EXPECT_EQ(preview.reloads, reload);
     EXPECT_NE(readFile(standin / "codex.args").find("Plan mode is ON."), std::string::npos);
@@ -119,31 +119,31 @@ TEST_F(Requests, AClaudeCodeFailureFallsBackAndSaysWhy) {
     EXPECT_TRUE(showed("Using local fallback agent..."));
     EXPECT_TRUE(said("Claude Code could not run: Not logged in \u00B7 Please run /login"));
     EXPECT_EQ(reply().content, "Applied 1 file change(s).");
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/App.tsx"});
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Welcome"), std::string::npos);
 
     // The local agent failing too: its own reason, the touched files left alone.
     send("replace \"Not on the page\" with \"x\"");
     EXPECT_EQ(reply().content, "Agent failed: Could not find matching text in source files.");
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/App.tsx"});
 }
 
 TEST_F(Requests, WithoutAToolOrAProject) {
     make();
-    vm->draftPrompt = " \n\t ";
-    runTask(vm->sendPrompt());
-    EXPECT_EQ(vm->messages->size(), 1u);
-    EXPECT_EQ(*vm->draftPrompt, " \n\t ");
+    vm->requests().draftPrompt = " \n\t ";
+    runTask(vm->requests().sendPrompt());
+    EXPECT_EQ(vm->chat().messages->size(), 1u);
+    EXPECT_EQ(*vm->requests().draftPrompt, " \n\t ");
     send("Do something");
-    EXPECT_EQ(vm->messages->size(), 2u);
-    EXPECT_EQ(vm->messages->back().content, "Open a project first so I can inspect and edit real files.");
-    EXPECT_EQ(vm->messages->back().role, AgentRole::assistant);
+    EXPECT_EQ(vm->chat().messages->size(), 2u);
+    EXPECT_EQ(vm->chat().messages->back().content, "Open a project first so I can inspect and edit real files.");
+    EXPECT_EQ(vm->chat().messages->back().role, AgentRole::assistant);
 
     // A project, no tool: the local agent in plan mode edits nothing and reloads nothing.
     writeProject("sleep 300");
     runTask(vm->loadProject(root()));
-    vm->stopServer();
-    vm->planModeEnabled = true;
+    vm->server().stop();
+    vm->requests().planModeEnabled = true;
     int reload = preview.reloads;
     send("uppercase the title");
     EXPECT_EQ(reply().content, "Plan created. Switch off Plan Mode to apply changes.");
@@ -151,15 +151,15 @@ TEST_F(Requests, WithoutAToolOrAProject) {
     EXPECT_EQ(preview.reloads, reload);
 
     // The change description sheet: blank text keeps it open; text runs and closes it.
-    vm->planModeEnabled = false;
-    vm->showChangeDescriptionSheet = true;
-    vm->changeDescriptionDraft = "  ";
-    runTask(vm->submitChangeDescription());
-    EXPECT_TRUE(*vm->showChangeDescriptionSheet);
-    vm->changeDescriptionDraft = "replace \"Hello shop\" with \"Hi\"";
-    runTask(vm->submitChangeDescription());
-    EXPECT_FALSE(*vm->showChangeDescriptionSheet);
-    EXPECT_EQ(*vm->changeDescriptionDraft, "replace \"Hello shop\" with \"Hi\"");
+    vm->requests().planModeEnabled = false;
+    vm->requests().showChangeDescriptionSheet = true;
+    vm->requests().changeDescriptionDraft = "  ";
+    runTask(vm->requests().submitChangeDescription());
+    EXPECT_TRUE(*vm->requests().showChangeDescriptionSheet);
+    vm->requests().changeDescriptionDraft = "replace \"Hello shop\" with \"Hi\"";
+    runTask(vm->requests().submitChangeDescription());
+    EXPECT_FALSE(*vm->requests().showChangeDescriptionSheet);
+    EXPECT_EQ(*vm->requests().changeDescriptionDraft, "replace \"Hello shop\" with \"Hi\"");
     EXPECT_EQ(reply().content, "Applied 1 file change(s).");
     EXPECT_NE(preview.reloads, reload);
 }
@@ -172,14 +172,14 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
                          "\"command\":\"npm test\",\"status\":\"in_progress\"}}'\n"
                          "sh -c 'trap \"\" TERM; sleep 300' &\necho $! > \"$TARN_STANDIN_DIR/child.pid\"\nwait\n");
     int reload = preview.reloads;
-    vm->draftPrompt = "Rewrite everything";
-    spawn(vm->sendPrompt());
+    vm->requests().draftPrompt = "Rewrite everything";
+    spawn(vm->requests().sendPrompt());
     const int child = waitForPidFile(standin / "child.pid");
     ASSERT_GT(child, 0);
-    EXPECT_TRUE(*vm->isSending);
+    EXPECT_TRUE(*vm->requests().isSending);
     const int tool = waitForPidFile(standin / "codex.pid");
 
-    vm->cancelAgentRequest();
+    vm->requests().cancel();
     ASSERT_TRUE(settledRequest());
     EXPECT_EQ(reply().content, "Request stopped.");
     EXPECT_TRUE(reply().plan.empty());
@@ -188,7 +188,7 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
     EXPECT_EQ(reply().steps[0].title, "Running npm test");
     EXPECT_FALSE(said("Codex unavailable, switching to local agent..."));
     // What it changed before it stopped is listed, and shown.
-    EXPECT_EQ(*vm->touchedFiles, std::vector<std::string>{"src/App.tsx"});
+    EXPECT_EQ(*vm->requests().touchedFiles, std::vector<std::string>{"src/App.tsx"});
     EXPECT_NE(preview.reloads, reload);
     // Nothing of the tool is left, not even what ignores the polite request.
     EXPECT_TRUE(runLoopUntil([&] { return ::kill(tool, 0) != 0 && ::kill(child, 0) != 0; }, 10s));
@@ -197,43 +197,43 @@ TEST_F(Requests, AToolThatNeverEndsCanBeStopped) {
 TEST_F(Requests, InlineEditsThroughEachPath) {
     open({});
     // The checks come first.
-    vm->inlineTextDraft = "New";
-    runTask(vm->submitInlineEdit());
+    vm->selection().inlineTextDraft = "New";
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(systemMessages().back(), "Select an element in Inspect mode first.");
     // A Command-click (Ctrl here) on text opens the editor with the text.
     vm->handleInspectSelection(target("h1", "Hello shop", true, true));
-    EXPECT_TRUE(*vm->showInlineEditSheet);
-    EXPECT_EQ(*vm->inlineTextDraft, "Hello shop");
-    vm->inlineTextDraft = "  \n";
-    runTask(vm->submitInlineEdit());
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_EQ(*vm->selection().inlineTextDraft, "Hello shop");
+    vm->selection().inlineTextDraft = "  \n";
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(systemMessages().back(), "Inline text cannot be empty.");
-    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
 
     // The local agent: reloads, does not refresh the versions, no user message.
     std::size_t userMessages = 0;
-    vm->inlineTextDraft = "Hello store";
+    vm->selection().inlineTextDraft = "Hello store";
     int reload = preview.reloads;
-    runTask(vm->submitInlineEdit());
-    for (auto& m : *vm->messages) userMessages += m.role == AgentRole::user;
+    runTask(vm->requests().submitInlineEdit());
+    for (auto& m : *vm->chat().messages) userMessages += m.role == AgentRole::user;
     EXPECT_EQ(userMessages, 0u);
     EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
-    EXPECT_FALSE(*vm->showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
     EXPECT_NE(preview.reloads, reload);
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Hello store"), std::string::npos);
 
     // Nothing to replace: the sheet stays open.
-    vm->showInlineEditSheet = true;
-    runTask(vm->submitInlineEdit());
+    vm->selection().showInlineEditSheet = true;
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Inline edit failed: Could not find matching text in source files.");
-    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
 
     // With Codex installed, an edit the matcher makes exactly never reaches the tool.
     installAgents({"codex"});
-    vm->refreshAgentRuntimes();
-    vm->planModeEnabled = true;
+    vm->runtimes().refresh();
+    vm->requests().planModeEnabled = true;
     vm->handleInspectSelection(target("h1", "Hello store", true));
-    vm->inlineTextDraft = "Hello market";
-    runTask(vm->submitInlineEdit());
+    vm->selection().inlineTextDraft = "Hello market";
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
     ASSERT_EQ(reply().steps.size(), 1u);
     EXPECT_EQ(reply().steps[0].title, "Editing src/App.tsx");
@@ -244,20 +244,20 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     shell("printf 'export const A = () => <p>Twice</p>;\nexport const B = () => <p>Twice</p>;\n' > src/Twice.tsx && "
           "git add -A && git commit -qm twice");
     vm->handleInspectSelection(target("p", "Twice", true));
-    vm->inlineTextDraft = "Once";
+    vm->selection().inlineTextDraft = "Once";
     replay("codex.answer", "Replaced the first one.");
     replay("codex.edit", "sed -i '0,/Twice/s//Once/' src/Twice.tsx\n");
     shell("git checkout -q -b edits");
-    runTask(vm->submitInlineEdit());
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Replaced the first one.");
-    EXPECT_FALSE(*vm->showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
     auto args = readFile(standin / "codex.args");
     EXPECT_NE(args.find("Plan mode is OFF."), std::string::npos);
     EXPECT_NE(args.find("Apply a minimal copy edit.\nReplace this exact UI text:\n\"Twice\"\n\nWith:\n\"Once\"\n\n"
                         "Preferred file hint: src/App.tsx\nA direct text replacement was not made: This text appears in 2 "
                         "places"),
               std::string::npos);
-    EXPECT_EQ(vm->versions->size(), 2u);
+    EXPECT_EQ(vm->versions().versions->size(), 2u);
 
     // The tool failing then: its reason, and the dialog stays open.
     shell("git checkout -q src/Twice.tsx");
@@ -265,83 +265,83 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     replay("codex.stderr", "error: unexpected argument\n");
     fs::remove(standin / "codex.edit");
     vm->handleInspectSelection(target("p", "Twice", true, true));
-    vm->inlineTextDraft = "Thrice";
-    runTask(vm->submitInlineEdit());
+    vm->selection().inlineTextDraft = "Thrice";
+    runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Inline edit failed: Codex could not run: error: unexpected argument");
-    EXPECT_TRUE(*vm->showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
 }
 
 TEST_F(Requests, TheSelection) {
     make();
     vm->handleInspectSelection(target("a", "A"));
-    Uuid pulse = *vm->inspectSelectionPulseToken;
+    Uuid pulse = *vm->selection().inspectSelectionPulseToken;
     vm->handleInspectSelection(target("b", "B"));
-    EXPECT_NE(*vm->inspectSelectionPulseToken, pulse);
-    pulse = *vm->inspectSelectionPulseToken;
+    EXPECT_NE(*vm->selection().inspectSelectionPulseToken, pulse);
+    pulse = *vm->selection().inspectSelectionPulseToken;
     auto updated = target("a", "A2");
     vm->handleInspectSelection(updated);  // the same element again: replaced in place, no pulse
-    EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
-    ASSERT_EQ(vm->selectedInspectTargets->size(), 2u);
-    EXPECT_EQ(vm->selectedInspectTargets->at(0).textSnippet, "A2");
-    EXPECT_EQ((*vm->selectedInspectTarget)->selectionKey, "b");
+    EXPECT_EQ(*vm->selection().inspectSelectionPulseToken, pulse);
+    ASSERT_EQ(vm->selection().selectedInspectTargets->size(), 2u);
+    EXPECT_EQ(vm->selection().selectedInspectTargets->at(0).textSnippet, "A2");
+    EXPECT_EQ((*vm->selection().selectedInspectTarget)->selectionKey, "b");
 
     vm->handleInspectSelection(target("b", "B", false));  // deselected on the page
-    EXPECT_EQ(vm->selectedInspectTargets->size(), 1u);
-    EXPECT_EQ((*vm->selectedInspectTarget)->selectionKey, "a");
+    EXPECT_EQ(vm->selection().selectedInspectTargets->size(), 1u);
+    EXPECT_EQ((*vm->selection().selectedInspectTarget)->selectionKey, "a");
     // A Command-click on an element without text selects it without opening the editor.
     vm->handleInspectSelection(target("c", "", true, true));
-    EXPECT_FALSE(*vm->showInlineEditSheet);
-    pulse = *vm->inspectSelectionPulseToken;
-    vm->removeSelectedTarget("c");
-    vm->removeSelectedTarget("a");
-    EXPECT_TRUE(vm->selectedInspectTargets->empty());
-    EXPECT_FALSE(vm->selectedInspectTarget->has_value());
-    EXPECT_EQ(*vm->inspectSelectionPulseToken, pulse);
+    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
+    pulse = *vm->selection().inspectSelectionPulseToken;
+    vm->selection().removeSelectedTarget("c");
+    vm->selection().removeSelectedTarget("a");
+    EXPECT_TRUE(vm->selection().selectedInspectTargets->empty());
+    EXPECT_FALSE(vm->selection().selectedInspectTarget->has_value());
+    EXPECT_EQ(*vm->selection().inspectSelectionPulseToken, pulse);
 
     // A text the page shows twice: the inline editor says so before the edit; once, it says nothing.
     auto twice = target("d", "Add to basket", true, true);
     twice.sameTextCount = 2;
     vm->handleInspectSelection(twice);
-    EXPECT_TRUE(*vm->showInlineEditSheet);
-    EXPECT_EQ(*vm->inlineEditNotice, "This text shows 2 times on the page. Where they all come from one place in the sources, "
+    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_EQ(*vm->selection().inlineEditNotice, "This text shows 2 times on the page. Where they all come from one place in the sources, "
                                      "the edit changes every one of them.");
-    vm->showInlineEditSheet = false;
+    vm->selection().showInlineEditSheet = false;
     vm->handleInspectSelection(target("e", "Once", true, false));
-    vm->editSelectedInline();
-    EXPECT_EQ(*vm->inlineTextDraft, "Once");
-    EXPECT_EQ(*vm->inlineEditNotice, "");
+    vm->selection().editSelected();
+    EXPECT_EQ(*vm->selection().inlineTextDraft, "Once");
+    EXPECT_EQ(*vm->selection().inlineEditNotice, "");
 }
 
 TEST_F(Requests, TheThinkingQueue) {
     make();
     auto thinking = watchThinking();
-    vm->beginThinking("Start");
-    vm->pushThinkingLine("same");
-    vm->pushThinkingLine(" same ");
-    vm->pushThinkingLine("other");
-    vm->pushThinkingLine("same");
+    vm->thinking().begin("Start");
+    vm->thinking().push("same");
+    vm->thinking().push(" same ");
+    vm->thinking().push("other");
+    vm->thinking().push("same");
     ASSERT_TRUE(runLoopUntil([&] { return shown.size() >= 4; }));
     EXPECT_EQ(shown, (std::vector<std::string>{"Start", "same", "other", "same"}));
 
     // Forty-one lines faster than they are shown: the first is dropped.
     shown.clear();
-    vm->beginThinking("Again");
-    for (int i = 0; i <= 40; ++i) vm->pushThinkingLine("line " + std::to_string(i));
+    vm->thinking().begin("Again");
+    for (int i = 0; i <= 40; ++i) vm->thinking().push("line " + std::to_string(i));
     ASSERT_TRUE(runLoopUntil([&] { return !shown.empty() && shown.back() == "line 40"; }));
     EXPECT_EQ(std::count(shown.begin(), shown.end(), "line 0"), 0);
     EXPECT_EQ(std::count(shown.begin(), shown.end(), "line 1"), 1);
 
     // The reply takes the indicator's place; a later reply without an indicator is appended.
-    std::size_t count = vm->messages->size();
-    vm->completeAgentReply("Done", {});
-    EXPECT_EQ(vm->messages->size(), count);
-    EXPECT_EQ(vm->messages->back().content, "Done");
-    EXPECT_FALSE(vm->messages->back().isThinking);
-    vm->completeAgentReply("Another", {});
-    EXPECT_EQ(vm->messages->size(), count + 1);
+    std::size_t count = vm->chat().messages->size();
+    vm->thinking().complete("Done", {});
+    EXPECT_EQ(vm->chat().messages->size(), count);
+    EXPECT_EQ(vm->chat().messages->back().content, "Done");
+    EXPECT_FALSE(vm->chat().messages->back().isThinking);
+    vm->thinking().complete("Another", {});
+    EXPECT_EQ(vm->chat().messages->size(), count + 1);
 
     // The loop drains and ends; it does not outlive the controller either.
-    vm->beginThinking("Last");
+    vm->thinking().begin("Last");
     std::weak_ptr<AppViewModel> weak = vm;
     vm.reset();
     EXPECT_TRUE(weak.expired());

@@ -16,10 +16,10 @@ protected:
         replay("codex.answer", "Done.");
         make();
         runTask(vm->loadProject(root()));
-        vm->stopServer();
+        vm->server().stop();
     }
     const AgentMessage& lastReply() const {
-        for (auto it = vm->messages->rbegin(); it != vm->messages->rend(); ++it) {
+        for (auto it = vm->chat().messages->rbegin(); it != vm->chat().messages->rend(); ++it) {
             if (it->role == AgentRole::assistant) return *it;
         }
         throw std::runtime_error("no reply");
@@ -46,7 +46,7 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
     send("Make it warm");
     const AgentMessage reply = lastReply();
     ASSERT_TRUE(reply.changes);
-    EXPECT_EQ(*vm->touchedFiles, (std::vector<std::string>{"src/App.tsx", "src/old.css", "src/ui/Card.tsx"}));
+    EXPECT_EQ(*vm->requests().touchedFiles, (std::vector<std::string>{"src/App.tsx", "src/old.css", "src/ui/Card.tsx"}));
     EXPECT_EQ(reply.changes->files[0], (FileChange{"src/App.tsx", FileChange::Kind::modified, 1, 1, false}));
     EXPECT_EQ(reply.changes->files[1].kind, FileChange::Kind::deleted);
     EXPECT_EQ(reply.changes->files[2].kind, FileChange::Kind::added);
@@ -55,15 +55,15 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
     EXPECT_EQ(repositoryState(), state);
 
     // The review: one diff per file.
-    runTask(vm->reviewReply(reply.id));
-    ASSERT_TRUE(*vm->changeReview);
-    ASSERT_EQ((*vm->changeReview)->files.size(), 3u);
-    EXPECT_NE((*vm->changeReview)->files[0].diff.find("-  return <h1>Hello shop</h1>;\n+  return <h1>Warm bread</h1>;"),
+    runTask(vm->history().showReview(reply.id));
+    ASSERT_TRUE(*vm->history().review);
+    ASSERT_EQ((*vm->history().review)->files.size(), 3u);
+    EXPECT_NE((*vm->history().review)->files[0].diff.find("-  return <h1>Hello shop</h1>;\n+  return <h1>Warm bread</h1>;"),
               std::string::npos);
-    vm->closeReview();
+    vm->history().closeReview();
 
     const int reload = preview.reloads;
-    runTask(vm->undoReply(reply.id));
+    runTask(vm->history().undo(reply.id));
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), app);
     EXPECT_EQ(readFile(project / "src" / "old.css"), "h1 { color: red; }\n");
     EXPECT_FALSE(fs::exists(project / "src" / "ui"));
@@ -71,7 +71,7 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
     EXPECT_NE(preview.reloads, reload);
     EXPECT_EQ(repositoryState(), state);
 
-    runTask(vm->redoReply(reply.id));
+    runTask(vm->history().redo(reply.id));
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Warm bread"), std::string::npos);
     EXPECT_FALSE(fs::exists(project / "src" / "old.css"));
     EXPECT_EQ(readFile(project / "src" / "ui" / "Card.tsx"), "a\nb\n");
@@ -79,15 +79,15 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
 
     // The user edits one of its files afterwards: Undo leaves it and says so.
     writeFile(project / "src" / "ui" / "Card.tsx", "the user's own card\n");
-    runTask(vm->undoReply(reply.id));
+    runTask(vm->history().undo(reply.id));
     EXPECT_EQ(readFile(project / "src" / "ui" / "Card.tsx"), "the user's own card\n");
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), app);
     EXPECT_TRUE(said("Undid 2 files. Left as they are, since they changed after this reply: src/ui/Card.tsx"));
 
     // Every step is in the history, newest first; restoring the one before the Undo brings the
     // user's card back together with the turn's other changes.
-    runTask(vm->refreshCheckpoints());
-    const auto& all = *vm->checkpoints;
+    runTask(vm->history().refresh());
+    const auto& all = *vm->history().checkpoints;
     ASSERT_GE(all.size(), 5u);
     EXPECT_EQ(all[0].label, "Before undoing “Make it warm”");
     EXPECT_EQ(all.back().label, "When the project was opened");
@@ -95,7 +95,7 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
     auto after = std::find_if(all.begin(), all.end(), [](const Checkpoint& c) { return c.label == "After “Make it warm”"; });
     ASSERT_NE(after, all.end());
     EXPECT_EQ(after->files, (std::vector<std::string>{"src/App.tsx", "src/old.css", "src/ui/Card.tsx"}));
-    runTask(vm->restoreCheckpoint(all[0].id));
+    runTask(vm->history().restore(all[0].id));
     EXPECT_EQ(readFile(project / "src" / "ui" / "Card.tsx"), "the user's own card\n");
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Warm bread"), std::string::npos);
     EXPECT_EQ(repositoryState(), state);
@@ -104,13 +104,13 @@ TEST_F(History, ARequestIsUndoneAndRedoneThroughItsReply) {
 TEST_F(History, PlansRecordNothingAndAFailedRecordStopsTheRequest) {
     open();
     replay("codex.edit", "echo changed >> src/App.tsx\n");
-    runTask(vm->refreshCheckpoints());
-    const std::size_t recorded = vm->checkpoints->size();
-    vm->planModeEnabled = true;
+    runTask(vm->history().refresh());
+    const std::size_t recorded = vm->history().checkpoints->size();
+    vm->requests().planModeEnabled = true;
     send("Plan a settings page");
-    runTask(vm->refreshCheckpoints());
-    EXPECT_EQ(vm->checkpoints->size(), recorded);
-    vm->planModeEnabled = false;
+    runTask(vm->history().refresh());
+    EXPECT_EQ(vm->history().checkpoints->size(), recorded);
+    vm->requests().planModeEnabled = false;
 
     // A store that cannot take the project's contents: the tool never runs.
     fs::path store;
@@ -125,7 +125,7 @@ TEST_F(History, PlansRecordNothingAndAFailedRecordStopsTheRequest) {
         << lastReply().content;
     EXPECT_FALSE(fs::exists(standin / "codex.args"));
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), app);
-    EXPECT_FALSE(*vm->isSending);
+    EXPECT_FALSE(*vm->requests().isSending);
 }
 
 TEST_F(History, AVersionSwitchLosesNothing) {
@@ -138,9 +138,9 @@ TEST_F(History, AVersionSwitchLosesNothing) {
     const std::string edited = readFile(project / "src" / "App.tsx");
     runTask(vm->switchVersion("other"));
     EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not switch Version: ")) << systemMessages().back();
-    runTask(vm->refreshCheckpoints());
-    ASSERT_FALSE(vm->checkpoints->empty());
-    const Checkpoint before = vm->checkpoints->front();
+    runTask(vm->history().refresh());
+    ASSERT_FALSE(vm->history().checkpoints->empty());
+    const Checkpoint before = vm->history().checkpoints->front();
     EXPECT_EQ(before.label, "Before switching to Version “other”");
     EXPECT_EQ(before.branch, "main");
     // The user forces the switch by hand, stashing the edits away.
@@ -148,7 +148,7 @@ TEST_F(History, AVersionSwitchLosesNothing) {
     ASSERT_EQ(readFile(project / "src" / "App.tsx"), "theirs\n");
     EXPECT_FALSE(fs::exists(project / "src" / "extra.ts"));
 
-    runTask(vm->restoreCheckpoint(before.id));
+    runTask(vm->history().restore(before.id));
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), edited);
     EXPECT_EQ(readFile(project / "src" / "extra.ts"), "new\n");
 }

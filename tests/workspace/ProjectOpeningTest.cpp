@@ -21,54 +21,54 @@ TEST_F(Opening, TheToolsAreAskedWithoutHoldingUpTheWindow) {
     installAgents({"claude"});
     replay("claude.version-delay", "2");
     vm = AppViewModel::create();
-    EXPECT_EQ(*vm->agentStatusLabel, "Agents: checking...");
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Agents: checking...");
     EXPECT_FALSE(vm->agentsKnown());
-    EXPECT_TRUE(vm->availableAgentRuntimes->empty());
+    EXPECT_TRUE(vm->runtimes().availableAgentRuntimes->empty());
     ASSERT_TRUE(runLoopUntil([&] { return vm->agentsKnown(); }));
-    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
-    EXPECT_EQ(*vm->modelLabel, "Claude Code");
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(*vm->runtimes().modelLabel, "Claude Code");
 }
 
 TEST_F(Opening, ConstructionReflectsTheInstalledTools) {
     make();
-    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: not installed");
-    EXPECT_TRUE(vm->availableAgentRuntimes->empty());
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
-    EXPECT_EQ(*vm->modelLabel, "Local Agent");
-    ASSERT_EQ(vm->messages->size(), 1u);
-    EXPECT_EQ(vm->messages->front().role, AgentRole::assistant);
-    EXPECT_EQ(vm->messages->front().content,
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Codex: not installed  \u2022  Claude Code: not installed");
+    EXPECT_TRUE(vm->runtimes().availableAgentRuntimes->empty());
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::codex);
+    EXPECT_EQ(*vm->runtimes().modelLabel, "Local Agent");
+    ASSERT_EQ(vm->chat().messages->size(), 1u);
+    EXPECT_EQ(vm->chat().messages->front().role, AgentRole::assistant);
+    EXPECT_EQ(vm->chat().messages->front().content,
               "Open a project folder and I will boot the environment, run the app, and apply UI changes from this panel.");
-    EXPECT_EQ(*vm->projectPathLabel, "Open a project to start");
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:3000");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::idle);
+    EXPECT_EQ(*vm->project().projectPathLabel, "Open a project to start");
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:3000");
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::idle);
 
     // Only Claude Code: the selection moves to it, and an unavailable choice is ignored.
     installAgents({"claude"});
     make();
-    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
-    EXPECT_EQ(*vm->modelLabel, "Claude Code");
-    vm->selectAgentRuntime(AgentRuntime::codex);
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::claudeCode);
+    EXPECT_EQ(*vm->runtimes().modelLabel, "Claude Code");
+    vm->runtimes().select(AgentRuntime::codex);
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::claudeCode);
 
     // Both: Codex first; a choice of Claude Code survives the next probe. A tool whose version
     // probe fails counts as not installed.
     installAgents({"codex", "claude"});
     make();
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
-    EXPECT_EQ(*vm->modelLabel, "Codex");
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::codex);
+    EXPECT_EQ(*vm->runtimes().modelLabel, "Codex");
     // The model Codex is configured with, from the top of its configuration, not a provider's table.
     writeFile(dir / "codex-home" / "config.toml", "# mine\nmodel = \"gpt-5.5\"\n[profiles.x]\nmodel = \"other\"\n");
-    vm->refreshAgentRuntimes();
-    EXPECT_EQ(*vm->modelLabel, "gpt-5.5");
-    vm->selectAgentRuntime(AgentRuntime::claudeCode);
-    vm->refreshAgentRuntimes();
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::claudeCode);
+    vm->runtimes().refresh();
+    EXPECT_EQ(*vm->runtimes().modelLabel, "gpt-5.5");
+    vm->runtimes().select(AgentRuntime::claudeCode);
+    vm->runtimes().refresh();
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::claudeCode);
     replay("claude.version-status", "1");
-    vm->refreshAgentRuntimes();
-    EXPECT_EQ(*vm->agentStatusLabel, "Codex: codex-cli 0.177.0  \u2022  Claude Code: not installed");
-    EXPECT_EQ(*vm->selectedAgentRuntime, AgentRuntime::codex);
+    vm->runtimes().refresh();
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Codex: codex-cli 0.177.0  \u2022  Claude Code: not installed");
+    EXPECT_EQ(*vm->runtimes().selectedAgentRuntime, AgentRuntime::codex);
 }
 
 TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
@@ -79,15 +79,15 @@ TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
     writeProject("sh ./dev.sh");
     make();
     int announcements = 0;
-    auto connection = vm->messages.observe([&] { ++announcements; });
+    auto connection = vm->chat().messages.observe([&] { ++announcements; });
     runTask(vm->loadProject(root()));
     EXPECT_GT(announcements, 0);
 
-    EXPECT_EQ(*vm->projectPathLabel, project.string());
-    EXPECT_EQ(*vm->stackLabel, "Vite + React via npm (Lockfile)");
-    EXPECT_EQ(*vm->installCommandLabel, "npm install");
-    EXPECT_EQ(*vm->devCommandLabel, "npm run dev");
-    EXPECT_EQ(*vm->instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
+    EXPECT_EQ(*vm->project().projectPathLabel, project.string());
+    EXPECT_EQ(*vm->project().stackLabel, "Vite + React via npm (Lockfile)");
+    EXPECT_EQ(*vm->project().installCommandLabel, "npm install");
+    EXPECT_EQ(*vm->project().devCommandLabel, "npm run dev");
+    EXPECT_EQ(*vm->project().instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
     EXPECT_NE(readFile(project / ".tarn" / "instructions.md").find("Source: Local fallback"), std::string::npos);
     EXPECT_EQ(vm->projectContext()->instructionsFileURL, Url::fileURL((project / ".tarn" / "instructions.md").string()));
     EXPECT_EQ(systemMessages(), (std::vector<std::string>{
@@ -97,27 +97,27 @@ TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
                                     "Checking dependencies with `npm install`...",
                                     "Starting dev server with `npm run dev`...",
                                 }));
-    ASSERT_EQ(vm->versions->size(), 1u);
-    EXPECT_EQ(vm->versions->front().name, "main");
-    EXPECT_TRUE(vm->versions->front().isCurrent);
+    ASSERT_EQ(vm->versions().versions->size(), 1u);
+    EXPECT_EQ(vm->versions().versions->front().name, "main");
+    EXPECT_TRUE(vm->versions().versions->front().isCurrent);
 
     // The server announces its address: colour codes are gone from the log and the address.
-    ASSERT_TRUE(runLoopUntil([&] { return vm->currentURL->has_value() && (*vm->currentURL)->port() == 5174; }, 20s))
+    ASSERT_TRUE(runLoopUntil([&] { return vm->browser().currentURL->has_value() && (*vm->browser().currentURL)->port() == 5174; }, 20s))
         << text::join(log(), "\n");
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:5174/");
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:5174/");
     EXPECT_TRUE(logged("  \u279C  Local:   http://localhost:5174/"));
     ASSERT_TRUE(runLoopUntil([&] { return logged("  \u279C  Network: http://192.168.1.20:5174/"); }));
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:5174/");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:5174/");
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::running);
     EXPECT_EQ(log().front(), "Dev server started with command: npm run dev");
     // The preview was asked for the announced page once, and nothing reloaded it.
     EXPECT_EQ(std::count(preview.loads.begin(), preview.loads.end(), "http://localhost:5174/"), 1);
     EXPECT_EQ(preview.loads.back(), "http://localhost:5174/");
     EXPECT_EQ(preview.reloads, 0);
 
-    int group = vm->devServer().processGroup();
-    vm->stopServer();
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    int group = vm->server().controller().processGroup();
+    vm->server().stop();
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::stopped);
     EXPECT_EQ(log().back(), "Server stop requested.");
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(lastLog(), "Server stopped (exit "); }));
     EXPECT_EQ(log().back(), "Server stopped (exit 15).");
@@ -125,11 +125,11 @@ TEST_F(Opening, AProjectOpensPlansStartsAndStops) {
 
     // Opening again empties the log and the selection but keeps the chat.
     vm->handleInspectSelection(target("h1", "Hello shop"));
-    std::size_t chat = vm->messages->size();
+    std::size_t chat = vm->chat().messages->size();
     runTask(vm->loadProject(root()));
-    EXPECT_TRUE(vm->selectedInspectTargets->empty());
-    EXPECT_FALSE(vm->selectedInspectTarget->has_value());
-    EXPECT_GT(vm->messages->size(), chat);
+    EXPECT_TRUE(vm->selection().selectedInspectTargets->empty());
+    EXPECT_FALSE(vm->selection().selectedInspectTarget->has_value());
+    EXPECT_GT(vm->chat().messages->size(), chat);
     EXPECT_FALSE(logged("Server stop requested."));
 }
 
@@ -138,9 +138,9 @@ TEST_F(Opening, FailuresToOpenSayWhy) {
     // No package.json: one message, the failed state, nothing else.
     runTask(vm->loadProject(root()));
     EXPECT_EQ(systemMessages(), std::vector<std::string>{"Project bootstrap failed: No package.json found in this folder."});
-    EXPECT_EQ(*vm->serverState, ServerRuntimeState::failed("No package.json found in this folder."));
+    EXPECT_EQ(*vm->server().serverState, ServerRuntimeState::failed("No package.json found in this folder."));
     EXPECT_FALSE(vm->projectContext());
-    EXPECT_EQ(*vm->projectPathLabel, "Open a project to start");
+    EXPECT_EQ(*vm->project().projectPathLabel, "Open a project to start");
 
     // A number too large for JSON: a sentence, never the parser's own text.
     writeFile(project / "package.json", R"({"scripts":{"dev":"vite"},"version":1e400})");
@@ -150,7 +150,7 @@ TEST_F(Opening, FailuresToOpenSayWhy) {
 
     // The folder picker: cancelled changes nothing; a folder starts the opening.
     FolderPickerRequest asked;
-    std::size_t before = vm->messages->size();
+    std::size_t before = vm->chat().messages->size();
     vm->openProject([&](const FolderPickerRequest& request, auto answer) {
         asked = request;
         answer(std::nullopt);
@@ -158,7 +158,7 @@ TEST_F(Opening, FailuresToOpenSayWhy) {
     EXPECT_EQ(asked.prompt, "Open Project");
     EXPECT_EQ(asked.message, "Pick a web app folder (v1 optimized for Next.js + React + TypeScript).");
     runLoopUntil([] { return false; }, 20ms);
-    EXPECT_EQ(vm->messages->size(), before);
+    EXPECT_EQ(vm->chat().messages->size(), before);
     writeProject("exit 0");
     vm->openProject([&](const FolderPickerRequest&, auto answer) { answer(root()); });
     EXPECT_TRUE(runLoopUntil([&] { return vm->projectContext().has_value(); }));
@@ -166,7 +166,7 @@ TEST_F(Opening, FailuresToOpenSayWhy) {
     // No project: planning does nothing, starting says so.
     make();
     runTask(vm->planStartupCommands());
-    EXPECT_EQ(vm->messages->size(), 1u);
+    EXPECT_EQ(vm->chat().messages->size(), 1u);
     runTask(vm->installAndStartServer());
     EXPECT_EQ(systemMessages(), std::vector<std::string>{"Open a project first."});
 }
@@ -177,8 +177,8 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     make();
     replay("codex.answer", R"({"install_command":"pnpm install","dev_command":"pnpm dev","rationale":"lockfile"})");
     runTask(vm->loadProject(root()));
-    EXPECT_EQ(*vm->stackLabel, "Vite + React via pnpm (Codex CLI)");
-    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
+    EXPECT_EQ(*vm->project().stackLabel, "Vite + React via pnpm (Codex CLI)");
+    EXPECT_EQ(*vm->project().installCommandLabel, "pnpm install");
     EXPECT_EQ(vm->projectContext()->packageManager, PackageManager::pnpm);
     auto said = systemMessages();
     EXPECT_EQ(said[1], "Asking Codex to plan install/dev commands...");
@@ -191,7 +191,7 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     EXPECT_TRUE(this->said(advice));
     EXPECT_TRUE(text::contains(advice, "sudo apt install nodejs npm"));
     EXPECT_TRUE(text::contains(advice, (dir / "system").string()));
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::stopped);
 
     // A planner that never answers: given up after the limit, with its last words; nothing left.
     replay("codex.edit", "echo 'Reconnecting... waiting for network' >&2\necho $$ > \"$TARN_STANDIN_DIR/codex.pid\"\nexec sleep 300\n");
@@ -203,8 +203,8 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     const int planner = waitForPidFile(standin / "codex.pid");
     EXPECT_TRUE(runLoopUntil([&] { return ::kill(planner, 0) != 0; }, 10s));
     // The local plan keeps the commands in use, and their source.
-    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
-    EXPECT_EQ(*vm->stackLabel, "Vite + React via pnpm (Codex CLI)");
+    EXPECT_EQ(*vm->project().installCommandLabel, "pnpm install");
+    EXPECT_EQ(*vm->project().stackLabel, "Vite + React via pnpm (Codex CLI)");
     fs::remove(standin / "codex.edit");
 
     // The instructions file cannot be written: the plan is dropped, the labels stay.
@@ -213,7 +213,7 @@ TEST_F(Opening, AgentPlansAreUsedAndTheirFailuresFallBack) {
     writeFile(project / ".tarn", "a file in the way");
     runTask(vm->planStartupCommands());
     EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not write .tarn/instructions.md: "));
-    EXPECT_EQ(*vm->installCommandLabel, "pnpm install");
+    EXPECT_EQ(*vm->project().installCommandLabel, "pnpm install");
     EXPECT_EQ(vm->projectContext()->installCommand, "pnpm install");
 }
 
@@ -222,114 +222,114 @@ TEST_F(Opening, InstallRunsWhenNeededAndItsFailureIsShown) {
     writeProject("exit 0", false, R"({"left-pad": "file:./missing.tgz"})");
     make();
     runTask(vm->loadProject(root()));
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::failed);
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::failed);
     auto last = systemMessages().back();
     EXPECT_TRUE(text::startsWith(last, "Could not start server: ")) << last;
     EXPECT_NE(last.find("missing.tgz"), std::string::npos) << last;
     // The install's own lines went to the server log as they came.
     auto lines = log();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return text::contains(l, "ENOENT"); }));
-    EXPECT_FALSE(vm->devServer().isRunning());
+    EXPECT_FALSE(vm->server().controller().isRunning());
 
     // A launch that fails (the folder is gone): the platform's reason.
     fs::remove_all(project);
     runTask(vm->installAndStartServer());
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::failed);
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::failed);
     EXPECT_TRUE(text::startsWith(systemMessages().back(), "Could not start server: "));
 }
 
 TEST_F(Opening, LogsKeepTheirLimitsAndCopyAsText) {
     make();
-    for (int i = 1; i <= 501; ++i) vm->handleServerOutputLine("line " + std::to_string(i));
-    EXPECT_EQ(vm->serverLogLines->size(), 500u);
-    EXPECT_EQ(vm->serverLogLines->front(), "line 2");
-    vm->stopServer();
-    EXPECT_EQ(vm->serverLogLines->size(), 501u);
-    vm->handleServerOutputLine("line 502");
-    EXPECT_EQ(vm->serverLogLines->size(), 500u);
-    EXPECT_EQ(vm->serverLogLines->firstIndex(), 3u);
+    for (int i = 1; i <= 501; ++i) vm->server().handleOutputLine("line " + std::to_string(i));
+    EXPECT_EQ(vm->server().serverLogLines->size(), 500u);
+    EXPECT_EQ(vm->server().serverLogLines->front(), "line 2");
+    vm->server().stop();
+    EXPECT_EQ(vm->server().serverLogLines->size(), 501u);
+    vm->server().handleOutputLine("line 502");
+    EXPECT_EQ(vm->server().serverLogLines->size(), 500u);
+    EXPECT_EQ(vm->server().serverLogLines->firstIndex(), 3u);
 
-    for (int i = 1; i <= 401; ++i) vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "log", "c" + std::to_string(i)});
-    EXPECT_EQ(vm->consoleEntries->size(), 400u);
-    EXPECT_EQ(vm->consoleEntries->front().message, "c2");
+    for (int i = 1; i <= 401; ++i) vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "log", "c" + std::to_string(i)});
+    EXPECT_EQ(vm->browser().consoleEntries->size(), 400u);
+    EXPECT_EQ(vm->browser().consoleEntries->front().message, "c2");
 
     std::string copied;
     make();
     vm->copyLogs([&](const std::string& text) { copied = text; });
     EXPECT_EQ(copied, "=== Browser Console ===\n\n\n=== Server Log ===\n");
-    ASSERT_TRUE(vm->notice->has_value());
-    EXPECT_EQ((*vm->notice)->text, "Console logs copied.");
-    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "warn", "careful"});
-    vm->appendConsoleEntry(BrowserConsoleEntry{Uuid(), "Error", "broken"});
-    vm->handleServerOutputLine("ready");
+    ASSERT_TRUE(vm->chat().notice->has_value());
+    EXPECT_EQ((*vm->chat().notice)->text, "Console logs copied.");
+    vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "warn", "careful"});
+    vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "Error", "broken"});
+    vm->server().handleOutputLine("ready");
     vm->copyLogs([&](const std::string& text) { copied = text; });
     EXPECT_EQ(copied, "=== Browser Console ===\n[WARN] careful\n[ERROR] broken\n\n=== Server Log ===\nready");
 }
 
 TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
     make();
-    vm->handleServerOutputLine("   \u25B2 Next.js 15.3.0");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::idle);
-    vm->handleServerOutputLine("   - Local:        http://localhost:3001");
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:3001");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
+    vm->server().handleOutputLine("   \u25B2 Next.js 15.3.0");
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::idle);
+    vm->server().handleOutputLine("   - Local:        http://localhost:3001");
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:3001");
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::running);
     std::size_t token = preview.loads.size();
-    vm->handleServerOutputLine("zsh: COMMAND NOT FOUND: next");
-    EXPECT_EQ(*vm->serverState, ServerRuntimeState::failed("zsh: COMMAND NOT FOUND: next"));
+    vm->server().handleOutputLine("zsh: COMMAND NOT FOUND: next");
+    EXPECT_EQ(*vm->server().serverState, ServerRuntimeState::failed("zsh: COMMAND NOT FOUND: next"));
     EXPECT_EQ(preview.loads.size(), token);
-    vm->handleServerExit(127);
+    vm->server().handleExit(127);
     EXPECT_EQ(log().back(), "Server stopped (exit 127).");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::stopped);
 }
 
 TEST_F(Opening, TheAddressBar) {
     make();
-    vm->browserAddress = "  localhost:3000 \n";
+    vm->browser().browserAddress = "  localhost:3000 \n";
     std::size_t token = preview.loads.size();
-    vm->loadBrowserAddress();
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:3000");
-    EXPECT_EQ((*vm->currentURL)->string(), "http://localhost:3000");
+    vm->browser().loadTypedAddress();
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:3000");
+    EXPECT_EQ((*vm->browser().currentURL)->string(), "http://localhost:3000");
     EXPECT_NE(preview.loads.size(), token);
     token = preview.loads.size();
-    vm->loadBrowserAddress();  // the same address again still loads
+    vm->browser().loadTypedAddress();  // the same address again still loads
     EXPECT_NE(preview.loads.size(), token);
-    vm->browserAddress = "https://example.test:8443/a?b=1";
-    vm->loadBrowserAddress();
-    EXPECT_EQ(*vm->browserAddress, "https://example.test:8443/a?b=1");
-    vm->browserAddress = " ";
+    vm->browser().browserAddress = "https://example.test:8443/a?b=1";
+    vm->browser().loadTypedAddress();
+    EXPECT_EQ(*vm->browser().browserAddress, "https://example.test:8443/a?b=1");
+    vm->browser().browserAddress = " ";
     token = preview.loads.size();
-    vm->loadBrowserAddress();
+    vm->browser().loadTypedAddress();
     EXPECT_EQ(systemMessages().back(), "Invalid URL.");
     EXPECT_EQ(preview.loads.size(), token);
-    vm->browserAddress = "http://[broken";
-    vm->loadBrowserAddress();
+    vm->browser().browserAddress = "http://[broken";
+    vm->browser().loadTypedAddress();
     EXPECT_EQ(systemMessages().back(), "Invalid URL.");
 
-    vm->toggleBrowserExpanded();
-    EXPECT_TRUE(*vm->isBrowserExpanded);
-    vm->toggleBrowserExpanded();
-    EXPECT_FALSE(*vm->isBrowserExpanded);
+    vm->browser().toggleExpanded();
+    EXPECT_TRUE(*vm->browser().isBrowserExpanded);
+    vm->browser().toggleExpanded();
+    EXPECT_FALSE(*vm->browser().isBrowserExpanded);
 }
 
 TEST_F(Opening, VersionsAreBranches) {
     writeProject("sleep 300");
     make();
     runTask(vm->loadProject(root()));
-    vm->newVersionName = "   ";
+    vm->versions().newVersionName = "   ";
     runTask(vm->createVersion());
-    EXPECT_EQ(vm->versions->size(), 1u);
-    vm->newVersionName = "bad name";
+    EXPECT_EQ(vm->versions().versions->size(), 1u);
+    vm->versions().newVersionName = "bad name";
     runTask(vm->createVersion());
     EXPECT_EQ(systemMessages().back(),
               "Could not create Version: Version name can only include letters, numbers, dashes, underscores, and slashes.");
-    EXPECT_EQ(*vm->newVersionName, "bad name");
-    vm->newVersionName = " feature/header ";
+    EXPECT_EQ(*vm->versions().newVersionName, "bad name");
+    vm->versions().newVersionName = " feature/header ";
     runTask(vm->createVersion());
-    EXPECT_EQ((*vm->notice)->text, "Created Version 'feature/header'.");
-    EXPECT_EQ(*vm->newVersionName, "");
-    ASSERT_EQ(vm->versions->size(), 2u);
-    EXPECT_EQ(vm->versions->front().name, "feature/header");
-    EXPECT_TRUE(vm->versions->front().isCurrent);
+    EXPECT_EQ((*vm->chat().notice)->text, "Created Version 'feature/header'.");
+    EXPECT_EQ(*vm->versions().newVersionName, "");
+    ASSERT_EQ(vm->versions().versions->size(), 2u);
+    EXPECT_EQ(vm->versions().versions->front().name, "feature/header");
+    EXPECT_TRUE(vm->versions().versions->front().isCurrent);
 
     int reload = preview.reloads;
     runTask(vm->switchVersion("main"));
@@ -344,7 +344,7 @@ TEST_F(Opening, VersionsAreBranches) {
     // Not a git repository: the list empties and the server log says why.
     fs::remove_all(project / ".git");
     runTask(vm->refreshVersions());
-    EXPECT_TRUE(vm->versions->empty());
+    EXPECT_TRUE(vm->versions().versions->empty());
     EXPECT_EQ(log().back(), "Version list unavailable: This folder is not a git repository.");
 }
 
@@ -353,7 +353,7 @@ TEST_F(Opening, CallbacksDoNothingOnceTheControllerIsGone) {
     make();
     runTask(vm->loadProject(root()));
     ASSERT_TRUE(runLoopUntil([&] { return logged("one"); }));
-    int group = vm->devServer().processGroup();
+    int group = vm->server().controller().processGroup();
     std::weak_ptr<AppViewModel> weak = vm;
     vm.reset();
     EXPECT_TRUE(weak.expired());
@@ -389,18 +389,18 @@ TEST_F(Opening, ReopeningUsesTheRememberedPlanUntilOneOfItsInputsChanges) {
     EXPECT_EQ(systemMessages().back(), "Starting dev server with `npm run dev`...");
     EXPECT_TRUE(said("Project loaded. Its package files and instructions are unchanged since the last start-up plan, so "
                      "that plan is used."));
-    EXPECT_EQ(*vm->stackLabel, "Vite + React via npm (Claude Code CLI)");
-    EXPECT_EQ(*vm->instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
-    EXPECT_EQ(*vm->agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::running);
-    EXPECT_TRUE(vm->devServer().isRunning());
+    EXPECT_EQ(*vm->project().stackLabel, "Vite + React via npm (Claude Code CLI)");
+    EXPECT_EQ(*vm->project().instructionsPathLabel, (project / ".tarn" / "instructions.md").string());
+    EXPECT_EQ(*vm->runtimes().agentStatusLabel, "Codex: not installed  \u2022  Claude Code: 2.1.3 (Claude Code)");
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::running);
+    EXPECT_TRUE(vm->server().controller().isRunning());
 
     // A new launch: the server starts first, before the opening's first step comes back.
     fs::remove(standin / "claude.version-status");
     vm->shutdown();
     make();
     vm->openFolder(project.string());
-    EXPECT_TRUE(vm->devServer().isRunning() || runLoopUntil([&] { return vm->devServer().isRunning(); }));
+    EXPECT_TRUE(vm->server().controller().isRunning() || runLoopUntil([&] { return vm->server().controller().isRunning(); }));
     ASSERT_TRUE(runLoopUntil([&] { return said("Starting dev server with `npm run dev`..."); }));
     EXPECT_EQ(linesIn(plans), 1);
     EXPECT_EQ(log().front(), "Dev server started with command: npm run dev");
@@ -441,21 +441,21 @@ TEST_F(Opening, AServerAlreadyRunningIsShownLeftRunningAndNeverSignalled) {
 
     make();
     runTask(vm->loadProject(root()));
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::external);
-    EXPECT_NE(vm->serverState->message().find("process " + std::to_string(pid)), std::string::npos);
-    EXPECT_EQ(*vm->browserAddress, "http://localhost:" + std::to_string(port) + "/");
-    EXPECT_FALSE(vm->devServer().isRunning());
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::external);
+    EXPECT_NE(vm->server().serverState->message().find("process " + std::to_string(pid)), std::string::npos);
+    EXPECT_EQ(*vm->browser().browserAddress, "http://localhost:" + std::to_string(port) + "/");
+    EXPECT_FALSE(vm->server().controller().isRunning());
     EXPECT_TRUE(said("This project's dev server is already running at http://localhost:" + std::to_string(port) +
                      "/ (process " + std::to_string(pid) +
                      ", started outside Tarn): showing it instead of starting another. Tarn will not stop it; the stop "
                      "button only detaches."));
 
     // Stop lets go of it; closing Tarn leaves it running too.
-    vm->stopServer();
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::stopped);
+    vm->server().stop();
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::stopped);
     EXPECT_EQ(lastLog(), "Detached from the external dev server (process " + std::to_string(pid) + "); it keeps running.");
     runTask(vm->loadProject(root()));
-    EXPECT_EQ(vm->serverState->kind(), ServerRuntimeState::Case::external);
+    EXPECT_EQ(vm->server().serverState->kind(), ServerRuntimeState::Case::external);
     vm->shutdown();
     vm.reset();
     bool ended = false;

@@ -84,8 +84,8 @@ protected:
 
     // A request typed in the composer and sent, run to its end.
     void send(const std::string& text) {
-        vm->draftPrompt = text;
-        runTask(vm->sendPrompt());
+        vm->requests().draftPrompt = text;
+        runTask(vm->requests().sendPrompt());
     }
 
     // A project whose dev script is `devScript` (run by the real npm), a git working copy with one
@@ -110,18 +110,18 @@ protected:
 
     std::vector<std::string> contents() const {
         std::vector<std::string> out;
-        for (const auto& m : *vm->messages) out.push_back(m.content);
+        for (const auto& m : *vm->chat().messages) out.push_back(m.content);
         return out;
     }
     std::vector<std::string> systemMessages() const {
         std::vector<std::string> out;
-        for (const auto& m : *vm->messages) {
+        for (const auto& m : *vm->chat().messages) {
             if (m.role == AgentRole::system) out.push_back(m.content);
         }
         return out;
     }
-    std::vector<std::string> log() const { return {vm->serverLogLines->begin(), vm->serverLogLines->end()}; }
-    std::string lastLog() const { return vm->serverLogLines->empty() ? "" : vm->serverLogLines->back(); }
+    std::vector<std::string> log() const { return {vm->server().serverLogLines->begin(), vm->server().serverLogLines->end()}; }
+    std::string lastLog() const { return vm->server().serverLogLines->empty() ? "" : vm->server().serverLogLines->back(); }
     bool logged(const std::string& line) const {
         auto l = log();
         return std::find(l.begin(), l.end(), line) != l.end();
@@ -132,7 +132,7 @@ protected:
     }
     // Waits until no request runs and the thinking loop has ended.
     bool settledRequest() {
-        return runLoopUntil([&] { return !*vm->isSending; });
+        return runLoopUntil([&] { return !*vm->requests().isSending; });
     }
 
 private:
