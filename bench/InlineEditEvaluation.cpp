@@ -6,6 +6,9 @@
 // Usage: tarn_bench_inline_edits [--append|--first-word] PROJECT...
 #include "ProjectPage.h"
 #include "agents/AgentService.h"
+#include "agents/AgentTexts.h"
+#include "agents/ProjectFiles.h"
+#include "agents/rendered/ProjectSearch.h"
 #include "support/Json.h"
 #include "support/Text.h"
 
@@ -95,7 +98,7 @@ Outcome evaluate(const fs::path& root) {
         const std::string changed = edited(shown);
         ++outcome.total;
         try {
-            AgentService::replaceRenderedText(shown, changed, target["hint"].get<std::string>(), root);
+            rendered::replaceShownText(shown, changed, target["hint"].get<std::string>(), root);
         } catch (const AgentServiceError& e) {
             ++outcome.refused[e.what()];
             outcome.misses.push_back("refused \"" + shown.substr(0, 60) + "\": " + e.what());

@@ -8,6 +8,9 @@
 // Usage: tarn_bench_locations PROJECT...
 #include "ProjectPage.h"
 #include "agents/AgentService.h"
+#include "agents/AgentTexts.h"
+#include "agents/ProjectFiles.h"
+#include "agents/rendered/ProjectSearch.h"
 #include "support/Files.h"
 #include "support/Json.h"
 #include "support/Text.h"
@@ -55,12 +58,12 @@ struct Truth {
 // several do.
 std::optional<Truth> writtenAt(const std::string& own, const fs::path& root) {
     std::optional<Truth> truth;
-    for (const auto& file : AgentService::listSourceFiles(root)) {
-        const std::string relative = AgentService::relativePath(file, root);
+    for (const auto& file : projectfiles::sourceFiles(root)) {
+        const std::string relative = projectfiles::relativePath(file, root);
         if (text::startsWith(relative, "public/") || text::startsWith(relative, "dist/") || text::toLower(fs::path(relative).extension().string()) == ".md") continue;
         std::string content;
         try {
-            content = files::readFile(file, AgentService::maxCandidateSize);
+            content = files::readFile(file, projectfiles::largestReadFile);
         } catch (const std::exception&) {
             continue;
         }
@@ -97,7 +100,7 @@ Outcome evaluate(const fs::path& root) {
             target.locatedBy = source.value("fromAncestor", false) ? LocatedBy::ancestor : LocatedBy::framework;
         }
         const auto start = Clock::now();
-        const InspectTarget located = AgentService::locate(target, root);
+        const InspectTarget located = rendered::locateElement(target, root);
         outcome.milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         if (located.locatedBy == LocatedBy::framework) ++outcome.byFramework;
         if (!located.fileGuess.empty()) ++outcome.located;

@@ -3,6 +3,9 @@
 // The walk never enters node_modules, so the two should be close. Then the inline edit's search
 // for text as the page shows it, against the plain search, on the larger project.
 #include "agents/AgentService.h"
+#include "agents/AgentTexts.h"
+#include "agents/ProjectFiles.h"
+#include "agents/rendered/ProjectSearch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -74,7 +77,7 @@ int main() {
     std::printf("sources alone (2,000 files):              %8.2f ms (median of %d)\n", a, runs);
     std::printf("with 200,000 files under node_modules:    %8.2f ms (median of %d)\n", b, runs);
     std::printf("ratio: %.2f\n", b / a);
-    double c = medianMilliseconds(withModules, runs, tarn::AgentService::replaceRenderedText);
+    double c = medianMilliseconds(withModules, runs, tarn::rendered::replaceShownText);
     std::printf("inline edit search, as the page shows text: %8.2f ms (median of %d); against the plain search: %.2f\n", c,
                 runs, c / b);
     fs::remove_all(base);

@@ -1,4 +1,6 @@
 #include "agents/AgentToolSupport.h"
+
+#include "agents/AgentTexts.h"
 #include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
@@ -283,13 +285,10 @@ std::optional<std::string> extractResultText(const json::Json& object) {
 }
 
 std::string buildRequestPrompt(const std::string& firstLine, const std::string& request, bool planMode) {
-    return firstLine +
-           (planMode ? "Plan mode is ON. Do not edit files. Return a concise implementation plan only."
-                     : "Plan mode is OFF. Implement the request by editing project files directly.") +
-           "\nKeep changes minimal, consistent with existing conventions, and runnable.\nAt the end, provide:\n"
-           "1) one-paragraph summary\n2) bullet list of key files touched (or would be touched in plan mode)\n"
-           "3) verification steps\n\nUser request:\n" +
-           request;
+    return agenttexts::fill("request.txt", {{"first", firstLine},
+                                            {"mode", planMode ? "Plan mode is ON. Do not edit files. Return a concise implementation plan only."
+                                                              : "Plan mode is OFF. Implement the request by editing project files directly."},
+                                            {"request", request}});
 }
 
 std::string temporaryAnswerPath(const std::string& kind) {

@@ -1,5 +1,6 @@
 #include "agents/StartupPlanning.h"
 
+#include "agents/AgentTexts.h"
 #include "agents/AgentToolSupport.h"
 #include "support/Files.h"
 #include "support/GObjectPtr.h"
@@ -10,37 +11,6 @@
 namespace tarn::startup {
 
 namespace {
-
-const char* const kClaudePreamble =
-    "You are a JavaScript project bootstrap planner.\n"
-    "Return install/dev commands that work for this project.\n"
-    "Prefer commands matching installed package managers.\n"
-    "If unsure, default to npm.\n"
-    "\n"
-    "Context:\n"
-    "- stack: ";
-
-const char* const kClaudeClosing = "\n\nProvide a short rationale and safe alternatives.";
-
-const char* const kCodexPreamble =
-    "You are a JavaScript project bootstrap planner.\n"
-    "Return ONLY valid JSON with this shape:\n"
-    "{\n"
-    "  \"install_command\": \"string\",\n"
-    "  \"dev_command\": \"string\",\n"
-    "  \"rationale\": \"string\",\n"
-    "  \"alternatives\": [\"string\"]\n"
-    "}\n"
-    "\n"
-    "Constraints:\n"
-    "- Commands must work in zsh from the project root.\n"
-    "- Prefer commands that match available package managers.\n"
-    "- If a lockfile suggests a missing runtime, choose a safe fallback.\n"
-    "- If uncertain, use npm commands.\n"
-    "- No markdown, no comments, no extra keys.\n"
-    "\n"
-    "Signals:\n"
-    "- stack: ";
 
 const std::size_t kExcerptCharacters = 8000;
 
@@ -59,24 +29,7 @@ std::string isoTimestampNow() {
 
 }  // namespace
 
-const std::string& claudePlanSchema() {
-    static const std::string schema =
-        "{\n"
-        "  \"type\": \"object\",\n"
-        "  \"additionalProperties\": false,\n"
-        "  \"required\": [\"install_command\", \"dev_command\", \"rationale\", \"alternatives\"],\n"
-        "  \"properties\": {\n"
-        "    \"install_command\": { \"type\": \"string\", \"minLength\": 1 },\n"
-        "    \"dev_command\": { \"type\": \"string\", \"minLength\": 1 },\n"
-        "    \"rationale\": { \"type\": \"string\", \"minLength\": 1 },\n"
-        "    \"alternatives\": {\n"
-        "      \"type\": \"array\",\n"
-        "      \"items\": { \"type\": \"string\" }\n"
-        "    }\n"
-        "  }\n"
-        "}";
-    return schema;
-}
+const std::string& claudePlanSchema() { return agenttexts::get("plan-schema.json"); }
 
 std::string readPackageJSONExcerpt(const Url& projectRoot) {
     std::string content;
@@ -92,15 +45,13 @@ std::string readPackageJSONExcerpt(const Url& projectRoot) {
 }
 
 std::string buildPlannerPrompt(const ProjectContext& context, Planner tool) {
-    std::string prompt = tool == Planner::claudeCode ? kClaudePreamble : kCodexPreamble;
-    prompt += rawValueOf(context.stack);
-    prompt += "\n- lockfiles: " + (context.lockfiles.empty() ? std::string("none") : text::join(context.lockfiles, ", "));
-    prompt += "\n- package managers available in PATH: " + managersText(context);
-    prompt += "\n- local default install command: " + context.installCommand;
-    prompt += "\n- local default dev command: " + context.devCommand;
-    prompt += "\n- package.json:\n" + readPackageJSONExcerpt(context.rootURL);
-    if (tool == Planner::claudeCode) prompt += kClaudeClosing;
-    return prompt;
+    return agenttexts::fill(tool == Planner::claudeCode ? "planner-claude.txt" : "planner-codex.txt",
+                            {{"stack", std::string(rawValueOf(context.stack))},
+                             {"lockfiles", context.lockfiles.empty() ? std::string("none") : text::join(context.lockfiles, ", ")},
+                             {"managers", managersText(context)},
+                             {"install", context.installCommand},
+                             {"dev", context.devCommand},
+                             {"package", readPackageJSONExcerpt(context.rootURL)}});
 }
 
 std::optional<AgentBootstrapPlan> parsePlanObject(const json::Json& object) {

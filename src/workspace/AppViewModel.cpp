@@ -1,6 +1,7 @@
 #include "workspace/AppViewModel.h"
 #include "support/Translate.h"
 
+#include "agents/rendered/ProjectSearch.h"
 #include "process/EditorLauncher.h"
 #include "process/ProcessGroupGuard.h"
 #include "support/Settings.h"
@@ -198,7 +199,7 @@ void AppViewModel::handleInspectSelection(const InspectTarget& target) {
     const auto root = project_.root();
     if (!target.isSelected || !root) return;
     spawn([](std::weak_ptr<AppViewModel> weak, InspectTarget target, std::filesystem::path root) -> Task<void> {
-        InspectTarget located = co_await inBackground([target, root] { return AgentService::locate(target, root); });
+        InspectTarget located = co_await inBackground([target, root] { return rendered::locateElement(target, root); });
         if (auto self = weak.lock()) self->selection_.located(located);
     }(weak_from_this(), target, root->path()));
 }

@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 #include "agents/AgentService.h"
+#include "agents/AgentTexts.h"
+#include "agents/ProjectFiles.h"
+#include "agents/rendered/ProjectSearch.h"
 #include "support/PlatformError.h"
 
 #include <csignal>
@@ -46,7 +49,7 @@ protected:
     }
     std::vector<std::string> listed() {
         std::vector<std::string> out;
-        for (auto& p : AgentService::listSourceFiles(project)) out.push_back(AgentService::relativePath(p, project));
+        for (auto& p : projectfiles::sourceFiles(project)) out.push_back(projectfiles::relativePath(p, project));
         return out;
     }
 };
@@ -58,8 +61,8 @@ TEST_F(LocalAgent, PathsHoldWhicheverWayTheFolderWasGiven) {
     auto viaSlash = runTask(agent.handlePrompt("replace \"Old\" with \"New\"", std::nullopt, false,
                                                Url::fileURL(project.string() + "/")));
     EXPECT_EQ(viaSlash.changedFiles, std::vector<std::string>{"src/a.tsx"});
-    EXPECT_EQ(AgentService::relativePath(project / "src" / "a.tsx", project.string() + "/"), "src/a.tsx");
-    EXPECT_EQ(AgentService::relativePath("/elsewhere/a.tsx", project), "/elsewhere/a.tsx");
+    EXPECT_EQ(projectfiles::relativePath(project / "src" / "a.tsx", project.string() + "/"), "src/a.tsx");
+    EXPECT_EQ(projectfiles::relativePath("/elsewhere/a.tsx", project), "/elsewhere/a.tsx");
 }
 
 TEST_F(LocalAgent, PlanModeTouchesNothing) {
@@ -67,9 +70,9 @@ TEST_F(LocalAgent, PlanModeTouchesNothing) {
     auto result = prompt("replace \"Get started\" with \"Go\"", std::nullopt, true);
     EXPECT_EQ(result.message, "Plan created. Switch off Plan Mode to apply changes.");
     EXPECT_TRUE(result.changedFiles.empty());
-    // The steps that would change files are not done.
+    // A plan of what it would do, none of it done.
     ASSERT_EQ(result.plan.size(), 4u);
-    EXPECT_FALSE(result.plan[2].completed);
+    EXPECT_TRUE(std::none_of(result.plan.begin(), result.plan.end(), [](const AgentPlanStep& s) { return s.completed; }));
     EXPECT_EQ(readFile(project / "app" / "page.tsx"), "Get started");
     EXPECT_FALSE(fs::exists(project / ".tarn"));
 }
@@ -82,7 +85,6 @@ TEST_F(LocalAgent, ReplaceInstructionEditsFirstMatchOnly) {
     EXPECT_EQ(result.changedFiles, std::vector<std::string>{"app/a.tsx"});
     EXPECT_EQ(readFile(project / "app" / "a.tsx"), "<b>Start now</b> Get started");
     EXPECT_EQ(readFile(project / "app" / "b.tsx"), "Get started");
-    EXPECT_TRUE(result.plan[3].completed);
 
     // Text found nowhere fails, even after the onboarding scaffold was written.
     fs::create_directories(project / "app");
@@ -130,7 +132,7 @@ TEST_F(LocalAgent, UnmatchedRequestsAreRecorded) {
 }
 
 TEST_F(LocalAgent, OnboardingScaffold) {
-    const std::string& wizard = AgentService::wizardComponent();
+    const std::string& wizard = agenttexts::get("TarnOnboardingWizard.tsx");
     fs::create_directories(project / "app");
     auto result = prompt("Build an Onboarding flow");
     EXPECT_EQ(result.message, "Applied 2 file change(s).");
@@ -171,7 +173,7 @@ TEST_F(LocalAgent, WalkSkipsWhatItShouldAndNeverLoops) {
         fs::path inside = dir / outer / "app";
         writeFile(inside / "src" / "index.tsx", "<h1>Fresh bread</h1>");
         writeFile(inside / "build" / "index.js", "x");
-        EXPECT_EQ(AgentService::listSourceFiles(inside), std::vector<fs::path>{inside / "src" / "index.tsx"}) << outer;
+        EXPECT_EQ(projectfiles::sourceFiles(inside), std::vector<fs::path>{inside / "src" / "index.tsx"}) << outer;
         auto changed = runTask(agent.handlePrompt("replace \"Fresh bread\" with \"Warm bread\"", std::nullopt, false,
                                                   Url::fileURL(inside.string())));
         EXPECT_EQ(changed.changedFiles, std::vector<std::string>{"src/index.tsx"}) << outer;
@@ -190,7 +192,7 @@ TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
 
     result = runTask(agent.applyInlineEdit(selected("Hello there", "node_modules/lib/x.js"), "Hi", root()));
     EXPECT_EQ(result.message, "Updated text in node_modules/lib/x.js.");
-    EXPECT_EQ(result.plan.size(), 3u);
+    EXPECT_TRUE(result.plan.empty());
     EXPECT_EQ(readFile(project / "node_modules" / "lib" / "x.js"), "export const x = <p>Hi</p>;");
 
     // Outside the project, directly or through a link: ignored, and nothing else holds the text.
@@ -208,7 +210,7 @@ TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
 
 TEST_F(LocalAgent, SkipsUnreadableFilesAndWritesSafely) {
     writeFile(project / "a.js", std::string("\xFF\xFE binary Sign up \x00", 19));
-    writeFile(project / "b.js", std::string(AgentService::maxCandidateSize + 1, 'x') + "Sign up");
+    writeFile(project / "b.js", std::string(projectfiles::largestReadFile + 1, 'x') + "Sign up");
     writeFile(project / "real" / "c.tsx", "<a>Sign up</a>");
     chmod((project / "real" / "c.tsx").c_str(), 0640);
     fs::create_symlink("real/c.tsx", project / "c-link.tsx");

@@ -2,6 +2,9 @@
 // it, and only there.
 #include "TestSupport.h"
 #include "agents/AgentService.h"
+#include "agents/AgentTexts.h"
+#include "agents/ProjectFiles.h"
+#include "agents/rendered/ProjectSearch.h"
 #include "support/Json.h"
 #include "support/Text.h"
 
@@ -21,7 +24,7 @@ protected:
     // The edit's changed file, or the refusal's text.
     std::string edit(const std::string& shown, const std::string& replacement, const std::string& hint = "") {
         try {
-            return AgentService::replaceRenderedText(shown, replacement, hint, project).front();
+            return rendered::replaceShownText(shown, replacement, hint, project).front();
         } catch (const std::exception& e) {
             return std::string("refused: ") + e.what();
         }
@@ -156,7 +159,7 @@ TEST_F(InlineEdit, ElementsAreLocatedByTheFrameworkOrByTheirText) {
     write("src/App.vue", "<template>\n  <main>\n    <h1>Warm bread</h1>\n    <p>Order {{ count }} loaves</p>\n  </main>\n</template>\n");
     write("src/Other.vue", "<template><p>Twice</p></template>\n");
     write("src/Third.vue", "<template><p>Twice</p></template>\n");
-    auto locate = [&](InspectTarget t) { return AgentService::locate(std::move(t), project); };
+    auto locate = [&](InspectTarget t) { return rendered::locateElement(std::move(t), project); };
     InspectTarget target;
     target.textSnippet = "Warm bread";
 

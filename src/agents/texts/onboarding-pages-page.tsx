@@ -1,0 +1,5 @@
+import TarnOnboardingWizard from "../components/TarnOnboardingWizard";
+
+export default function OnboardingPage() {
+  return <TarnOnboardingWizard />;
+}
