@@ -114,7 +114,7 @@ int main() {
             }), &watch);
             w.model->openFolder((base / "shop").string());
             turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->requests().isSending; }, std::chrono::seconds(120));
-            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
+            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Kind::running; }, std::chrono::seconds(60));
             w.model->requests().draftPrompt = "Look around";
             w.run(w.model->requests().sendPrompt());
             turnUntil([&] { return watch.pending.empty(); }, std::chrono::seconds(5));
@@ -171,7 +171,7 @@ int main() {
             Window w;
             w.model->openFolder((base / "flood").string());
             turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->requests().isSending; }, std::chrono::seconds(120));
-            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Case::running; }, std::chrono::seconds(60));
+            turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Kind::running; }, std::chrono::seconds(60));
             tarn::StallProbe probe;
             w.model->requests().draftPrompt = "Many steps";
             w.run(w.model->requests().sendPrompt());

@@ -33,7 +33,7 @@ double tarnOpenToPreview(const fs::path& project, int port) {
     };
     auto start = Clock::now();
     tarn::trace::mark("opening");
-    tarn::spawn(model->loadProject(tarn::Url::fileURL(project.string())));
+    tarn::spawn(model->loadProject(tarn::Url::forFile(project.string())));
     turnUntil(pageIn, std::chrono::seconds(60));
     double ms = pageIn() ? std::chrono::duration<double, std::milli>(Clock::now() - start).count() : -1;
 

@@ -54,7 +54,7 @@ int benchDevServer() {
     controller.onOutputLine = [&](const std::string&) { ++lines; };
     controller.onExit = [&](int) { done = true; };
     auto start = Clock::now();
-    controller.start(ProjectContext{Url::fileURL("/tmp"), SupportedStack::nextJS, PackageManager::npm, "", kProducer,
+    controller.start(ProjectContext{Url::forFile("/tmp"), SupportedStack::nextJS, PackageManager::npm, "", kProducer,
                                     *Url::parse("http://localhost:3000"), "", {}, {}, std::nullopt});
     while (!done) g_main_context_iteration(nullptr, TRUE);
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();

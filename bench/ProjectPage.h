@@ -34,7 +34,7 @@ public:
         server_.onOutputLine = [this](const std::string& line) {
             if (auto url = tarn::serverOutput::localAddress(tarn::text::stripTerminalEscapes(line)); url && !address_) address_ = url;
         };
-        tarn::ProjectContext context{tarn::Url::fileURL(root.string()), tarn::SupportedStack::unknown, tarn::PackageManager::npm,
+        tarn::ProjectContext context{tarn::Url::forFile(root.string()), tarn::SupportedStack::unknown, tarn::PackageManager::npm,
                                      "npm install", "npm run dev", *tarn::Url::parse("http://localhost:5173"), "", {}, {},
                                      std::nullopt};
         server_.start(context);

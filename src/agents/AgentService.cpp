@@ -35,7 +35,7 @@ std::string localDateTimeNow() {
 
 std::vector<std::string> AgentService::replaceText(const std::string& oldText, const std::string& newText,
                                                    const std::string& hint, const fs::path& root) {
-    if (text::trim(oldText).empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    if (text::trim(oldText).empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
     std::vector<fs::path> candidates;
     if (auto hinted = projectfiles::resolveHint(hint, root)) candidates.push_back(*hinted);
     for (auto& file : projectfiles::sourceFiles(root)) {
@@ -58,7 +58,7 @@ std::vector<std::string> AgentService::replaceText(const std::string& oldText, c
         files::writeAtomically(file, content);
         return {projectfiles::relativePath(file, root)};
     }
-    throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
 }
 
 namespace {

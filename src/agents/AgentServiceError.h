@@ -8,7 +8,7 @@ namespace tarn {
 
 class AgentServiceError : public std::runtime_error {
 public:
-    enum class Case {
+    enum class Kind {
         targetTextNotFound,
         // An inline edit that would be a guess or would break the page.
         ambiguousText,
@@ -17,29 +17,29 @@ public:
         unsafeEdit,
     };
 
-    explicit AgentServiceError(Case c) : std::runtime_error(describe(c)), case_(c) {}
-    AgentServiceError(Case c, const std::string& description) : std::runtime_error(description), case_(c) {}
-    Case errorCase() const { return case_; }
+    explicit AgentServiceError(Kind c) : std::runtime_error(describe(c)), kind_(c) {}
+    AgentServiceError(Kind c, const std::string& description) : std::runtime_error(description), kind_(c) {}
+    Kind kind() const { return kind_; }
 
-    static std::string describe(Case c) {
+    static std::string describe(Kind c) {
         switch (c) {
-            case Case::targetTextNotFound: return _("Could not find matching text in source files.");
-            case Case::ambiguousText:
+            case Kind::targetTextNotFound: return _("Could not find matching text in source files.");
+            case Kind::ambiguousText:
                 return _("This text appears in more than one place; select an element whose text is unique, or describe "
                        "the change to the agent.");
-            case Case::textFromValue:
+            case Kind::textFromValue:
                 return _("This text is a value the code computes; only the words around it can be edited in place.");
-            case Case::editCrossesMarkup:
+            case Kind::editCrossesMarkup:
                 return _("This edit reaches across the page's markup; change the words of one piece of text, or describe "
                        "the change to the agent.");
-            case Case::unsafeEdit:
+            case Kind::unsafeEdit:
                 return _("This edit could not be made without risk to the page; describe the change to the agent instead.");
         }
         return {};
     }
 
 private:
-    Case case_;
+    Kind kind_;
 };
 
 }  // namespace tarn

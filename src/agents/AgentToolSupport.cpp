@@ -77,7 +77,7 @@ Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> argu
                                                     RunControl{.ownProcessGroup = true, .cancellation = cancellation});
         co_return co_await run;
     } catch (const ShellCommandError& e) {
-        failure = e.errorCase() == ShellCommandError::Case::nonZeroExit ? reason(e.output()) : std::string(e.what());
+        failure = e.kind() == ShellCommandError::Kind::nonZeroExit ? reason(e.output()) : std::string(e.what());
     }
     throw AgentToolError(*failure);
 }

@@ -16,7 +16,7 @@ const std::size_t kExcerptCharacters = 8000;
 
 std::string managersText(const ProjectContext& context) {
     std::vector<std::string> names;
-    for (auto manager : context.availablePackageManagers) names.emplace_back(rawValueOf(manager));
+    for (auto manager : context.availablePackageManagers) names.emplace_back(nameOf(manager));
     return names.empty() ? "none" : text::join(names, ", ");
 }
 
@@ -46,7 +46,7 @@ std::string readPackageJSONExcerpt(const Url& projectRoot) {
 
 std::string buildPlannerPrompt(const ProjectContext& context, Planner tool) {
     return agenttexts::fill(tool == Planner::claudeCode ? "planner-claude.txt" : "planner-codex.txt",
-                            {{"stack", std::string(rawValueOf(context.stack))},
+                            {{"stack", std::string(nameOf(context.stack))},
                              {"lockfiles", context.lockfiles.empty() ? std::string("none") : text::join(context.lockfiles, ", ")},
                              {"managers", managersText(context)},
                              {"install", context.installCommand},
@@ -102,14 +102,14 @@ Url writeRuntimeInstructions(const AgentBootstrapPlan& plan, const ProjectContex
 
     std::string out = "# Tarn Runtime Instructions\n\nGenerated: " + isoTimestampNow();
     out += "\nSource: " + plan.planner;
-    out += "\n\n## Project signals\n- stack: " + std::string(rawValueOf(context.stack));
+    out += "\n\n## Project signals\n- stack: " + std::string(nameOf(context.stack));
     out += "\n- detected lockfiles:\n" + (lockLines.empty() ? std::string("- none detected") : text::join(lockLines, "\n"));
     out += "\n- package managers found in PATH: " + managersText(context);
     out += "\n\n## Commands to run\n- install: `" + plan.installCommand + "`\n- dev server: `" + plan.devCommand + "`";
     out += "\n\n## Why\n" + plan.rationale;
     out += "\n\n## Alternatives\n" + (altLines.empty() ? std::string("- none") : text::join(altLines, "\n"));
 
-    return Url::fileURL(agenttools::writeTarnFile(context.rootURL, "instructions.md", out).string());
+    return Url::forFile(agenttools::writeTarnFile(context.rootURL, "instructions.md", out).string());
 }
 
 }  // namespace tarn::startup

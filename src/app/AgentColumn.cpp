@@ -1,7 +1,7 @@
 #include "app/AgentColumn.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <glib/gi18n-lib.h>
 #include <gtkmm/label.h>

@@ -4,7 +4,7 @@
 #include "support/Translate.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -12,12 +12,12 @@ namespace tarn {
 
 std::string BrowserHeader::serverText(const ServerRuntimeState& state) {
     switch (state.kind()) {
-        case ServerRuntimeState::Case::idle: return _("Idle");
-        case ServerRuntimeState::Case::starting: return _("Starting");
-        case ServerRuntimeState::Case::running: return _("Running");
-        case ServerRuntimeState::Case::stopped: return _("Stopped");
-        case ServerRuntimeState::Case::failed: return _("Failed");
-        case ServerRuntimeState::Case::external: return _("External");
+        case ServerRuntimeState::Kind::idle: return _("Idle");
+        case ServerRuntimeState::Kind::starting: return _("Starting");
+        case ServerRuntimeState::Kind::running: return _("Running");
+        case ServerRuntimeState::Kind::stopped: return _("Stopped");
+        case ServerRuntimeState::Kind::failed: return _("Failed");
+        case ServerRuntimeState::Kind::external: return _("External");
     }
     return {};
 }
@@ -43,7 +43,7 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     bind::to(*this, model_.project().stackLabel, [this](const std::string& s) { stack_.setValue(s); });
     bind::to(*this, model_.server().serverState, [this](const ServerRuntimeState& s) {
         server_.setValue(serverText(s));
-        const bool explained = s.kind() == ServerRuntimeState::Case::failed || s.kind() == ServerRuntimeState::Case::external;
+        const bool explained = s.kind() == ServerRuntimeState::Kind::failed || s.kind() == ServerRuntimeState::Kind::external;
         server_.set_tooltip_text(explained ? s.message() : serverText(s));
     });
     bind::to(*this, model_.browser().routeLabel, [this](const std::string& s) { route_.setValue(s); });
@@ -51,7 +51,7 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     selection_.add_css_class("tarn-selection-block");
     selection_.set_valign(Gtk::Align::CENTER);
     auto* inspectTitle = Gtk::make_managed<Gtk::Label>(_("Inspect"));
-    inspectTitle->add_css_class("tarn-caption2");
+    inspectTitle->add_css_class("tarn-caption-small");
     inspectTitle->add_css_class("dim-label");
     inspectTitle->set_xalign(0);
     summary_.add_css_class("caption");
@@ -65,11 +65,11 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     append(selection_);
     // The action takes the element's key: a target is set before the action is named.
     openSource_.set_action_target_value(Glib::Variant<Glib::ustring>::create(""));
-    makeIconButton(openSource_, "document-edit", _("Open in Editor"), "win.open-in-editor");
+    makeIconButton(openSource_, "document-edit-symbolic", _("Open in Editor"), "win.open-in-editor");
     openSource_.add_css_class("tarn-header-button");
     openSource_.set_valign(Gtk::Align::CENTER);
     append(openSource_);
-    badge_.add_css_class("tarn-caption2");
+    badge_.add_css_class("tarn-caption-small");
     badge_.add_css_class("tarn-count-badge");
     badge_.set_valign(Gtk::Align::CENTER);
     append(badge_);
@@ -92,7 +92,7 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
         auto devices = Gio::Menu::create();
         for (DeviceWidth width : {DeviceWidth::desktop, DeviceWidth::tablet, DeviceWidth::phone}) {
             auto item = Gio::MenuItem::create(deviceName(width), "");
-            item->set_action_and_target("win.device-width", Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(width))));
+            item->set_action_and_target("win.device-width", Glib::Variant<Glib::ustring>::create(std::string(nameOf(width))));
             devices->append_item(item);
         }
         return devices;
@@ -116,9 +116,9 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     });
     append(device_);
 
-    makeIconToggle(inspect_, "cursorarrow", _("Inspect"), "win.inspect");
-    makeIconButton(copy_, "doc.on.doc", _("Copy Console"), "win.copy-logs");
-    makeIconToggle(expand_, "arrow.up.left.and.arrow.down.right", _("Expand Browser"), "win.expanded");
+    makeIconToggle(inspect_, "tarn-pointer-symbolic", _("Inspect"), "win.inspect");
+    makeIconButton(copy_, "edit-copy-symbolic", _("Copy Console"), "win.copy-logs");
+    makeIconToggle(expand_, "view-fullscreen-symbolic", _("Expand Browser"), "win.expanded");
     for (Gtk::Button* button : std::initializer_list<Gtk::Button*>{&inspect_, &copy_, &expand_}) {
         button->add_css_class("tarn-header-button");
         button->set_valign(Gtk::Align::CENTER);

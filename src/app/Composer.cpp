@@ -1,7 +1,7 @@
 #include "app/Composer.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "app/SelectedTargetPillView.h"
 #include "support/Text.h"
 
@@ -115,7 +115,7 @@ void Composer::showSendButton() {
     if (send_.get_child() && stop == stopMode_) return;
     stopMode_ = stop;
     auto* icon = Gtk::make_managed<Gtk::Image>();
-    icon->set_from_icon_name(icons::named(stopMode_ ? "stop" : "arrow.up"));
+    icon->set_from_icon_name(stopMode_ ? "media-playback-stop-symbolic" : "tarn-arrow-up-symbolic");
     icon->set_pixel_size(14);
     send_.set_child(*icon);
     send_.set_action_name(stopMode_ ? "win.stop-request" : "win.send-prompt");

@@ -1,7 +1,7 @@
 #include "app/ConsolePane.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "support/Text.h"
 #include "workspace/ErrorReports.h"
 
@@ -27,7 +27,7 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     auto* title = Gtk::make_managed<Gtk::Label>(_("Console"));
     for (const char* c : {"caption", "tarn-semibold", "dim-label"}) title->add_css_class(c);
-    count_.add_css_class("tarn-caption2");
+    count_.add_css_class("tarn-caption-small");
     count_.add_css_class("dim-label");
     header->append(*title);
     header->append(count_);

@@ -1,7 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -51,8 +51,8 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
             if (*flag) make();
         }, *this));
     };
-    makeWhen(model.selection().showInlineEditSheet, [this] { inlineEditDialog(); });
-    makeWhen(model.requests().showChangeDescriptionSheet, [this] { changeDescriptionDialog(); });
+    makeWhen(model.selection().showInlineEditor, [this] { inlineEditDialog(); });
+    makeWhen(model.requests().showChangeDescription, [this] { changeDescriptionDialog(); });
     makeWhen(showVersionManager, [this] { versionsWindow(); });
     makeWhen(model.history().review, [this] { reviewDialog(); });
 }
@@ -60,7 +60,7 @@ ContentView::ContentView(std::shared_ptr<AppViewModel> viewModel, Gtk::Window& w
 EditDialog& ContentView::inlineEditDialog() {
     if (!inlineEdit_) {
         AppViewModel& model = *viewModel_;
-        inlineEdit_ = std::make_unique<EditDialog>(window_, model.selection().showInlineEditSheet, model.selection().inlineTextDraft, _("Inline Text Edit"),
+        inlineEdit_ = std::make_unique<EditDialog>(window_, model.selection().showInlineEditor, model.selection().inlineTextDraft, _("Inline Text Edit"),
                                                    _("Applies a minimal source edit based on the currently selected element."),
                                                    _("_Apply"), 520, 120, [&model] { spawn(model.requests().submitInlineEdit()); });
         inlineEdit_->showNotice(model.selection().inlineEditNotice);
@@ -72,7 +72,7 @@ EditDialog& ContentView::changeDescriptionDialog() {
     if (!changeDescription_) {
         AppViewModel& model = *viewModel_;
         changeDescription_ = std::make_unique<EditDialog>(
-            window_, model.requests().showChangeDescriptionSheet, model.requests().changeDescriptionDraft, _("Change Description"),
+            window_, model.requests().showChangeDescription, model.requests().changeDescriptionDraft, _("Change Description"),
             _("Describe the UI change and the agent will plan and apply it."), _("_Run Agent"), 560, 140,
             [&model] { spawn(model.requests().submitChangeDescription()); });
     }

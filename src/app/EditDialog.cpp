@@ -1,7 +1,8 @@
+#include "app/Dialogs.h"
 #include "app/EditDialog.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <adwaita.h>
 #include <glib/gi18n-lib.h>
@@ -12,18 +13,16 @@ namespace tarn {
 EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<std::string>& text, const std::string& heading,
                        const std::string& body, const std::string& actionLabel, int width, int editorHeight,
                        std::function<void()> action)
-    : shown_(shown), action_(std::move(action)), dialog_(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())),
+    : shown_(shown), action_(std::move(action)), dialog_(GTK_WIDGET(g_object_ref_sink(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())))),
       body_(body) {
-    g_object_ref_sink(dialog_);
-    gtk_widget_insert_action_group(dialog_, "win", G_ACTION_GROUP(parent.gobj()));
-    auto* dialog = ADW_MESSAGE_DIALOG(dialog_);
+    gtk_widget_insert_action_group(dialog_.get(), "win", G_ACTION_GROUP(parent.gobj()));
+    auto* dialog = ADW_MESSAGE_DIALOG(dialog_.get());
     adw_message_dialog_add_responses(dialog, "cancel", _("_Cancel"), "apply", actionLabel.c_str(), nullptr);
     adw_message_dialog_set_response_appearance(dialog, "apply", ADW_RESPONSE_SUGGESTED);
     adw_message_dialog_set_default_response(dialog, "apply");
     adw_message_dialog_set_close_response(dialog, "cancel");
-    gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
-    gtk_window_set_hide_on_close(GTK_WINDOW(dialog_), TRUE);
-    gtk_window_set_default_size(GTK_WINDOW(dialog_), width, -1);
+    makeModal(GTK_WINDOW(dialog_.get()), parent.gobj());
+    gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), width, -1);
 
     editor_.set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
     editor_.add_css_class("tarn-body-rounded");
@@ -46,15 +45,15 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
         })));
     editor_.add_controller(shortcuts);
 
-    g_signal_connect(dialog_, "response", G_CALLBACK(onResponse), this);
-    g_signal_connect(dialog_, "close-request", G_CALLBACK(onCloseRequest), this);
+    g_signal_connect(dialog_.get(), "response", G_CALLBACK(onResponse), this);
+    g_signal_connect(dialog_.get(), "close-request", G_CALLBACK(onCloseRequest), this);
     bind::to(editor_, shown_, [this](bool show) {
         if (show && !visible()) {
-            gtk_window_present(GTK_WINDOW(dialog_));
+            gtk_window_present(GTK_WINDOW(dialog_.get()));
             editor_.grab_focus();
         } else if (!show && visible()) {
             keepOpen_ = false;
-            gtk_widget_set_visible(dialog_, FALSE);
+            gtk_widget_set_visible(dialog_.get(), FALSE);
         }
     });
 }
@@ -62,17 +61,16 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
 void EditDialog::showNotice(Published<std::string>& notice) {
     bind::to(editor_, notice, [this](const std::string& text) {
         const std::string body = text.empty() ? body_ : body_ + "\n\n" + text;
-        adw_message_dialog_set_body(ADW_MESSAGE_DIALOG(dialog_), body.c_str());
+        adw_message_dialog_set_body(ADW_MESSAGE_DIALOG(dialog_.get()), body.c_str());
     });
 }
 
 EditDialog::~EditDialog() {
-    g_signal_handlers_disconnect_by_data(dialog_, this);
-    gtk_window_destroy(GTK_WINDOW(dialog_));
-    g_object_unref(dialog_);
+    g_signal_handlers_disconnect_by_data(dialog_.get(), this);
+    gtk_window_destroy(GTK_WINDOW(dialog_.get()));
 }
 
-void EditDialog::respond(const std::string& response) { adw_message_dialog_response(ADW_MESSAGE_DIALOG(dialog_), response.c_str()); }
+void EditDialog::respond(const std::string& response) { adw_message_dialog_response(ADW_MESSAGE_DIALOG(dialog_.get()), response.c_str()); }
 
 void EditDialog::onResponse(GtkWidget*, const char* response, gpointer data) {
     auto* self = static_cast<EditDialog*>(data);

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/GObjectPtr.h"
 #include "support/Published.h"
 
 #include <functional>
@@ -23,8 +24,8 @@ public:
     EditDialog(const EditDialog&) = delete;
     EditDialog& operator=(const EditDialog&) = delete;
 
-    GtkWindow* window() const { return GTK_WINDOW(dialog_); }
-    bool visible() const { return gtk_widget_get_visible(dialog_); }
+    GtkWindow* window() const { return GTK_WINDOW(dialog_.get()); }
+    bool visible() const { return gtk_widget_get_visible(dialog_.get()); }
     Gtk::TextView& editor() { return editor_; }
     // A line said under the body while it is not empty.
     void showNotice(Published<std::string>& notice);
@@ -37,7 +38,7 @@ private:
 
     Published<bool>& shown_;
     std::function<void()> action_;
-    GtkWidget* dialog_;
+    GObjectPtr<GtkWidget> dialog_;
     Gtk::ScrolledWindow frame_;
     Gtk::TextView editor_;
     bool keepOpen_ = false;

@@ -1,7 +1,7 @@
 #include "app/HeaderBar.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <giomm/menumodel.h>
 #include <gtkmm/builder.h>
@@ -10,8 +10,8 @@
 namespace tarn {
 
 bool HeaderBar::showsStop(const ServerRuntimeState& state) {
-    using Case = ServerRuntimeState::Case;
-    return state.kind() == Case::running || state.kind() == Case::starting || state.kind() == Case::external;
+    using Kind = ServerRuntimeState::Kind;
+    return state.kind() == Kind::running || state.kind() == Kind::starting || state.kind() == Kind::external;
 }
 
 HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
@@ -22,7 +22,7 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
 
     labelledButton(start_, _("Start Server"), "win.start-server", _("Install what is missing and start the dev server"));
     start_.add_css_class("suggested-action");
-    makeIconButton(stop_, "stop.fill", _("Stop Server"), "win.stop-server");
+    makeIconButton(stop_, "media-playback-stop-symbolic", _("Stop Server"), "win.stop-server");
     // Pages carry titles: a screen reader names a page by it, or else by its class.
     serverControl_.add(start_, "start", _("Start Server"));
     serverControl_.add(stop_, "stop", _("Stop Server"));
@@ -31,21 +31,21 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     bind::to(*this, model.server().serverState, [this](const ServerRuntimeState& state) {
         serverControl_.set_visible_child(showsStop(state) ? "stop" : "start");
         // A server started outside Tarn is left running: the control lets go of it.
-        const bool external = state.kind() == ServerRuntimeState::Case::external;
+        const bool external = state.kind() == ServerRuntimeState::Kind::external;
         const std::string help = external ? _("Detach from the External Server (it keeps running)") : _("Stop Server");
-        stop_.set_icon_name(icons::named(external ? "eject.fill" : "stop.fill"));
+        stop_.set_icon_name(external ? "media-eject-symbolic" : "media-playback-stop-symbolic");
         stop_.set_tooltip_text(help);
         setAccessibleLabel(stop_, help);
     });
 
-    iconAndLabelButton(versions_, "square.stack.3d.up", _("Versions"), "win.show-versions",
+    iconAndLabelButton(versions_, "view-paged-symbolic", _("Versions"), "win.show-versions",
                        _("Versions of the project (git branches)"));
     pack_start(versions_);
 
     set_title_widget(address_);
 
     // From the right edge inward.
-    menu_.set_icon_name(icons::named("line.3.horizontal"));
+    menu_.set_icon_name("open-menu-symbolic");
     menu_.set_tooltip_text(_("Main Menu"));
     setAccessibleLabel(menu_, _("Main Menu"));
     menu_.set_primary(true);
@@ -54,15 +54,15 @@ HeaderBar::HeaderBar(AppViewModel& model) : address_(model) {
     });
     pack_end(menu_);
 
-    makeIconToggle(agent_, "sidebar-show-right", _("Agent Column (Ctrl+Shift+A)"), "win.show-agent");
+    makeIconToggle(agent_, "sidebar-show-right-symbolic", _("Agent Column (Ctrl+Shift+A)"), "win.show-agent");
     pack_end(agent_);
-    makeIconToggle(collapse_, "arrow.down.right.and.arrow.up.left", _("Collapse Browser"), "win.expanded");
+    makeIconToggle(collapse_, "view-restore-symbolic", _("Collapse Browser"), "win.expanded");
     pack_end(collapse_);
-    makeIconToggle(inspect_, "cursorarrow", _("Inspect"), "win.inspect");
+    makeIconToggle(inspect_, "tarn-pointer-symbolic", _("Inspect"), "win.inspect");
     pack_end(inspect_);
-    makeIconButton(copy_, "doc.on.doc", _("Copy Console"), "win.copy-logs");
+    makeIconButton(copy_, "edit-copy-symbolic", _("Copy Console"), "win.copy-logs");
     pack_end(copy_);
-    makeIconButton(reload_, "arrow.clockwise", _("Reload (Ctrl+R)"), "win.reload-preview");
+    makeIconButton(reload_, "view-refresh-symbolic", _("Reload (Ctrl+R)"), "win.reload-preview");
     pack_end(reload_);
     labelledButton(go_, _("Go"), "win.load-address", _("Load the address"));
     go_.add_css_class("suggested-action");

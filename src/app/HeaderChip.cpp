@@ -1,13 +1,13 @@
 #include "app/HeaderChip.h"
 
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 namespace tarn {
 
 HeaderChip::HeaderChip(const std::string& title)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 2), titleText_(title), title_(title) {
     add_css_class("tarn-chip");
-    title_.add_css_class("tarn-caption2");
+    title_.add_css_class("tarn-caption-small");
     title_.add_css_class("dim-label");
     title_.set_xalign(0);
     value_.add_css_class("caption");

@@ -75,14 +75,14 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::pickFolder(const FolderPickerRequest& request, std::function<void(std::optional<Url>)> answer) {
-    auto chooser = Gtk::FileChooserNative::create(request.message, *this, Gtk::FileChooser::Action::SELECT_FOLDER,
-                                                  request.prompt, _("_Cancel"));
+    auto chooser = Gtk::FileChooserNative::create(request.title, *this, Gtk::FileChooser::Action::SELECT_FOLDER,
+                                                  request.acceptLabel, _("_Cancel"));
     chooser->set_modal(true);
     chooser->set_select_multiple(false);
     chooser->signal_response().connect([chooser, answer](int response) {
         std::optional<Url> folder;
         if (response == GTK_RESPONSE_ACCEPT) {
-            if (auto file = chooser->get_file(); file && !file->get_path().empty()) folder = Url::fileURL(file->get_path());
+            if (auto file = chooser->get_file(); file && !file->get_path().empty()) folder = Url::forFile(file->get_path());
         }
         answer(folder);
         chooser->hide();
@@ -176,7 +176,7 @@ void MainWindow::addActions() {
     add_action("stop-request", [&model] { model.requests().cancel(); });
     add_action("focus-prompt", [this] { content_.agent().composer().editor().grab_focus(); });
     add_action("refresh-startup", [&model] { spawn(model.planStartupCommands()); });
-    add_action("build-feature", [&model] { model.requests().draftPrompt = "Add a 3-step onboarding flow after sign-up and route users to /onboarding."; });
+    add_action("build-feature", [&model] { model.requests().startFeature(); });
     add_action_with_parameter("apply-preset", Glib::VARIANT_TYPE_INT32, [&model](const Glib::VariantBase& parameter) {
         const int index = Glib::VariantBase::cast_dynamic<Glib::Variant<int>>(parameter).get();
         const auto& presets = RuntimeDetails::presets();
@@ -198,17 +198,17 @@ void MainWindow::addActions() {
     auto runtime = add_action_radio_string(
         "agent-runtime",
         [&model](const Glib::ustring& chosen) {
-            if (auto runtime = fromRawValue<AgentRuntime>(chosen.raw())) model.runtimes().select(*runtime);
+            if (auto runtime = fromName<AgentRuntime>(chosen.raw())) model.runtimes().select(*runtime);
         },
         id(*model.runtimes().selectedAgentRuntime));
     auto device = add_action_radio_string(
         "device-width",
         [&model](const Glib::ustring& chosen) {
-            if (auto width = fromRawValue<DeviceWidth>(chosen.raw())) model.setDeviceWidth(*width);
+            if (auto width = fromName<DeviceWidth>(chosen.raw())) model.setDeviceWidth(*width);
         },
-        std::string(rawValueOf(*model.browser().deviceWidth)));
+        std::string(nameOf(*model.browser().deviceWidth)));
     model.browser().deviceWidth.observe(sigc::track_obj(
-        [device, &model] { device->set_state(Glib::Variant<Glib::ustring>::create(std::string(rawValueOf(*model.browser().deviceWidth)))); },
+        [device, &model] { device->set_state(Glib::Variant<Glib::ustring>::create(std::string(nameOf(*model.browser().deviceWidth)))); },
         *this));
     model.runtimes().selectedAgentRuntime.observe(sigc::track_obj(
         [runtime, &model] { runtime->set_state(Glib::Variant<Glib::ustring>::create(id(*model.runtimes().selectedAgentRuntime))); }, *this));

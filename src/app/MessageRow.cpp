@@ -1,6 +1,6 @@
 #include "app/MessageRow.h"
 
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "app/SelectedTargetPillView.h"
 #include "support/Translate.h"
 
@@ -54,7 +54,7 @@ MessageRow::MessageRow(const AgentMessage& message)
 
     content_.set_margin(10);
     author_.set_text(authorOf(message.role));
-    author_.add_css_class("tarn-caption2");
+    author_.add_css_class("tarn-caption-small");
     author_.add_css_class("tarn-semibold");
     author_.add_css_class(user ? "tarn-bubble-label-user" : "dim-label");
     author_.set_xalign(0);
@@ -184,9 +184,9 @@ void MessageRow::showSteps() {
     for (const auto& step : message_.plan) {
         auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
         auto* icon = Gtk::make_managed<Gtk::Image>();
-        icon->set_from_icon_name(icons::named(step.completed ? "checkmark.circle.fill" : "circle"));
+        icon->set_from_icon_name(step.completed ? "selection-mode-symbolic" : "radio-symbolic");
         icon->add_css_class(step.completed ? "tarn-step-done" : "tarn-step-open");
-        icon->set_name(step.completed ? "checkmark.circle.fill" : "circle");
+        icon->set_name(step.completed ? "selection-mode-symbolic" : "radio-symbolic");
         auto* title = Gtk::make_managed<Gtk::Label>(step.title);
         title->add_css_class("caption");
         if (user) title->add_css_class("tarn-bubble-text-user");

@@ -30,9 +30,7 @@ void Animator::play(AdwAnimation* animation) {
 
 void Animator::springTo(double target, Spring spring) {
     target_ = target;
-    // mass 1, stiffness (2π / response)², damping ratio = damping fraction
-    const double stiffness = std::pow(2 * M_PI / spring.response, 2);
-    AdwSpringParams* params = adw_spring_params_new(spring.dampingFraction, 1.0, stiffness);
+    AdwSpringParams* params = adw_spring_params_new(spring.dampingRatio, 1.0, spring.stiffness);
     AdwAnimationTarget* callback = adw_callback_animation_target_new(&Animator::onValue, this, nullptr);
     // The animation takes both the parameters and the target.
     AdwAnimation* animation = adw_spring_animation_new(widget_, value_, target, params, callback);

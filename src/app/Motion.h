@@ -9,18 +9,18 @@
 // Animation of one value of a widget, on libadwaita's timed and spring animations.
 namespace tarn::motion {
 
-// As the design names springs: a response (seconds) and a damping fraction.
+// An AdwSpringAnimation's parameters, of a unit mass.
 struct Spring {
-    double response;
-    double dampingFraction;
+    double dampingRatio;
+    double stiffness;
 };
 
-// The springs and curves the window uses.
-inline constexpr Spring expandToggle{0.4, 0.85};
-inline constexpr Spring browserColumn{0.38, 0.86};
-inline constexpr Spring windowContent{0.42, 0.88};
-inline constexpr Spring selectionPulse{0.3, 0.68};
-inline constexpr Spring selectionCount{0.34, 0.84};
+// The springs the window uses: the lower the stiffness, the slower.
+inline constexpr Spring expandToggle{0.85, 247};
+inline constexpr Spring browserColumn{0.86, 273};
+inline constexpr Spring windowContent{0.88, 224};
+inline constexpr Spring selectionPulse{0.68, 439};
+inline constexpr Spring selectionCount{0.84, 341};
 
 // Drives one value toward targets; a new target starts from wherever the value is now.
 class Animator {

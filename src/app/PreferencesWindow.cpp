@@ -1,3 +1,4 @@
+#include "app/Dialogs.h"
 #include "app/PreferencesWindow.h"
 
 #include "support/Translate.h"
@@ -5,13 +6,10 @@
 namespace tarn {
 
 PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) : model_(model) {
-    window_ = adw_preferences_window_new();
-    g_object_ref_sink(window_);
-    gtk_window_set_transient_for(GTK_WINDOW(window_), parent.gobj());
-    gtk_window_set_modal(GTK_WINDOW(window_), TRUE);
-    gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
-    gtk_window_set_default_size(GTK_WINDOW(window_), 560, 360);
-    adw_preferences_window_set_search_enabled(ADW_PREFERENCES_WINDOW(window_), FALSE);
+    window_.reset(GTK_WIDGET(g_object_ref_sink(adw_preferences_window_new())));
+    makeModal(GTK_WINDOW(window_.get()), parent.gobj());
+    gtk_window_set_default_size(GTK_WINDOW(window_.get()), 560, 360);
+    adw_preferences_window_set_search_enabled(ADW_PREFERENCES_WINDOW(window_.get()), FALSE);
 
     GtkWidget* page = adw_preferences_page_new();
     GtkWidget* group = adw_preferences_group_new();
@@ -30,11 +28,11 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
                      this);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), editor_);
     adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
-    adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_), ADW_PREFERENCES_PAGE(page));
+    adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_.get()), ADW_PREFERENCES_PAGE(page));
 
     // The saved command, once read, unless the user is typing another.
     watch_ = model_.editorCommand.observe([this] {
-        if (!gtk_widget_has_focus(editor_) && !gtk_widget_is_visible(window_)) {
+        if (!gtk_widget_has_focus(editor_) && !gtk_widget_is_visible(window_.get())) {
             gtk_editable_set_text(GTK_EDITABLE(editor_), model_.editorCommand->c_str());
         }
     });
@@ -42,13 +40,12 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
 
 PreferencesWindow::~PreferencesWindow() {
     watch_.disconnect();
-    gtk_window_destroy(GTK_WINDOW(window_));
-    g_object_unref(window_);
+    gtk_window_destroy(GTK_WINDOW(window_.get()));
 }
 
 void PreferencesWindow::present() {
     gtk_editable_set_text(GTK_EDITABLE(editor_), model_.editorCommand->c_str());
-    gtk_window_present(GTK_WINDOW(window_));
+    gtk_window_present(GTK_WINDOW(window_.get()));
 }
 
 }  // namespace tarn

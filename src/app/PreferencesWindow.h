@@ -1,4 +1,5 @@
 #pragma once
+#include "support/GObjectPtr.h"
 #include "workspace/AppViewModel.h"
 
 #include <adwaita.h>
@@ -15,12 +16,12 @@ public:
     PreferencesWindow& operator=(const PreferencesWindow&) = delete;
 
     void present();
-    GtkWindow* window() const { return GTK_WINDOW(window_); }
+    GtkWindow* window() const { return GTK_WINDOW(window_.get()); }
     GtkWidget* editorRow() const { return editor_; }
 
 private:
     AppViewModel& model_;
-    GtkWidget* window_;  // an AdwPreferencesWindow, ours
+    GObjectPtr<GtkWidget> window_;  // an AdwPreferencesWindow
     GtkWidget* editor_;  // an AdwEntryRow, the window's
     sigc::connection watch_;
 };

@@ -1,7 +1,7 @@
 #include "app/PreviewPane.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <adwaita.h>
 #include <glib/gi18n-lib.h>
@@ -86,7 +86,7 @@ void PreviewPane::showNotice() {
     } else if (notice == PreviewNotice::serverNotRunning) {
         const ServerRuntimeState& state = *model_.server().serverState;
         adw_status_page_set_title(page, _("The dev server is not running"));
-        const std::string detail = state.kind() == ServerRuntimeState::Case::failed && !state.message().empty()
+        const std::string detail = state.kind() == ServerRuntimeState::Kind::failed && !state.message().empty()
                                        ? state.message()
                                        : std::string(Glib::ustring::compose(_("Nothing answers at %1. Start the server to see the app."), address));
         adw_status_page_set_description(page, detail.c_str());

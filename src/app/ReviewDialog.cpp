@@ -1,7 +1,8 @@
+#include "app/Dialogs.h"
 #include "app/ReviewDialog.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "app/MessageRow.h"
 #include "support/GObjectPtr.h"
 #include "support/Translate.h"
@@ -39,9 +40,7 @@ std::string describe(const FileChange& change) {
 ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(model) {
     gtk_source_init();
     set_title(_("Review Changes"));
-    set_transient_for(parent);
-    set_modal(true);
-    set_hide_on_close(true);
+    makeModal(gobj(), parent.gobj());
     set_default_size(980, 640);
 
     auto* header = Gtk::make_managed<Gtk::HeaderBar>();
@@ -60,17 +59,16 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
     list->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
     list->set_size_request(260, -1);
 
-    buffer_ = gtk_source_buffer_new(nullptr);
+    buffer_.reset(gtk_source_buffer_new(nullptr));
     if (auto* diff = gtk_source_language_manager_get_language(gtk_source_language_manager_get_default(), "diff")) {
-        gtk_source_buffer_set_language(buffer_, diff);
+        gtk_source_buffer_set_language(buffer_.get(), diff);
     }
-    gtk_source_buffer_set_highlight_syntax(buffer_, TRUE);
-    applyStyle(buffer_);
+    gtk_source_buffer_set_highlight_syntax(buffer_.get(), TRUE);
+    applyStyle(buffer_.get());
     g_signal_connect_object(adw_style_manager_get_default(), "notify::dark",
                             G_CALLBACK(+[](GObject*, GParamSpec*, gpointer buffer) { applyStyle(GTK_SOURCE_BUFFER(buffer)); }),
-                            buffer_, G_CONNECT_DEFAULT);
-    GtkWidget* view = gtk_source_view_new_with_buffer(buffer_);
-    g_object_unref(buffer_);
+                            buffer_.get(), G_CONNECT_DEFAULT);
+    GtkWidget* view = gtk_source_view_new_with_buffer(buffer_.get());
     gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
     gtk_text_view_set_monospace(GTK_TEXT_VIEW(view), TRUE);
     gtk_text_view_set_top_margin(GTK_TEXT_VIEW(view), 10);
@@ -92,9 +90,6 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
     panes->set_position(280);
     set_child(*panes);
 
-    auto shortcuts = Gtk::ShortcutController::create();
-    shortcuts->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_Escape), Gtk::NamedAction::create("window.close")));
-    add_controller(shortcuts);
     signal_close_request().connect(
         [this] {
             model_.history().closeReview();
@@ -149,13 +144,13 @@ void ReviewDialog::choose(int index) {
         const auto& file = listed_[static_cast<std::size_t>(index)];
         text = file.change.binary || file.diff.empty() ? std::string(_("A binary file: its contents are not shown.")) : file.diff;
     }
-    gtk_text_buffer_set_text(GTK_TEXT_BUFFER(buffer_), text.c_str(), static_cast<int>(text.size()));
+    gtk_text_buffer_set_text(GTK_TEXT_BUFFER(buffer_.get()), text.c_str(), static_cast<int>(text.size()));
 }
 
 std::string ReviewDialog::shownDiff() const {
     GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(GTK_TEXT_BUFFER(buffer_), &start, &end);
-    GCharPtr text(gtk_text_buffer_get_text(GTK_TEXT_BUFFER(buffer_), &start, &end, FALSE));
+    gtk_text_buffer_get_bounds(GTK_TEXT_BUFFER(buffer_.get()), &start, &end);
+    GCharPtr text(gtk_text_buffer_get_text(GTK_TEXT_BUFFER(buffer_.get()), &start, &end, FALSE));
     return text ? text.get() : "";
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/GObjectPtr.h"
 #include "workspace/AppViewModel.h"
 
 #include <gtkmm/listbox.h>
@@ -25,7 +26,7 @@ private:
 
     AppViewModel& model_;
     GtkWidget* title_;          // owned by the header bar
-    GtkSourceBuffer* buffer_;   // owned by the view
+    GObjectPtr<GtkSourceBuffer> buffer_;
     Gtk::ListBox files_;
     std::vector<ChangeReview::File> listed_;
 };

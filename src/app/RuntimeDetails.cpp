@@ -1,7 +1,7 @@
 #include "app/RuntimeDetails.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 
 #include <adwaita.h>
 #include <giomm/menu.h>

@@ -1,6 +1,6 @@
 #include "app/SelectedTargetPillView.h"
 
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "support/Translate.h"
 
 #include <glib/gi18n-lib.h>
@@ -31,16 +31,16 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
     if (onDarkBackground) add_css_class("dark");
     set_valign(Gtk::Align::CENTER);
 
-    icon_.set_from_icon_name(icons::named("cursorarrow.rays"));
+    icon_.set_from_icon_name("tarn-pointer-rays-symbolic");
     icon_.set_pixel_size(compact ? 9 : 10);
     title_.set_text(titleOf(target_));
-    title_.add_css_class(compact ? "tarn-caption2" : "caption");
+    title_.add_css_class(compact ? "tarn-caption-small" : "caption");
     title_.add_css_class("tarn-semibold");
     title_.set_single_line_mode(true);
     title_.set_ellipsize(Pango::EllipsizeMode::END);
     title_.set_max_width_chars(18);
     subtitle_.set_text(subtitleOf(target_));
-    subtitle_.add_css_class("tarn-caption2");
+    subtitle_.add_css_class("tarn-caption-small");
     subtitle_.add_css_class("tarn-mono");
     subtitle_.add_css_class("tarn-pill-subtitle");
     subtitle_.set_single_line_mode(true);
@@ -60,7 +60,7 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
 
     if (showsRemoveControl_) {
         auto* mark = Gtk::make_managed<Gtk::Image>();
-        mark->set_from_icon_name(icons::named("xmark"));
+        mark->set_from_icon_name("window-close-symbolic");
         mark->set_pixel_size(8);
         remove_.set_child(*mark);
         remove_.add_css_class("flat");

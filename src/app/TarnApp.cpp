@@ -98,12 +98,11 @@ void TarnApp::on_startup() {
 
 MainWindow& TarnApp::ensureWindow() {
     if (!window_) {
-        window_ = new MainWindow(makeModel_());
+        window_ = std::make_unique<MainWindow>(makeModel_());
         trace::mark("window built");
         add_window(*window_);
         window_->signal_hide().connect([this] {
-            delete window_;
-            window_ = nullptr;
+            window_.reset();
         });
     }
     return *window_;

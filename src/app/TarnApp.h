@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include "app/MainWindow.h"
 
 #include <gtkmm/application.h>
@@ -13,7 +14,7 @@ public:
     using ModelFactory = std::function<std::shared_ptr<AppViewModel>()>;
     // `makeModel` builds the window's controller; by default one with the users' settings.
     static Glib::RefPtr<TarnApp> create(ModelFactory makeModel = nullptr);
-    MainWindow* window() const { return window_; }
+    MainWindow* window() const { return window_.get(); }
 
     // The program: a folder given alone on the command line starts opening before GTK does, so a
     // remembered plan's server starts while the window is being built. `prepare` sees the
@@ -37,7 +38,7 @@ private:
     MainWindow& ensureWindow();
     void showAbout();
     ModelFactory makeModel_;
-    MainWindow* window_ = nullptr;
+    std::unique_ptr<MainWindow> window_;
     // The command line's folder is already opening: the first open asks for nothing more.
     bool openedEarly_ = false;
 };

@@ -1,7 +1,8 @@
+#include "app/Dialogs.h"
 #include "app/VersionsWindow.h"
 
 #include "app/Bind.h"
-#include "app/Icons.h"
+#include "app/Buttons.h"
 #include "support/GObjectPtr.h"
 #include "support/Text.h"
 #include "support/Translate.h"
@@ -18,11 +19,9 @@ namespace tarn {
 VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Published<bool>& shown)
     : model_(model), shown_(shown) {
     set_title(_("Versions"));
-    set_transient_for(parent);
+    makeModal(gobj(), parent.gobj());
     // Its buttons are the main window's actions.
     gtk_widget_insert_action_group(GTK_WIDGET(gobj()), "win", G_ACTION_GROUP(parent.gobj()));
-    set_modal(true);
-    set_hide_on_close(true);
     set_default_size(600, 520);
 
     auto* header = Gtk::make_managed<Gtk::HeaderBar>();
@@ -101,9 +100,6 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     set_child(*Glib::wrap(stack_));
     set_default_widget(create_);
 
-    auto shortcuts = Gtk::ShortcutController::create();
-    shortcuts->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_Escape), Gtk::NamedAction::create("window.close")));
-    add_controller(shortcuts);
     signal_close_request().connect(
         [this] {
             shown_ = false;
@@ -179,7 +175,7 @@ void VersionsWindow::showVersions() {
         gtk_widget_add_css_class(row, "tarn-mono");
         if (version.isCurrent) {
             auto* badge = Gtk::make_managed<Gtk::Label>(_("Current"));
-            badge->add_css_class("tarn-caption2");
+            badge->add_css_class("tarn-caption-small");
             badge->add_css_class("tarn-current-badge");
             badge->set_valign(Gtk::Align::CENTER);
             adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(badge->gobj()));

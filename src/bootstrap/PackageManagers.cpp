@@ -38,12 +38,12 @@ PackageManager choose(PackageManager wanted, const std::vector<PackageManager>& 
 std::optional<PackageManager> inferFrom(const std::string& installCommand, const std::string& devCommand) {
     const std::string joined = text::toLower(installCommand + " " + devCommand);
     for (PackageManager manager : {PackageManager::pnpm, PackageManager::yarn, PackageManager::bun, PackageManager::npm}) {
-        if (text::contains(joined, rawValueOf(manager))) return manager;
+        if (text::contains(joined, nameOf(manager))) return manager;
     }
     return std::nullopt;
 }
 
-std::string installCommand(PackageManager manager) { return std::string(rawValueOf(manager)) + " install"; }
+std::string installCommand(PackageManager manager) { return std::string(nameOf(manager)) + " install"; }
 
 std::string devCommand(PackageManager manager) {
     switch (manager) {

@@ -8,22 +8,22 @@ namespace tarn {
 // Why a folder could not be read as a project.
 class ProjectBootstrapError : public std::runtime_error {
 public:
-    enum class Case { missingPackageJSON, invalidPackageJSON, missingDevScript };
+    enum class Kind { missingPackageJSON, invalidPackageJSON, missingDevScript };
 
-    explicit ProjectBootstrapError(Case c) : std::runtime_error(describe(c)), case_(c) {}
-    Case errorCase() const { return case_; }
+    explicit ProjectBootstrapError(Kind c) : std::runtime_error(describe(c)), kind_(c) {}
+    Kind kind() const { return kind_; }
 
-    static std::string describe(Case c) {
+    static std::string describe(Kind c) {
         switch (c) {
-            case Case::missingPackageJSON: return _("No package.json found in this folder.");
-            case Case::invalidPackageJSON: return _("package.json exists but could not be parsed.");
-            case Case::missingDevScript: return _("No dev script was found. Add scripts.dev in package.json.");
+            case Kind::missingPackageJSON: return _("No package.json found in this folder.");
+            case Kind::invalidPackageJSON: return _("package.json exists but could not be parsed.");
+            case Kind::missingDevScript: return _("No dev script was found. Add scripts.dev in package.json.");
         }
         return {};
     }
 
 private:
-    Case case_;
+    Kind kind_;
 };
 
 }  // namespace tarn

@@ -27,18 +27,18 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     const fs::path root = folder.path();
     const fs::path manifest = root / "package.json";
     std::error_code ec;
-    if (!fs::exists(manifest, ec)) throw ProjectBootstrapError(ProjectBootstrapError::Case::missingPackageJSON);
+    if (!fs::exists(manifest, ec)) throw ProjectBootstrapError(ProjectBootstrapError::Kind::missingPackageJSON);
 
     const std::string data = files::readFile(manifest, maxPackageJSONSize);
     const json::Json document = json::parseDocument(data, "package.json");
-    if (!document.is_object()) throw ProjectBootstrapError(ProjectBootstrapError::Case::invalidPackageJSON);
+    if (!document.is_object()) throw ProjectBootstrapError(ProjectBootstrapError::Kind::invalidPackageJSON);
 
     std::optional<std::string> devScript;
     if (auto scripts = document.find("scripts"); scripts != document.end() && scripts->is_object()) {
         bool allText = std::all_of(scripts->begin(), scripts->end(), [](const json::Json& v) { return v.is_string(); });
         if (allText) devScript = json::stringMember(*scripts, "dev");
     }
-    if (!devScript) throw ProjectBootstrapError(ProjectBootstrapError::Case::missingDevScript);
+    if (!devScript) throw ProjectBootstrapError(ProjectBootstrapError::Kind::missingDevScript);
 
     std::set<std::string> names;
     for (const char* member : {"dependencies", "devDependencies"}) {
@@ -62,7 +62,7 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
     } else {
         chosen = packageManagers::choose(preferred, available);
         source = chosen == preferred ? std::string(_("Lockfile"))
-                                     : tr::format(_("Runtime fallback (%1 unavailable)"), {rawValueOf(preferred)});
+                                     : tr::format(_("Runtime fallback (%1 unavailable)"), {nameOf(preferred)});
     }
 
     std::int64_t port = extractPort(*devScript).value_or(stacks::defaultPort(stack, names));
@@ -79,7 +79,7 @@ ProjectContext ProjectBootstrapService::detectProject(const Url& folder) const {
         .commandSource = source,
         .lockfiles = lockfiles,
         .availablePackageManagers = available,
-        .instructionsFileURL = std::nullopt,
+        .instructionsFile = std::nullopt,
     };
 }
 
@@ -98,7 +98,7 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
 std::vector<PackageManager> ProjectBootstrapService::availablePackageManagers() {
     std::vector<PackageManager> available;
     for (PackageManager manager : allPackageManagers()) {
-        const std::string name(rawValueOf(manager));
+        const std::string name(nameOf(manager));
         if (ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name))) available.push_back(manager);
     }
     return available;

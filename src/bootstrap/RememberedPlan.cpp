@@ -25,7 +25,7 @@ fs::path recordOf(const fs::path& root, const fs::path& folder) {
 
 std::vector<std::string> packageManagerNames(const std::vector<PackageManager>& managers) {
     std::vector<std::string> names;
-    for (auto m : managers) names.emplace_back(rawValueOf(m));
+    for (auto m : managers) names.emplace_back(nameOf(m));
     return names;
 }
 
@@ -58,15 +58,15 @@ void remember(const ProjectContext& context, const fs::path& folder) {
     json::Json record{
         {"root", root.string()},
         {"inputs", inputsOf(root)},
-        {"stack", std::string(rawValueOf(context.stack))},
-        {"packageManager", std::string(rawValueOf(context.packageManager))},
+        {"stack", std::string(nameOf(context.stack))},
+        {"packageManager", std::string(nameOf(context.packageManager))},
         {"installCommand", context.installCommand},
         {"devCommand", context.devCommand},
         {"defaultURL", context.defaultURL.string()},
         {"commandSource", context.commandSource},
         {"lockfiles", context.lockfiles},
         {"availablePackageManagers", packageManagerNames(context.availablePackageManagers)},
-        {"instructions", context.instructionsFileURL ? context.instructionsFileURL->string() : std::string()},
+        {"instructions", context.instructionsFile ? context.instructionsFile->string() : std::string()},
     };
     files::createDirectories(folder);
     files::writeAtomically(recordOf(root, folder), record.dump(2));
@@ -82,18 +82,18 @@ std::optional<ProjectContext> recall(const fs::path& root, const fs::path& folde
         const auto devCommand = record.at("devCommand").get<std::string>();
         if (!address || devCommand.empty()) return std::nullopt;
         std::vector<PackageManager> available;
-        for (const auto& name : record.at("availablePackageManagers")) available.push_back(decodeRawValue<PackageManager>(name));
+        for (const auto& name : record.at("availablePackageManagers")) available.push_back(decodeName<PackageManager>(name));
         ProjectContext context{
-            .rootURL = Url::fileURL(root.string()),
-            .stack = decodeRawValue<SupportedStack>(record.at("stack")),
-            .packageManager = decodeRawValue<PackageManager>(record.at("packageManager")),
+            .rootURL = Url::forFile(root.string()),
+            .stack = decodeName<SupportedStack>(record.at("stack")),
+            .packageManager = decodeName<PackageManager>(record.at("packageManager")),
             .installCommand = record.at("installCommand").get<std::string>(),
             .devCommand = devCommand,
             .defaultURL = *address,
             .commandSource = record.at("commandSource").get<std::string>(),
             .lockfiles = record.at("lockfiles").get<std::vector<std::string>>(),
             .availablePackageManagers = available,
-            .instructionsFileURL = Url::parse(record.at("instructions").get<std::string>()),
+            .instructionsFile = Url::parse(record.at("instructions").get<std::string>()),
         };
         return context;
     } catch (const std::exception&) {

@@ -13,14 +13,14 @@
 
 namespace tarn {
 
-using Date = std::chrono::system_clock::time_point;
+using Timestamp = std::chrono::system_clock::time_point;
 
 // One entry of the chat transcript.
 struct AgentMessage {
     Uuid id;
     AgentRole role = AgentRole::system;
     std::string content;
-    Date timestamp = std::chrono::system_clock::now();
+    Timestamp timestamp = std::chrono::system_clock::now();
     std::vector<AgentPlanStep> plan;
     // What the agent did, in order: live while it works, kept with its reply.
     std::vector<AgentStep> steps;

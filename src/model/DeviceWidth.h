@@ -1,5 +1,5 @@
 #pragma once
-#include "model/RawValueEnum.h"
+#include "model/EnumNames.h"
 
 
 namespace tarn {
@@ -17,7 +17,7 @@ constexpr int pixelsOf(DeviceWidth width) {
     return 0;
 }
 
-constexpr RawValueTable<DeviceWidth, 3> rawValueTable(DeviceWidth) {
+constexpr EnumNameTable<DeviceWidth, 3> enumNames(DeviceWidth) {
     return {{{DeviceWidth::desktop, "desktop"}, {DeviceWidth::tablet, "tablet"}, {DeviceWidth::phone, "phone"}}};
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "model/RawValueEnum.h"
+#include "model/EnumNames.h"
 
 #include <vector>
 
@@ -8,7 +8,7 @@ namespace tarn {
 // The package manager that drives install and dev commands; the raw value is its executable name.
 enum class PackageManager { npm, pnpm, yarn, bun };
 
-constexpr RawValueTable<PackageManager, 4> rawValueTable(PackageManager) {
+constexpr EnumNameTable<PackageManager, 4> enumNames(PackageManager) {
     return {{{PackageManager::npm, "npm"},
              {PackageManager::pnpm, "pnpm"},
              {PackageManager::yarn, "yarn"},
@@ -22,7 +22,7 @@ inline const std::vector<PackageManager>& allPackageManagers() {
     return all;
 }
 
-inline void to_json(json::Json& j, PackageManager v) { encodeRawValue(j, v); }
-inline void from_json(const json::Json& j, PackageManager& v) { v = decodeRawValue<PackageManager>(j); }
+inline void to_json(json::Json& j, PackageManager v) { encodeName(j, v); }
+inline void from_json(const json::Json& j, PackageManager& v) { v = decodeName<PackageManager>(j); }
 
 }  // namespace tarn

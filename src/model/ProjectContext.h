@@ -20,7 +20,7 @@ struct ProjectContext {
     std::string commandSource;
     std::vector<std::string> lockfiles;
     std::vector<PackageManager> availablePackageManagers;
-    std::optional<Url> instructionsFileURL;
+    std::optional<Url> instructionsFile;
 
     friend bool operator==(const ProjectContext&, const ProjectContext&) = default;
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include "model/RawValueEnum.h"
+#include "model/EnumNames.h"
 
 namespace tarn {
 
@@ -24,7 +24,7 @@ enum class SupportedStack {
     unknown,
 };
 
-constexpr RawValueTable<SupportedStack, 16> rawValueTable(SupportedStack) {
+constexpr EnumNameTable<SupportedStack, 16> enumNames(SupportedStack) {
     return {{{SupportedStack::nextJS, "Next.js"},
              {SupportedStack::viteReact, "Vite + React"},
              {SupportedStack::react, "React"},
@@ -43,7 +43,7 @@ constexpr RawValueTable<SupportedStack, 16> rawValueTable(SupportedStack) {
              {SupportedStack::unknown, "Unknown"}}};
 }
 
-inline void to_json(json::Json& j, SupportedStack v) { encodeRawValue(j, v); }
-inline void from_json(const json::Json& j, SupportedStack& v) { v = decodeRawValue<SupportedStack>(j); }
+inline void to_json(json::Json& j, SupportedStack v) { encodeName(j, v); }
+inline void from_json(const json::Json& j, SupportedStack& v) { v = decodeName<SupportedStack>(j); }
 
 }  // namespace tarn

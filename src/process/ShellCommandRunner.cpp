@@ -13,13 +13,13 @@
 namespace tarn {
 
 ShellCommandError ShellCommandError::failedToStart(const std::string& platformMessage) {
-    return ShellCommandError(Case::failedToStart, tr::format(_("Failed to start command: %1"), {platformMessage}), {});
+    return ShellCommandError(Kind::failedToStart, tr::format(_("Failed to start command: %1"), {platformMessage}), {});
 }
 
 ShellCommandError ShellCommandError::nonZeroExit(ShellCommandOutput output) {
     std::string message = text::trim(output.stderr);
     if (message.empty()) message = tr::format(_("Command failed with exit code %1."), {std::to_string(output.exitCode)});
-    return ShellCommandError(Case::nonZeroExit, std::move(message), std::move(output));
+    return ShellCommandError(Kind::nonZeroExit, std::move(message), std::move(output));
 }
 
 namespace {

@@ -18,19 +18,19 @@ struct ShellCommandOutput {
 
 class ShellCommandError : public std::runtime_error {
 public:
-    enum class Case { failedToStart, nonZeroExit };
+    enum class Kind { failedToStart, nonZeroExit };
 
     static ShellCommandError failedToStart(const std::string& platformMessage);
     static ShellCommandError nonZeroExit(ShellCommandOutput output);
 
-    Case errorCase() const { return case_; }
+    Kind kind() const { return kind_; }
     // For nonZeroExit: the complete output of the run.
     const ShellCommandOutput& output() const { return output_; }
 
 private:
-    ShellCommandError(Case c, std::string description, ShellCommandOutput output)
-        : std::runtime_error(std::move(description)), case_(c), output_(std::move(output)) {}
-    Case case_;
+    ShellCommandError(Kind c, std::string description, ShellCommandOutput output)
+        : std::runtime_error(std::move(description)), kind_(c), output_(std::move(output)) {}
+    Kind kind_;
     ShellCommandOutput output_;
 };
 

@@ -42,7 +42,7 @@ std::optional<Url> Url::fromAddressBar(std::string_view typed) {
     return parse("http://" + trimmed);
 }
 
-Url Url::fileURL(std::string_view path) {
+Url Url::forFile(std::string_view path) {
     std::filesystem::path p(path);
     if (!p.is_absolute()) p = std::filesystem::absolute(p);
     // One spelling per folder, however it was given: "a/./b/" and "a/b" are the same place, so
@@ -86,7 +86,7 @@ std::string Url::path() const {
 }
 
 Url Url::appending(std::string_view name) const {
-    return fileURL((std::filesystem::path(path()) / std::string(name)).string());
+    return forFile((std::filesystem::path(path()) / std::string(name)).string());
 }
 
 }  // namespace tarn

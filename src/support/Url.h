@@ -16,7 +16,7 @@ public:
     static std::optional<Url> fromAddressBar(std::string_view typed);
     // A file URL for an absolute local path (made absolute against the working folder otherwise),
     // normalised: no "." or ".." steps, no trailing slash.
-    static Url fileURL(std::string_view path);
+    static Url forFile(std::string_view path);
 
     const std::string& string() const { return text_; }
     std::string scheme() const;

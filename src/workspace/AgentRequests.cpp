@@ -8,6 +8,10 @@
 
 namespace tarn {
 
+void AgentRequests::startFeature() {
+    draftPrompt = _("Add a 3-step onboarding flow after sign-up and route users to /onboarding.");
+}
+
 namespace {
 
 // The first line of an error's description or a request, at most 200 characters: enough to say
@@ -43,7 +47,7 @@ Task<void> AgentRequests::submitChangeDescription() {
     const std::string text = text::trim(*changeDescriptionDraft);
     if (text.empty()) co_return;
     auto keep = owner_.hold();
-    showChangeDescriptionSheet = false;
+    showChangeDescription = false;
     co_await runAgentRequest(text);
 }
 
@@ -235,7 +239,7 @@ Task<void> AgentRequests::submitInlineEdit() {
         refusal = e.what();
     }
     if (local) {
-        u_.selection.showInlineEditSheet = false;
+        u_.selection.showInlineEditor = false;
         const Uuid reply = u_.thinking.complete(local->message, {}, localSteps(local->changedFiles));
         co_await checkpointAfter(before, reply, what, local->changedFiles);
         co_await afterChange(false);
@@ -265,7 +269,7 @@ Task<void> AgentRequests::submitInlineEdit() {
         const Uuid reply = replyStopped(*stoppedWith);
         co_await checkpointAfter(before, reply, what, *touchedFiles);
     } else if (result) {
-        u_.selection.showInlineEditSheet = false;
+        u_.selection.showInlineEditor = false;
         const Uuid reply = u_.thinking.complete(result->summary, result->plan, result->steps);
         co_await checkpointAfter(before, reply, what, result->touchedFiles);
         co_await afterChange(true);

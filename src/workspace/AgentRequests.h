@@ -21,7 +21,7 @@
 
 namespace tarn {
 
-// Changes asked of the agents: requests typed in the composer or the change-description sheet,
+// Changes asked of the agents: requests typed in the composer or the change-description dialog,
 // and inline edits of a selected element's text. Each goes to the agent tool in use and, when the
 // tool cannot carry it out, to the local agent; any of them can be stopped.
 class AgentRequests {
@@ -43,15 +43,17 @@ public:
     Published<std::string> draftPrompt;
     Published<std::vector<std::string>> touchedFiles;
     Published<std::string> changeDescriptionDraft;
-    Published<bool> showChangeDescriptionSheet{false};
+    Published<bool> showChangeDescription{false};
     // True while a request or an inline edit runs; it can then be stopped.
     Published<bool> isSending{false};
 
     Task<void> sendPrompt();
+    // The composer filled with a feature to plan, in the user's language.
+    void startFeature();
     // The dialog that describes a change in words, opened empty.
     void openChangeDescription() {
         changeDescriptionDraft = "";
-        showChangeDescriptionSheet = true;
+        showChangeDescription = true;
     }
     Task<void> submitChangeDescription();
     Task<void> runAgentRequest(std::string text);

@@ -54,7 +54,7 @@ Task<void> AppViewModel::processesEnded() {
 }
 
 void AppViewModel::openProject(const FolderPicker& picker) {
-    picker(FolderPickerRequest{_("Open Project"), _("Pick a web app folder (v1 optimized for Next.js + React + TypeScript).")},
+    picker(FolderPickerRequest{_("_Open"), _("Open Project")},
            [weak = weak_from_this()](std::optional<Url> folder) {
                auto self = weak.lock();
                if (self && folder) spawn(self->loadProject(*folder));
@@ -70,7 +70,7 @@ void AppViewModel::openFolder(const std::string& path) {
         chat_.appendSystemMessage(tr::format(_("Could not open %1: it is not a folder."), {path}));
     } else {
         // Started now: its first step (the remembered plan and its server) goes to a worker at once.
-        spawnNow(loadProject(Url::fileURL(path)));
+        spawnNow(loadProject(Url::forFile(path)));
     }
 }
 
@@ -116,7 +116,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
     if (auto chosen = chosenWidths_.find(context.rootURL.path()); chosen != chosenWidths_.end()) {
         browser_.deviceWidth = chosen->second;
     } else {
-        browser_.deviceWidth = start.deviceWidth ? fromRawValue<DeviceWidth>(*start.deviceWidth).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
+        browser_.deviceWidth = start.deviceWidth ? fromName<DeviceWidth>(*start.deviceWidth).value_or(DeviceWidth::desktop) : DeviceWidth::desktop;
     }
     chat_.appendSystemMessage(start.remembered ? _("Project loaded. Its package files and instructions are unchanged since the "
                                              "last start-up plan, so that plan is used.")
@@ -191,7 +191,7 @@ void AppViewModel::setDeviceWidth(DeviceWidth width) {
     browser_.deviceWidth = width;
     // Not remembered when it cannot be saved: the choice still holds for this session.
     if (const auto root = project_.root()) chosenWidths_[root->path()] = width;
-    if (const auto root = project_.root()) saveSetting(projectGroup(*root), "device-width", std::string(rawValueOf(width)), nullptr);
+    if (const auto root = project_.root()) saveSetting(projectGroup(*root), "device-width", std::string(nameOf(width)), nullptr);
 }
 
 void AppViewModel::handleInspectSelection(const InspectTarget& target) {

@@ -22,8 +22,8 @@ namespace tarn {
 
 // What the folder picker is asked to show, and how it answers: one folder, or nothing.
 struct FolderPickerRequest {
-    std::string prompt;   // the button that accepts
-    std::string message;  // the line above the folders
+    std::string acceptLabel;
+    std::string title;
 };
 using FolderPicker = std::function<void(const FolderPickerRequest&, std::function<void(std::optional<Url>)>)>;
 // Puts plain text on the clipboard.

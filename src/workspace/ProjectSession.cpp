@@ -9,7 +9,7 @@ namespace tarn {
 
 std::string ProjectSession::stackLabelFor(const ProjectContext& context) {
     // "Next.js via pnpm (Codex CLI)"
-    return tr::format(_("%1 via %2 (%3)"), {rawValueOf(context.stack), rawValueOf(context.packageManager), context.commandSource});
+    return tr::format(_("%1 via %2 (%3)"), {nameOf(context.stack), nameOf(context.packageManager), context.commandSource});
 }
 
 void ProjectSession::take(const ProjectContext& context) {
@@ -44,7 +44,7 @@ Task<std::optional<std::string>> ProjectSession::open(Url folder) {
 void ProjectSession::takeRemembered(const ProjectContext& context) {
     projectPathLabel = context.rootURL.path();
     take(context);
-    if (context.instructionsFileURL) instructionsPathLabel = context.instructionsFileURL->path();
+    if (context.instructionsFile) instructionsPathLabel = context.instructionsFile->path();
 }
 
 Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation lifetime) {
@@ -84,15 +84,15 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
     updated.commandSource = plan.planner == startup::localPlanner ? ctx.commandSource : plan.planner;
     updated.installCommand = plan.installCommand;
     updated.devCommand = plan.devCommand;
-    updated.instructionsFileURL = std::nullopt;
+    updated.instructionsFile = std::nullopt;
     try {
-        updated.instructionsFileURL = startup::writeRuntimeInstructions(plan, updated);
+        updated.instructionsFile = startup::writeRuntimeInstructions(plan, updated);
     } catch (const std::exception& e) {
         chat_.appendSystemMessage(tr::format(_("Could not write .tarn/instructions.md: %1"), {e.what()}));
         co_return;
     }
     take(updated);
-    instructionsPathLabel = updated.instructionsFileURL->path();
+    instructionsPathLabel = updated.instructionsFile->path();
     chat_.appendSystemMessage(_("Saved startup instructions to .tarn/instructions.md"));
     // The next opening starts from this plan while its inputs stay as they are; a plan that cannot
     // be kept only means planning again then.

@@ -38,7 +38,7 @@ void Selection::editInline(const InspectTarget& target) {
                                                  n),
                                         {std::to_string(n)})
                            : std::string();
-    showInlineEditSheet = true;
+    showInlineEditor = true;
 }
 
 void Selection::removeSelectedTarget(const std::string& selectionKey) {

@@ -20,7 +20,7 @@ public:
     Published<std::vector<InspectTarget>> selectedInspectTargets;
     Published<Uuid> inspectSelectionPulseToken;
     Published<std::string> inlineTextDraft;
-    Published<bool> showInlineEditSheet{false};
+    Published<bool> showInlineEditor{false};
     // Said in the inline editor before an edit: the text shows more than once on the page.
     Published<std::string> inlineEditNotice;
     // Opens the inline editor on the element.

@@ -24,7 +24,7 @@ protected:
     AgentService agent;
 
     void SetUp() override { fs::create_directories(project); }
-    Url root() const { return Url::fileURL(project.string()); }
+    Url root() const { return Url::forFile(project.string()); }
 
     LocalAgentResult prompt(const std::string& text, std::optional<InspectTarget> target = std::nullopt,
                             bool planMode = false) {
@@ -59,7 +59,7 @@ protected:
 TEST_F(LocalAgent, PathsHoldWhicheverWayTheFolderWasGiven) {
     writeFile(project / "src" / "a.tsx", "Old words");
     auto viaSlash = runTask(agent.handlePrompt("replace \"Old\" with \"New\"", std::nullopt, false,
-                                               Url::fileURL(project.string() + "/")));
+                                               Url::forFile(project.string() + "/")));
     EXPECT_EQ(viaSlash.changedFiles, std::vector<std::string>{"src/a.tsx"});
     EXPECT_EQ(projectfiles::relativePath(project / "src" / "a.tsx", project.string() + "/"), "src/a.tsx");
     EXPECT_EQ(projectfiles::relativePath("/elsewhere/a.tsx", project), "/elsewhere/a.tsx");
@@ -175,7 +175,7 @@ TEST_F(LocalAgent, WalkSkipsWhatItShouldAndNeverLoops) {
         writeFile(inside / "build" / "index.js", "x");
         EXPECT_EQ(projectfiles::sourceFiles(inside), std::vector<fs::path>{inside / "src" / "index.tsx"}) << outer;
         auto changed = runTask(agent.handlePrompt("replace \"Fresh bread\" with \"Warm bread\"", std::nullopt, false,
-                                                  Url::fileURL(inside.string())));
+                                                  Url::forFile(inside.string())));
         EXPECT_EQ(changed.changedFiles, std::vector<std::string>{"src/index.tsx"}) << outer;
         EXPECT_EQ(readFile(inside / "src" / "index.tsx"), "<h1>Warm bread</h1>");
     }
@@ -201,7 +201,7 @@ TEST_F(LocalAgent, HintsBypassTheWalkButNeverLeaveTheProject) {
             runTask(agent.applyInlineEdit(selected("Hello there", hint), "Pwned", root()));
             ADD_FAILURE() << hint;
         } catch (const AgentServiceError& e) {
-            EXPECT_EQ(e.errorCase(), AgentServiceError::Case::targetTextNotFound);
+            EXPECT_EQ(e.kind(), AgentServiceError::Kind::targetTextNotFound);
         }
     }
     EXPECT_EQ(readFile(dir / "elsewhere.tsx"), "<p>Hello there</p>");

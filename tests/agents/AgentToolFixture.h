@@ -72,7 +72,7 @@ protected:
         return args;
     }
 
-    Url root() const { return Url::fileURL(project.string()); }
+    Url root() const { return Url::forFile(project.string()); }
 
     ProjectContext context() const {
         return ProjectContext{root(), SupportedStack::nextJS, PackageManager::npm, "npm install", "npm run dev",

@@ -34,7 +34,7 @@ protected:
     }
     void install(const std::string& name, const fs::path& where) { writeScript(where / name, "exit 0\n"); }
     void manifest(const std::string& json) { writeFile(project / "package.json", json); }
-    ProjectContext detect() { return service.detectProject(Url::fileURL(project.string())); }
+    ProjectContext detect() { return service.detectProject(Url::forFile(project.string())); }
     std::string failure() {
         try {
             detect();
@@ -61,7 +61,7 @@ TEST_F(Detection, ChoosesLockfileManagerOrFallsBack) {
     EXPECT_EQ(ctx.lockfiles, (std::vector<std::string>{"yarn.lock", "package-lock.json"}));
     EXPECT_EQ(ctx.defaultURL.string(), "http://localhost:4000");
     EXPECT_EQ(ctx.rootURL.path(), project.string());
-    EXPECT_FALSE(ctx.instructionsFileURL);
+    EXPECT_FALSE(ctx.instructionsFile);
 
     // pnpm's lockfile with only npm (in a fixed tool folder) and bun (on a system folder) installed.
     fs::remove(bin / "yarn");
@@ -138,7 +138,7 @@ TEST(StackRules, TheCommonStacksByTheirDependencies) {
     };
     for (const auto& [names, label, port] : cases) {
         const SupportedStack stack = stacks::detect(names);
-        EXPECT_EQ(rawValueOf(stack), label) << label;
+        EXPECT_EQ(nameOf(stack), label) << label;
         EXPECT_EQ(stacks::defaultPort(stack, names), port) << label;
     }
 }
@@ -165,7 +165,7 @@ TEST(PortExtraction, FlagNeedsWhiteSpace) {
 
 TEST_F(Detection, BadManifestsGiveClearErrors) {
     EXPECT_EQ(failure(), "No package.json found in this folder.");
-    EXPECT_THROW(service.detectProject(Url::fileURL((dir / "missing folder").string())), ProjectBootstrapError);
+    EXPECT_THROW(service.detectProject(Url::forFile((dir / "missing folder").string())), ProjectBootstrapError);
 
     manifest("[1, 2]");
     EXPECT_EQ(failure(), "package.json exists but could not be parsed.");

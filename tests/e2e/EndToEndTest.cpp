@@ -35,14 +35,14 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
 
     // A Ctrl-click on the paragraph opens the inline editor on its text; Apply edits the source.
     clickInPage("p.hero-copy", true);
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditor; }, 20s));
     flush();
     EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up warm.");
     sheet.respond("apply");
     flush();
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditor; }, 20s));
     EXPECT_NE(readFile(project / "src" / "index.html").find("Order before ten"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up warm."));
 

@@ -104,14 +104,14 @@ TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
     if (!fs::exists("/usr/bin/xdotool")) GTEST_SKIP() << "xdotool is needed for the real Ctrl-click";
     activate("win.inspect");
     clickInPage("p.hero-copy", true);
-    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditSheet; }, 20s));
+    ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditor; }, 20s));
     flush();
     EditDialog& sheet = view().inlineEditDialog();
     EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up while it is still warm.");
     sheet.editor().get_buffer()->set_text("Order before ten and pick it up while it is still warm.");
     sheet.respond("apply");
     flush();
-    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet && !*vm->requests().isSending; }, 20s)) << vm->chat().messages->back().content;
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditor && !*vm->requests().isSending; }, 20s)) << vm->chat().messages->back().content;
     EXPECT_NE(readFile(project / "src" / "App.jsx").find("Order before ten and pick it up"), std::string::npos);
     EXPECT_TRUE(pageShows("p.hero-copy", "Order before ten and pick it up while it is still warm."));
 }

@@ -136,7 +136,7 @@ TEST_F(Panel, PillsPresetsAndSteps) {
     auto rows = view().agent().transcript().rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(MessageRow::authorOf(rows[1]->message().role), "You");
-    EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"checkmark.circle.fill", "circle", "circle"}));
+    EXPECT_EQ(rows[2]->stepSymbols(), (std::vector<std::string>{"selection-mode-symbolic", "radio-symbolic", "radio-symbolic"}));
 
     // The agent's steps: the first few, the rest behind "n more", made when opened, updated in place.
     vm->chat().messages.change(2, [&](AgentMessage& last) {
@@ -180,22 +180,22 @@ TEST_F(Panel, TheThinkingMessageTurnsAndBecomesTheReply) {
     EXPECT_FALSE(GlowClock::shared().running());
 }
 
-TEST_F(Panel, TheChangeDescriptionSheetSendsItsOwnText) {
+TEST_F(Panel, TheChangeDescriptionDialogSendsItsOwnText) {
     launch();
     vm->handleInspectSelection(target("h1", "Hello shop"));
     vm->requests().changeDescriptionDraft = "something older";
     click(view().browser().header().changeDescriptionButton());
     flush();
-    EditDialog& sheet = view().changeDescriptionDialog();
-    EXPECT_TRUE(sheet.visible());
-    EXPECT_EQ(textOf(sheet.editor()), "");
-    sheet.editor().get_buffer()->set_text("Make the title larger");
-    sheet.respond("apply");
+    EditDialog& dialog = view().changeDescriptionDialog();
+    EXPECT_TRUE(dialog.visible());
+    EXPECT_EQ(textOf(dialog.editor()), "");
+    dialog.editor().get_buffer()->set_text("Make the title larger");
+    dialog.respond("apply");
     flush();
     flush();
     EXPECT_EQ(*vm->requests().changeDescriptionDraft, "Make the title larger");
-    EXPECT_FALSE(*vm->requests().showChangeDescriptionSheet);
-    EXPECT_FALSE(sheet.visible());
+    EXPECT_FALSE(*vm->requests().showChangeDescription);
+    EXPECT_FALSE(dialog.visible());
     ASSERT_TRUE(runLoopUntil([&] { return vm->chat().messages->size() >= 2; }));
 }
 

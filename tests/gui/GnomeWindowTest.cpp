@@ -120,7 +120,7 @@ TEST_F(Gnome, EveryControlHasANameOfItsOwn) {
     // Everything on screen at once: a selection, a thinking message, the dialogs.
     vm->handleInspectSelection(target("h1", "Hello shop"));
     vm->thinking().begin("Working");
-    vm->selection().showInlineEditSheet = true;
+    vm->selection().showInlineEditor = true;
     view().showVersionManager = true;
     flush();
     std::vector<GtkWidget*> roots{GTK_WIDGET(window->gobj()), GTK_WIDGET(view().inlineEditDialog().window()),

@@ -109,9 +109,9 @@ TEST_P(Screenshots, TheMainStates) {
     view().showVersionManager = false;
 
     vm->selection().inlineTextDraft = title.textSnippet;
-    vm->selection().showInlineEditSheet = true;
+    vm->selection().showInlineEditor = true;
     capture(view().inlineEditDialog().window(), "inline-edit-sheet");
-    vm->selection().showInlineEditSheet = false;
+    vm->selection().showInlineEditor = false;
     // A text the page shows twice: the editor says so.
     InspectTarget twice = title;
     twice.selectionKey = "html > body > main > ul > li:nth-child(1)";
@@ -120,12 +120,12 @@ TEST_P(Screenshots, TheMainStates) {
     twice.metaClick = true;
     vm->handleInspectSelection(twice);
     capture(view().inlineEditDialog().window(), "inline-edit-repeated");
-    vm->selection().showInlineEditSheet = false;
+    vm->selection().showInlineEditor = false;
 
     vm->requests().openChangeDescription();
     vm->requests().changeDescriptionDraft = "Use a serif font for the title and make the button green.";
     capture(view().changeDescriptionDialog().window(), "change-description-sheet");
-    vm->requests().showChangeDescriptionSheet = false;
+    vm->requests().showChangeDescription = false;
 
     view().preferences().present();
     capture(view().preferences().window(), "preferences");

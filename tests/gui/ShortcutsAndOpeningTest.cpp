@@ -81,12 +81,12 @@ TEST_F(Shortcuts, TheKeyboardDrivesTheWindow) {
     EXPECT_EQ(*vm->requests().draftPrompt, "");
 
     // Escape closes a dialog.
-    vm->selection().showInlineEditSheet = true;
+    vm->selection().showInlineEditor = true;
     flush();
     ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(view().inlineEditDialog().window())); }, 10s));
     GdkSurface* dialog = gtk_native_get_surface(GTK_NATIVE(view().inlineEditDialog().window()));
     ASSERT_EQ(std::system(("/usr/bin/xdotool windowfocus " + std::to_string(gdk_x11_surface_get_xid(dialog)) + " sleep 0.1 key Escape").c_str()), 0);
-    EXPECT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditSheet; }, 10s));
+    EXPECT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditor; }, 10s));
 }
 
 TEST_F(Shortcuts, FoldersFromTheCommandLineOpen) {

@@ -99,7 +99,7 @@ TEST_F(Window, TheHeaderShowsTheSelection) {
     EXPECT_TRUE(header.inlineEditButton().get_visible());
     click(header.inlineEditButton());
     flush();
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
     EXPECT_EQ(*vm->selection().inlineTextDraft, "Two");
     EditDialog& dialog = view().inlineEditDialog();
     EXPECT_TRUE(dialog.visible());
@@ -109,7 +109,7 @@ TEST_F(Window, TheHeaderShowsTheSelection) {
     EXPECT_TRUE(gtk_window_get_modal(dialog.window()));
     dialog.respond("cancel");
     flush();
-    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditor);
     EXPECT_FALSE(dialog.visible());
 }
 

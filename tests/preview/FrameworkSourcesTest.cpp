@@ -27,7 +27,7 @@ protected:
         server.onOutputLine = [&](const std::string& line) {
             if (auto url = serverOutput::localAddress(text::stripTerminalEscapes(line)); url && !address) address = url;
         };
-        ProjectContext context{Url::fileURL(project.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
+        ProjectContext context{Url::forFile(project.string()), SupportedStack::unknown, PackageManager::npm, "npm install",
                                "npm run dev -- --port " + std::to_string(freeLocalPort()), *Url::parse("http://localhost:5173"),
                                "", {}, {}, std::nullopt};
         server.start(context);

@@ -33,7 +33,7 @@ struct Recorder {
 };
 
 ProjectContext project(const fs::path& root, const std::string& devCommand) {
-    return ProjectContext{Url::fileURL(root.string()), SupportedStack::nextJS, PackageManager::npm, "npm install",
+    return ProjectContext{Url::forFile(root.string()), SupportedStack::nextJS, PackageManager::npm, "npm install",
                           devCommand, *Url::parse("http://localhost:3000"), "Lockfile", {}, {}, std::nullopt};
 }
 

@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
     controller.onOutputLine = [&](const std::string& line) {
         std::ofstream(report + "/lines", std::ios::app) << line << std::endl;
     };
-    tarn::ProjectContext context{tarn::Url::fileURL(argv[1]), tarn::SupportedStack::unknown, tarn::PackageManager::npm,
+    tarn::ProjectContext context{tarn::Url::forFile(argv[1]), tarn::SupportedStack::unknown, tarn::PackageManager::npm,
                                  "", argv[2], *tarn::Url::parse("http://localhost:3000"), "", {}, {}, std::nullopt};
     controller.start(context);
     std::ofstream(report + "/ids.tmp") << controller.processGroup() << " " << controller.watcherProcess() << std::endl;

@@ -68,7 +68,7 @@ TEST(ShellCommandRunner, DecodesWholeCharactersAndReplacesInvalidBytes) {
 
 TEST(ShellCommandRunner, ErrorsCarryTheirTexts) {
     auto e = failure(ShellCommandRunner::run("/bin/sh", {"-c", "echo partial; printf '  went wrong \\n' >&2; exit 3"}));
-    EXPECT_EQ(e.errorCase(), ShellCommandError::Case::nonZeroExit);
+    EXPECT_EQ(e.kind(), ShellCommandError::Kind::nonZeroExit);
     EXPECT_STREQ(e.what(), "went wrong");
     EXPECT_EQ(e.output().exitCode, 3);
     EXPECT_EQ(e.output().stdout, "partial\n");
@@ -79,12 +79,12 @@ TEST(ShellCommandRunner, ErrorsCarryTheirTexts) {
 
     int calls = 0;
     e = failure(ShellCommandRunner::runStreaming("/no/such/tool", {}, std::nullopt, [&](const std::string&) { ++calls; }));
-    EXPECT_EQ(e.errorCase(), ShellCommandError::Case::failedToStart);
+    EXPECT_EQ(e.kind(), ShellCommandError::Kind::failedToStart);
     EXPECT_EQ(std::string(e.what()).rfind("Failed to start command: ", 0), 0u);
     EXPECT_GT(std::string(e.what()).size(), std::string("Failed to start command: ").size());
     EXPECT_EQ(calls, 0);
-    e = failure(ShellCommandRunner::run("/bin/pwd", {}, Url::fileURL("/no/such/folder")));
-    EXPECT_EQ(e.errorCase(), ShellCommandError::Case::failedToStart);
+    e = failure(ShellCommandRunner::run("/bin/pwd", {}, Url::forFile("/no/such/folder")));
+    EXPECT_EQ(e.kind(), ShellCommandError::Kind::failedToStart);
 }
 
 TEST(ShellCommandRunner, AProcessLeftBehindDoesNotHoldTheRunOpen) {
@@ -100,7 +100,7 @@ TEST(ShellCommandRunner, AProcessLeftBehindDoesNotHoldTheRunOpen) {
     // In a group of its own, what the child leaves behind ends with the run.
     TempDir dir;
     runTask(ShellCommandRunner::runStreaming("/bin/sh", {"-c", "sleep 299 & echo $! > left; echo $$ > group"},
-                                             Url::fileURL(dir.path().string()), nullptr, RunControl{.ownProcessGroup = true}));
+                                             Url::forFile(dir.path().string()), nullptr, RunControl{.ownProcessGroup = true}));
     int group = std::stoi(readFile(dir / "group"));
     EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, std::chrono::seconds(10)));
 }
@@ -115,7 +115,7 @@ TEST(ShellCommandRunner, ACancelledRunEndsItsWholeGroup) {
         try {
             auto run = ShellCommandRunner::runStreaming(
                 "/bin/sh", {"-c", "trap '' TERM; echo $$ > group; sh -c \"trap '' TERM; sleep 300\" & echo started; wait"},
-                Url::fileURL(dir.path().string()), [&](const std::string& l) { lines.push_back(l); },
+                Url::forFile(dir.path().string()), [&](const std::string& l) { lines.push_back(l); },
                 RunControl{.cancellation = cancel});
             co_await run;
         } catch (const CancellationError&) {
@@ -137,7 +137,7 @@ TEST(ShellCommandRunner, ACancelledRunEndsItsWholeGroup) {
 
 TEST(ShellCommandRunner, FolderEnvironmentAndInput) {
     TempDir dir("tarn run ü-");
-    EXPECT_EQ(runTask(ShellCommandRunner::run("/bin/pwd", {}, Url::fileURL(dir.path().string()))).stdout,
+    EXPECT_EQ(runTask(ShellCommandRunner::run("/bin/pwd", {}, Url::forFile(dir.path().string()))).stdout,
               dir.path().string() + "\n");
     EXPECT_EQ(runTask(ShellCommandRunner::run("/bin/pwd", {})).stdout, fs::current_path().string() + "\n");
     // Standard input is empty, so a reader of it ends at once.
@@ -161,7 +161,7 @@ TEST(ShellCommandRunner, LargeOutputOnBothStreamsNeverStalls) {
 
 TEST(DependencyInstall, RunsOnlyWithoutANodeModulesFolder) {
     TempDir dir("tarn install ü-");
-    auto context = ProjectContext{Url::fileURL(dir.path().string()), SupportedStack::react, PackageManager::npm,
+    auto context = ProjectContext{Url::forFile(dir.path().string()), SupportedStack::react, PackageManager::npm,
                                   "touch ran && touch 'second step'", "npm run dev",
                                   *Url::parse("http://localhost:3000"), "Lockfile", {}, {}, std::nullopt};
     ProjectBootstrapService service;

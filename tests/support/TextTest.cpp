@@ -82,15 +82,15 @@ TEST(Url, ParsesAbsoluteAddressesAndFilePaths) {
     EXPECT_EQ(url->host(), "localhost");
     EXPECT_EQ(url->port(), 5173);
     EXPECT_FALSE(Url::parse("not a url"));
-    auto folder = Url::fileURL("/tmp/my project/ünï");
+    auto folder = Url::forFile("/tmp/my project/ünï");
     EXPECT_TRUE(folder.isFile());
     EXPECT_EQ(folder.path(), "/tmp/my project/ünï");
     EXPECT_EQ(folder.appending(".tarn").path(), "/tmp/my project/ünï/.tarn");
     // However a folder is written, it is one URL.
     for (const char* spelling : {"/tmp/my project/ünï/", "/tmp/my project/ünï//", "/tmp/./my project/x/../ünï"}) {
-        EXPECT_EQ(Url::fileURL(spelling), folder) << spelling;
+        EXPECT_EQ(Url::forFile(spelling), folder) << spelling;
     }
-    EXPECT_EQ(Url::fileURL("/").path(), "/");
+    EXPECT_EQ(Url::forFile("/").path(), "/");
 }
 
 TEST(Json, DocumentsMustBeObjectsOrArrays) {

@@ -26,7 +26,7 @@ protected:
         git("add -A");
         git("commit -qm init");
     }
-    Url root() const { return Url::fileURL(dir.path().string()); }
+    Url root() const { return Url::forFile(dir.path().string()); }
     std::vector<VersionItem> list() { return runTask(service.listVersions(root())); }
     std::string failure(Task<void> task) {
         try {

@@ -152,13 +152,13 @@ TEST_F(Requests, WithoutAToolOrAProject) {
 
     // The change description sheet: blank text keeps it open; text runs and closes it.
     vm->requests().planModeEnabled = false;
-    vm->requests().showChangeDescriptionSheet = true;
+    vm->requests().showChangeDescription = true;
     vm->requests().changeDescriptionDraft = "  ";
     runTask(vm->requests().submitChangeDescription());
-    EXPECT_TRUE(*vm->requests().showChangeDescriptionSheet);
+    EXPECT_TRUE(*vm->requests().showChangeDescription);
     vm->requests().changeDescriptionDraft = "replace \"Hello shop\" with \"Hi\"";
     runTask(vm->requests().submitChangeDescription());
-    EXPECT_FALSE(*vm->requests().showChangeDescriptionSheet);
+    EXPECT_FALSE(*vm->requests().showChangeDescription);
     EXPECT_EQ(*vm->requests().changeDescriptionDraft, "replace \"Hello shop\" with \"Hi\"");
     EXPECT_EQ(reply().content, "Applied 1 file change(s).");
     EXPECT_NE(preview.reloads, reload);
@@ -202,12 +202,12 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     EXPECT_EQ(systemMessages().back(), "Select an element in Inspect mode first.");
     // A Command-click (Ctrl here) on text opens the editor with the text.
     vm->handleInspectSelection(target("h1", "Hello shop", true, true));
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
     EXPECT_EQ(*vm->selection().inlineTextDraft, "Hello shop");
     vm->selection().inlineTextDraft = "  \n";
     runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(systemMessages().back(), "Inline text cannot be empty.");
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
 
     // The local agent: reloads, does not refresh the versions, no user message.
     std::size_t userMessages = 0;
@@ -217,15 +217,15 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     for (auto& m : *vm->chat().messages) userMessages += m.role == AgentRole::user;
     EXPECT_EQ(userMessages, 0u);
     EXPECT_EQ(reply().content, "Updated text in src/App.tsx.");
-    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditor);
     EXPECT_NE(preview.reloads, reload);
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Hello store"), std::string::npos);
 
     // Nothing to replace: the sheet stays open.
-    vm->selection().showInlineEditSheet = true;
+    vm->selection().showInlineEditor = true;
     runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Inline edit failed: Could not find matching text in source files.");
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
 
     // With Codex installed, an edit the matcher makes exactly never reaches the tool.
     installAgents({"codex"});
@@ -250,7 +250,7 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     shell("git checkout -q -b edits");
     runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Replaced the first one.");
-    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditor);
     auto args = readFile(standin / "codex.args");
     EXPECT_NE(args.find("Plan mode is OFF."), std::string::npos);
     EXPECT_NE(args.find("Apply a minimal copy edit.\nReplace this exact UI text:\n\"Twice\"\n\nWith:\n\"Once\"\n\n"
@@ -268,7 +268,7 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     vm->selection().inlineTextDraft = "Thrice";
     runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Inline edit failed: Codex could not run: error: unexpected argument");
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
 }
 
 TEST_F(Requests, TheSelection) {
@@ -290,7 +290,7 @@ TEST_F(Requests, TheSelection) {
     EXPECT_EQ((*vm->selection().selectedInspectTarget)->selectionKey, "a");
     // A Command-click on an element without text selects it without opening the editor.
     vm->handleInspectSelection(target("c", "", true, true));
-    EXPECT_FALSE(*vm->selection().showInlineEditSheet);
+    EXPECT_FALSE(*vm->selection().showInlineEditor);
     pulse = *vm->selection().inspectSelectionPulseToken;
     vm->selection().removeSelectedTarget("c");
     vm->selection().removeSelectedTarget("a");
@@ -302,10 +302,10 @@ TEST_F(Requests, TheSelection) {
     auto twice = target("d", "Add to basket", true, true);
     twice.sameTextCount = 2;
     vm->handleInspectSelection(twice);
-    EXPECT_TRUE(*vm->selection().showInlineEditSheet);
+    EXPECT_TRUE(*vm->selection().showInlineEditor);
     EXPECT_EQ(*vm->selection().inlineEditNotice, "This text shows 2 times on the page. Where they all come from one place in the sources, "
                                      "the edit changes every one of them.");
-    vm->selection().showInlineEditSheet = false;
+    vm->selection().showInlineEditor = false;
     vm->handleInspectSelection(target("e", "Once", true, false));
     vm->selection().editSelected();
     EXPECT_EQ(*vm->selection().inlineTextDraft, "Once");

@@ -106,7 +106,7 @@ protected:
         ASSERT_EQ(std::system(line.c_str()), 0) << command;
     }
 
-    Url root() const { return Url::fileURL(project.string()); }
+    Url root() const { return Url::forFile(project.string()); }
 
     std::vector<std::string> contents() const {
         std::vector<std::string> out;

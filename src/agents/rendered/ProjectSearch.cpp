@@ -197,17 +197,17 @@ InspectTarget locateElement(InspectTarget target, const fs::path& root) {
 std::vector<std::string> replaceShownText(const std::string& shownText, const std::string& newText, const std::string& hint,
                                           const fs::path& root) {
     const std::u32string shown = normalize(shownText);
-    if (shown.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    if (shown.empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
     Search search = searchRendered(shown, shownText, hint, root);
     auto& found = search.found;
-    if (found.empty()) throw AgentServiceError(AgentServiceError::Case::targetTextNotFound);
+    if (found.empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
     if (found.size() > 1) {
         std::vector<std::string> names;
         for (const auto& h : found) {
             if (std::find(names.begin(), names.end(), h.place->relative) == names.end()) names.push_back(h.place->relative);
         }
         if (names.size() > 3) names.resize(3);
-        throw AgentServiceError(AgentServiceError::Case::ambiguousText,
+        throw AgentServiceError(AgentServiceError::Kind::ambiguousText,
                                 tr::format(_("This text appears in %1 places (%2); select an element whose text is "
                                              "unique, or describe the change to the agent."),
                                            {std::to_string(found.size()), text::join(names, ", ")}));
@@ -220,7 +220,7 @@ std::vector<std::string> replaceShownText(const std::string& shownText, const st
         // A message file: written only when it reads back as asked, every other text untouched.
         auto written = writeMessage(place.content, place.file.extension() != ".json", *hit.literal, newText);
         if (!written) {
-            throw AgentServiceError(AgentServiceError::Case::unsafeEdit,
+            throw AgentServiceError(AgentServiceError::Kind::unsafeEdit,
                                     tr::format(_("%1 would not read back with this text as written, so it was left as it "
                                                  "was; describe the change to the agent instead."),
                                                {place.relative}));
@@ -234,9 +234,9 @@ std::vector<std::string> replaceShownText(const std::string& shownText, const st
         auto edit = applyEdit(place.content, place.syntax, place.reading.cells, *hit.match, shown, newText);
         if (!edit.source) {
             switch (edit.refusal) {
-                case Refusal::changesValue: throw AgentServiceError(AgentServiceError::Case::textFromValue);
-                case Refusal::crossesMarkup: throw AgentServiceError(AgentServiceError::Case::editCrossesMarkup);
-                case Refusal::unchecked: throw AgentServiceError(AgentServiceError::Case::unsafeEdit);
+                case Refusal::changesValue: throw AgentServiceError(AgentServiceError::Kind::textFromValue);
+                case Refusal::crossesMarkup: throw AgentServiceError(AgentServiceError::Kind::editCrossesMarkup);
+                case Refusal::unchecked: throw AgentServiceError(AgentServiceError::Kind::unsafeEdit);
             }
         }
         edited = std::move(*edit.source);
