@@ -59,10 +59,8 @@ TEST_F(Codex, ReadsItsEventsAsTheyComeAndReadsTheAnswerFile) {
     std::string answerFile = fs::path(args[8]).filename().string();
     EXPECT_EQ(fs::path(args[8]).parent_path(), fs::path(g_get_tmp_dir()));
     EXPECT_TRUE(answerFile.starts_with("tarn-codex-feature-") && answerFile.ends_with(".txt"));
-    EXPECT_EQ(args[9], "You are Codex running from a GUI IDE.\nPlan mode is OFF. Implement the request by editing project "
-                       "files directly.\nKeep changes minimal, consistent with existing conventions, and runnable.\n"
-                       "At the end, provide:\n1) one-paragraph summary\n2) bullet list of key files touched (or would "
-                       "be touched in plan mode)\n3) verification steps\n\nUser request:\nMake the header sticky");
+    EXPECT_TRUE(args[9].starts_with("You are Codex running from a GUI IDE.\nPlan mode is OFF.")) << args[9];
+    EXPECT_TRUE(args[9].ends_with("\n\nUser request:\nMake the header sticky")) << args[9];
     EXPECT_EQ(readFile(standin / "codex.cwd"), project.string() + "\n");
     // Nothing to read on standard input: a tool that reads it when it is not a terminal ends at once.
     EXPECT_EQ(readFile(standin / "codex.stdin"), "/dev/null\n");

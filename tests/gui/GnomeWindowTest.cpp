@@ -30,7 +30,6 @@ bool named(GtkWidget* widget) {
            gtk_test_accessible_has_relation(a, GTK_ACCESSIBLE_RELATION_LABELLED_BY);
 }
 
-double luminance(const GdkRGBA& c) { return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue; }
 
 }  // namespace
 
@@ -94,25 +93,6 @@ TEST_F(Gnome, StatefulActionsAndTheirControlsAgreeBothWays) {
     EXPECT_TRUE(window->header().compact());
     activate("win.expanded");
     EXPECT_FALSE(*vm->browser().isBrowserExpanded);
-}
-
-TEST_F(Gnome, DarkStyleIsDarkAndLightIsLight) {
-    AdwStyleManager* styles = adw_style_manager_get_default();
-    launch();
-    auto windowBackground = [&] {
-        GdkRGBA colour{};
-        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-        EXPECT_TRUE(gtk_style_context_lookup_color(gtk_widget_get_style_context(GTK_WIDGET(window->gobj())), "window_bg_color", &colour));
-        G_GNUC_END_IGNORE_DEPRECATIONS
-        return colour;
-    };
-    adw_style_manager_set_color_scheme(styles, ADW_COLOR_SCHEME_FORCE_DARK);
-    flush();
-    EXPECT_LT(luminance(windowBackground()), 0.3);
-    adw_style_manager_set_color_scheme(styles, ADW_COLOR_SCHEME_FORCE_LIGHT);
-    flush();
-    EXPECT_GT(luminance(windowBackground()), 0.7);
-    adw_style_manager_set_color_scheme(styles, ADW_COLOR_SCHEME_DEFAULT);
 }
 
 TEST_F(Gnome, EveryControlHasANameOfItsOwn) {
