@@ -9,6 +9,7 @@
 
 #include <adwaita.h>
 #include <glib/gi18n-lib.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/headerbar.h>
 #include <gtkmm/label.h>
 #include <gtkmm/scrolledwindow.h>
@@ -24,81 +25,22 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     gtk_widget_insert_action_group(GTK_WIDGET(gobj()), "win", G_ACTION_GROUP(parent.gobj()));
     set_default_size(600, 520);
 
-    auto* header = Gtk::make_managed<Gtk::HeaderBar>();
-    labelledButton(refresh_, _("Refresh"), "win.refresh-versions", _("Read the project's branches and checkpoints again"));
-    header->pack_start(refresh_);
-    set_titlebar(*header);
-
-    auto* content = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
-    content->set_margin(16);
-    list_.add_css_class("boxed-list");
-    list_.set_selection_mode(Gtk::SelectionMode::NONE);
-    list_.set_valign(Gtk::Align::START);
-    auto* none = Gtk::make_managed<Gtk::Label>(_("No versions found."));
-    none->add_css_class("dim-label");
-    none->set_margin(12);
-    list_.set_placeholder(*none);
-    setAccessibleLabel(list_, _("Versions"));
-    auto* scroller = Gtk::make_managed<Gtk::ScrolledWindow>();
-    scroller->set_child(list_);
-    scroller->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-    scroller->set_min_content_height(220);
-    scroller->set_vexpand(true);
-    content->append(*scroller);
-
-    auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    name_.set_placeholder_text("new-version-name");
-    name_.add_css_class("tarn-mono");
-    name_.set_hexpand(true);
-    setAccessibleLabel(name_, _("New version name"));
-    bind::text(name_, model_.versions().newVersionName);
-    name_.set_activates_default(true);
-    // Never disabled: the controller turns empty or invalid names away with a message.
-    labelledButton(create_, _("Create"), "win.create-version", _("A new version from the present state"));
-    create_.add_css_class("suggested-action");
-    row->append(name_);
-    row->append(create_);
-    content->append(*row);
-
-    // The history: what was recorded, and how long it is kept.
-    auto* historyPage = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
-    historyPage->set_margin(16);
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/versions-window.ui");
+    list_ = builder->get_widget<Gtk::ListBox>("list");
+    history_ = builder->get_widget<Gtk::ListBox>("history");
+    name_ = builder->get_widget<Gtk::Entry>("name");
+    create_ = builder->get_widget<Gtk::Button>("create");
+    stack_ = GTK_WIDGET(builder->get_object("stack")->gobj());
+    set_titlebar(*builder->get_widget<Gtk::HeaderBar>("header"));
+    set_child(*builder->get_widget<Gtk::Widget>("stack"));
+    set_default_widget(*create_);
+    bind::text(*name_, model_.versions().newVersionName);
     const auto days = std::chrono::duration_cast<std::chrono::hours>(CheckpointStore::keptFor).count() / 24;
-    auto* kept = Gtk::make_managed<Gtk::Label>(tr::format(
+    builder->get_widget<Gtk::Label>("kept")->set_label(tr::format(
         ngettext("The project as it was before and after every change. Checkpoints older than %1 day are removed.",
                  "The project as it was before and after every change. Checkpoints older than %1 days are removed.",
                  static_cast<unsigned long>(days)),
         {std::to_string(days)}));
-    kept->add_css_class("dim-label");
-    kept->set_wrap(true);
-    kept->set_xalign(0);
-    historyPage->append(*kept);
-    history_.add_css_class("boxed-list");
-    history_.set_selection_mode(Gtk::SelectionMode::NONE);
-    history_.set_valign(Gtk::Align::START);
-    auto* empty = Gtk::make_managed<Gtk::Label>(_("No checkpoints yet."));
-    empty->add_css_class("dim-label");
-    empty->set_margin(12);
-    history_.set_placeholder(*empty);
-    setAccessibleLabel(history_, _("History"));
-    auto* historyScroller = Gtk::make_managed<Gtk::ScrolledWindow>();
-    historyScroller->set_child(history_);
-    historyScroller->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-    historyScroller->set_vexpand(true);
-    historyPage->append(*historyScroller);
-
-    stack_ = adw_view_stack_new();
-    auto* versionsPage = adw_view_stack_add_titled(ADW_VIEW_STACK(stack_), GTK_WIDGET(content->gobj()), "versions", _("Versions"));
-    adw_view_stack_page_set_icon_name(versionsPage, "view-list-symbolic");
-    auto* checkpointsPage =
-        adw_view_stack_add_titled(ADW_VIEW_STACK(stack_), GTK_WIDGET(historyPage->gobj()), "history", _("History"));
-    adw_view_stack_page_set_icon_name(checkpointsPage, "document-open-recent-symbolic");
-    GtkWidget* switcher = adw_view_switcher_title_new();
-    adw_view_switcher_title_set_stack(ADW_VIEW_SWITCHER_TITLE(switcher), ADW_VIEW_STACK(stack_));
-    adw_view_switcher_title_set_title(ADW_VIEW_SWITCHER_TITLE(switcher), _("Versions"));
-    header->set_title_widget(*Glib::wrap(switcher));
-    set_child(*Glib::wrap(stack_));
-    set_default_widget(create_);
 
     signal_close_request().connect(
         [this] {
@@ -140,7 +82,7 @@ std::string timeOf(std::chrono::system_clock::time_point time) {
 }  // namespace
 
 void VersionsWindow::showCheckpoints() {
-    while (auto* row = history_.get_row_at_index(0)) history_.remove(*row);
+    while (auto* row = history_->get_row_at_index(0)) history_->remove(*row);
     for (const auto& checkpoint : *model_.history().checkpoints) {
         GtkWidget* row = adw_action_row_new();
         adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
@@ -162,12 +104,12 @@ void VersionsWindow::showCheckpoints() {
         button->set_action_name("win.restore-checkpoint");
         button->set_tooltip_text(_("Bring the whole project back to this point; the present is recorded first"));
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
-        history_.append(*Glib::wrap(row));
+        history_->append(*Glib::wrap(row));
     }
 }
 
 void VersionsWindow::showVersions() {
-    while (auto* row = list_.get_row_at_index(0)) list_.remove(*row);
+    while (auto* row = list_->get_row_at_index(0)) list_->remove(*row);
     for (const auto& version : *model_.versions().versions) {
         GtkWidget* row = adw_action_row_new();
         adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), version.name.c_str());
@@ -191,7 +133,7 @@ void VersionsWindow::showVersions() {
         }
         setAccessibleLabel(*button, (version.isCurrent ? _("Checked out: ") : _("Check out ")) + version.name);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
-        list_.append(*Glib::wrap(row));
+        list_->append(*Glib::wrap(row));
     }
 }
 

@@ -21,10 +21,10 @@ public:
     enum class Page { versions, history };
     void showPage(Page page);
 
-    Gtk::ListBox& list() { return list_; }
-    Gtk::ListBox& history() { return history_; }
-    Gtk::Entry& nameField() { return name_; }
-    Gtk::Button& createButton() { return create_; }
+    Gtk::ListBox& list() { return *list_; }
+    Gtk::ListBox& history() { return *history_; }
+    Gtk::Entry& nameField() { return *name_; }
+    Gtk::Button& createButton() { return *create_; }
 
 private:
     void showVersions();
@@ -32,12 +32,12 @@ private:
 
     AppViewModel& model_;
     Published<bool>& shown_;
-    Gtk::Button refresh_;
-    Gtk::ListBox list_;
-    Gtk::Entry name_;
-    Gtk::Button create_;
-    Gtk::ListBox history_;
-    GtkWidget* stack_;  // owned by the window
+    // From versions-window.ui, owned by the window.
+    Gtk::ListBox* list_;
+    Gtk::Entry* name_;
+    Gtk::Button* create_;
+    Gtk::ListBox* history_;
+    GtkWidget* stack_;
 };
 
 }  // namespace tarn
