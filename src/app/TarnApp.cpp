@@ -1,5 +1,7 @@
 #include "app/TarnApp.h"
 
+#include "app/Accessibility.h"
+
 #include <adwaita.h>
 #include <filesystem>
 #include <utility>
@@ -85,6 +87,7 @@ void TarnApp::loadResources() {
 
 void TarnApp::on_startup() {
     Gtk::Application::on_startup();
+    leaveNoClassNames();
     loadResources();
     trace::mark("resources");
     add_action("quit", [this] {
