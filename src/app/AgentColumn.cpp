@@ -4,6 +4,7 @@
 #include "app/Buttons.h"
 
 #include <glib/gi18n-lib.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/label.h>
 #include <gtkmm/separator.h>
 
@@ -14,30 +15,16 @@ AgentColumn::AgentColumn(AppViewModel& model)
     add_css_class("tarn-agent-card");
     set_size_request(300, -1);
 
-    auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    header->add_css_class("tarn-agent-header");
-    auto* title = Gtk::make_managed<Gtk::Label>(_("Agent"));
-    title->add_css_class("heading");
-    title->set_xalign(0);
-    title->set_hexpand(true);
-    auto* toggleLabel = Gtk::make_managed<Gtk::Label>(_("Plan Mode"));
-    planMode_.set_valign(Gtk::Align::CENTER);
-    planMode_.set_action_name("win.plan-mode");
-    setAccessibleLabel(planMode_, _("Plan Mode"));
-    planMode_.set_tooltip_text(_("Ask for a plan only; nothing is edited"));
-    header->append(*title);
-    header->append(*toggleLabel);
-    header->append(planMode_);
-    append(*header);
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/agent-header.ui");
+    planMode_ = builder->get_widget<Gtk::Switch>("plan-mode");
+    append(*builder->get_widget<Gtk::Box>("header"));
 
     append(*Gtk::make_managed<Gtk::Separator>());
     append(details_);
     append(*Gtk::make_managed<Gtk::Separator>());
     append(transcript_);
 
-    touched_.set_margin_start(12);
-    touched_.set_margin_end(12);
-    touched_.set_margin_bottom(8);
+    touched_.add_css_class("tarn-touched-files");
     append(touched_);
     bind::to(*this, model_.requests().touchedFiles, [this](const std::vector<std::string>& files) {
         while (auto* child = touched_.get_first_child()) touched_.remove(*child);
@@ -60,10 +47,7 @@ AgentColumn::AgentColumn(AppViewModel& model)
     });
 
     append(*Gtk::make_managed<Gtk::Separator>());
-    composer_.set_margin_start(12);
-    composer_.set_margin_end(12);
-    composer_.set_margin_top(10);
-    composer_.set_margin_bottom(12);
+    composer_.add_css_class("tarn-composer");
     append(composer_);
 }
 

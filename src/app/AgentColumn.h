@@ -15,7 +15,7 @@ class AgentColumn : public Gtk::Box {
 public:
     explicit AgentColumn(AppViewModel& model);
 
-    Gtk::Switch& planModeSwitch() { return planMode_; }
+    Gtk::Switch& planModeSwitch() { return *planMode_; }
     RuntimeDetails& details() { return details_; }
     Transcript& transcript() { return transcript_; }
     Composer& composer() { return composer_; }
@@ -23,7 +23,7 @@ public:
 
 private:
     AppViewModel& model_;
-    Gtk::Switch planMode_;
+    Gtk::Switch* planMode_;  // from agent-header.ui
     RuntimeDetails details_;
     Transcript transcript_;
     Gtk::Box touched_{Gtk::Orientation::VERTICAL, 4};

@@ -24,28 +24,29 @@ public:
 
     HeaderChip& serverChip() { return server_; }
     HeaderChip& routeChip() { return route_; }
-    Gtk::Box& selectionBlock() { return selection_; }
-    Gtk::Label& selectionSummary() { return summary_; }
-    Gtk::Label& countBadge() { return badge_; }
-    Gtk::Button& inlineEditButton() { return inlineEdit_; }
-    Gtk::Button& changeDescriptionButton() { return changeDescription_; }
-    Gtk::ToggleButton& inspectButton() { return inspect_; }
-    Gtk::MenuButton& deviceButton() { return device_; }
-    Gtk::Button& openSourceButton() { return openSource_; }
+    Gtk::Box& selectionBlock() { return *selection_; }
+    Gtk::Label& selectionSummary() { return *summary_; }
+    Gtk::Label& countBadge() { return *badge_; }
+    Gtk::Button& inlineEditButton() { return *inlineEdit_; }
+    Gtk::Button& changeDescriptionButton() { return *changeDescription_; }
+    Gtk::ToggleButton& inspectButton() { return *inspect_; }
+    Gtk::MenuButton& deviceButton() { return *device_; }
+    Gtk::Button& openSourceButton() { return *openSource_; }
 
 private:
     void showSelection();
 
     AppViewModel& model_;
     HeaderChip stack_, server_, route_;
-    Gtk::Box selection_{Gtk::Orientation::VERTICAL, 2};
-    Gtk::Label summary_;
-    Gtk::Label badge_;
-    Gtk::Button inlineEdit_, changeDescription_, copy_, openSource_;
-    Gtk::ToggleButton inspect_, expand_;
-    Gtk::MenuButton device_;
-    Gtk::Image deviceIcon_;
-    Gtk::Label deviceLabel_;
+    // From browser-header.ui, owned by the row.
+    Gtk::Box* selection_;
+    Gtk::Label* summary_;
+    Gtk::Label* badge_;
+    Gtk::Button *inlineEdit_, *changeDescription_, *openSource_;
+    Gtk::ToggleButton* inspect_;
+    Gtk::MenuButton* device_;
+    Gtk::Image* deviceIcon_;
+    Gtk::Label* deviceLabel_;
 };
 
 }  // namespace tarn

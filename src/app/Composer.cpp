@@ -8,6 +8,7 @@
 #include <giomm/menu.h>
 #include <glib/gi18n-lib.h>
 #include <glibmm/main.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/image.h>
 
@@ -20,80 +21,38 @@ Composer::Composer(AppViewModel& model)
     set_size_request(-1, 130);
     set_vexpand(false);
     showPulse(0);
-    setChild(overlay_);
-
-    editor_.set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
-    editor_.add_css_class("tarn-body-rounded");
-    editor_.set_accepts_tab(false);
-    setAccessibleLabel(editor_, _("Prompt"));
-    editorScroller_.set_child(editor_);
-    editorScroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-    editorScroller_.set_margin_start(10);
-    editorScroller_.set_margin_end(10);
-    editorScroller_.set_margin_top(10);
-    editorScroller_.set_margin_bottom(46);
-    overlay_.add_css_class("tarn-composer-content");
-    overlay_.set_child(editorScroller_);
-    bind::text(editor_, editor_.get_buffer(), model_.requests().draftPrompt);
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/composer.ui");
+    editorScroller_ = builder->get_widget<Gtk::ScrolledWindow>("editor-scroller");
+    editor_ = builder->get_widget<Gtk::TextView>("editor");
+    pillsRevealer_ = builder->get_widget<Gtk::Revealer>("pills-revealer");
+    pills_ = builder->get_widget<Gtk::Box>("pills");
+    buildFeature_ = builder->get_widget<Gtk::Button>("build-feature");
+    picker_ = builder->get_widget<Gtk::Stack>("picker");
+    modelText_ = builder->get_widget<Gtk::Label>("model-text");
+    modelMenu_ = builder->get_widget<Gtk::MenuButton>("model-menu");
+    send_ = builder->get_widget<Gtk::Button>("send");
+    setChild(*builder->get_widget<Gtk::Overlay>("overlay"));
+    bind::text(*editor_, editor_->get_buffer(), model_.requests().draftPrompt);
     // Escape stops a running request, as the Stop button does.
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType) {
             if (key != GDK_KEY_Escape || !*model_.requests().isSending) return false;
-            editor_.activate_action("win.stop-request");
+            editor_->activate_action("win.stop-request");
             return true;
         },
         false);
-    editor_.add_controller(keys);
+    editor_->add_controller(keys);
 
-    pillsScroller_.set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::NEVER);
-    pillsScroller_.set_child(pills_);
-    pillsScroller_.set_size_request(-1, 28);
-    pillsScroller_.set_margin_start(10);
-    pillsScroller_.set_margin_end(10);
-    pillsScroller_.set_margin_top(8);
-    pills_.set_margin_end(6);
-    setAccessibleLabel(pills_, _("Selected elements"));
-    pillsRevealer_.set_transition_type(Gtk::RevealerTransitionType::SLIDE_DOWN);
-    pillsRevealer_.set_child(pillsScroller_);
-    pillsRevealer_.set_valign(Gtk::Align::START);
-    overlay_.add_overlay(pillsRevealer_);
+    bind::to(*this, model_.requests().planModeEnabled, [this](bool on) { buildFeature_->set_visible(on); });
 
-    bar_.set_valign(Gtk::Align::END);
-    bar_.set_margin_start(12);
-    bar_.set_margin_end(12);
-    bar_.set_margin_top(10);
-    bar_.set_margin_bottom(10);
-    labelledButton(buildFeature_, _("Build Feature"), "win.build-feature", _("Fill the prompt with a feature to plan"));
-    buildFeature_.add_css_class("tarn-build-feature");
-    buildFeature_.set_valign(Gtk::Align::CENTER);
-    bar_.append(buildFeature_);
-    bind::to(*this, model_.requests().planModeEnabled, [this](bool on) { buildFeature_.set_visible(on); });
-
-    modelText_.add_css_class("caption");
-    modelText_.add_css_class("dim-label");
-    modelMenu_.add_css_class("flat");
-    modelMenu_.set_direction(Gtk::ArrowType::UP);
-    picker_.add(modelText_, "text", _("Agent Runtime"));
-    picker_.add(modelMenu_, "menu", _("Agent Runtime"));
-    picker_.set_valign(Gtk::Align::CENTER);
-    bar_.append(picker_);
     bind::to(*this, model_.runtimes().modelLabel, [this](const std::string& label) {
-        modelText_.set_text(label);
-        modelMenu_.set_label(label);
-        modelMenu_.set_tooltip_text(_("Agent runtime"));
-        setAccessibleLabel(modelMenu_, std::string(_("Agent runtime: ")) + label);
+        modelText_->set_text(label);
+        modelMenu_->set_label(label);
+        setAccessibleLabel(*modelMenu_, std::string(_("Agent runtime: ")) + label);
     });
     bind::to(*this, model_.runtimes().availableAgentRuntimes, [this](const auto&) { showRuntimes(); });
 
-    auto* spacer = Gtk::make_managed<Gtk::Box>();
-    spacer->set_hexpand(true);
-    bar_.append(*spacer);
-    send_.add_css_class("tarn-send");
-    send_.set_valign(Gtk::Align::CENTER);
-    send_.set_halign(Gtk::Align::END);
-    bar_.append(send_);
-    overlay_.add_overlay(bar_);
     bind::to(*this, model_.requests().isSending, [this](const auto&) { showSendButton(); });
 
     bind::to(*this, model_.selection().selectedInspectTargets, [this](const auto&) { showPills(); });
@@ -101,32 +60,32 @@ Composer::Composer(AppViewModel& model)
 
 void Composer::showPills() {
     const auto& targets = *model_.selection().selectedInspectTargets;
-    while (auto* child = pills_.get_first_child()) pills_.remove(*child);
-    for (const auto& target : targets) pills_.append(*Gtk::make_managed<SelectedTargetPillView>(target, false, false, true));
+    while (auto* child = pills_->get_first_child()) pills_->remove(*child);
+    for (const auto& target : targets) pills_->append(*Gtk::make_managed<SelectedTargetPillView>(target, false, false, true));
     const bool any = !targets.empty();
-    pillsRevealer_.set_reveal_child(any);
-    editorScroller_.set_margin_top(any ? 48 : 10);
+    pillsRevealer_->set_reveal_child(any);
+    editorScroller_->set_margin_top(any ? 48 : 10);
     setRingActive(any);
 }
 
 void Composer::showSendButton() {
     // Send while idle (enabled by its action when there is something to send), Stop while a request runs.
     const bool stop = *model_.requests().isSending;
-    if (send_.get_child() && stop == stopMode_) return;
+    if (send_->get_child() && stop == stopMode_) return;
     stopMode_ = stop;
     auto* icon = Gtk::make_managed<Gtk::Image>();
     icon->set_from_icon_name(stopMode_ ? "media-playback-stop-symbolic" : "tarn-arrow-up-symbolic");
     icon->set_pixel_size(14);
-    send_.set_child(*icon);
-    send_.set_action_name(stopMode_ ? "win.stop-request" : "win.send-prompt");
+    send_->set_child(*icon);
+    send_->set_action_name(stopMode_ ? "win.stop-request" : "win.send-prompt");
     const char* label = stopMode_ ? _("Stop request") : _("Send");
-    send_.set_tooltip_text(label);
-    setAccessibleLabel(send_, label);
+    send_->set_tooltip_text(label);
+    setAccessibleLabel(*send_, label);
 }
 
 void Composer::showRuntimes() {
     const auto& available = *model_.runtimes().availableAgentRuntimes;
-    picker_.set_visible_child(available.size() < 2 ? "text" : "menu");
+    picker_->set_visible_child(available.size() < 2 ? "text" : "menu");
     // A radio item per runtime, on the window's stateful action: the mark follows the choice.
     auto menu = Gio::Menu::create();
     for (AgentRuntime runtime : available) {
@@ -134,7 +93,7 @@ void Composer::showRuntimes() {
         item->set_action_and_target("win.agent-runtime", Glib::Variant<Glib::ustring>::create(id(runtime)));
         menu->append_item(item);
     }
-    modelMenu_.set_menu_model(menu);
+    modelMenu_->set_menu_model(menu);
 }
 
 void Composer::pulse() {

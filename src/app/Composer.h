@@ -29,13 +29,13 @@ public:
     int pulsesStarted() const { return pulsesStarted_; }
     double pulseTarget() const { return pulse_.target(); }
 
-    Gtk::TextView& editor() { return editor_; }
-    Gtk::Button& sendButton() { return send_; }
-    Gtk::Button& buildFeatureButton() { return buildFeature_; }
-    bool pickerIsMenu() const { return picker_.get_visible_child_name() == "menu"; }
-    const Gtk::Label& modelText() const { return modelText_; }
-    Gtk::MenuButton& runtimeMenu() { return modelMenu_; }
-    Gtk::Box& pills() { return pills_; }
+    Gtk::TextView& editor() { return *editor_; }
+    Gtk::Button& sendButton() { return *send_; }
+    Gtk::Button& buildFeatureButton() { return *buildFeature_; }
+    bool pickerIsMenu() const { return picker_->get_visible_child_name() == "menu"; }
+    const Gtk::Label& modelText() const { return *modelText_; }
+    Gtk::MenuButton& runtimeMenu() { return *modelMenu_; }
+    Gtk::Box& pills() { return *pills_; }
     bool sendMeansStop() const { return stopMode_; }
 
     static bool canSend(const std::string& draft);
@@ -47,18 +47,16 @@ private:
     void showPulse(double level);
 
     AppViewModel& model_;
-    Gtk::Overlay overlay_;
-    Gtk::ScrolledWindow editorScroller_;
-    Gtk::TextView editor_;
-    Gtk::Revealer pillsRevealer_;
-    Gtk::ScrolledWindow pillsScroller_;
-    Gtk::Box pills_{Gtk::Orientation::HORIZONTAL, 6};
-    Gtk::Box bar_{Gtk::Orientation::HORIZONTAL, 8};
-    Gtk::Button buildFeature_;
-    Gtk::Stack picker_;
-    Gtk::Label modelText_;
-    Gtk::MenuButton modelMenu_;
-    Gtk::Button send_;
+    // From composer.ui, owned by the frame.
+    Gtk::ScrolledWindow* editorScroller_;
+    Gtk::TextView* editor_;
+    Gtk::Revealer* pillsRevealer_;
+    Gtk::Box* pills_;
+    Gtk::Button* buildFeature_;
+    Gtk::Stack* picker_;
+    Gtk::Label* modelText_;
+    Gtk::MenuButton* modelMenu_;
+    Gtk::Button* send_;
     bool stopMode_ = false;
     motion::Animator pulse_;
     int pulsesStarted_ = 0;

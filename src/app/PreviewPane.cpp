@@ -4,6 +4,7 @@
 #include "app/Buttons.h"
 
 #include <adwaita.h>
+#include <gtkmm/builder.h>
 #include <glib/gi18n-lib.h>
 
 namespace tarn {
@@ -13,16 +14,15 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     set_overflow(Gtk::Overflow::HIDDEN);
     set_hexpand(true);
     set_vexpand(true);
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/preview-pane.ui");
+    notice_ = GTK_WIDGET(builder->get_object("notice")->gobj());
+    spinner_ = builder->get_widget<Gtk::Spinner>("spinner");
+    startServer_ = builder->get_widget<Gtk::Button>("start-server");
     Gtk::Widget* view = Glib::wrap(preview_.widget());
-    view->set_hexpand(true);
-    view->set_vexpand(true);
     setAccessibleLabel(*view, _("Preview of the running app"));
     // At a device's width the page is that wide, centred in the pane.
-    GtkWidget* clamp = adw_clamp_new();
+    GtkWidget* clamp = GTK_WIDGET(builder->get_object("clamp")->gobj());
     adw_clamp_set_child(ADW_CLAMP(clamp), GTK_WIDGET(view->gobj()));
-    gtk_widget_set_hexpand(clamp, TRUE);
-    gtk_widget_set_vexpand(clamp, TRUE);
-    overlay_.set_child(*Glib::wrap(clamp));
     bind::to(*this, model_.browser().deviceWidth, [view, clamp](DeviceWidth width) {
         const int pixels = pixelsOf(width);
         adw_clamp_set_maximum_size(ADW_CLAMP(clamp), pixels > 0 ? pixels : 1 << 20);
@@ -30,24 +30,7 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
         if (pixels > 0) view->add_css_class("tarn-device");
         else view->remove_css_class("tarn-device");
     });
-    overlay_.set_hexpand(true);
-    overlay_.set_vexpand(true);
-    append(overlay_);
-
-    // A status page over the page while the dev server cannot give one.
-    notice_ = adw_status_page_new();
-    gtk_widget_add_css_class(notice_, "tarn-preview-notice");
-    gtk_widget_add_css_class(notice_, "compact");
-    spinner_.set_size_request(32, 32);
-    spinner_.set_halign(Gtk::Align::CENTER);
-    labelledButton(startServer_, _("Start Server"), "win.start-server", _("Install what is missing and start the dev server"));
-    startServer_.set_halign(Gtk::Align::CENTER);
-    startServer_.add_css_class("pill");
-    startServer_.add_css_class("suggested-action");
-    noticeChild_.append(spinner_);
-    noticeChild_.append(startServer_);
-    adw_status_page_set_child(ADW_STATUS_PAGE(notice_), GTK_WIDGET(noticeChild_.gobj()));
-    gtk_overlay_add_overlay(overlay_.gobj(), notice_);
+    append(*builder->get_widget<Gtk::Overlay>("overlay"));
     bind::pulls(*this, model_.browser().previewNotice, [this] { showNotice(); });
     bind::pulls(*this, model_.server().serverState, [this] { showNotice(); });
     showNotice();
@@ -80,9 +63,9 @@ void PreviewPane::showNotice() {
         adw_status_page_set_title(page, _("Waiting for the dev server…"));
         const std::string detail = address.empty() ? "" : Glib::ustring::compose(_("The page at %1 shows as soon as the server answers."), address);
         adw_status_page_set_description(page, detail.c_str());
-        spinner_.set_visible(true);
-        spinner_.start();
-        startServer_.set_visible(false);
+        spinner_->set_visible(true);
+        spinner_->start();
+        startServer_->set_visible(false);
     } else if (notice == PreviewNotice::serverNotRunning) {
         const ServerRuntimeState& state = *model_.server().serverState;
         adw_status_page_set_title(page, _("The dev server is not running"));
@@ -90,11 +73,11 @@ void PreviewPane::showNotice() {
                                        ? state.message()
                                        : std::string(Glib::ustring::compose(_("Nothing answers at %1. Start the server to see the app."), address));
         adw_status_page_set_description(page, detail.c_str());
-        spinner_.stop();
-        spinner_.set_visible(false);
-        startServer_.set_visible(true);
+        spinner_->stop();
+        spinner_->set_visible(false);
+        startServer_->set_visible(true);
     } else {
-        spinner_.stop();
+        spinner_->stop();
     }
 }
 

@@ -30,11 +30,10 @@ private:
 
     AppViewModel& model_;
     PreviewView preview_;
-    Gtk::Overlay overlay_;
+    // From preview-pane.ui, owned by the pane.
     GtkWidget* notice_;  // a status page
-    Gtk::Box noticeChild_{Gtk::Orientation::VERTICAL, 10};
-    Gtk::Spinner spinner_;
-    Gtk::Button startServer_;
+    Gtk::Spinner* spinner_;
+    Gtk::Button* startServer_;
 };
 
 }  // namespace tarn

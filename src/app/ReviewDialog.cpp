@@ -8,6 +8,7 @@
 #include "support/Translate.h"
 
 #include <adwaita.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/box.h>
 #include <gtkmm/headerbar.h>
 #include <gtkmm/label.h>
@@ -43,22 +44,12 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
     makeModal(gobj(), parent.gobj());
     set_default_size(980, 640);
 
-    auto* header = Gtk::make_managed<Gtk::HeaderBar>();
-    title_ = adw_window_title_new(_("Review Changes"), "");
-    header->set_title_widget(*Glib::wrap(title_));
-    set_titlebar(*header);
-
-    files_.add_css_class("navigation-sidebar");
-    files_.set_selection_mode(Gtk::SelectionMode::BROWSE);
-    setAccessibleLabel(files_, _("Changed files"));
-    files_.signal_row_selected().connect([this](Gtk::ListBoxRow* row) {
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/review-dialog.ui");
+    title_ = GTK_WIDGET(builder->get_object("title")->gobj());
+    files_ = builder->get_widget<Gtk::ListBox>("files");
+    files_->signal_row_selected().connect([this](Gtk::ListBoxRow* row) {
         if (row) choose(row->get_index());
     });
-    auto* list = Gtk::make_managed<Gtk::ScrolledWindow>();
-    list->set_child(files_);
-    list->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-    list->set_size_request(260, -1);
-
     buffer_.reset(gtk_source_buffer_new(nullptr));
     if (auto* diff = gtk_source_language_manager_get_language(gtk_source_language_manager_get_default(), "diff")) {
         gtk_source_buffer_set_language(buffer_.get(), diff);
@@ -68,27 +59,9 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
     g_signal_connect_object(adw_style_manager_get_default(), "notify::dark",
                             G_CALLBACK(+[](GObject*, GParamSpec*, gpointer buffer) { applyStyle(GTK_SOURCE_BUFFER(buffer)); }),
                             buffer_.get(), G_CONNECT_DEFAULT);
-    GtkWidget* view = gtk_source_view_new_with_buffer(buffer_.get());
-    gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
-    gtk_text_view_set_monospace(GTK_TEXT_VIEW(view), TRUE);
-    gtk_text_view_set_top_margin(GTK_TEXT_VIEW(view), 10);
-    gtk_text_view_set_bottom_margin(GTK_TEXT_VIEW(view), 10);
-    gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view), 12);
-    gtk_text_view_set_right_margin(GTK_TEXT_VIEW(view), 12);
-    gtk_widget_add_css_class(view, "tarn-diff");
-    gtk_accessible_update_property(GTK_ACCESSIBLE(view), GTK_ACCESSIBLE_PROPERTY_LABEL, _("Changes"), -1);
-    auto* diff = Gtk::make_managed<Gtk::ScrolledWindow>();
-    diff->set_child(*Glib::wrap(view));
-    diff->set_hexpand(true);
-    diff->set_vexpand(true);
-
-    auto* panes = Gtk::make_managed<Gtk::Paned>(Gtk::Orientation::HORIZONTAL);
-    panes->set_start_child(*list);
-    panes->set_end_child(*diff);
-    panes->set_resize_start_child(false);
-    panes->set_shrink_start_child(false);
-    panes->set_position(280);
-    set_child(*panes);
+    gtk_text_view_set_buffer(GTK_TEXT_VIEW(builder->get_object("view")->gobj()), GTK_TEXT_BUFFER(buffer_.get()));
+    set_titlebar(*builder->get_widget<Gtk::HeaderBar>("header"));
+    set_child(*builder->get_widget<Gtk::Paned>("panes"));
 
     signal_close_request().connect(
         [this] {
@@ -107,7 +80,7 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
 }
 
 void ReviewDialog::show(const ChangeReview& review) {
-    while (auto* row = files_.get_row_at_index(0)) files_.remove(*row);
+    while (auto* row = files_->get_row_at_index(0)) files_->remove(*row);
     listed_ = review.files;
     ReplyChanges counted;
     for (const auto& file : review.files) counted.files.push_back(file.change);
@@ -132,9 +105,9 @@ void ReviewDialog::show(const ChangeReview& review) {
         counts->set_xalign(0);
         row->append(*path);
         row->append(*counts);
-        files_.append(*row);
+        files_->append(*row);
     }
-    if (auto* first = files_.get_row_at_index(0)) files_.select_row(*first);
+    if (auto* first = files_->get_row_at_index(0)) files_->select_row(*first);
     choose(0);
 }
 

@@ -15,7 +15,7 @@ class ReviewDialog : public Gtk::Window {
 public:
     ReviewDialog(Gtk::Window& parent, AppViewModel& model);
 
-    Gtk::ListBox& files() { return files_; }
+    Gtk::ListBox& files() { return *files_; }
     // The files listed (path and diff), and the text the diff view shows, for tests.
     const std::vector<ChangeReview::File>& listed() const { return listed_; }
     std::string shownDiff() const;
@@ -27,7 +27,7 @@ private:
     AppViewModel& model_;
     GtkWidget* title_;          // owned by the header bar
     GObjectPtr<GtkSourceBuffer> buffer_;
-    Gtk::ListBox files_;
+    Gtk::ListBox* files_;  // from review-dialog.ui
     std::vector<ChangeReview::File> listed_;
 };
 
