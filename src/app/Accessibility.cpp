@@ -1,9 +1,29 @@
 #include "app/Accessibility.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <gtk/gtk.h>
 
 namespace tarn {
+
+namespace {
+
+bool insideButton(GtkWidget* widget) {
+    for (GtkWidget* up = gtk_widget_get_parent(widget); up; up = gtk_widget_get_parent(up)) {
+        if (GTK_IS_BUTTON(up) || GTK_IS_MENU_BUTTON(up)) return true;
+    }
+    return false;
+}
+
+bool unread(GtkWidget* widget) {
+    const char* type = G_OBJECT_TYPE_NAME(widget);
+    for (const char* part : {"GtkRange", "GtkGizmo", "GtkPanedHandle", "GtkBuiltinIcon"}) {
+        if (!std::strcmp(type, part)) return true;
+    }
+    return GTK_IS_SCROLLBAR(widget) || (GTK_IS_IMAGE(widget) && insideButton(widget));
+}
+
+}  // namespace
 
 void leaveNoClassNames() {
     static bool installed = false;
@@ -11,17 +31,16 @@ void leaveNoClassNames() {
     installed = true;
     // A signal is known once its class is: held for the program's life.
     g_type_class_ref(GTK_TYPE_WIDGET);
-    // GTK's own parts (a scroll bar's trough, a paned handle) are made inside GTK: only a hook on
-    // every widget's "map" reaches them all.
-    g_signal_add_emission_hook(
-        g_signal_lookup("map", GTK_TYPE_WIDGET), 0,
-        [](GSignalInvocationHint*, guint, const GValue* values, gpointer) -> gboolean {
-            auto* widget = GTK_WIDGET(g_value_get_object(&values[0]));
-            // Unnamed, the name is the class's.
-            if (!std::strcmp(gtk_widget_get_name(widget), G_OBJECT_TYPE_NAME(widget))) gtk_widget_set_name(widget, "");
-            return TRUE;
-        },
-        nullptr, nullptr);
+    // GTK's inner parts are made inside GTK: only a hook on every widget reaches them. Realized,
+    // a part is in its place (an icon inside its button).
+    auto hide = [](GSignalInvocationHint*, guint, const GValue* values, gpointer) -> gboolean {
+        GObject* object = G_OBJECT(g_value_get_object(&values[0]));
+        if (GTK_IS_WIDGET(object) && unread(GTK_WIDGET(object))) {
+            gtk_accessible_update_state(GTK_ACCESSIBLE(object), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
+        }
+        return TRUE;
+    };
+    g_signal_add_emission_hook(g_signal_lookup("realize", GTK_TYPE_WIDGET), 0, hide, nullptr, nullptr);
 }
 
 }  // namespace tarn

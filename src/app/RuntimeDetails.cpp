@@ -33,6 +33,7 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     : Gtk::Box(Gtk::Orientation::VERTICAL), model_(model), expander_(adw_expander_row_new()) {
     add_css_class("tarn-agent-details");
     list_.add_css_class("boxed-list");
+    setAccessibleLabel(list_, _("Runtime & Agent Details"));
     list_.set_selection_mode(Gtk::SelectionMode::NONE);
     adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(expander_), FALSE);
     adw_preferences_row_set_title(ADW_PREFERENCES_ROW(expander_), _("Runtime & Agent Details"));
