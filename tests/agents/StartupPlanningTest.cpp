@@ -16,9 +16,10 @@ class Planning : public AgentToolFixture {};
 }  // namespace
 
 TEST_F(Planning, ThePromptCarriesTheProjectsSignals) {
-    writeFile(project / "package.json", R"({"scripts":{"dev":"next dev"}})");
+    // The project's own text goes in as it is, braces and all.
+    writeFile(project / "package.json", R"({"scripts":{"dev":"next dev {dev}"}})");
     EXPECT_TRUE(startup::buildPlannerPrompt(context(), startup::Planner::codex)
-                    .ends_with("- package.json:\n{\"scripts\":{\"dev\":\"next dev\"}}"));
+                    .ends_with("- package.json:\n{\"scripts\":{\"dev\":\"next dev {dev}\"}}"));
     auto ctx = context();
     ctx.lockfiles = {"yarn.lock", "package-lock.json"};
     ctx.availablePackageManagers = {PackageManager::npm, PackageManager::yarn};
