@@ -37,10 +37,10 @@ TEST_F(EndToEnd, FromOpeningTheStorefrontToSwitchingVersions) {
     clickInPage("p.hero-copy", true);
     ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditor; }, 20s));
     flush();
-    EditDialog& sheet = view().inlineEditDialog();
-    EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up warm.");
-    sheet.editor().get_buffer()->set_text("Order before ten and pick it up warm.");
-    sheet.respond("apply");
+    EditDialog& dialog = view().inlineEditDialog();
+    EXPECT_EQ(textOf(dialog.editor()), "Order before nine and pick it up warm.");
+    dialog.editor().get_buffer()->set_text("Order before ten and pick it up warm.");
+    dialog.respond("apply");
     flush();
     ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditor; }, 20s));
     EXPECT_NE(readFile(project / "src" / "index.html").find("Order before ten"), std::string::npos);

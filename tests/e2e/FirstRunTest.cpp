@@ -106,10 +106,10 @@ TEST_F(FirstRun, TheReadmeExampleRunsAndEditsWhereRunShPutsIt) {
     clickInPage("p.hero-copy", true);
     ASSERT_TRUE(runLoopUntil([&] { return *vm->selection().showInlineEditor; }, 20s));
     flush();
-    EditDialog& sheet = view().inlineEditDialog();
-    EXPECT_EQ(textOf(sheet.editor()), "Order before nine and pick it up while it is still warm.");
-    sheet.editor().get_buffer()->set_text("Order before ten and pick it up while it is still warm.");
-    sheet.respond("apply");
+    EditDialog& dialog = view().inlineEditDialog();
+    EXPECT_EQ(textOf(dialog.editor()), "Order before nine and pick it up while it is still warm.");
+    dialog.editor().get_buffer()->set_text("Order before ten and pick it up while it is still warm.");
+    dialog.respond("apply");
     flush();
     ASSERT_TRUE(runLoopUntil([&] { return !*vm->selection().showInlineEditor && !*vm->requests().isSending; }, 20s)) << vm->chat().messages->back().content;
     EXPECT_NE(readFile(project / "src" / "App.jsx").find("Order before ten and pick it up"), std::string::npos);

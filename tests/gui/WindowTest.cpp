@@ -167,21 +167,21 @@ TEST_F(Window, ExpandingHidesTheEdgesAndCollapsingBringsThemBack) {
     EXPECT_EQ(rows.back()->shownText(), "still here");
 }
 
-TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
+TEST_F(Window, TheVersionsDialogRefreshesOnEveryOpening) {
     writeProject("sleep 300");
     make();
     launch();
     // No project yet: nothing to list.
     activate("win.show-versions");
-    VersionsWindow& sheet = view().versionsWindow();
-    EXPECT_TRUE(sheet.get_visible());
-    EXPECT_EQ(sheet.get_transient_for(), window);
-    EXPECT_TRUE(sheet.get_modal());
-    EXPECT_TRUE(contains(labelsIn(sheet.list()), "No versions found."));
-    sheet.close();
+    VersionsWindow& dialog = view().versionsWindow();
+    EXPECT_TRUE(dialog.get_visible());
+    EXPECT_EQ(dialog.get_transient_for(), window);
+    EXPECT_TRUE(dialog.get_modal());
+    EXPECT_TRUE(contains(labelsIn(dialog.list()), "No versions found."));
+    dialog.close();
     flush();
     EXPECT_FALSE(*view().showVersionManager);
-    EXPECT_FALSE(sheet.get_visible());
+    EXPECT_FALSE(dialog.get_visible());
 
     runTask(vm->loadProject(root()));
     vm->server().stop();
@@ -191,27 +191,27 @@ TEST_F(Window, TheVersionsSheetRefreshesOnEveryOpening) {
     activate("win.show-versions");
     ASSERT_TRUE(runLoopUntil([&] { return lists >= 1 && vm->versions().versions->size() == 2; }));
     flush();
-    auto labels = labelsIn(sheet.list());
+    auto labels = labelsIn(dialog.list());
     EXPECT_TRUE(contains(labels, "main"));
     EXPECT_TRUE(contains(labels, "Current"));
     EXPECT_TRUE(contains(labels, "Checked Out"));
     EXPECT_TRUE(contains(labels, "Checkout"));
     shell("git branch feature/search");
-    sheet.close();
+    dialog.close();
     flush();
     activate("win.show-versions");
     ASSERT_TRUE(runLoopUntil([&] { return vm->versions().versions->size() == 3; }));
     EXPECT_GE(lists, 2);
 
     // Create: the typed name goes through the controller, which refuses bad names.
-    sheet.nameField().set_text("bad name");
-    click(sheet.createButton());
+    dialog.nameField().set_text("bad name");
+    click(dialog.createButton());
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(systemMessages().back(), "Could not create Version: "); }));
-    sheet.nameField().set_text("good-name");
-    click(sheet.createButton());
+    dialog.nameField().set_text("good-name");
+    click(dialog.createButton());
     ASSERT_TRUE(runLoopUntil([&] { return vm->versions().versions->size() == 4; }));
     flush();
-    EXPECT_EQ(std::string(sheet.nameField().get_text()), "");
+    EXPECT_EQ(std::string(dialog.nameField().get_text()), "");
     counting.disconnect();
 }
 

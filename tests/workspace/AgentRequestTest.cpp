@@ -150,7 +150,7 @@ TEST_F(Requests, WithoutAToolOrAProject) {
     EXPECT_EQ(reply().plan.size(), 4u);
     EXPECT_EQ(preview.reloads, reload);
 
-    // The change description sheet: blank text keeps it open; text runs and closes it.
+    // The change description dialog: blank text keeps it open; text runs and closes it.
     vm->requests().planModeEnabled = false;
     vm->requests().showChangeDescription = true;
     vm->requests().changeDescriptionDraft = "  ";
@@ -221,7 +221,7 @@ TEST_F(Requests, InlineEditsThroughEachPath) {
     EXPECT_NE(preview.reloads, reload);
     EXPECT_NE(readFile(project / "src" / "App.tsx").find("Hello store"), std::string::npos);
 
-    // Nothing to replace: the sheet stays open.
+    // Nothing to replace: the dialog stays open.
     vm->selection().showInlineEditor = true;
     runTask(vm->requests().submitInlineEdit());
     EXPECT_EQ(reply().content, "Inline edit failed: Could not find matching text in source files.");
