@@ -36,26 +36,13 @@ std::string localDateTimeNow() {
 std::vector<std::string> AgentService::replaceText(const std::string& oldText, const std::string& newText,
                                                    const std::string& hint, const fs::path& root) {
     if (text::trim(oldText).empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
-    std::vector<fs::path> candidates;
-    if (auto hinted = projectfiles::resolveHint(hint, root)) candidates.push_back(*hinted);
-    for (auto& file : projectfiles::sourceFiles(root)) {
-        if (std::find(candidates.begin(), candidates.end(), file) == candidates.end()) candidates.push_back(file);
-    }
-    for (const auto& file : candidates) {
-        std::error_code ec;
-        auto size = fs::file_size(file, ec);
-        if (ec || size > projectfiles::largestReadFile) continue;
-        std::string content;
-        try {
-            content = files::readFile(file, projectfiles::largestReadFile);
-        } catch (const std::exception&) {
-            continue;  // unreadable: not a candidate
-        }
-        if (!text::isValidUtf8(content)) continue;
-        auto at = content.find(oldText);
+    for (const auto& file : projectfiles::sourceFilesHintFirst(projectfiles::resolveHint(hint, root), root)) {
+        auto content = projectfiles::readText(file);
+        if (!content) continue;
+        auto at = content->find(oldText);
         if (at == std::string::npos) continue;
-        content.replace(at, oldText.size(), newText);
-        files::writeAtomically(file, content);
+        content->replace(at, oldText.size(), newText);
+        files::writeAtomically(file, *content);
         return {projectfiles::relativePath(file, root)};
     }
     throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);

@@ -87,6 +87,29 @@ std::vector<fs::path> sourceFiles(const fs::path& root) {
     return walk(root, [](const fs::path& file) { return hasSourceExtension(file); });
 }
 
+std::vector<fs::path> sourceFilesHintFirst(const std::optional<fs::path>& hinted, const fs::path& root) {
+    std::vector<fs::path> files;
+    if (hinted) files.push_back(*hinted);
+    for (auto& file : sourceFiles(root)) {
+        if (!hinted || file != *hinted) files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::optional<std::string> readText(const fs::path& file) {
+    std::error_code ec;
+    auto size = fs::file_size(file, ec);
+    if (ec || size > largestReadFile) return std::nullopt;
+    std::string content;
+    try {
+        content = files::readFile(file, largestReadFile);
+    } catch (const std::exception&) {
+        return std::nullopt;  // unreadable
+    }
+    if (!text::isValidUtf8(content)) return std::nullopt;
+    return content;
+}
+
 std::optional<fs::path> resolveHint(const std::string& hint, const fs::path& root) {
     if (hint.empty()) return std::nullopt;
     std::string trimmed = text::trim(hint);

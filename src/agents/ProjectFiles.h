@@ -20,6 +20,10 @@ constexpr std::uintmax_t largestReadFile = 16 * 1024 * 1024;
 std::vector<fs::path> walk(const fs::path& root, const std::function<bool(const fs::path&)>& wanted);
 // The files with a source extension (tsx, vue, svelte, css, md...).
 std::vector<fs::path> sourceFiles(const fs::path& root);
+// The source files to search for a text: the one the page named first, then the others.
+std::vector<fs::path> sourceFilesHintFirst(const std::optional<fs::path>& hinted, const fs::path& root);
+// A file's text when it can be searched: no larger than largestReadFile, readable, UTF-8.
+std::optional<std::string> readText(const fs::path& file);
 // Message files: JSON and YAML inside the project's folders (its root holds configuration).
 bool isMessageFile(const fs::path& file, const fs::path& root);
 // A file the page named, made a path inside the project; none when it is missing or leads out.

@@ -50,12 +50,6 @@ void Transcript::apply(const PublishedList<AgentMessage>::Change& change) {
             items_->splice(change.position, 0, added);
             break;
         }
-        case Kind::removed:
-            items_->splice(change.position, change.count, {});
-            // Positions after it moved: bring every row up to date.
-            for (std::size_t i = 0; i < messages_->size(); ++i) changed_.insert(i);
-            updateSoon_();
-            break;
         case Kind::changed:
             changed_.insert(change.position);
             updateSoon_();
@@ -65,7 +59,6 @@ void Transcript::apply(const PublishedList<AgentMessage>::Change& change) {
 
 void Transcript::updateChanged() {
     for (std::size_t position : changed_) {
-        if (position >= messages_->size()) continue;
         items_->get_item(static_cast<guint>(position))->update(messages_->at(position));
     }
     changed_.clear();

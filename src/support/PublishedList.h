@@ -8,12 +8,13 @@
 namespace tarn {
 
 // A list the window shows, announced item by item: each change says where it happened, so a view
-// adds, changes or drops only those rows instead of comparing the whole list.
+// adds or changes only those rows instead of comparing the whole list. Items are only ever
+// appended or changed in place.
 template <typename T>
 class PublishedList {
 public:
     struct Change {
-        enum class Kind { inserted, changed, removed };
+        enum class Kind { inserted, changed };
         Kind kind;
         std::size_t position;
         std::size_t count;
@@ -23,7 +24,6 @@ public:
     PublishedList(const PublishedList&) = delete;
     PublishedList& operator=(const PublishedList&) = delete;
 
-    const std::vector<T>& get() const { return items_; }
     const std::vector<T>& operator*() const { return items_; }
     const std::vector<T>* operator->() const { return &items_; }
 
@@ -37,19 +37,6 @@ public:
         apply(items_.at(position));
         announce({Change::Kind::changed, position, 1});
     }
-    void remove(std::size_t position) {
-        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position));
-        announce({Change::Kind::removed, position, 1});
-    }
-    // Every item replaced: announced as all removed, then all inserted.
-    void assign(std::vector<T> items) {
-        const std::size_t before = items_.size();
-        items_.clear();
-        if (before) announce({Change::Kind::removed, 0, before});
-        items_ = std::move(items);
-        if (!items_.empty()) announce({Change::Kind::inserted, 0, items_.size()});
-    }
-
     // Any change at all.
     sigc::connection observe(sigc::slot<void()> slot) { return any_.connect(std::move(slot)); }
     sigc::connection observeChanges(sigc::slot<void(const Change&)> slot) { return changes_.connect(std::move(slot)); }

@@ -32,19 +32,12 @@ void Browser::loadTypedAddress() {
 
 void Browser::attach(PreviewHost* host) {
     host_ = host;
-    loaded_ = false;
-    if (host_) load();
+    load();
 }
 
 void Browser::load() {
     if (!host_ || !*currentURL) return;
     host_->load(**currentURL);
-    loaded_ = true;
-}
-
-void Browser::reload() {
-    if (loaded_) host_->reload();
-    else load();
 }
 
 void Browser::appendConsoleEntry(BrowserConsoleEntry entry) {

@@ -36,7 +36,9 @@ public:
     void open(const Url& address);
     // The address a server announced.
     void announced(const Url& address);
-    void reload();
+    void reload() {
+        if (host_) host_->reload();
+    }
     // The address bar's text, as typed.
     void loadTypedAddress();
     void toggleExpanded() { isBrowserExpanded = !*isBrowserExpanded; }
@@ -55,7 +57,6 @@ private:
 
     Chat& chat_;
     PreviewHost* host_ = nullptr;
-    bool loaded_ = false;  // the preview was asked for a page
     PreviewFollower follower_{previewNotice, [this] { load(); }};
 };
 

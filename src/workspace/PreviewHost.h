@@ -9,7 +9,8 @@ class PreviewHost {
 public:
     virtual ~PreviewHost() = default;
     virtual void load(const Url& address) = 0;
-    // The page shown, at the route it navigated to.
+    // The page shown, at the route it navigated to; the address last asked for when no page came
+    // of it (nothing answered yet).
     virtual void reload() = 0;
 };
 

@@ -58,17 +58,11 @@ struct Search {
     std::vector<Hit> found;
 };
 
-// Reads a file that may hold the text: not too large, readable, UTF-8, holding one of its words.
+// Reads a file that may hold the text: searchable (projectfiles::readText), holding one of its words.
 bool readCandidate(Place& place, const std::vector<std::string>& needles) {
-    std::error_code ec;
-    auto size = fs::file_size(place.file, ec);
-    if (ec || size > projectfiles::largestReadFile) return false;
-    try {
-        place.content = files::readFile(place.file, projectfiles::largestReadFile);
-    } catch (const std::exception&) {
-        return false;
-    }
-    if (!text::isValidUtf8(place.content)) return false;
+    auto content = projectfiles::readText(place.file);
+    if (!content) return false;
+    place.content = std::move(*content);
     return needles.empty() || std::any_of(needles.begin(), needles.end(), [&](const std::string& w) {
                return place.content.find(w) != std::string::npos;
            });
@@ -76,16 +70,10 @@ bool readCandidate(Place& place, const std::vector<std::string>& needles) {
 
 Search searchRendered(const std::u32string& shown, const std::string& shownText, const std::string& hint, const fs::path& root) {
     Search search;
-    std::vector<fs::path> candidates;
-    auto hinted = projectfiles::resolveHint(hint, root);
-    if (hinted) candidates.push_back(*hinted);
-    for (auto& file : projectfiles::sourceFiles(root)) {
-        if (std::find(candidates.begin(), candidates.end(), file) == candidates.end()) candidates.push_back(file);
-    }
-
+    const auto hinted = projectfiles::resolveHint(hint, root);
     const std::vector<std::string> needles = words(shownText);
     auto& found = search.found;
-    for (const auto& file : candidates) {
+    for (const auto& file : projectfiles::sourceFilesHintFirst(hinted, root)) {
         Place place{file, projectfiles::relativePath(file, root), syntaxFor(file.extension().string()), {}, {}};
         if (place.syntax == Syntax::none || (projectfiles::isDocument(place.relative) && !(hinted && file == *hinted))) continue;
         if (!readCandidate(place, needles)) continue;
