@@ -56,8 +56,6 @@ struct StepWatch {
     }
 };
 
-long long& paintStart() { static long long at = 0; return at; }
-
 }  // namespace
 
 int main() {

@@ -9,6 +9,7 @@
 #include <glib/gi18n-lib.h>
 #include <glibmm/main.h>
 #include <gtkmm/builder.h>
+#include <gtkmm/overlay.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/image.h>
 

@@ -5,6 +5,7 @@
 
 #include <adwaita.h>
 #include <gtkmm/builder.h>
+#include <gtkmm/overlay.h>
 #include <glib/gi18n-lib.h>
 
 namespace tarn {

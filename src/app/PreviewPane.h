@@ -4,7 +4,6 @@
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
-#include <gtkmm/overlay.h>
 #include <gtkmm/spinner.h>
 
 namespace tarn {

@@ -13,8 +13,6 @@
 #include <gtkmm/headerbar.h>
 #include <gtkmm/label.h>
 #include <gtkmm/paned.h>
-#include <gtkmm/scrolledwindow.h>
-#include <gtkmm/shortcutcontroller.h>
 #include <gtksourceview/gtksource.h>
 
 namespace tarn {

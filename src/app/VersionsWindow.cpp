@@ -12,8 +12,6 @@
 #include <gtkmm/builder.h>
 #include <gtkmm/headerbar.h>
 #include <gtkmm/label.h>
-#include <gtkmm/scrolledwindow.h>
-#include <gtkmm/shortcutcontroller.h>
 
 namespace tarn {
 

@@ -1,7 +1,6 @@
 #pragma once
 #include "workspace/AppViewModel.h"
 
-#include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/listbox.h>
