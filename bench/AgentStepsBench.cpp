@@ -170,10 +170,31 @@ int main() {
             w.model->openFolder((base / "flood").string());
             turnUntil([&] { return w.model->projectContext().has_value() && !*w.model->requests().isSending; }, std::chrono::seconds(120));
             turnUntil([&] { return w.model->server().serverState->kind() == tarn::ServerRuntimeState::Kind::running; }, std::chrono::seconds(60));
+            // The page's first load stalls the loop on its own; measure after it, in one-second rounds.
+            auto stallOver = [&](std::chrono::seconds span) {
+                tarn::StallProbe probe;
+                const auto until = std::chrono::steady_clock::now() + span;
+                turnUntil([&] { return std::chrono::steady_clock::now() > until; }, span + std::chrono::seconds(5));
+                return probe.longest().count() / 1000.0;
+            };
+            for (int round = 0; round < 10 && stallOver(std::chrono::seconds(1)) > 20; ++round) {}
+            w.model->thinking().begin("Thinking");
+            std::printf("longest stall over 3 s with the thinking message's ring turning: %.1f ms\n", stallOver(std::chrono::seconds(3)));
+            w.model->thinking().complete("Done.", {});
             tarn::StallProbe probe;
+            // Split at the reply: streaming is Tarn's; after it come the checkpoint and the page's reload.
+            double streaming = -1;
+            auto split = w.model->chat().messages.observe([&] {
+                const auto& last = w.model->chat().messages->back();
+                if (streaming < 0 && last.role == tarn::AgentRole::assistant && !last.isThinking) {
+                    streaming = probe.longest().count() / 1000.0;
+                }
+            });
             w.model->requests().draftPrompt = "Many steps";
             w.run(w.model->requests().sendPrompt());
+            split.disconnect();
             stall = probe.longest().count() / 1000.0;
+            std::printf("longest stall while the steps streamed: %.1f ms\n", streaming);
             std::size_t steps = 0;
             for (const auto& m : *w.model->chat().messages) steps = std::max(steps, m.steps.size());
             std::printf("1,000 steps streamed: %zu in the reply (%s), longest stall %.1f ms\n", steps,
