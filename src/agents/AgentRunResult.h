@@ -1,9 +1,11 @@
 #pragma once
+#include "model/AgentPermission.h"
 #include "model/AgentPlanStep.h"
 #include "model/AgentStep.h"
 #include "support/Task.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,14 +38,18 @@ struct AgentRunFeedback {
     std::function<void(const std::vector<AgentPlanStep>&)> plan;
     // The model the tool says it uses.
     std::function<void(const std::string&)> model;
+    // The agent asks before it acts: the option the user chose, or nothing when the turn stops first.
+    std::function<Task<std::optional<std::string>>(PermissionRequest)> permission = {};
 };
 
 // A request run stopped by the user: its group has been ended. Carries the paths git reports as
 // changed afterwards, since the tool may have edited files before it stopped.
 class AgentRunStopped : public CancellationError {
 public:
-    explicit AgentRunStopped(std::vector<std::string> touched) : touchedFiles(std::move(touched)) {}
+    explicit AgentRunStopped(std::vector<std::string> touched, std::string how = {})
+        : touchedFiles(std::move(touched)), how(std::move(how)) {}
     std::vector<std::string> touchedFiles;
+    std::string how;  // how it stopped, when there is more to say than that it did
 };
 
 }  // namespace tarn

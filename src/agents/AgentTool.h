@@ -26,6 +26,8 @@ public:
     // A cancelled run ends the tool's whole group and throws AgentRunStopped.
     virtual Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                             std::optional<Cancellation> cancellation) const = 0;
+    // Whether it can propose a project's install and dev commands; the local rules do otherwise.
+    virtual bool plansStartups() const { return true; }
     // Gives up after `limit`, ending the tool's group, with an error that names the limit.
     virtual Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                         std::optional<Cancellation> cancellation) const = 0;

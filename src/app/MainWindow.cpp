@@ -154,6 +154,10 @@ void MainWindow::addActions() {
                               withText([&model](const std::string& id) { spawn(model.history().restore(id)); }));
     add_action_with_parameter("open-in-editor", Glib::VARIANT_TYPE_STRING,
                               withText([&model](const std::string& key) { spawn(model.openInEditor(key)); }));
+    add_action_with_parameter("answer-permission", Glib::VariantType("(ss)"), [&model](const Glib::VariantBase& parameter) {
+        const auto [id, option] = Glib::VariantBase::cast_dynamic<Glib::Variant<std::tuple<Glib::ustring, Glib::ustring>>>(parameter).get();
+        if (auto message = model.messageID(id.raw())) model.requests().answerPermission(*message, option.raw());
+    });
     add_action("preferences", [this] { content_.preferences().present(); });
     add_action_with_parameter("ask-agent-to-fix", Glib::VARIANT_TYPE_STRING, withText([this, &model](const std::string& line) {
         model.askAgentToFix(line);
@@ -198,7 +202,7 @@ void MainWindow::addActions() {
     auto runtime = add_action_radio_string(
         "agent-runtime",
         [&model](const Glib::ustring& chosen) {
-            if (auto runtime = fromName<AgentRuntime>(chosen.raw())) model.runtimes().select(*runtime);
+            if (auto runtime = runtimeFromId(chosen.raw())) model.runtimes().select(*runtime);
         },
         id(*model.runtimes().selectedAgentRuntime));
     auto device = add_action_radio_string(

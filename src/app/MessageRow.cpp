@@ -82,6 +82,18 @@ MessageRow::MessageRow(const AgentMessage& message)
     showSteps();
     showActions();
     showChanges();
+    showPermission();
+}
+
+void MessageRow::showPermission() {
+    if (!message_.permission) return;
+    if (!permission_) {
+        permission_ = Gtk::make_managed<PermissionCard>();
+        content_.insert_child_after(*permission_, author_);
+        // The card says the question itself.
+        text_.set_visible(false);
+    }
+    permission_->show(message_.id, *message_.permission);
 }
 
 void MessageRow::update(const AgentMessage& message) {
@@ -100,6 +112,7 @@ void MessageRow::update(const AgentMessage& message) {
     if (textChanged) showContent(true);
     if (stepsChanged) showSteps();
     if (actionsChanged) showActions();
+    if (message_.permission) showPermission();
     if (replyArrives) {
         fade_.jumpTo(0.35);
         fade_.easeTo(1.0, std::chrono::milliseconds(240));
@@ -175,6 +188,7 @@ void MessageRow::showContent(bool animate) {
     } else if (std::string(text_.get_text()) != message_.content) {
         text_.set_text(message_.content);
     }
+    if (permission_) text_.set_visible(false);
 }
 
 void MessageRow::showSteps() {

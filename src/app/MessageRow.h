@@ -1,6 +1,7 @@
 #pragma once
 #include "app/GlowFrame.h"
 #include "app/Motion.h"
+#include "app/PermissionCard.h"
 #include "model/AgentMessage.h"
 
 #include <gtkmm/box.h>
@@ -33,6 +34,7 @@ public:
     std::string changesSummary() const;
     static std::string summaryOf(const ReplyChanges& changes);
     bool showsRing() const { return bubble_.ringActive(); }
+    const PermissionCard* permissionCard() const { return permission_; }
 
 private:
     void showContent(bool animate);
@@ -42,6 +44,7 @@ private:
     void showTargets();
     void showChanges();
     void makeThinking();
+    void showPermission();
 
     AgentMessage message_;
     GlowFrame bubble_;
@@ -54,6 +57,7 @@ private:
     Gtk::Image* spinner_ = nullptr;
     Gtk::Label* progress_ = nullptr;
     Gtk::Label text_;
+    PermissionCard* permission_ = nullptr;
     Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
     // The agent's steps: the first few, then the rest inside an expander, made when it opens.
     Gtk::Box* actions_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 #include "support/Uuid.h"
+#include "model/AgentPermission.h"
 #include "model/AgentPlanStep.h"
 #include "model/AgentRole.h"
 #include "model/AgentStep.h"
@@ -28,6 +29,8 @@ struct AgentMessage {
     std::string details;
     std::vector<InspectTarget> selectedTargets;
     bool isThinking = false;
+    // An agent's question before it acts: the message is then a card with its answers.
+    std::optional<PermissionRequest> permission;
     // For a reply whose turn changed files: what it changed, to review, undo and redo.
     std::optional<ReplyChanges> changes;
 

@@ -1,7 +1,17 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace tarn {
+
+// A change a step makes, or would make, to one file: the text before (empty for a new file) and after.
+struct StepDiff {
+    std::string path;
+    std::string oldText;
+    std::string newText;
+
+    friend bool operator==(const StepDiff&, const StepDiff&) = default;
+};
 
 // One thing an agent did on its way to a reply, as a person reads it ("Reading src/App.jsx"):
 // shown while it runs, marked when it ends, and kept with the reply.
@@ -13,6 +23,9 @@ struct AgentStep {
     Kind kind = Kind::other;
     std::string title;
     Status status = Status::running;
+    // Where it acted ("src/App.jsx:12") and what it changed, when the agent says.
+    std::vector<std::string> locations = {};
+    std::vector<StepDiff> diffs = {};
 
     friend bool operator==(const AgentStep&, const AgentStep&) = default;
 };

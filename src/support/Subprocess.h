@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -33,6 +34,10 @@ public:
     int stderrFd() const { return stderrFd_; }
     // Closes the write end of standard input, so the child reads its end.
     void closeStandardInput();
+    // Hands the parent's end of a pipe to the caller, who closes it (-1 when absent).
+    int takeStandardInput() { return std::exchange(stdinFd_, -1); }
+    int takeStandardOutput() { return std::exchange(stdoutFd_, -1); }
+    int takeStandardError() { return std::exchange(stderrFd_, -1); }
     // Calls `onExit` with the decoded status on the main loop once the child has ended, and reaps
     // it. Without a watch the child is reaped silently when this object goes.
     void watchExit(std::function<void(int status)> onExit);

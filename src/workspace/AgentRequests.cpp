@@ -33,6 +33,48 @@ AgentRequests::Running::~Running() {
 void AgentRequests::cancel() {
     auto running = running_;
     for (auto& request : running) request.cancel();
+    std::vector<Uuid> waiting;
+    for (const auto& [message, pending] : pendingAnswers_) waiting.push_back(message);
+    for (const auto& message : waiting) settleAnswer(message, std::nullopt);
+}
+
+void AgentRequests::answerPermission(const Uuid& message, const std::string& option) {
+    auto it = pendingAnswers_.find(message);
+    if (it == pendingAnswers_.end()) return;
+    const auto* card = u_.chat.find(message);
+    if (!card || !card->permission) return;
+    const auto& options = card->permission->options;
+    if (std::none_of(options.begin(), options.end(), [&](const PermissionOption& o) { return o.id == option; })) return;
+    settleAnswer(message, option);
+}
+
+void AgentRequests::settleAnswer(const Uuid& message, std::optional<std::string> option) {
+    auto it = pendingAnswers_.find(message);
+    if (it == pendingAnswers_.end()) return;
+    auto pending = it->second;
+    pendingAnswers_.erase(it);
+    u_.chat.update(message, [&](AgentMessage& m) {
+        if (m.permission) m.permission->answer = option.value_or("");
+    });
+    pending->option = std::move(option);
+    pending->done = true;
+    if (auto waiter = std::exchange(pending->waiter, nullptr)) postToMain([waiter] { waiter.resume(); });
+}
+
+Task<std::optional<std::string>> AgentRequests::askPermission(PermissionRequest request) {
+    AgentMessage card(AgentRole::assistant, request.title);
+    card.permission = std::move(request);
+    const Uuid id = card.id;
+    u_.chat.append(std::move(card));
+    auto pending = std::make_shared<PendingAnswer>();
+    pendingAnswers_[id] = pending;
+    struct Awaiter {
+        std::shared_ptr<PendingAnswer> pending;
+        bool await_ready() const noexcept { return pending->done; }
+        void await_suspend(std::coroutine_handle<> h) { pending->waiter = h; }
+        std::optional<std::string> await_resume() { return pending->option; }
+    };
+    co_return co_await Awaiter{pending};
 }
 
 Task<void> AgentRequests::sendPrompt() {
@@ -64,6 +106,7 @@ Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string r
         [this](const AgentStep& step) { u_.thinking.step(step); },
         [this](const std::vector<AgentPlanStep>& plan) { u_.thinking.plan(plan); },
         [this, runtime](const std::string& model) { u_.runtimes.reportModel(runtime, model); },
+        [this](PermissionRequest request) { return askPermission(std::move(request)); },
     };
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }
@@ -79,17 +122,19 @@ Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolReques
     } else {
         const std::string name = displayName(outcome.tool->runtime());
         std::optional<std::vector<std::string>> stoppedWith;
+        std::string how;
         try {
             outcome.toolResult = co_await runTool(*outcome.tool, toolRequest, root, planMode, stop);
             co_return outcome;
         } catch (const AgentRunStopped& e) {
             stoppedWith = e.touchedFiles;
+            how = e.how;
         } catch (const std::exception& e) {
             toolFailure = tr::format(_("%1 could not run: %2"), {name, firstLineOf(e.what())});
         }
         if (stoppedWith) {
             outcome.stopped = true;
-            outcome.reply = replyStopped(*stoppedWith);
+            outcome.reply = replyStopped(*stoppedWith, how);
             co_return outcome;
         }
         u_.thinking.begin(lines.switching(name));
@@ -279,10 +324,10 @@ Task<void> AgentRequests::submitInlineEdit() {
     }
 }
 
-Uuid AgentRequests::replyStopped(const std::vector<std::string>& touched) {
+Uuid AgentRequests::replyStopped(const std::vector<std::string>& touched, const std::string& how) {
     // What the tool changed before it stopped is shown, and the page reloads if it changed.
     touchedFiles = touched;
-    const Uuid reply = u_.thinking.complete(_("Request stopped."), {});
+    const Uuid reply = u_.thinking.complete(how.empty() ? std::string(_("Request stopped.")) : tr::format(_("Request stopped. %1"), {how}), {});
     if (!touched.empty()) u_.browser.reload();
     return reply;
 }

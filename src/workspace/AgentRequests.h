@@ -14,7 +14,10 @@
 #include "workspace/ServerSession.h"
 #include "workspace/ThinkingIndicator.h"
 
+#include <coroutine>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,7 +62,10 @@ public:
     Task<void> runAgentRequest(std::string text);
     Task<void> submitInlineEdit();
     // Ends every running agent tool's process group; each request then replies "Request stopped.".
+    // Questions an agent is waiting on are answered "cancelled".
     void cancel();
+    // The user's answer to an agent's question, from its card: one of the options it offered.
+    void answerPermission(const Uuid& message, const std::string& option);
 
 private:
     // One request's life: it counts among those running, and `isSending` says so, until it ends,
@@ -97,8 +103,16 @@ private:
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
     Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
-    // The reply to a tool stopped by the user, with the files it had changed.
-    Uuid replyStopped(const std::vector<std::string>& touched);
+    // The reply to a tool stopped by the user, with the files it had changed and how it stopped.
+    Uuid replyStopped(const std::vector<std::string>& touched, const std::string& how = {});
+    // Shows an agent's question as a card in the transcript and waits for the answer.
+    Task<std::optional<std::string>> askPermission(PermissionRequest request);
+    struct PendingAnswer {
+        std::optional<std::string> option;
+        bool done = false;
+        std::coroutine_handle<> waiter;
+    };
+    void settleAnswer(const Uuid& message, std::optional<std::string> option);
     // The local agent's steps: the files it edited.
     static std::vector<AgentStep> localSteps(const std::vector<std::string>& changedFiles);
     // Records the working tree before a change; false (the reply says why) when it cannot, and
@@ -114,6 +128,7 @@ private:
     Units u_;
     AgentService agent_;
     std::vector<Cancellation> running_;
+    std::map<Uuid, std::shared_ptr<PendingAnswer>> pendingAnswers_;
 };
 
 }  // namespace tarn

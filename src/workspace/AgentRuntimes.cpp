@@ -1,6 +1,8 @@
 #include "workspace/AgentRuntimes.h"
 #include "support/Translate.h"
 
+#include "agents/AgentToolSupport.h"
+#include "agents/acp/AcpAgentList.h"
 #include "support/Text.h"
 
 #include <algorithm>
@@ -14,6 +16,10 @@ AgentRuntimes::Versions AgentRuntimes::probe() const {
     Versions versions;
     versions.codex = codex_.detectVersion();
     versions.claudeCode = claude.get();
+    for (auto& agent : acpagents::offered(acpagents::saved())) {
+        auto path = AcpAgent(agent).detectVersion();
+        versions.acp.emplace_back(std::move(agent), std::move(path));
+    }
     return versions;
 }
 
@@ -40,6 +46,19 @@ void AgentRuntimes::apply(const Versions& versions) {
         if (version) available.push_back(runtime);
         parts.push_back(tr::format(_("%1: %2"), {displayName(runtime), version ? *version : std::string(_("not installed"))}));
     }
+    std::vector<AcpAgentSpec> offered;
+    std::map<std::string, std::unique_ptr<AcpAgent>> kept;
+    for (const auto& [agent, path] : versions.acp) {
+        offered.push_back(agent);
+        if (!path) continue;
+        available.push_back(AgentRuntime::acp(agent.name));
+        parts.push_back(tr::format(_("%1: %2"), {agent.name, _("available")}));
+        // The agent's process and sessions stay while its entry is the same.
+        auto same = acp_.find(agent.name);
+        kept[agent.name] = same != acp_.end() && same->second->spec() == agent ? std::move(same->second) : std::make_unique<AcpAgent>(agent);
+    }
+    acp_ = std::move(kept);
+    acpAgents = offered;
     availableAgentRuntimes = available;
     agentStatusLabel = text::join(parts, "  \u2022  ");
     probed_.open();
@@ -94,8 +113,26 @@ const AgentTool* AgentRuntimes::tool() const {
 }
 
 const AgentTool& AgentRuntimes::toolFor(AgentRuntime runtime) const {
-    if (runtime == AgentRuntime::codex) return codex_;
-    return claudeCode_;
+    if (runtime.kind == AgentRuntime::Kind::acp) {
+        if (auto it = acp_.find(runtime.agent); it != acp_.end()) return *it->second;
+    }
+    if (runtime == AgentRuntime::claudeCode) return claudeCode_;
+    return codex_;
+}
+
+Task<void> AgentRuntimes::addAgent(AcpAgentSpec agent) {
+    auto list = acpagents::saved();
+    std::erase_if(list, [&](const AcpAgentSpec& a) { return a.name == agent.name; });
+    list.push_back(std::move(agent));
+    acpagents::save(list);
+    co_await refreshInBackground();
+}
+
+Task<void> AgentRuntimes::removeAgent(std::string name) {
+    auto list = acpagents::saved();
+    std::erase_if(list, [&](const AcpAgentSpec& a) { return a.name == name; });
+    acpagents::save(list);
+    co_await refreshInBackground();
 }
 
 }  // namespace tarn

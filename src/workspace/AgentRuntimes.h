@@ -2,6 +2,7 @@
 #include "agents/ClaudeCodeCLIService.h"
 #include "support/Translate.h"
 #include "agents/CodexCLIService.h"
+#include "agents/acp/AcpAgent.h"
 #include "model/AgentRuntime.h"
 #include "support/Published.h"
 #include "support/Task.h"
@@ -32,9 +33,14 @@ public:
     Published<std::vector<AgentRuntime>> availableAgentRuntimes;
     Published<AgentRuntime> selectedAgentRuntime{AgentRuntime::codex};
 
+    // The ACP agents offered: the user's, then the known ones on the search path.
+    Published<std::vector<AcpAgentSpec>> acpAgents;
+
     // What each tool answered; asked on any thread, taken on the main thread.
     struct Versions {
         std::optional<std::string> codex, claudeCode;
+        // Each offered ACP agent, with its command's path when it is on the search path.
+        std::vector<std::pair<AcpAgentSpec, std::optional<std::string>>> acp = {};
     };
     Versions probe() const;
     void apply(const Versions& versions);
@@ -45,6 +51,10 @@ public:
     Task<void> ensureKnown();
 
     void select(AgentRuntime runtime);
+    // The user's list of ACP agents, kept in the settings; the tools are asked again after a change.
+    // Throws PlatformError when the settings cannot be written.
+    Task<void> addAgent(AcpAgentSpec agent);
+    Task<void> removeAgent(std::string name);
     // A tool named its model while it ran: the composer says it from now on.
     void reportModel(AgentRuntime runtime, const std::string& model);
     void logLine(const std::string& line);
@@ -63,6 +73,8 @@ private:
     const Owner& owner_;
     CodexCLIService codex_;
     ClaudeCodeCLIService claudeCode_;
+    // One a listed agent, kept while it is listed: it holds the agent's process and sessions.
+    std::map<std::string, std::unique_ptr<AcpAgent>> acp_;
     Latch probed_;
     bool probing_ = false;
     std::map<AgentRuntime, std::string> reportedModels_;

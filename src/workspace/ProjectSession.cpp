@@ -62,6 +62,8 @@ Task<void> ProjectSession::planStartupCommands(bool probeAgents, Cancellation li
     if (!tool) {
         chat_.appendSystemMessage(_("No CLI runtime detected (Codex or Claude Code). Using local startup command detection."));
         plan = startup::localPlan(ctx);
+    } else if (!tool->plansStartups()) {
+        plan = startup::localPlan(ctx);
     } else {
         const std::string name = displayName(tool->runtime());
         chat_.appendSystemMessage(tr::format(_("Asking %1 to plan install/dev commands..."), {name}));

@@ -1,0 +1,549 @@
+#include "agents/acp/AcpAgent.h"
+#include "support/Translate.h"
+
+#include "agents/AgentToolError.h"
+#include "agents/AgentToolSupport.h"
+#include "process/ProcessEnvironment.h"
+#include "support/MainLoop.h"
+#include "support/Settings.h"
+#include "support/Text.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <glib.h>
+
+namespace tarn {
+
+const std::vector<AcpAgentSpec>& knownAcpAgents() {
+    static const std::vector<AcpAgentSpec> agents{
+        {"Gemini CLI", "gemini", {"--acp"}, {}},
+        {"Qwen Code", "qwen", {"--acp"}, {}},
+        {"OpenCode", "opencode", {"acp"}, {}},
+        {"Goose", "goose", {"acp"}, {}},
+        {"GitHub Copilot", "copilot", {"--acp"}, {}},
+        {"Claude Code (ACP)", "claude-code-acp", {}, {}},
+        {"Codex (ACP)", "codex-acp", {}, {}},
+    };
+    return agents;
+}
+
+namespace {
+
+std::string stringOf(const json::Json& object, const char* key) {
+    auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+std::string relative(const std::string& path, const std::string& root) { return agenttools::relativeToRoot(path, root); }
+
+// The text of a content block, or of a tool call's content item wrapping one.
+std::string textOf(const json::Json& block) {
+    if (!block.is_object()) return {};
+    if (stringOf(block, "type") == "text") return stringOf(block, "text");
+    if (stringOf(block, "type") == "content" && block.contains("content")) return textOf(block["content"]);
+    return {};
+}
+
+// Keeps what a person can read: a long file is not copied into every step.
+constexpr std::size_t diffTextLimit = 256 * 1024;
+
+std::vector<StepDiff> diffsOf(const json::Json& content, const std::string& root) {
+    std::vector<StepDiff> diffs;
+    if (!content.is_array()) return diffs;
+    for (const auto& item : content) {
+        if (!item.is_object() || stringOf(item, "type") != "diff") continue;
+        StepDiff diff{relative(stringOf(item, "path"), root), stringOf(item, "oldText"), stringOf(item, "newText")};
+        if (diff.oldText.size() > diffTextLimit) diff.oldText.resize(diffTextLimit);
+        if (diff.newText.size() > diffTextLimit) diff.newText.resize(diffTextLimit);
+        diffs.push_back(std::move(diff));
+    }
+    return diffs;
+}
+
+std::vector<std::string> locationsOf(const json::Json& locations, const std::string& root) {
+    std::vector<std::string> out;
+    if (!locations.is_array()) return out;
+    for (const auto& location : locations) {
+        if (!location.is_object()) continue;
+        std::string where = relative(stringOf(location, "path"), root);
+        if (where.empty()) continue;
+        if (auto line = location.find("line"); line != location.end() && line->is_number_integer()) {
+            where += ":" + std::to_string(line->get<long long>());
+        }
+        out.push_back(std::move(where));
+    }
+    return out;
+}
+
+// The command a tool call would run, when its raw input names one.
+std::string commandOf(const json::Json& toolCall) {
+    auto input = toolCall.find("rawInput");
+    if (input == toolCall.end() || !input->is_object()) return {};
+    auto command = input->find("command");
+    if (command == input->end()) return {};
+    if (command->is_string()) return command->get<std::string>();
+    if (command->is_array()) {
+        std::vector<std::string> parts;
+        for (const auto& part : *command) {
+            if (part.is_string()) parts.push_back(part.get<std::string>());
+        }
+        return text::join(parts, " ");
+    }
+    return {};
+}
+
+// A command given as a path is taken as it is; a name is looked up on the search path.
+std::optional<std::string> locate(const std::string& command) {
+    if (command.find('/') != std::string::npos) {
+        return g_file_test(command.c_str(), G_FILE_TEST_IS_EXECUTABLE) ? std::optional(command) : std::nullopt;
+    }
+    return agenttools::locateTool(command);
+}
+
+bool writes(AgentStep::Kind kind) { return kind == AgentStep::Kind::edit || kind == AgentStep::Kind::run; }
+
+}  // namespace
+
+namespace acp {
+
+AgentStep::Kind stepKind(const std::string& toolKind) {
+    if (toolKind == "read") return AgentStep::Kind::read;
+    if (toolKind == "edit" || toolKind == "delete" || toolKind == "move") return AgentStep::Kind::edit;
+    if (toolKind == "search") return AgentStep::Kind::search;
+    if (toolKind == "execute") return AgentStep::Kind::run;
+    if (toolKind == "think") return AgentStep::Kind::think;
+    if (toolKind == "fetch") return AgentStep::Kind::web;
+    return AgentStep::Kind::other;
+}
+
+AgentStep applyToolCall(AgentStep step, const json::Json& update, const std::string& root) {
+    if (auto id = stringOf(update, "toolCallId"); !id.empty()) step.id = id;
+    if (auto title = text::trim(stringOf(update, "title")); !title.empty()) step.title = text::firstLine(title, 200);
+    if (update.contains("kind")) step.kind = stepKind(stringOf(update, "kind"));
+    if (update.contains("status")) {
+        const std::string status = stringOf(update, "status");
+        step.status = status == "completed" ? AgentStep::Status::done
+                      : status == "failed"  ? AgentStep::Status::failed
+                                            : AgentStep::Status::running;
+    }
+    if (update.contains("locations")) step.locations = locationsOf(update["locations"], root);
+    if (update.contains("content")) {
+        auto diffs = diffsOf(update["content"], root);
+        if (!diffs.empty()) step.diffs = std::move(diffs);
+    }
+    if (step.title.empty()) {
+        const std::string command = commandOf(update);
+        step.title = !command.empty() ? tr::format(_("Running %1"), {text::firstLine(command, 200)})
+                     : !step.locations.empty() ? step.locations.front()
+                                               : std::string(_("Working"));
+    }
+    return step;
+}
+
+std::vector<AgentPlanStep> planOf(const json::Json& update) {
+    std::vector<AgentPlanStep> plan;
+    auto entries = update.find("entries");
+    if (entries == update.end() || !entries->is_array()) return plan;
+    for (const auto& entry : *entries) {
+        if (!entry.is_object()) continue;
+        AgentPlanStep step;
+        step.title = text::firstLine(stringOf(entry, "content"), 300);
+        step.completed = stringOf(entry, "status") == "completed";
+        if (stringOf(entry, "status") == "in_progress") step.detail = _("In progress");
+        plan.push_back(std::move(step));
+    }
+    return plan;
+}
+
+PermissionRequest permissionOf(const json::Json& params, const std::string& root) {
+    PermissionRequest request;
+    const json::Json toolCall = params.value("toolCall", json::Json::object());
+    const AgentStep step = applyToolCall({}, toolCall.is_object() ? toolCall : json::Json::object(), root);
+    request.title = step.title;
+    request.kind = step.kind;
+    request.locations = step.locations;
+    request.diffs = step.diffs;
+    if (toolCall.is_object()) request.command = commandOf(toolCall);
+    if (auto options = params.find("options"); options != params.end() && options->is_array()) {
+        for (const auto& option : *options) {
+            if (!option.is_object()) continue;
+            const std::string kind = stringOf(option, "kind");
+            PermissionOption o{stringOf(option, "optionId"), stringOf(option, "name"),
+                               kind == "allow_always"    ? PermissionOption::Kind::allowAlways
+                               : kind == "reject_once"   ? PermissionOption::Kind::rejectOnce
+                               : kind == "reject_always" ? PermissionOption::Kind::rejectAlways
+                                                         : PermissionOption::Kind::allowOnce};
+            if (o.id.empty()) continue;
+            if (o.name.empty()) o.name = o.id;
+            request.options.push_back(std::move(o));
+        }
+    }
+    return request;
+}
+
+std::optional<std::string> readOnlyMode(const json::Json& modes) {
+    auto available = modes.find("availableModes");
+    if (available == modes.end() || !available->is_array()) return std::nullopt;
+    for (const auto& mode : *available) {
+        const std::string words = text::toLower(stringOf(mode, "id") + " " + stringOf(mode, "name"));
+        if (text::contains(words, "plan") || text::contains(words, "read-only") || text::contains(words, "read only") ||
+            text::contains(words, "readonly")) {
+            return stringOf(mode, "id");
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace acp
+
+// One agent process and its session for one project, and the turn in progress.
+struct AcpAgent::Connection {
+    struct Turn {
+        AgentRunFeedback feedback;
+        bool planMode = false;
+        bool readOnlyByMode = false;
+        std::string answer = {}, pendingWords = {};
+        std::vector<AgentStep> steps = {};
+        std::vector<AgentPlanStep> plan = {};
+        std::vector<std::string> refusedEdits = {};
+        std::vector<std::string> autoRejected = {};
+    };
+
+    std::string name, root;
+    std::shared_ptr<acp::JsonRpcPeer> peer;
+    std::string sessionId;
+    json::Json modes = json::Json::object();
+    Turn* turn = nullptr;
+
+    void update(const json::Json& params);
+    void words(const std::string& chunk);
+    Task<void> askPermission(json::Json id, json::Json params);
+};
+
+void AcpAgent::Connection::words(const std::string& chunk) {
+    // The agent's words come a few at a time; the thinking message shows them a line at a time.
+    turn->pendingWords += chunk;
+    auto newline = turn->pendingWords.rfind('\n');
+    if (newline == std::string::npos && turn->pendingWords.size() < 160) return;
+    const std::string ready = newline == std::string::npos ? turn->pendingWords : turn->pendingWords.substr(0, newline);
+    turn->pendingWords = newline == std::string::npos ? std::string() : turn->pendingWords.substr(newline + 1);
+    const auto lines = text::splitLines(ready);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (auto line = text::trim(*it); !line.empty()) {
+            if (turn->feedback.progress) turn->feedback.progress(line);
+            break;
+        }
+    }
+}
+
+void AcpAgent::Connection::update(const json::Json& params) {
+    if (!turn || stringOf(params, "sessionId") != sessionId) return;
+    const json::Json& update = params.contains("update") && params["update"].is_object() ? params["update"] : json::Json::object();
+    const std::string kind = stringOf(update, "sessionUpdate");
+    auto& fb = turn->feedback;
+    if (kind == "agent_message_chunk") {
+        const std::string chunk = textOf(update.value("content", json::Json()));
+        turn->answer += chunk;
+        words(chunk);
+    } else if (kind == "agent_thought_chunk") {
+        words(textOf(update.value("content", json::Json())));
+    } else if (kind == "tool_call" || kind == "tool_call_update") {
+        const std::string id = stringOf(update, "toolCallId");
+        auto same = std::find_if(turn->steps.rbegin(), turn->steps.rend(), [&](const AgentStep& s) { return !id.empty() && s.id == id; });
+        if (same != turn->steps.rend()) {
+            *same = acp::applyToolCall(std::move(*same), update, root);
+            if (fb.step) fb.step(*same);
+        } else {
+            turn->steps.push_back(acp::applyToolCall({}, update, root));
+            if (fb.step) fb.step(turn->steps.back());
+        }
+    } else if (kind == "plan") {
+        turn->plan = acp::planOf(update);
+        if (fb.plan) fb.plan(turn->plan);
+    } else if (kind == "current_mode_update") {
+        modes["currentModeId"] = stringOf(update, "currentModeId");
+    }
+    // Other updates (commands, user message echoes, kinds newer than Tarn) are left alone.
+}
+
+Task<void> AcpAgent::Connection::askPermission(json::Json id, json::Json params) {
+    auto keep = peer;
+    auto answer = [&](std::optional<std::string> option) {
+        keep->respond(id, option ? json::Json{{"outcome", {{"outcome", "selected"}, {"optionId", *option}}}}
+                                 : json::Json{{"outcome", {{"outcome", "cancelled"}}}});
+    };
+    if (!turn || stringOf(params, "sessionId") != sessionId) {
+        answer(std::nullopt);
+        co_return;
+    }
+    PermissionRequest request = acp::permissionOf(params, root);
+    if (turn->planMode && !turn->readOnlyByMode && writes(request.kind)) {
+        // Plan Mode without a read-only mode of the agent's: Tarn refuses every edit and command.
+        auto reject = std::find_if(request.options.begin(), request.options.end(),
+                                   [](const PermissionOption& o) { return o.kind == PermissionOption::Kind::rejectOnce; });
+        if (reject == request.options.end()) {
+            reject = std::find_if(request.options.begin(), request.options.end(), [](const PermissionOption& o) { return !o.allows(); });
+        }
+        if (request.kind == AgentStep::Kind::edit) {
+            if (request.locations.empty()) turn->refusedEdits.push_back("");
+            for (const auto& where : request.locations) turn->refusedEdits.push_back(where.substr(0, where.rfind(':') == std::string::npos ? where.size() : where.rfind(':')));
+        } else {
+            turn->autoRejected.push_back(request.command.empty() ? request.title : request.command);
+        }
+        answer(reject != request.options.end() ? std::optional(reject->id) : std::nullopt);
+        co_return;
+    }
+    auto ask = turn->feedback.permission;
+    if (!ask) {
+        answer(std::nullopt);
+        co_return;
+    }
+    std::optional<std::string> chosen = co_await ask(std::move(request));
+    answer(chosen);
+}
+
+AcpAgent::AcpAgent(AcpAgentSpec spec) : spec_(std::move(spec)) {}
+
+AcpAgent::~AcpAgent() {
+    for (auto& [root, connection] : connections_) connection->peer->end();
+}
+
+std::optional<std::string> AcpAgent::detectVersion() const { return locate(spec_.command); }
+
+Task<AgentBootstrapPlan> AcpAgent::proposeStartupPlan(ProjectContext, std::chrono::milliseconds, std::optional<Cancellation>) const {
+    throw AgentToolError(tr::format(_("%1 does not plan start-ups."), {spec_.name}));
+    co_return AgentBootstrapPlan{};
+}
+
+namespace {
+
+std::string sessionKey(const std::string& agent, const std::string& root) {
+    return std::to_string(std::hash<std::string>{}(agent + "\n" + root));
+}
+
+}  // namespace
+
+Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, AgentRunFeedback& feedback) const {
+    const std::string root = projectRoot.path();
+    if (auto it = connections_.find(root); it != connections_.end()) {
+        if (it->second->peer->isOpen()) co_return it->second;
+        connections_.erase(it);
+    }
+    auto executable = locate(spec_.command);
+    if (!executable) {
+        throw AgentToolError(tr::format(_("%1 is not installed: “%2” is not on the search path."), {spec_.name, spec_.command}));
+    }
+    ChildOptions options;
+    options.arguments.push_back(*executable);
+    options.arguments.insert(options.arguments.end(), spec_.arguments.begin(), spec_.arguments.end());
+    options.workingDirectory = root;
+    options.environment = ProcessEnvironment::augmentedEnvironment();
+    for (const auto& [key, value] : spec_.environment) options.environment[key] = value;
+
+    auto connection = std::make_shared<Connection>();
+    connection->name = spec_.name;
+    connection->root = root;
+    std::weak_ptr<Connection> weak = connection;
+    acp::JsonRpcPeer::Handlers handlers;
+    handlers.notification = [weak](const std::string& method, const json::Json& params) {
+        auto self = weak.lock();
+        if (self && method == "session/update") self->update(params);
+    };
+    handlers.request = [weak](const json::Json& id, const std::string& method, const json::Json& params) {
+        auto self = weak.lock();
+        if (!self) return;
+        if (method == "session/request_permission") spawnNow(self->askPermission(id, params));
+        else self->peer->fail(id, acp::JsonRpcPeer::methodNotFound, "Method not found: " + method);
+    };
+    handlers.log = [weak](const std::string& line) {
+        auto self = weak.lock();
+        if (self && self->turn && self->turn->feedback.log) self->turn->feedback.log(line);
+    };
+    try {
+        connection->peer = acp::JsonRpcPeer::start(std::move(options), std::move(handlers));
+    } catch (const std::exception& e) {
+        throw AgentToolError(tr::format(_("%1 could not start: %2"), {spec_.name, e.what()}));
+    }
+    // Its standard error reaches the log while it sets up, too.
+    Connection::Turn setup{feedback};
+    connection->turn = &setup;
+    struct Clear {
+        Connection& c;
+        ~Clear() { c.turn = nullptr; }
+    } clear{*connection};
+
+    json::Json init;
+    try {
+        json::Json params{{"protocolVersion", protocolVersion},
+                          {"clientCapabilities", {{"fs", {{"readTextFile", false}, {"writeTextFile", false}}}, {"terminal", false}}},
+                          {"clientInfo", {{"name", "tarn"}, {"title", "Tarn"}, {"version", "1"}}}};
+        init = co_await connection->peer->call("initialize", std::move(params), setupLimit);
+    } catch (const std::exception& e) {
+        connection->peer->end();
+        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {spec_.name, e.what()}));
+    }
+    if (init.value("protocolVersion", 0) != protocolVersion) {
+        connection->peer->end();
+        throw AgentToolError(tr::format(_("%1 speaks protocol version %2; Tarn speaks version 1."),
+                                        {spec_.name, init.contains("protocolVersion") ? init["protocolVersion"].dump() : std::string("?")}));
+    }
+    const json::Json capabilities = init.value("agentCapabilities", json::Json::object());
+    const bool canLoad = capabilities.is_object() && capabilities.value("loadSession", false);
+    const json::Json authMethods = init.value("authMethods", json::Json::array());
+
+    const std::string key = sessionKey(spec_.name, root);
+    json::Json session;
+    std::optional<std::string> failure;
+    if (canLoad) {
+        if (auto remembered = settings::get("AgentSessions", key)) {
+            try {
+                session = co_await connection->peer->call("session/load", {{"sessionId", *remembered}, {"cwd", root}, {"mcpServers", json::Json::array()}}, setupLimit);
+                if (!session.is_object()) session = json::Json::object();
+                session["sessionId"] = *remembered;
+            } catch (const std::exception&) {
+                session = nullptr;  // a session the agent no longer has: a new one
+            }
+        }
+    }
+    for (int attempt = 0; session.is_null() && attempt < 2 && !failure; ++attempt) {
+        bool signIn = false;
+        try {
+            session = co_await connection->peer->call("session/new", {{"cwd", root}, {"mcpServers", json::Json::array()}}, setupLimit);
+        } catch (const acp::JsonRpcError& e) {
+            const bool authRequired = e.code == -32000 || text::contains(text::toLower(e.what()), "auth");
+            signIn = authRequired && attempt == 0 && authMethods.is_array() && !authMethods.empty() && authMethods[0].is_object();
+            failure = authRequired ? tr::format(_("%1 needs you to sign in: run “%2” once in a terminal, then try again."), {spec_.name, spec_.command})
+                                   : std::string(e.what());
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (!signIn) continue;
+        // Signed out: one try with the agent's own sign-in method, else say what to do.
+        try {
+            co_await connection->peer->call("authenticate", {{"methodId", stringOf(authMethods[0], "id")}}, setupLimit);
+            failure = std::nullopt;
+        } catch (const std::exception&) {
+        }
+    }
+    if (failure || !session.is_object() || stringOf(session, "sessionId").empty()) {
+        connection->peer->end();
+        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {spec_.name, failure.value_or(_("it gave no session id"))}));
+    }
+    connection->sessionId = stringOf(session, "sessionId");
+    if (session.contains("modes") && session["modes"].is_object()) connection->modes = session["modes"];
+    if (canLoad) {
+        try {
+            settings::set("AgentSessions", key, connection->sessionId);
+        } catch (const std::exception&) {
+            // Not remembered: the next launch starts a new session.
+        }
+    }
+    connections_[root] = connection;
+    co_return connection;
+}
+
+Task<AgentRunResult> AcpAgent::runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+                                          std::optional<Cancellation> cancellation) const {
+    auto listing = agenttools::changedFilesOrNone(projectRoot);
+    auto before = co_await listing;
+    auto connection = co_await connect(projectRoot, feedback);
+    auto peer = connection->peer;
+    const std::string root = projectRoot.path();
+
+    Connection::Turn turn{feedback};
+    turn.planMode = planMode;
+    connection->turn = &turn;
+    struct Clear {
+        Connection& c;
+        ~Clear() { c.turn = nullptr; }
+    } clear{*connection};
+
+    // Plan Mode: the agent's own read-only mode when it has one.
+    std::optional<std::string> previousMode;
+    if (planMode) {
+        if (auto mode = acp::readOnlyMode(connection->modes)) {
+            try {
+                co_await peer->call("session/set_mode", {{"sessionId", connection->sessionId}, {"modeId", *mode}}, setupLimit);
+                previousMode = stringOf(connection->modes, "currentModeId");
+                connection->modes["currentModeId"] = *mode;
+                turn.readOnlyByMode = true;
+            } catch (const std::exception& e) {
+                if (feedback.log) feedback.log(tr::format(_("Could not switch to the agent's mode “%1”: %2"), {*mode, e.what()}));
+            }
+        }
+    }
+
+    // Stop: ask the agent; end it when its turn has not ended in a few seconds.
+    auto done = std::make_shared<bool>(false);
+    auto ended = std::make_shared<bool>(false);
+    int watch = -1;
+    if (cancellation) {
+        watch = cancellation->watch([weak = std::weak_ptr<acp::JsonRpcPeer>(peer), id = connection->sessionId, done, ended] {
+            postToMain([weak, id, done, ended] {
+                auto peer = weak.lock();
+                if (!peer || *done) return;
+                peer->notify("session/cancel", {{"sessionId", id}});
+                spawn([](std::weak_ptr<acp::JsonRpcPeer> weak, std::shared_ptr<bool> done, std::shared_ptr<bool> ended) -> Task<void> {
+                    co_await sleepFor(stopGrace);
+                    auto peer = weak.lock();
+                    if (!peer || *done) co_return;
+                    *ended = true;
+                    peer->end();
+                }(weak, done, ended));
+            });
+        });
+    }
+
+    json::Json prompt = json::Json::array({{{"type", "text"}, {"text", request}}});
+    json::Json result;
+    std::optional<std::string> failure;
+    bool gone = false;
+    try {
+        result = co_await peer->call("session/prompt", {{"sessionId", connection->sessionId}, {"prompt", std::move(prompt)}});
+    } catch (const acp::PeerGone& e) {
+        failure = e.what();
+        gone = true;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    *done = true;
+    if (cancellation && watch >= 0) cancellation->unwatch(watch);
+    if (previousMode && !gone) {
+        try {
+            co_await peer->call("session/set_mode", {{"sessionId", connection->sessionId}, {"modeId", *previousMode}}, setupLimit);
+            connection->modes["currentModeId"] = *previousMode;
+        } catch (const std::exception&) {
+            connections_.erase(root);  // a session stuck in the read-only mode is not used again
+            peer->end();
+        }
+    }
+    if (gone || !peer->isOpen()) connections_.erase(root);
+
+    if (cancellation && cancellation->isCancelled()) {
+        auto touched = co_await agenttools::touchedFilesAfterRun(projectRoot, before);
+        throw AgentRunStopped(std::move(touched), *ended ? tr::format(_("%1 did not stop within %2 seconds; Tarn ended it."), {spec_.name, std::to_string(stopGrace.count() / 1000)})
+                                                         : tr::format(_("%1 stopped."), {spec_.name}));
+    }
+    if (failure) throw AgentToolError(*failure);
+
+    const std::string stopReason = stringOf(result, "stopReason");
+    if (stopReason == "refusal") throw AgentToolError(tr::format(_("%1 refused this request."), {spec_.name}));
+    std::string answer = text::trim(turn.answer);
+    if (stopReason == "max_tokens" || stopReason == "max_turn_requests") {
+        answer += (answer.empty() ? "" : "\n\n") + tr::format(_("(%1 stopped early: it reached its limit.)"), {spec_.name});
+    }
+    if (!turn.autoRejected.empty()) {
+        answer += (answer.empty() ? "" : "\n\n") +
+                  tr::format(_("Plan Mode refused what the agent wanted to run: %1"), {text::join(turn.autoRejected, ", ")});
+    }
+    auto run = agenttools::resultOfRun(projectRoot, std::move(before), answer, tr::format(_("%1 finished."), {spec_.name}),
+                                       "last-agent-output.md");
+    AgentRunResult outcome = co_await run;
+    outcome.steps = std::move(turn.steps);
+    outcome.plan = std::move(turn.plan);
+    outcome.refusedEdits = std::move(turn.refusedEdits);
+    co_return outcome;
+}
+
+}  // namespace tarn

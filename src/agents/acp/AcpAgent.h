@@ -1,0 +1,74 @@
+#pragma once
+#include "agents/AgentTool.h"
+#include "agents/acp/JsonRpcPeer.h"
+#include "support/Subprocess.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// An agent that speaks the Agent Client Protocol, as the user listed it.
+struct AcpAgentSpec {
+    std::string name;     // "Gemini CLI"
+    std::string command;  // a name on the search path, or a path
+    std::vector<std::string> arguments;
+    Environment environment;  // added to Tarn's own
+
+    friend bool operator==(const AcpAgentSpec&, const AcpAgentSpec&) = default;
+};
+
+// Agents whose launch line is known, offered when their command is on the search path.
+const std::vector<AcpAgentSpec>& knownAcpAgents();
+
+// Requests through an ACP agent: one agent process and one session a project, kept for the
+// project's next requests. The agent edits on disk itself (Tarn offers it no file system and no
+// terminal), so the checkpoints around each turn see every change.
+class AcpAgent : public AgentTool {
+public:
+    explicit AcpAgent(AcpAgentSpec spec);
+    ~AcpAgent() override;
+
+    AgentRuntime runtime() const override { return AgentRuntime::acp(spec_.name); }
+    std::string modelLabel() const override { return spec_.name; }
+    // The command's path when it is on the search path; the agent itself is asked nothing.
+    std::optional<std::string> detectVersion() const override;
+    // Stopping sends session/cancel; an agent whose turn has not ended 5 s later is ended.
+    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+                                    std::optional<Cancellation> cancellation = std::nullopt) const override;
+    // ACP has no start-up planning: the local rules plan.
+    bool plansStartups() const override { return false; }
+    Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
+                                                std::optional<Cancellation> cancellation) const override;
+
+    const AcpAgentSpec& spec() const { return spec_; }
+
+    static constexpr std::chrono::milliseconds setupLimit{60000};
+    static constexpr std::chrono::milliseconds stopGrace{5000};
+    static constexpr int protocolVersion = 1;
+
+    struct Connection;
+
+private:
+    Task<std::shared_ptr<Connection>> connect(Url projectRoot, AgentRunFeedback& feedback) const;
+
+    AcpAgentSpec spec_;
+    mutable std::map<std::string, std::shared_ptr<Connection>> connections_;
+};
+
+namespace acp {
+
+// What a session update says, as Tarn shows it; exposed for the tests of its reading.
+AgentStep::Kind stepKind(const std::string& toolKind);
+// A tool call or its update laid over the step as it was (fields the update leaves out stay).
+AgentStep applyToolCall(AgentStep step, const json::Json& update, const std::string& root);
+std::vector<AgentPlanStep> planOf(const json::Json& update);
+PermissionRequest permissionOf(const json::Json& params, const std::string& root);
+// The mode that only reads, among those the session offers; nothing when none does.
+std::optional<std::string> readOnlyMode(const json::Json& modes);
+
+}  // namespace acp
+
+}  // namespace tarn

@@ -1,0 +1,26 @@
+#pragma once
+#include "agents/acp/AcpAgent.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn::acpagents {
+
+// The agents the user added, from Tarn's settings; none when the setting is absent or unreadable.
+std::vector<AcpAgentSpec> saved();
+// Throws PlatformError when the settings cannot be written.
+void save(const std::vector<AcpAgentSpec>& agents);
+// An agent from a name and a command line as a shell would split it ("gemini --acp"), with
+// leading NAME=value words as its environment; the reason when the line cannot be read.
+struct Parsed {
+    std::optional<AcpAgentSpec> agent;
+    std::string error;
+};
+Parsed parse(const std::string& name, const std::string& commandLine);
+// The command line the agent runs, as the user would type it.
+std::string commandLine(const AcpAgentSpec& agent);
+// The saved agents, then the known ones on the search path that are not among them.
+std::vector<AcpAgentSpec> offered(const std::vector<AcpAgentSpec>& saved);
+
+}  // namespace tarn::acpagents

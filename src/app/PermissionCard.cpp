@@ -1,0 +1,112 @@
+#include "app/PermissionCard.h"
+
+#include "app/Buttons.h"
+#include "support/Text.h"
+#include "support/Translate.h"
+
+#include <glib/gi18n-lib.h>
+#include <gtkmm/button.h>
+#include <tuple>
+
+namespace tarn {
+
+namespace {
+
+void caption(Gtk::Label& label, bool mono) {
+    label.set_xalign(0);
+    label.set_wrap(true);
+    label.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    label.set_selectable(true);
+    label.add_css_class("caption");
+    if (mono) label.add_css_class("tarn-mono");
+}
+
+}  // namespace
+
+PermissionCard::PermissionCard() : Gtk::Box(Gtk::Orientation::VERTICAL, 4) {
+    add_css_class("tarn-permission");
+    heading_.set_xalign(0);
+    heading_.add_css_class("heading");
+    title_.set_xalign(0);
+    title_.set_wrap(true);
+    caption(command_, true);
+    caption(places_, true);
+    caption(diff_, true);
+    diff_.add_css_class("tarn-diff");
+    caption(answer_, false);
+    answer_.add_css_class("dim-label");
+    buttons_.set_margin_top(4);
+    for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{&heading_, &title_, &command_, &places_, &diff_, &buttons_, &answer_}) append(*w);
+}
+
+std::string PermissionCard::diffText(const StepDiff& diff, std::size_t limit) {
+    auto oldLines = text::splitNewlines(diff.oldText), newLines = text::splitNewlines(diff.newText);
+    // Lines both sides share at the start and the end are left out: the change is what differs.
+    std::size_t head = 0;
+    while (head < oldLines.size() && head < newLines.size() && oldLines[head] == newLines[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < oldLines.size() - head && tail < newLines.size() - head &&
+           oldLines[oldLines.size() - 1 - tail] == newLines[newLines.size() - 1 - tail]) {
+        ++tail;
+    }
+    std::vector<std::string> out{diff.path};
+    auto add = [&](const std::vector<std::string>& lines, const char* mark) {
+        const std::size_t end = lines.size() - tail;
+        for (std::size_t i = head; i < end && i < head + limit; ++i) out.push_back(mark + lines[i]);
+        if (end - head > limit) out.push_back(tr::format(_("%1 … and %2 more lines"), {mark, std::to_string(end - head - limit)}));
+    };
+    add(oldLines, "−");
+    add(newLines, "+");
+    return text::join(out, "\n");
+}
+
+void PermissionCard::show(const Uuid& message, const PermissionRequest& request) {
+    heading_.set_text(_("The agent asks before it acts"));
+    title_.set_text(request.title);
+    command_.set_text(request.command.empty() ? "" : "$ " + request.command);
+    command_.set_visible(!request.command.empty());
+    places_.set_text(text::join(request.locations, "\n"));
+    places_.set_visible(!request.locations.empty());
+    std::vector<std::string> diffs;
+    for (const auto& d : request.diffs) diffs.push_back(diffText(d));
+    diff_.set_text(text::join(diffs, "\n\n"));
+    diff_.set_visible(!diffs.empty());
+
+    while (auto* child = buttons_.get_first_child()) buttons_.remove(*child);
+    const bool answered = request.answer.has_value();
+    buttons_.set_visible(!answered);
+    answer_.set_visible(answered);
+    const std::string described = request.command.empty() ? request.title : request.command;
+    setAccessibleLabel(*this, tr::format(_("Permission: %1"), {described}));
+    if (answered) {
+        std::string chosen;
+        for (const auto& o : request.options) {
+            if (o.id == *request.answer) chosen = o.name;
+        }
+        answer_.set_text(!request.note.empty() ? request.note
+                         : chosen.empty()      ? std::string(_("Stopped before an answer."))
+                                               : tr::format(_("Answered: %1"), {chosen}));
+        return;
+    }
+    for (const auto& option : request.options) {
+        auto* button = Gtk::make_managed<Gtk::Button>(option.name);
+        button->add_css_class("tarn-reply-action");
+        if (option.kind == PermissionOption::Kind::allowOnce) button->add_css_class("suggested-action");
+        button->set_action_name("win.answer-permission");
+        button->set_action_target_value(
+            Glib::Variant<std::tuple<Glib::ustring, Glib::ustring>>::create({message.string(), option.id}));
+        button->set_tooltip_text(tr::format(_("%1: %2"), {option.name, described}));
+        buttons_.append(*button);
+    }
+}
+
+std::vector<std::string> PermissionCard::choices() const {
+    std::vector<std::string> out;
+    if (answer_.get_visible()) return {answer_.get_text()};
+    for (auto* child = buttons_.get_first_child(); child; child = child->get_next_sibling()) {
+        out.push_back(static_cast<const Gtk::Button*>(child)->get_label());
+    }
+    return out;
+}
+
+}  // namespace tarn
