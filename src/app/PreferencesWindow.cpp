@@ -1,7 +1,11 @@
 #include "app/Dialogs.h"
 #include "app/PreferencesWindow.h"
 
+#include "agents/acp/AcpAgentList.h"
+#include "support/Text.h"
 #include "support/Translate.h"
+
+#include <algorithm>
 
 namespace tarn {
 
@@ -28,7 +32,40 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
                      this);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), editor_);
     adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
+
+    // Agents of the Agent Client Protocol: the known ones found on the search path, and the user's.
+    agents_ = adw_preferences_group_new();
+    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(agents_), _("Agents"));
+    adw_preferences_group_set_description(
+        ADW_PREFERENCES_GROUP(agents_),
+        _("Agents that speak the Agent Client Protocol, offered in the composer beside Claude Code and Codex. Known "
+          "agents show when their command is on the search path."));
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(agents_));
+    GtkWidget* add = adw_preferences_group_new();
+    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(add), _("Add Agent"));
+    agentName_ = adw_entry_row_new();
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(agentName_), _("Name"));
+    agentCommand_ = adw_entry_row_new();
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(agentCommand_), _("Command, for example “gemini --acp”"));
+    adw_entry_row_set_show_apply_button(ADW_ENTRY_ROW(agentCommand_), TRUE);
+    g_signal_connect(agentCommand_, "apply", G_CALLBACK(+[](AdwEntryRow*, gpointer self) {
+                         auto* me = static_cast<PreferencesWindow*>(self);
+                         me->addAgent(gtk_editable_get_text(GTK_EDITABLE(me->agentName_)), gtk_editable_get_text(GTK_EDITABLE(me->agentCommand_)));
+                     }),
+                     this);
+    agentError_ = gtk_label_new("");
+    gtk_label_set_xalign(GTK_LABEL(agentError_), 0);
+    gtk_label_set_wrap(GTK_LABEL(agentError_), TRUE);
+    gtk_widget_add_css_class(agentError_, "error");
+    gtk_widget_set_margin_top(agentError_, 6);
+    gtk_widget_set_visible(agentError_, FALSE);
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentName_);
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentCommand_);
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentError_);
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(add));
     adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_.get()), ADW_PREFERENCES_PAGE(page));
+    agentsWatch_ = model_.runtimes().acpAgents.observe([this] { showAgents(); });
+    showAgents();
 
     // The saved command, once read, unless the user is typing another.
     watch_ = model_.editorCommand.observe([this] {
@@ -38,8 +75,86 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     });
 }
 
+void PreferencesWindow::showAgents() {
+    for (GtkWidget* row : agentRows_) adw_preferences_group_remove(ADW_PREFERENCES_GROUP(agents_), row);
+    agentRows_.clear();
+    const auto saved = acpagents::saved();
+    for (const auto& agent : *model_.runtimes().acpAgents) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), agent.name.c_str());
+        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), acpagents::commandLine(agent).c_str());
+        const bool mine = std::any_of(saved.begin(), saved.end(), [&](const AcpAgentSpec& a) { return a.name == agent.name; });
+        if (mine) {
+            GtkWidget* remove = gtk_button_new_from_icon_name("user-trash-symbolic");
+            gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
+            gtk_widget_add_css_class(remove, "flat");
+            const std::string label = tr::format(_("Remove %1"), {agent.name});
+            gtk_widget_set_tooltip_text(remove, label.c_str());
+            gtk_accessible_update_property(GTK_ACCESSIBLE(remove), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+            g_object_set_data_full(G_OBJECT(remove), "agent", g_strdup(agent.name.c_str()), g_free);
+            g_signal_connect(remove, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer self) {
+                                 auto* me = static_cast<PreferencesWindow*>(self);
+                                 std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(button), "agent"));
+                                 spawn([](AppViewModel& model, std::string name) -> Task<void> {
+                                     try {
+                                         co_await model.runtimes().removeAgent(name);
+                                     } catch (const std::exception& e) {
+                                         model.chat().notify(e.what());
+                                     }
+                                 }(me->model_, name));
+                             }),
+                             this);
+            adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
+        }
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(agents_), row);
+        agentRows_.push_back(row);
+    }
+    if (agentRows_.empty()) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), _("No agents yet"));
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), _("Add one below with the command that starts it."));
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(agents_), row);
+        agentRows_.push_back(row);
+    }
+}
+
+std::vector<std::string> PreferencesWindow::agentRows() const {
+    std::vector<std::string> out;
+    for (GtkWidget* row : agentRows_) {
+        out.push_back(std::string(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row))) + " — " +
+                      adw_action_row_get_subtitle(ADW_ACTION_ROW(row)));
+    }
+    return out;
+}
+
+std::string PreferencesWindow::agentError() const {
+    return gtk_widget_get_visible(agentError_) ? gtk_label_get_text(GTK_LABEL(agentError_)) : "";
+}
+
+void PreferencesWindow::addAgent(const std::string& name, const std::string& commandLine) {
+    auto parsed = acpagents::parse(name, commandLine);
+    gtk_label_set_text(GTK_LABEL(agentError_), parsed.error.c_str());
+    gtk_widget_set_visible(agentError_, !parsed.agent);
+    if (!parsed.agent) return;
+    gtk_editable_set_text(GTK_EDITABLE(agentName_), "");
+    gtk_editable_set_text(GTK_EDITABLE(agentCommand_), "");
+    spawn([](AppViewModel& model, AcpAgentSpec agent, GtkWidget* error) -> Task<void> {
+        std::string failure;
+        try {
+            co_await model.runtimes().addAgent(std::move(agent));
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (failure.empty()) co_return;
+        gtk_label_set_text(GTK_LABEL(error), failure.c_str());
+        gtk_widget_set_visible(error, TRUE);
+    }(model_, std::move(*parsed.agent), agentError_));
+}
+
 PreferencesWindow::~PreferencesWindow() {
     watch_.disconnect();
+    agentsWatch_.disconnect();
     gtk_window_destroy(GTK_WINDOW(window_.get()));
 }
 

@@ -54,6 +54,16 @@ void Transcript::apply(const PublishedList<AgentMessage>::Change& change) {
             changed_.insert(change.position);
             updateSoon_();
             break;
+        case Kind::removed: {
+            // Rows waiting for their update move up with the rest.
+            std::set<std::size_t> shifted;
+            for (std::size_t p : changed_) {
+                if (p != change.position) shifted.insert(p > change.position ? p - 1 : p);
+            }
+            changed_ = std::move(shifted);
+            items_->remove(static_cast<guint>(change.position));
+            break;
+        }
     }
 }
 

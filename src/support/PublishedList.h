@@ -8,13 +8,12 @@
 namespace tarn {
 
 // A list the window shows, announced item by item: each change says where it happened, so a view
-// adds or changes only those rows instead of comparing the whole list. Items are only ever
-// appended or changed in place.
+// adds, changes or removes only those rows instead of comparing the whole list.
 template <typename T>
 class PublishedList {
 public:
     struct Change {
-        enum class Kind { inserted, changed };
+        enum class Kind { inserted, changed, removed };
         Kind kind;
         std::size_t position;
         std::size_t count;
@@ -36,6 +35,12 @@ public:
     void change(std::size_t position, F&& apply) {
         apply(items_.at(position));
         announce({Change::Kind::changed, position, 1});
+    }
+    T remove(std::size_t position) {
+        T item = std::move(items_.at(position));
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position));
+        announce({Change::Kind::removed, position, 1});
+        return item;
     }
     // Any change at all.
     sigc::connection observe(sigc::slot<void()> slot) { return any_.connect(std::move(slot)); }

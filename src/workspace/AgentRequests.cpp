@@ -66,6 +66,7 @@ Task<std::optional<std::string>> AgentRequests::askPermission(PermissionRequest 
     card.permission = std::move(request);
     const Uuid id = card.id;
     u_.chat.append(std::move(card));
+    u_.thinking.keepLast();
     auto pending = std::make_shared<PendingAnswer>();
     pendingAnswers_[id] = pending;
     struct Awaiter {

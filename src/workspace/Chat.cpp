@@ -16,4 +16,13 @@ bool Chat::update(const Uuid& id, const std::function<void(AgentMessage&)>& chan
     return true;
 }
 
+void Chat::moveToEnd(const Uuid& id) {
+    auto found = positions_.find(id);
+    if (found == positions_.end() || found->second + 1 == messages->size()) return;
+    const std::size_t from = found->second;
+    AgentMessage message = messages.remove(from);
+    for (std::size_t i = from; i < messages->size(); ++i) positions_[messages->at(i).id] = i;
+    append(std::move(message));
+}
+
 }  // namespace tarn

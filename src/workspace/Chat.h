@@ -30,13 +30,15 @@ public:
     void append(AgentMessage message);
     // Changes the message with this id in place; false when there is none.
     bool update(const Uuid& id, const std::function<void(AgentMessage&)>& change);
+    // Takes the message out and appends it again: the live thinking message stays below a card.
+    void moveToEnd(const Uuid& id);
     const AgentMessage* find(const Uuid& id) const {
         auto found = positions_.find(id);
         return found == positions_.end() ? nullptr : &messages->at(found->second);
     }
 
 private:
-    std::unordered_map<Uuid, std::size_t> positions_;  // messages are only ever appended
+    std::unordered_map<Uuid, std::size_t> positions_;
 };
 
 }  // namespace tarn

@@ -71,6 +71,10 @@ void ThinkingIndicator::flushSteps() {
     pendingSteps_.clear();
 }
 
+void ThinkingIndicator::keepLast() {
+    if (messageID_) chat_.moveToEnd(*messageID_);
+}
+
 void ThinkingIndicator::plan(std::vector<AgentPlanStep> plan) {
     if (!messageID_) return;
     chat_.update(*messageID_, [&](AgentMessage& message) { message.plan = std::move(plan); });

@@ -34,6 +34,8 @@ public:
     // keeps the steps shown so far, or takes `steps` when given.
     Uuid complete(const std::string& text, std::vector<AgentPlanStep> plan,
                   std::optional<std::vector<AgentStep>> steps = std::nullopt);
+    // Moves the indicator below whatever was added after it.
+    void keepLast();
     // Ends the loop (the window closes).
     void stop();
 
