@@ -209,6 +209,12 @@ TEST_F(Acp, PlanModeUsesTheAgentsReadOnlyModeAndComesBack) {
     EXPECT_EQ(modes[0]["params"]["modeId"], "plan");
     EXPECT_EQ(modes[1]["params"]["modeId"], "default");
     EXPECT_EQ(acp::readOnlyMode(json::Json::parse(R"({"availableModes": [{"id": "code", "name": "Code"}]})")), std::nullopt);
+    // A question about a tool call announced before takes what the announcement said.
+    const auto asked = acp::permissionOf(json::Json::parse(R"({"toolCall": {"toolCallId": "t9"}, "options": []})"), project.string(),
+                                         AgentStep{"t9", AgentStep::Kind::edit, "Edit src/App.tsx", AgentStep::Status::running, {"src/App.tsx"}});
+    EXPECT_EQ(asked.kind, AgentStep::Kind::edit);
+    EXPECT_EQ(asked.title, "Edit src/App.tsx");
+    EXPECT_EQ(asked.locations, (std::vector<std::string>{"src/App.tsx"}));
 }
 
 TEST_F(Acp, StopCancelsTheTurnAndEndsAnAgentThatIgnoresIt) {

@@ -156,10 +156,11 @@ std::vector<AgentPlanStep> planOf(const json::Json& update) {
     return plan;
 }
 
-PermissionRequest permissionOf(const json::Json& params, const std::string& root) {
+PermissionRequest permissionOf(const json::Json& params, const std::string& root, AgentStep known) {
     PermissionRequest request;
     const json::Json toolCall = params.value("toolCall", json::Json::object());
-    const AgentStep step = applyToolCall({}, toolCall.is_object() ? toolCall : json::Json::object(), root);
+    // The tool call asked about is most often one already announced: its update fills in the rest.
+    const AgentStep step = applyToolCall(std::move(known), toolCall.is_object() ? toolCall : json::Json::object(), root);
     request.title = step.title;
     request.kind = step.kind;
     request.locations = step.locations;
@@ -277,7 +278,13 @@ Task<void> AcpAgent::Connection::askPermission(json::Json id, json::Json params)
         answer(std::nullopt);
         co_return;
     }
-    PermissionRequest request = acp::permissionOf(params, root);
+    AgentStep known;
+    if (auto call = params.find("toolCall"); call != params.end() && call->is_object()) {
+        const std::string id = stringOf(*call, "toolCallId");
+        auto same = std::find_if(turn->steps.rbegin(), turn->steps.rend(), [&](const AgentStep& s) { return !id.empty() && s.id == id; });
+        if (same != turn->steps.rend()) known = *same;
+    }
+    PermissionRequest request = acp::permissionOf(params, root, std::move(known));
     if (turn->planMode && !turn->readOnlyByMode && writes(request.kind)) {
         // Plan Mode without a read-only mode of the agent's: Tarn refuses every edit and command.
         auto reject = std::find_if(request.options.begin(), request.options.end(),

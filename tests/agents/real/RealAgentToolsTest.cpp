@@ -5,6 +5,7 @@
 #include "agents/AgentToolFixture.h"
 #include "agents/ClaudeCodeCLIService.h"
 #include "agents/CodexCLIService.h"
+#include "agents/acp/AcpAgent.h"
 #include "support/GObjectPtr.h"
 #include "support/Text.h"
 
@@ -301,4 +302,51 @@ TEST_F(RealTools, StopEndsARealRunInTheMiddle) {
         EXPECT_TRUE(runLoopUntil([&] { return done; }, 60s));
         EXPECT_TRUE(stopped) << displayName(tool->runtime());
     }
+}
+
+// The Claude Code adapter of the Agent Client Protocol, running the real `claude` above: it asks
+// before its edit, and Plan Mode puts it in its own plan mode.
+TEST_F(RealTools, TheClaudeCodeAdapterAsksBeforeItEditsAndPlansWithoutWriting) {
+    serve(R"({"steps": [
+      {"say": "Let me look at the heading.", "read": "src/App.jsx"},
+      {"edit": {"file": "src/App.jsx", "old": "Fresh bread", "new": "Warm bread"}},
+      {"answer": "Changed the heading to Warm bread."}
+    ]})");
+    env.emplace_back("CLAUDE_CODE_EXECUTABLE", (kTools / "node_modules" / ".bin" / "claude").string());
+    AcpAgent adapter({"Claude Code (ACP)", (kTools / "node_modules" / ".bin" / "claude-code-acp").string(), {}, {}});
+    std::vector<PermissionRequest> asked;
+    auto allow = [&] {
+        AgentRunFeedback f = feedback();
+        f.permission = [&](PermissionRequest request) -> Task<std::optional<std::string>> {
+            asked.push_back(request);
+            for (const auto& o : request.options) {
+                if (o.kind == PermissionOption::Kind::allowOnce) co_return o.id;
+            }
+            co_return std::nullopt;
+        };
+        return f;
+    };
+    auto run = [&](bool planMode) { return runTask(adapter.runRequest("Change the heading", root(), planMode, allow(), std::nullopt), 180s); };
+
+    AgentRunResult result = run(false);
+    EXPECT_EQ(app(), "export default () => <h1>Warm bread</h1>;\n") << model->log();
+    ASSERT_FALSE(asked.empty()) << "the adapter edited without asking";
+    EXPECT_EQ(asked[0].kind, AgentStep::Kind::edit);
+    EXPECT_TRUE(text::contains(asked[0].title, "App.jsx")) << asked[0].title;
+    EXPECT_TRUE(text::contains(result.output, "Changed the heading to Warm bread.")) << result.output;
+    EXPECT_TRUE(std::any_of(result.steps.begin(), result.steps.end(), [](const AgentStep& s) { return s.kind == AgentStep::Kind::read; }))
+        << text::join(titlesOf(result.steps), "\n");
+
+    // Plan Mode: the adapter's own plan mode; the model's edit does not reach the file.
+    shell("git checkout -q -- src/App.jsx");
+    serve(R"({"steps": [
+      {"read": "src/App.jsx"},
+      {"edit": {"file": "src/App.jsx", "old": "Fresh bread", "new": "Plan bread"}},
+      {"answer": "Plan: change the heading."}
+    ]})");
+    env.emplace_back("CLAUDE_CODE_EXECUTABLE", (kTools / "node_modules" / ".bin" / "claude").string());
+    AcpAgent planner({"Claude Code (ACP)", (kTools / "node_modules" / ".bin" / "claude-code-acp").string(), {}, {}});
+    asked.clear();
+    runTask(planner.runRequest("Change the heading", root(), true, allow(), std::nullopt), 180s);
+    EXPECT_EQ(app(), "export default () => <h1>Fresh bread</h1>;\n") << model->log();
 }
