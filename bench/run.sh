@@ -24,6 +24,8 @@ echo "re-opening from the command line..." >&2
 run_window "$bin/tarn_bench_reopen" | tee /dev/stderr | grep '^TABLE' >>"$rows"
 echo "agent steps..." >&2
 run_window "$bin/tarn_bench_agent_steps" | tee /dev/stderr | grep '^TABLE' >>"$rows"
+echo "an ACP agent..." >&2
+run_window "$bin/tarn_bench_acp" | tee /dev/stderr | grep '^TABLE' >>"$rows"
 echo "main-loop stalls and a long session..." >&2
 run_window "$bin/tarn_bench_session" | tee /dev/stderr | grep '^TABLE' >>"$rows"
 

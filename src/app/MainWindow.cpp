@@ -158,6 +158,8 @@ void MainWindow::addActions() {
         const auto [id, option] = Glib::VariantBase::cast_dynamic<Glib::Variant<std::tuple<Glib::ustring, Glib::ustring>>>(parameter).get();
         if (auto message = model.messageID(id.raw())) model.requests().answerPermission(*message, option.raw());
     });
+    add_action_with_parameter("open-location", Glib::VARIANT_TYPE_STRING,
+                              withText([&model](const std::string& location) { spawn(model.openLocation(location)); }));
     add_action("preferences", [this] { content_.preferences().present(); });
     add_action_with_parameter("ask-agent-to-fix", Glib::VARIANT_TYPE_STRING, withText([this, &model](const std::string& line) {
         model.askAgentToFix(line);

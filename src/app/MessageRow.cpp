@@ -2,6 +2,7 @@
 
 #include "app/Buttons.h"
 #include "app/SelectedTargetPillView.h"
+#include "support/Text.h"
 #include "support/Translate.h"
 
 #include <glib/gi18n-lib.h>
@@ -10,6 +11,8 @@
 #include <gtkmm/expander.h>
 #include <gtkmm/eventcontrollermotion.h>
 #include <gtkmm/image.h>
+#include <gtkmm/menubutton.h>
+#include <gtkmm/popover.h>
 
 namespace tarn {
 
@@ -232,6 +235,44 @@ void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
                                                                    : _("stopped");
     const std::string label = tr::format(_("%1, %2"), {step.title, state});
     gtk_accessible_update_property(GTK_ACCESSIBLE(row.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+
+    // Where it acted and what it changed, when the agent says: made only for those steps.
+    while (auto* extra = title->get_next_sibling()) row.remove(*extra);
+    if (!step.diffs.empty()) {
+        auto* show = Gtk::make_managed<Gtk::MenuButton>();
+        show->set_icon_name("document-edit-symbolic");
+        show->add_css_class("flat");
+        show->add_css_class("tarn-step-button");
+        const std::string what = tr::format(_("Show the change to %1"), {step.diffs.front().path});
+        show->set_tooltip_text(what);
+        setAccessibleLabel(*show, what);
+        show->set_create_popup_func([show, diffs = step.diffs] {
+            if (show->get_popover()) return;
+            std::vector<std::string> parts;
+            for (const auto& d : diffs) parts.push_back(PermissionCard::diffText(d, 40));
+            auto* text = Gtk::make_managed<Gtk::Label>(text::join(parts, "\n\n"));
+            text->add_css_class("tarn-mono");
+            text->add_css_class("tarn-diff");
+            text->set_xalign(0);
+            text->set_selectable(true);
+            auto* popover = Gtk::make_managed<Gtk::Popover>();
+            popover->set_child(*text);
+            show->set_popover(*popover);
+        });
+        row.append(*show);
+    }
+    if (!step.locations.empty()) {
+        auto* open = Gtk::make_managed<Gtk::Button>();
+        open->set_icon_name("document-open-symbolic");
+        open->add_css_class("flat");
+        open->add_css_class("tarn-step-button");
+        const std::string what = tr::format(_("Open %1 in the Editor"), {step.locations.front()});
+        open->set_tooltip_text(what);
+        setAccessibleLabel(*open, what);
+        open->set_action_name("win.open-location");
+        open->set_action_target_value(Glib::Variant<Glib::ustring>::create(step.locations.front()));
+        row.append(*open);
+    }
 }
 
 void MessageRow::showActions() {

@@ -155,9 +155,30 @@ Task<void> AppViewModel::openInEditor(std::string selectionKey) {
         chat_.appendSystemMessage(_("Where this element comes from is not known, so there is no file to open."));
         co_return;
     }
+    co_await openFile(std::filesystem::path(root->path()) / found->fileGuess, found->line);
+}
+
+Task<void> AppViewModel::openLocation(std::string location) {
+    const auto root = project_.root();
+    if (!root) co_return;
+    // "src/App.jsx:12" or "src/App.jsx", inside the project.
+    int line = 1;
+    std::string path = location;
+    if (auto colon = location.rfind(':'); colon != std::string::npos && colon + 1 < location.size() &&
+                                          location.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+        path = location.substr(0, colon);
+        line = std::max(1, std::atoi(location.c_str() + colon + 1));
+    }
+    const std::filesystem::path relative = std::filesystem::path(path).lexically_normal();
+    if (relative.empty() || relative.is_absolute() || *relative.begin() == "..") {
+        chat_.appendSystemMessage(tr::format(_("%1 is not inside the project, so it is not opened."), {location}));
+        co_return;
+    }
+    co_await openFile(std::filesystem::path(root->path()) / relative, line);
+}
+
+Task<void> AppViewModel::openFile(std::filesystem::path file, int line) {
     auto self = shared_from_this();
-    const std::filesystem::path file = std::filesystem::path(root->path()) / found->fileGuess;
-    const int line = found->line;
     std::optional<std::string> failure;
     try {
         co_await inBackground([file, line] { editor::open(file, line); });

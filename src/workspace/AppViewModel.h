@@ -99,6 +99,8 @@ public:
     void handleInspectSelection(const InspectTarget& target);
     // The selected element's source file in the user's editor, at its line.
     Task<void> openInEditor(std::string selectionKey);
+    // A place an agent named ("src/App.jsx:12"), when it is inside the project.
+    Task<void> openLocation(std::string location);
     void setEditorCommand(std::string command);
 
     // Resolves a reply by the text form of its id (how the window's actions name it).
@@ -116,6 +118,7 @@ public:
     bool agentsKnown() const { return runtimes_.known(); }
 
 private:
+    Task<void> openFile(std::filesystem::path file, int line);
     explicit AppViewModel(AppViewModelOptions options) : options_(options) {}
     // Writes a setting on a worker thread; a failure is said with the pattern (%1: why), or not at all.
     void saveSetting(std::string group, std::string key, std::string value, const char* failurePattern);

@@ -244,12 +244,14 @@ TEST_F(Acp, StopCancelsTheTurnAndEndsAnAgentThatIgnoresIt) {
 
 TEST_F(Acp, FailuresSayWhyInTheAgentsWords) {
     EXPECT_TRUE(text::contains(failure(agent(R"({"initialize": {"crash": "node: bad option: --acp"}})")), "node: bad option: --acp"));
-    EXPECT_TRUE(text::contains(failure(agent(R"({"newSession": {"error": {"code": -32000, "message": "Authentication required"}}})")),
-                               "Scripted needs you to sign in: run “/usr/bin/node” once in a terminal"));
-    // Signed in by the agent's own method, then the session starts.
-    EXPECT_EQ(run(agent(R"({"initialize": {"authMethods": [{"id": "oauth", "name": "Sign in"}]},
-                           "newSession": {"error": {"code": -32000, "message": "Authentication required"}},
-                           "turns": [[{"say": "In."}]]})"), "x").output, "In.");
+    EXPECT_EQ(failure(agent(R"({"newSession": {"error": {"code": -32000, "message": "Authentication required"}}})")),
+              "Scripted needs you to sign in (Authentication required): run “/usr/bin/node” once in a terminal, then try again.");
+    // Its sign-in methods are named; none is started from here (they open a browser or ask in a terminal).
+    EXPECT_EQ(failure(agent(R"({"initialize": {"authMethods": [{"id": "oauth", "name": "Log in with Google"}, {"id": "key", "name": "API key"}]},
+                               "newSession": {"error": {"code": -32000, "message": "Gemini API key is missing."}}})")),
+              "Scripted needs you to sign in (Gemini API key is missing.): run “/usr/bin/node” once in a terminal and sign in with "
+              "one of: Log in with Google, API key. Then try again.");
+    EXPECT_TRUE(received("authenticate").empty());
     fs::remove(record);
     auto crashing = agent(R"({"turns": [[{"say": "Starting"}, {"exit": 1, "stderr": "Error: the model is on fire"}]]})");
     const std::string crashed = failure(crashing);

@@ -413,28 +413,32 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
             }
         }
     }
-    for (int attempt = 0; session.is_null() && attempt < 2 && !failure; ++attempt) {
-        bool signIn = false;
+    if (session.is_null()) {
         try {
             session = co_await connection->peer->call("session/new", {{"cwd", root}, {"mcpServers", json::Json::array()}}, setupLimit);
         } catch (const acp::JsonRpcError& e) {
+            // Signed out. Its sign-in methods may open a browser or ask in a terminal: the user
+            // signs in there, told how, in the agent's words.
             const bool authRequired = e.code == -32000 || text::contains(text::toLower(e.what()), "auth");
-            signIn = authRequired && attempt == 0 && authMethods.is_array() && !authMethods.empty() && authMethods[0].is_object();
-            failure = authRequired ? tr::format(_("%1 needs you to sign in: run “%2” once in a terminal, then try again."), {spec_.name, spec_.command})
-                                   : std::string(e.what());
+            std::vector<std::string> methods;
+            if (authMethods.is_array()) {
+                for (const auto& m : authMethods) {
+                    if (auto name = stringOf(m, "name"); !name.empty()) methods.push_back(name);
+                }
+            }
+            failure = !authRequired ? std::string(e.what())
+                      : methods.empty()
+                          ? tr::format(_("%1 needs you to sign in (%2): run “%3” once in a terminal, then try again."),
+                                       {spec_.name, e.what(), spec_.command})
+                          : tr::format(_("%1 needs you to sign in (%2): run “%3” once in a terminal and sign in with one of: %4. Then try again."),
+                                       {spec_.name, e.what(), spec_.command, text::join(methods, ", ")});
         } catch (const std::exception& e) {
             failure = e.what();
-        }
-        if (!signIn) continue;
-        // Signed out: one try with the agent's own sign-in method, else say what to do.
-        try {
-            co_await connection->peer->call("authenticate", {{"methodId", stringOf(authMethods[0], "id")}}, setupLimit);
-            failure = std::nullopt;
-        } catch (const std::exception&) {
         }
     }
     if (failure || !session.is_object() || stringOf(session, "sessionId").empty()) {
         connection->peer->end();
+        if (failure && text::contains(*failure, spec_.command)) throw AgentToolError(*failure);
         throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {spec_.name, failure.value_or(_("it gave no session id"))}));
     }
     connection->sessionId = stringOf(session, "sessionId");

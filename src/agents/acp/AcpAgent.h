@@ -24,7 +24,8 @@ struct AcpAgentSpec {
 const std::vector<AcpAgentSpec>& knownAcpAgents();
 
 // Requests through an ACP agent: one agent process and one session a project, kept for the
-// project's next requests. The agent edits on disk itself (Tarn offers it no file system and no
+// project's next requests. A signed-out agent is not signed in from here (its methods open a
+// browser or ask in a terminal): the reply says how, with the agent's own words and methods. The agent edits on disk itself (Tarn offers it no file system and no
 // terminal), so the checkpoints around each turn see every change.
 class AcpAgent : public AgentTool {
 public:
