@@ -29,6 +29,7 @@ void ThinkingIndicator::begin(const std::string& line) {
         AgentMessage message(AgentRole::assistant, line);
         message.isThinking = true;
         messageID_ = message.id;
+        stepPositions_.clear();
         chat_.append(std::move(message));
     }
     push(line);
@@ -60,11 +61,14 @@ void ThinkingIndicator::flushSteps() {
     if (messageID_) {
         chat_.update(*messageID_, [&](AgentMessage& message) {
             for (auto& step : pendingSteps_) {
-                // The step it updates is most often one of the last.
-                auto same = std::find_if(message.steps.rbegin(), message.steps.rend(),
-                                         [&](const AgentStep& s) { return !step.id.empty() && s.id == step.id; });
-                if (same != message.steps.rend()) *same = std::move(step);
-                else message.steps.push_back(std::move(step));
+                // By id, through an index: a turn can bring ten thousand steps.
+                auto known = step.id.empty() ? stepPositions_.end() : stepPositions_.find(step.id);
+                if (known != stepPositions_.end() && known->second < message.steps.size()) {
+                    message.steps[known->second] = std::move(step);
+                } else {
+                    if (!step.id.empty()) stepPositions_[step.id] = message.steps.size();
+                    message.steps.push_back(std::move(step));
+                }
             }
         });
     }
@@ -92,6 +96,7 @@ Uuid ThinkingIndicator::complete(const std::string& text, std::vector<AgentPlanS
         message.timestamp = std::chrono::system_clock::now();
         message.isThinking = false;
     });
+    stepPositions_.clear();
     if (replaced) return *std::exchange(messageID_, std::nullopt);
     AgentMessage message(AgentRole::assistant, text);
     message.plan = std::move(plan);

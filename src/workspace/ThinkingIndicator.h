@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tarn {
@@ -58,6 +59,7 @@ private:
     std::string lastLine_;
     std::optional<Uuid> messageID_;
     std::vector<AgentStep> pendingSteps_;
+    std::unordered_map<std::string, std::size_t> stepPositions_;  // the message's steps by id
     bool flushPosted_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

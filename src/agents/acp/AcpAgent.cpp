@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <unordered_map>
 #include <glib.h>
 
 namespace tarn {
@@ -206,6 +207,7 @@ struct AcpAgent::Connection {
         bool readOnlyByMode = false;
         std::string answer = {}, pendingWords = {};
         std::vector<AgentStep> steps = {};
+        std::unordered_map<std::string, std::size_t> stepPositions = {};  // steps by the agent's id
         std::vector<AgentPlanStep> plan = {};
         std::vector<std::string> refusedEdits = {};
         std::vector<std::string> autoRejected = {};
@@ -251,11 +253,13 @@ void AcpAgent::Connection::update(const json::Json& params) {
         words(textOf(update.value("content", json::Json())));
     } else if (kind == "tool_call" || kind == "tool_call_update") {
         const std::string id = stringOf(update, "toolCallId");
-        auto same = std::find_if(turn->steps.rbegin(), turn->steps.rend(), [&](const AgentStep& s) { return !id.empty() && s.id == id; });
-        if (same != turn->steps.rend()) {
-            *same = acp::applyToolCall(std::move(*same), update, root);
-            if (fb.step) fb.step(*same);
+        auto known = id.empty() ? turn->stepPositions.end() : turn->stepPositions.find(id);
+        if (known != turn->stepPositions.end()) {
+            AgentStep& step = turn->steps[known->second];
+            step = acp::applyToolCall(std::move(step), update, root);
+            if (fb.step) fb.step(step);
         } else {
+            if (!id.empty()) turn->stepPositions[id] = turn->steps.size();
             turn->steps.push_back(acp::applyToolCall({}, update, root));
             if (fb.step) fb.step(turn->steps.back());
         }
@@ -280,9 +284,9 @@ Task<void> AcpAgent::Connection::askPermission(json::Json id, json::Json params)
     }
     AgentStep known;
     if (auto call = params.find("toolCall"); call != params.end() && call->is_object()) {
-        const std::string id = stringOf(*call, "toolCallId");
-        auto same = std::find_if(turn->steps.rbegin(), turn->steps.rend(), [&](const AgentStep& s) { return !id.empty() && s.id == id; });
-        if (same != turn->steps.rend()) known = *same;
+        if (auto same = turn->stepPositions.find(stringOf(*call, "toolCallId")); same != turn->stepPositions.end()) {
+            known = turn->steps[same->second];
+        }
     }
     PermissionRequest request = acp::permissionOf(params, root, std::move(known));
     if (turn->planMode && !turn->readOnlyByMode && writes(request.kind)) {
