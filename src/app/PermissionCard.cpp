@@ -6,6 +6,7 @@
 
 #include <glib/gi18n-lib.h>
 #include <gtkmm/button.h>
+#include <algorithm>
 #include <tuple>
 
 namespace tarn {
@@ -65,8 +66,14 @@ void PermissionCard::show(const Uuid& message, const PermissionRequest& request)
     title_.set_text(request.title);
     command_.set_text(request.command.empty() ? "" : "$ " + request.command);
     command_.set_visible(!request.command.empty());
-    places_.set_text(text::join(request.locations, "\n"));
-    places_.set_visible(!request.locations.empty());
+    // The places the diffs do not already name.
+    std::vector<std::string> places;
+    for (const auto& where : request.locations) {
+        const std::string file = where.substr(0, where.rfind(':') == std::string::npos ? where.size() : where.rfind(':'));
+        if (std::none_of(request.diffs.begin(), request.diffs.end(), [&](const StepDiff& d) { return d.path == file; })) places.push_back(where);
+    }
+    places_.set_text(text::join(places, "\n"));
+    places_.set_visible(!places.empty());
     std::vector<std::string> diffs;
     for (const auto& d : request.diffs) diffs.push_back(diffText(d));
     diff_.set_text(text::join(diffs, "\n\n"));

@@ -91,12 +91,13 @@ protected:
 
 const char* kEditTurn = R"([
   {"think": "Looking at the heading.\n"},
+  {"say": "Let me look."},
   {"plan": [{"content": "Read the page", "priority": "high", "status": "completed"},
             {"content": "Change the heading", "priority": "high", "status": "in_progress"}]},
   {"tool": {"toolCallId": "t1", "title": "Read src/App.tsx", "kind": "read", "status": "in_progress",
             "locations": [{"path": "@ROOT@/src/App.tsx", "line": 1}]}},
   {"update": {"toolCallId": "t1", "status": "completed"}},
-  {"tool": {"toolCallId": "t2", "title": "Edit src/App.tsx", "kind": "edit", "status": "pending",
+  {"tool": {"toolCallId": "t2", "title": "Edit `@ROOT@/src/App.tsx`", "kind": "edit", "status": "pending",
             "content": [{"type": "diff", "path": "@ROOT@/src/App.tsx", "oldText": "one\n", "newText": "two\n"}]}},
   {"write": {"path": "src/App.tsx", "text": "two\n"}},
   {"update": {"toolCallId": "t2", "status": "completed"}},
@@ -113,7 +114,8 @@ TEST_F(Acp, ATurnStreamsStepsDiffsAndThePlanAndTheSessionServesTheNextRequest) {
     auto first = run(a, "Change the heading");
 
     EXPECT_EQ(readFile(project / "src/App.tsx"), "two\n");
-    EXPECT_EQ(first.output, "I changed the heading.");
+    // Words after tool calls are a paragraph of their own; paths are the project's.
+    EXPECT_EQ(first.output, "Let me look.\n\nI changed the heading.");
     EXPECT_EQ(first.touchedFiles, (std::vector<std::string>{"src/App.tsx"}));
     using S = AgentStep::Status;
     std::vector<std::tuple<std::string, AgentStep::Kind, S>> seen;

@@ -120,7 +120,11 @@ AgentStep::Kind stepKind(const std::string& toolKind) {
 
 AgentStep applyToolCall(AgentStep step, const json::Json& update, const std::string& root) {
     if (auto id = stringOf(update, "toolCallId"); !id.empty()) step.id = id;
-    if (auto title = text::trim(stringOf(update, "title")); !title.empty()) step.title = text::firstLine(title, 200);
+    if (auto title = text::trim(stringOf(update, "title")); !title.empty()) {
+        // Agents name files by their full path, often in Markdown's backticks: the project's own words are shorter.
+        if (!root.empty()) title = text::replaceAll(title, root + "/", "");
+        step.title = text::firstLine(text::replaceAll(title, "`", ""), 200);
+    }
     if (update.contains("kind")) step.kind = stepKind(stringOf(update, "kind"));
     if (update.contains("status")) {
         const std::string status = stringOf(update, "status");
@@ -205,6 +209,7 @@ struct AcpAgent::Connection {
         AgentRunFeedback feedback;
         bool planMode = false;
         bool readOnlyByMode = false;
+        bool afterToolCall = false;
         std::string answer = {}, pendingWords = {};
         std::vector<AgentStep> steps = {};
         std::unordered_map<std::string, std::size_t> stepPositions = {};  // steps by the agent's id
@@ -247,11 +252,15 @@ void AcpAgent::Connection::update(const json::Json& params) {
     auto& fb = turn->feedback;
     if (kind == "agent_message_chunk") {
         const std::string chunk = textOf(update.value("content", json::Json()));
+        // Words after a tool call begin a new paragraph of the answer.
+        if (turn->afterToolCall && !turn->answer.empty() && !chunk.empty()) turn->answer += "\n\n";
+        turn->afterToolCall = false;
         turn->answer += chunk;
         words(chunk);
     } else if (kind == "agent_thought_chunk") {
         words(textOf(update.value("content", json::Json())));
     } else if (kind == "tool_call" || kind == "tool_call_update") {
+        turn->afterToolCall = true;
         const std::string id = stringOf(update, "toolCallId");
         auto known = id.empty() ? turn->stepPositions.end() : turn->stepPositions.find(id);
         if (known != turn->stepPositions.end()) {
