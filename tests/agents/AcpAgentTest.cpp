@@ -219,6 +219,21 @@ TEST_F(Acp, PlanModeUsesTheAgentsReadOnlyModeAndComesBack) {
     EXPECT_EQ(asked.locations, (std::vector<std::string>{"src/App.tsx"}));
 }
 
+TEST_F(Acp, AfterARestartTheSessionIsLoadedAndItsHistoryIsNotTheRequests) {
+    const std::string scenario = R"({"initialize": {"loadSession": true},
+        "replay": [{"tool": {"toolCallId": "old", "title": "An old step", "kind": "read", "status": "completed"}}, {"say": "Old words."}],
+        "turns": [[{"say": "Fresh."}]]})";
+    run(agent(scenario), "First");
+    steps.clear();
+    auto again = run(agent(scenario), "After a restart");  // another agent process
+    EXPECT_EQ(again.output, "Fresh.");
+    EXPECT_TRUE(again.steps.empty());
+    EXPECT_TRUE(steps.empty());
+    ASSERT_EQ(received("session/load").size(), 1u);
+    EXPECT_EQ(received("session/load")[0]["params"]["sessionId"], "session-1");
+    EXPECT_EQ(received("session/new").size(), 1u);
+}
+
 TEST_F(Acp, StopCancelsTheTurnAndEndsAnAgentThatIgnoresIt) {
     for (const std::string how : {"honour", "ignore"}) {
         SCOPED_TRACE(how);

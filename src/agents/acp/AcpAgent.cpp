@@ -385,8 +385,11 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
     } catch (const std::exception& e) {
         throw AgentToolError(tr::format(_("%1 could not start: %2"), {spec_.name, e.what()}));
     }
-    // Its standard error reaches the log while it sets up, too.
-    Connection::Turn setup{feedback};
+    // Its standard error reaches the log while it sets up, too; a loaded session's history, which
+    // the agent replays as updates, is not this request's.
+    AgentRunFeedback quiet;
+    quiet.log = feedback.log;
+    Connection::Turn setup{quiet};
     connection->turn = &setup;
     struct Clear {
         Connection& c;
