@@ -63,9 +63,17 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentCommand_);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentError_);
     adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(add));
+    allowed_ = adw_preferences_group_new();
+    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(allowed_), _("Always Allowed"));
+    adw_preferences_group_set_description(
+        ADW_PREFERENCES_GROUP(allowed_),
+        _("What you let an agent do without asking, in one project, by answering “Always allow”. Take it back to be asked again."));
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(allowed_));
     adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_.get()), ADW_PREFERENCES_PAGE(page));
     agentsWatch_ = model_.runtimes().acpAgents.observe([this] { showAgents(); });
     showAgents();
+    allowedWatch_ = model_.runtimes().alwaysAllowed.observe([this] { showAllowed(); });
+    showAllowed();
 
     // The saved command, once read, unless the user is typing another.
     watch_ = model_.editorCommand.observe([this] {
@@ -119,6 +127,83 @@ void PreferencesWindow::showAgents() {
     }
 }
 
+namespace {
+
+std::string allowedTitle(const AlwaysAllowed& a) {
+    switch (a.kind) {
+        case AgentStep::Kind::run: return tr::format(_("Run “%1”"), {a.command});
+        case AgentStep::Kind::edit: return _("Edit files");
+        case AgentStep::Kind::read: return _("Read files");
+        case AgentStep::Kind::search: return _("Search the project");
+        case AgentStep::Kind::web: return _("Fetch from the web");
+        case AgentStep::Kind::think:
+        case AgentStep::Kind::other: break;
+    }
+    return _("Use its other tools");
+}
+
+std::string allowedSubtitle(const AlwaysAllowed& a) {
+    const auto runtime = runtimeFromId(a.agent);
+    const std::string home = g_get_home_dir();
+    std::string where = a.project;
+    if (!home.empty() && (where == home || where.starts_with(home + "/"))) where = "~" + where.substr(home.size());
+    return tr::format(_("%1 · %2"), {runtime ? displayName(*runtime) : a.agent, where});
+}
+
+}  // namespace
+
+void PreferencesWindow::showAllowed() {
+    for (GtkWidget* row : allowedRows_) adw_preferences_group_remove(ADW_PREFERENCES_GROUP(allowed_), row);
+    allowedRows_.clear();
+    const auto& list = *model_.runtimes().alwaysAllowed;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), allowedTitle(list[i]).c_str());
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), allowedSubtitle(list[i]).c_str());
+        GtkWidget* remove = gtk_button_new_from_icon_name("user-trash-symbolic");
+        gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
+        gtk_widget_add_css_class(remove, "flat");
+        const std::string label = tr::format(_("Ask Again Before: %1"), {allowedTitle(list[i])});
+        gtk_widget_set_tooltip_text(remove, label.c_str());
+        gtk_accessible_update_property(GTK_ACCESSIBLE(remove), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+        g_object_set_data(G_OBJECT(remove), "row", GSIZE_TO_POINTER(i));
+        g_signal_connect(remove, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer self) {
+                             static_cast<PreferencesWindow*>(self)->takeBack(GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(button), "row")));
+                         }),
+                         this);
+        adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(allowed_), row);
+        allowedRows_.push_back(row);
+    }
+    if (allowedRows_.empty()) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), _("Nothing yet"));
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), _("Agents ask before each edit and command."));
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(allowed_), row);
+        allowedRows_.push_back(row);
+    }
+}
+
+void PreferencesWindow::takeBack(std::size_t row) {
+    const auto list = *model_.runtimes().alwaysAllowed;
+    if (row >= list.size()) return;
+    try {
+        model_.runtimes().takeBack(list[row]);
+    } catch (const std::exception& e) {
+        model_.chat().notify(e.what());
+    }
+}
+
+std::vector<std::string> PreferencesWindow::allowedRows() const {
+    std::vector<std::string> out;
+    for (GtkWidget* row : allowedRows_) {
+        out.push_back(std::string(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row))) + " — " +
+                      adw_action_row_get_subtitle(ADW_ACTION_ROW(row)));
+    }
+    return out;
+}
+
 std::vector<std::string> PreferencesWindow::agentRows() const {
     std::vector<std::string> out;
     for (GtkWidget* row : agentRows_) {
@@ -155,6 +240,7 @@ void PreferencesWindow::addAgent(const std::string& name, const std::string& com
 PreferencesWindow::~PreferencesWindow() {
     watch_.disconnect();
     agentsWatch_.disconnect();
+    allowedWatch_.disconnect();
     gtk_window_destroy(GTK_WINDOW(window_.get()));
 }
 

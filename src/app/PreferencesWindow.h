@@ -25,19 +25,25 @@ public:
     std::vector<std::string> agentRows() const;
     void addAgent(const std::string& name, const std::string& commandLine);
     std::string agentError() const;
+    // What agents may do without asking ("Edit files — Claude Code · ~/bakery"), and taking one back.
+    std::vector<std::string> allowedRows() const;
+    void takeBack(std::size_t row);
 
 private:
     void showAgents();
+    void showAllowed();
 
     AppViewModel& model_;
     GObjectPtr<GtkWidget> window_;  // an AdwPreferencesWindow
     GtkWidget* editor_;  // an AdwEntryRow, the window's
-    sigc::connection watch_, agentsWatch_;
+    sigc::connection watch_, agentsWatch_, allowedWatch_;
     GtkWidget* agents_;     // the group of agent rows
     std::vector<GtkWidget*> agentRows_;
     GtkWidget* agentName_;  // the add form's entry rows and its message
     GtkWidget* agentCommand_;
     GtkWidget* agentError_;
+    GtkWidget* allowed_;  // the group of what is always allowed
+    std::vector<GtkWidget*> allowedRows_;
 };
 
 }  // namespace tarn

@@ -34,4 +34,23 @@ struct PermissionRequest {
     friend bool operator==(const PermissionRequest&, const PermissionRequest&) = default;
 };
 
+// An answer given once for good ("Always allow"): this agent may do this kind of thing in this
+// project without asking, until the user takes it back in Preferences. A command is allowed by its
+// exact command line; anything else by its kind.
+struct AlwaysAllowed {
+    std::string agent;    // the runtime's id ("acp:Gemini CLI")
+    std::string project;  // the project root's path
+    AgentStep::Kind kind = AgentStep::Kind::other;
+    std::string command;  // the command line, for a command
+
+    static AlwaysAllowed of(std::string agent, std::string project, const PermissionRequest& request) {
+        const bool run = request.kind == AgentStep::Kind::run;
+        return {std::move(agent), std::move(project), request.kind, run ? (request.command.empty() ? request.title : request.command) : ""};
+    }
+    bool covers(const std::string& agentId, const std::string& projectPath, const PermissionRequest& request) const {
+        return *this == of(agentId, projectPath, request);
+    }
+    friend bool operator==(const AlwaysAllowed&, const AlwaysAllowed&) = default;
+};
+
 }  // namespace tarn

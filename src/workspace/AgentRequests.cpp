@@ -44,7 +44,15 @@ void AgentRequests::answerPermission(const Uuid& message, const std::string& opt
     const auto* card = u_.chat.find(message);
     if (!card || !card->permission) return;
     const auto& options = card->permission->options;
-    if (std::none_of(options.begin(), options.end(), [&](const PermissionOption& o) { return o.id == option; })) return;
+    auto chosen = std::find_if(options.begin(), options.end(), [&](const PermissionOption& o) { return o.id == option; });
+    if (chosen == options.end()) return;
+    if (chosen->kind == PermissionOption::Kind::allowAlways) {
+        try {
+            u_.runtimes.allowAlways(it->second->asked);
+        } catch (const std::exception& e) {
+            u_.chat.appendSystemMessage(tr::format(_("Tarn could not keep “%1” for this project: %2"), {chosen->name, e.what()}));
+        }
+    }
     settleAnswer(message, option);
 }
 
@@ -61,13 +69,34 @@ void AgentRequests::settleAnswer(const Uuid& message, std::optional<std::string>
     if (auto waiter = std::exchange(pending->waiter, nullptr)) postToMain([waiter] { waiter.resume(); });
 }
 
-Task<std::optional<std::string>> AgentRequests::askPermission(PermissionRequest request) {
+Task<std::optional<std::string>> AgentRequests::askPermission(PermissionRequest request, AlwaysAllowed asked) {
+    const auto& allowed = *u_.runtimes.alwaysAllowed;
+    if (std::find(allowed.begin(), allowed.end(), asked) != allowed.end()) {
+        // The agent's own "always" answer first; it may keep it for the rest of its session.
+        const PermissionOption* pick = nullptr;
+        for (const auto& kind : {PermissionOption::Kind::allowAlways, PermissionOption::Kind::allowOnce}) {
+            for (const auto& o : request.options) {
+                if (!pick && o.kind == kind) pick = &o;
+            }
+        }
+        if (pick) {
+            const std::string id = pick->id;
+            request.answer = id;
+            request.note = _("Allowed without asking: you chose to always allow this in this project. Preferences can take it back.");
+            AgentMessage card(AgentRole::assistant, request.title);
+            card.permission = std::move(request);
+            u_.chat.append(std::move(card));
+            u_.thinking.keepLast();
+            co_return id;
+        }
+    }
     AgentMessage card(AgentRole::assistant, request.title);
     card.permission = std::move(request);
     const Uuid id = card.id;
     u_.chat.append(std::move(card));
     u_.thinking.keepLast();
     auto pending = std::make_shared<PendingAnswer>();
+    pending->asked = std::move(asked);
     pendingAnswers_[id] = pending;
     struct Awaiter {
         std::shared_ptr<PendingAnswer> pending;
@@ -107,7 +136,10 @@ Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string r
         [this](const AgentStep& step) { u_.thinking.step(step); },
         [this](const std::vector<AgentPlanStep>& plan) { u_.thinking.plan(plan); },
         [this, runtime](const std::string& model) { u_.runtimes.reportModel(runtime, model); },
-        [this](PermissionRequest request) { return askPermission(std::move(request)); },
+        [this, agent = id(runtime), project = root.path()](PermissionRequest request) {
+            AlwaysAllowed asked = AlwaysAllowed::of(agent, project, request);
+            return askPermission(std::move(request), std::move(asked));
+        },
     };
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }

@@ -106,8 +106,10 @@ private:
     // The reply to a tool stopped by the user, with the files it had changed and how it stopped.
     Uuid replyStopped(const std::vector<std::string>& touched, const std::string& how = {});
     // Shows an agent's question as a card in the transcript and waits for the answer.
-    Task<std::optional<std::string>> askPermission(PermissionRequest request);
+    // What the user allowed for good answers without a question.
+    Task<std::optional<std::string>> askPermission(PermissionRequest request, AlwaysAllowed asked);
     struct PendingAnswer {
+        AlwaysAllowed asked;  // what "Always allow" would keep
         std::optional<std::string> option;
         bool done = false;
         std::coroutine_handle<> waiter;

@@ -16,6 +16,7 @@ AgentRuntimes::Versions AgentRuntimes::probe() const {
     Versions versions;
     versions.codex = codex_.detectVersion();
     versions.claudeCode = claude.get();
+    versions.allowed = acpagents::allowances();
     for (auto& agent : acpagents::offered(acpagents::saved())) {
         auto path = AcpAgent(agent).detectVersion();
         versions.acp.emplace_back(std::move(agent), std::move(path));
@@ -59,6 +60,7 @@ void AgentRuntimes::apply(const Versions& versions) {
     }
     acp_ = std::move(kept);
     acpAgents = offered;
+    alwaysAllowed = versions.allowed;
     availableAgentRuntimes = available;
     agentStatusLabel = text::join(parts, "  \u2022  ");
     probed_.open();
@@ -133,6 +135,20 @@ Task<void> AgentRuntimes::removeAgent(std::string name) {
     std::erase_if(list, [&](const AcpAgentSpec& a) { return a.name == name; });
     acpagents::save(list);
     co_await refreshInBackground();
+}
+
+void AgentRuntimes::allowAlways(AlwaysAllowed allowed) {
+    auto list = acpagents::allowances();
+    if (std::find(list.begin(), list.end(), allowed) == list.end()) list.push_back(std::move(allowed));
+    acpagents::saveAllowances(list);
+    alwaysAllowed = list;
+}
+
+void AgentRuntimes::takeBack(const AlwaysAllowed& allowed) {
+    auto list = acpagents::allowances();
+    std::erase(list, allowed);
+    acpagents::saveAllowances(list);
+    alwaysAllowed = list;
 }
 
 }  // namespace tarn

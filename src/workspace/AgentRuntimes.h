@@ -35,12 +35,15 @@ public:
 
     // The ACP agents offered: the user's, then the known ones on the search path.
     Published<std::vector<AcpAgentSpec>> acpAgents;
+    // What the user allowed agents for good, per project; kept in the settings.
+    Published<std::vector<AlwaysAllowed>> alwaysAllowed;
 
     // What each tool answered; asked on any thread, taken on the main thread.
     struct Versions {
         std::optional<std::string> codex, claudeCode;
         // Each offered ACP agent, with its command's path when it is on the search path.
         std::vector<std::pair<AcpAgentSpec, std::optional<std::string>>> acp = {};
+        std::vector<AlwaysAllowed> allowed = {};
     };
     Versions probe() const;
     void apply(const Versions& versions);
@@ -55,6 +58,9 @@ public:
     // Throws PlatformError when the settings cannot be written.
     Task<void> addAgent(AcpAgentSpec agent);
     Task<void> removeAgent(std::string name);
+    // Throw PlatformError when the settings cannot be written.
+    void allowAlways(AlwaysAllowed allowed);
+    void takeBack(const AlwaysAllowed& allowed);
     // A tool named its model while it ran: the composer says it from now on.
     void reportModel(AgentRuntime runtime, const std::string& model);
     void logLine(const std::string& line);

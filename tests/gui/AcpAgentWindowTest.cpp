@@ -29,7 +29,8 @@ const char* kAsk = R"({"ask": {"toolCall": {"toolCallId": "e1", "title": "Edit s
     "options": [{"optionId": "yes", "name": "Allow once", "kind": "allow_once"},
                 {"optionId": "always", "name": "Always allow", "kind": "allow_always"},
                 {"optionId": "no", "name": "Reject", "kind": "reject_once"}]},
-    "then": {"yes": [{"write": {"path": "src/App.tsx", "text": "export default () => 'edited';\n"}}, {"say": "Edited."}]}})";
+    "then": {"yes": [{"write": {"path": "src/App.tsx", "text": "export default () => 'edited';\n"}}, {"say": "Edited."}],
+             "always": [{"write": {"path": "src/App.tsx", "text": "export default () => 'edited';\n"}}, {"say": "Edited."}]}})";
 
 }  // namespace
 
@@ -83,4 +84,51 @@ TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     EXPECT_EQ(second->permissionCard()->choices(), (std::vector<std::string>{"Stopped before an answer."}));
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), "export default () => 'edited';\n");
     EXPECT_EQ(view().agent().transcript().rows().back()->shownText(), "Request stopped. Scripted stopped.");
+}
+
+TEST_F(AcpWindow, AlwaysAllowIsKeptForTheProjectUntilTakenBackInPreferences) {
+    writeProject("sleep 300");
+    writeFile(scenario, std::string("{\"turns\": [[") + kAsk + "], [" + kAsk + "], [" + kAsk + "]]}");
+    launch();
+    runTask(vm->loadProject(root()));
+    vm->server().stop();
+    PreferencesWindow& preferences = view().preferences();
+    EXPECT_EQ(preferences.allowedRows(), (std::vector<std::string>{"Nothing yet — Agents ask before each edit and command."}));
+    preferences.addAgent("Scripted", "/usr/bin/node '" + std::string(TARN_FIXTURES_DIR) + "/acp-agent.mjs' '" + scenario.string() + "'");
+    ASSERT_TRUE(runLoopUntil([&] { return vm->runtimes().availableAgentRuntimes->size() == 1; }));
+    activate("win.agent-runtime", Glib::Variant<Glib::ustring>::create("acp:Scripted"));
+
+    auto send = [&](const std::string& words) {
+        vm->requests().draftPrompt = words;
+        activate("win.send-prompt");
+    };
+    send("Edit it");
+    ASSERT_TRUE(runLoopUntil([&] { return waitingCard() != nullptr; }));
+    click(*buttonLabelled(*waitingCard(), "Always allow"));
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending; }));
+    ASSERT_EQ(preferences.allowedRows().size(), 1u);
+    EXPECT_TRUE(preferences.allowedRows()[0].starts_with("Edit files — Scripted · ")) << preferences.allowedRows()[0];
+
+    // The next edit in this project is answered for the user, and the card says why.
+    writeFile(project / "src" / "App.tsx", "before\n");
+    send("Again");
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending; }));
+    EXPECT_EQ(readFile(project / "src" / "App.tsx"), "export default () => 'edited';\n");
+    flush();
+    MessageRow* card = nullptr;
+    for (auto* row : view().agent().transcript().rows()) {
+        if (row->permissionCard()) card = row;
+    }
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->message().permission->answer, "always");
+    EXPECT_TRUE(card->permissionCard()->choices()[0].starts_with("Allowed without asking")) << card->permissionCard()->choices()[0];
+
+    // Taken back: asked again.
+    preferences.takeBack(0);
+    EXPECT_EQ(preferences.allowedRows().size(), 1u);
+    EXPECT_TRUE(preferences.allowedRows()[0].starts_with("Nothing yet"));
+    send("Once more");
+    ASSERT_TRUE(runLoopUntil([&] { return waitingCard() != nullptr; }));
+    activate("win.stop-request");
+    ASSERT_TRUE(runLoopUntil([&] { return !*vm->requests().isSending; }));
 }

@@ -46,6 +46,43 @@ void save(const std::vector<AcpAgentSpec>& agents) {
     settings::set("Agents", "acp", list.dump());
 }
 
+namespace {
+
+constexpr std::pair<AgentStep::Kind, const char*> kindNames[] = {
+    {AgentStep::Kind::read, "read"}, {AgentStep::Kind::edit, "edit"}, {AgentStep::Kind::run, "run"}, {AgentStep::Kind::search, "search"},
+    {AgentStep::Kind::web, "web"},   {AgentStep::Kind::think, "think"}, {AgentStep::Kind::other, "other"},
+};
+
+}  // namespace
+
+std::vector<AlwaysAllowed> allowances() {
+    std::vector<AlwaysAllowed> out;
+    auto text = settings::get("Agents", "always-allowed");
+    if (!text) return out;
+    auto parsed = json::Json::parse(*text, nullptr, false);
+    if (!parsed.is_array()) return out;
+    for (const auto& item : parsed) {
+        if (!item.is_object()) continue;
+        AlwaysAllowed allowed{json::stringMember(item, "agent").value_or(""), json::stringMember(item, "project").value_or(""),
+                              AgentStep::Kind::other, json::stringMember(item, "command").value_or("")};
+        const std::string kind = json::stringMember(item, "kind").value_or("");
+        auto known = std::find_if(std::begin(kindNames), std::end(kindNames), [&](const auto& k) { return kind == k.second; });
+        if (allowed.agent.empty() || allowed.project.empty() || known == std::end(kindNames)) continue;
+        allowed.kind = known->first;
+        out.push_back(std::move(allowed));
+    }
+    return out;
+}
+
+void saveAllowances(const std::vector<AlwaysAllowed>& allowances) {
+    json::Json list = json::Json::array();
+    for (const auto& a : allowances) {
+        auto kind = std::find_if(std::begin(kindNames), std::end(kindNames), [&](const auto& k) { return a.kind == k.first; });
+        list.push_back({{"agent", a.agent}, {"project", a.project}, {"kind", kind->second}, {"command", a.command}});
+    }
+    settings::set("Agents", "always-allowed", list.dump());
+}
+
 Parsed parse(const std::string& name, const std::string& line) {
     Parsed out;
     const std::string trimmedName = text::trim(name);

@@ -1,5 +1,6 @@
 #pragma once
 #include "agents/acp/AcpAgent.h"
+#include "model/AgentPermission.h"
 
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@ namespace tarn::acpagents {
 std::vector<AcpAgentSpec> saved();
 // Throws PlatformError when the settings cannot be written.
 void save(const std::vector<AcpAgentSpec>& agents);
+// What the user allowed for good, from Tarn's settings; unreadable entries are left out.
+std::vector<AlwaysAllowed> allowances();
+// Throws PlatformError when the settings cannot be written.
+void saveAllowances(const std::vector<AlwaysAllowed>& allowances);
 // An agent from a name and a command line as a shell would split it ("gemini --acp"), with
 // leading NAME=value words as its environment; the reason when the line cannot be read.
 struct Parsed {
