@@ -46,7 +46,7 @@ std::vector<std::string> ClaudeCodeCLIService::requestArguments(const std::strin
     return arguments;
 }
 
-Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
+Task<AgentRunResult> ClaudeCodeCLIService::runRequest(AgentPrompt request, Url projectRoot, bool planMode,
                                                       AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw AgentToolError(_(notInstalled));
@@ -56,7 +56,7 @@ Task<AgentRunResult> ClaudeCodeCLIService::runRequest(std::string request, Url p
     // Read as it comes: each line is a step, words, or the result.
     auto reader = std::make_shared<ClaudeStreamReader>(projectRoot.path(), feedback);
     auto onLine = [reader](const std::string& line) { reader->read(line); };
-    auto run = agenttools::runRequestTool(*tool, requestArguments(request, planMode), projectRoot, std::move(onLine),
+    auto run = agenttools::runRequestTool(*tool, requestArguments(request.text, planMode), projectRoot, std::move(onLine),
                                           failureReason, cancellation, before);
     ShellCommandOutput output = co_await run;
     if (auto failure = reader->failure()) throw AgentToolError(*failure);

@@ -24,7 +24,7 @@ public:
     AgentRuntime runtime() const override { return AgentRuntime::claudeCode; }
     std::string modelLabel() const override { return "Claude Code"; }
     std::optional<std::string> detectVersion() const override;
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+    Task<AgentRunResult> runRequest(AgentPrompt request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const override;
     Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit = startupPlanLimit,
                                                 std::optional<Cancellation> cancellation = std::nullopt) const override;

@@ -123,7 +123,7 @@ std::string CodexCLIService::failureReason(const ShellCommandOutput& output) {
     return agenttools::lastErrorLine(output);
 }
 
-Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projectRoot, bool planMode,
+Task<AgentRunResult> CodexCLIService::runRequest(AgentPrompt request, Url projectRoot, bool planMode,
                                                  AgentRunFeedback feedback, std::optional<Cancellation> cancellation) const {
     auto tool = locateTool();
     if (!tool) throw AgentToolError(_(notInstalled));
@@ -143,7 +143,7 @@ Task<AgentRunResult> CodexCLIService::runRequest(std::string request, Url projec
     arguments.push_back(projectRoot.path());
     arguments.push_back("-o");
     arguments.push_back(answerPath);
-    arguments.push_back(buildPrompt(request, planMode));
+    arguments.push_back(buildPrompt(request.text, planMode));
 
     auto reader = std::make_shared<CodexEventReader>(projectRoot.path(), feedback);
     auto onLine = [reader](const std::string& line) { reader->read(line); };

@@ -26,7 +26,7 @@ public:
     // The model its configuration names, else the tool's name.
     std::string modelLabel() const override { return configuredModel().value_or("Codex"); }
     std::optional<std::string> detectVersion() const override;
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+    Task<AgentRunResult> runRequest(AgentPrompt request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const override;
     Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit = startupPlanLimit,
                                                 std::optional<Cancellation> cancellation = std::nullopt) const override;

@@ -123,7 +123,7 @@ Task<void> AgentRequests::submitChangeDescription() {
     co_await runAgentRequest(text);
 }
 
-Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop) {
+Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, AgentPrompt request, Url root, bool planMode, Cancellation stop) {
     // Feedback arrives on the main thread while the request (which holds the controller) awaits the
     // tool, in the order the tool printed it: its words in the thinking message, its steps and plan
     // beside them, the rest in the agent log. Taken at once: a task per line would be thousands of
@@ -144,7 +144,7 @@ Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, std::string r
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }
 
-Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(std::string toolRequest, Url root, bool planMode, Lines lines,
+Task<AgentRequests::Outcome> AgentRequests::toolThenLocal(AgentPrompt toolRequest, Url root, bool planMode, Lines lines,
                                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop) {
     Outcome outcome;
     co_await u_.runtimes.whenKnown();
@@ -253,7 +253,7 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     auto local = [this, request = requestTexts::composeAgentRequest(text, targets), target, root, planMode] {
         return agent_.handlePrompt(request, target, planMode, root);
     };
-    Outcome outcome = co_await toolThenLocal(requestTexts::composeAgentRequest(text, targets), root, planMode, lines, local,
+    Outcome outcome = co_await toolThenLocal({requestTexts::composeAgentRequest(text, targets), targets}, root, planMode, lines, local,
                                              running.stop());
     if (outcome.stopped) {
         co_await checkpointAfter(before, outcome.reply, what, *touchedFiles);

@@ -99,9 +99,9 @@ private:
         std::optional<Uuid> reply;  // when stopped: the reply that says so
     };
     // The tool (when there is one), then the local agent when the tool could not run.
-    Task<Outcome> toolThenLocal(std::string toolRequest, Url root, bool planMode, Lines lines,
+    Task<Outcome> toolThenLocal(AgentPrompt toolRequest, Url root, bool planMode, Lines lines,
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
-    Task<AgentRunResult> runTool(const AgentTool& tool, std::string request, Url root, bool planMode, Cancellation stop);
+    Task<AgentRunResult> runTool(const AgentTool& tool, AgentPrompt request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
     // The reply to a tool stopped by the user, with the files it had changed and how it stopped.
     Uuid replyStopped(const std::vector<std::string>& touched, const std::string& how = {});

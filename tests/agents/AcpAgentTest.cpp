@@ -56,7 +56,7 @@ protected:
         return f;
     }
 
-    AgentRunResult run(const AcpAgent& a, const std::string& request, bool planMode = false, std::optional<Cancellation> stop = std::nullopt) {
+    AgentRunResult run(const AcpAgent& a, AgentPrompt request, bool planMode = false, std::optional<Cancellation> stop = std::nullopt) {
         return runTask(a.runRequest(request, root(), planMode, feedback(), stop));
     }
 
@@ -136,7 +136,14 @@ TEST_F(Acp, ATurnStreamsStepsDiffsAndThePlanAndTheSessionServesTheNextRequest) {
     // A line on its output that is not a message is logged and skipped; the turn goes on.
     EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& l) { return text::contains(l, "Debugger listening"); }));
 
-    auto second = run(a, "And again");
+    // Selected elements go as links to their source place; one outside the project does not.
+    InspectTarget heading, outside;
+    heading.tagName = "h1";
+    heading.textSnippet = "Fresh bread";
+    heading.fileGuess = "src/App.tsx";
+    heading.line = 3;
+    outside.fileGuess = "../elsewhere.tsx";
+    auto second = run(a, AgentPrompt("And again", {heading, outside}));
     EXPECT_EQ(second.output, "Second answer.");
     // One agent, one session: the second request goes to the same session.
     ASSERT_EQ(received("initialize").size(), 1u);
@@ -149,6 +156,12 @@ TEST_F(Acp, ATurnStreamsStepsDiffsAndThePlanAndTheSessionServesTheNextRequest) {
     const auto prompts = received("session/prompt");
     ASSERT_EQ(prompts.size(), 2u);
     EXPECT_EQ(prompts[1]["params"]["prompt"][0]["text"], "And again");
+    ASSERT_EQ(prompts[1]["params"]["prompt"].size(), 2u);
+    const auto link = prompts[1]["params"]["prompt"][1];
+    EXPECT_EQ(link["type"], "resource_link");
+    EXPECT_EQ(link["uri"], Url::forFile((project / "src/App.tsx").string()).string() + "#L3");  // escaped
+    EXPECT_EQ(link["name"], "src/App.tsx:3");
+    EXPECT_EQ(link["description"], "The selected element <h1> “Fresh bread”");
     EXPECT_EQ(prompts[1]["params"]["sessionId"], "session-1");
 }
 

@@ -3,6 +3,7 @@
 
 #include "agents/AgentToolError.h"
 #include "agents/AgentToolSupport.h"
+#include "agents/ProjectFiles.h"
 #include "process/ProcessEnvironment.h"
 #include "support/MainLoop.h"
 #include "support/Settings.h"
@@ -470,7 +471,7 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
     co_return connection;
 }
 
-Task<AgentRunResult> AcpAgent::runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+Task<AgentRunResult> AcpAgent::runRequest(AgentPrompt request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                           std::optional<Cancellation> cancellation) const {
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
@@ -522,7 +523,17 @@ Task<AgentRunResult> AcpAgent::runRequest(std::string request, Url projectRoot, 
         });
     }
 
-    json::Json prompt = json::Json::array({{{"type", "text"}, {"text", request}}});
+    json::Json prompt = json::Json::array({{{"type", "text"}, {"text", request.text}}});
+    // Each selected element as a link to the place in its source it comes from.
+    for (const auto& target : request.selected) {
+        if (target.fileGuess.empty() || !projectfiles::resolvesInside(std::filesystem::path(root) / target.fileGuess, root)) continue;
+        std::string uri = projectRoot.appending(target.fileGuess).string();
+        if (target.line > 0) uri += "#L" + std::to_string(target.line);
+        std::string described = "<" + target.tagName + ">";
+        if (!target.textSnippet.empty()) described += " “" + text::firstLine(target.textSnippet, 120) + "”";
+        prompt.push_back({{"type", "resource_link"}, {"uri", uri}, {"name", target.location()},
+                          {"description", tr::format(_("The selected element %1"), {described})}});
+    }
     json::Json result;
     std::optional<std::string> failure;
     bool gone = false;

@@ -37,7 +37,7 @@ public:
     // The command's path when it is on the search path; the agent itself is asked nothing.
     std::optional<std::string> detectVersion() const override;
     // Stopping sends session/cancel; an agent whose turn has not ended 5 s later is ended.
-    Task<AgentRunResult> runRequest(std::string request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
+    Task<AgentRunResult> runRequest(AgentPrompt request, Url projectRoot, bool planMode, AgentRunFeedback feedback,
                                     std::optional<Cancellation> cancellation = std::nullopt) const override;
     // ACP has no start-up planning: the local rules plan.
     bool plansStartups() const override { return false; }
