@@ -21,6 +21,8 @@ struct AgentRunResult {
     std::string details;                    // turns, time and cost, when the tool says
     // Edits the tool's permissions refused (Plan Mode): the paths, or "" for an edit it did not name.
     std::vector<std::string> refusedEdits;
+    // The agent's thinking along the way, as it wrote it (the last of it, when very long).
+    std::string thoughts;
 
     friend bool operator==(const AgentRunResult&, const AgentRunResult&) = default;
 };

@@ -202,6 +202,17 @@ Task<AgentRunResult> resultOfRun(Url projectRoot, std::vector<std::string> befor
     co_return AgentRunResult{summary, touched, answer};
 }
 
+void keepThought(std::string& thoughts, const std::string& more, bool chunk) {
+    constexpr std::size_t limit = 64 * 1024;
+    if (more.empty()) return;
+    if (!chunk && !thoughts.empty()) thoughts += "\n\n";
+    thoughts += chunk ? more : text::trim(more);
+    if (thoughts.size() <= limit) return;
+    std::size_t cut = thoughts.size() - limit;
+    while (cut < thoughts.size() && (static_cast<unsigned char>(thoughts[cut]) & 0xC0) == 0x80) ++cut;
+    thoughts.erase(0, cut);
+}
+
 std::string summaryOf(const std::string& answer, const std::string& fallback) {
     for (const auto& piece : text::splitNewlines(answer)) {
         if (!text::trim(piece).empty()) return piece;

@@ -86,8 +86,13 @@ AgentRunResult withWhatTheToolDid(AgentRunResult result, const Reader& reader) {
     result.plan = reader.plan();
     result.details = reader.details();
     result.refusedEdits = reader.refusedEdits();
+    result.thoughts = reader.thoughts();
     return result;
 }
+
+// Adds a piece of the agent's thinking to what is kept of it: a paragraph of its own unless it
+// continues a chunk, and only the last 64 KiB of a long run, cut at a character.
+void keepThought(std::string& thoughts, const std::string& more, bool chunk = false);
 
 // The first piece of the answer that is not blank, untrimmed; `fallback` when there is none.
 std::string summaryOf(const std::string& answer, const std::string& fallback);

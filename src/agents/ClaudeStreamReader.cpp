@@ -44,6 +44,7 @@ void ClaudeStreamReader::readAssistant(const json::Json& message) {
         if (type == "text" || type == "thinking") {
             auto words = json::firstNonBlankString(block, {"text", "thinking"});
             if (words && feedback_.progress) feedback_.progress(*words);
+            if (words && type == "thinking") agenttools::keepThought(thoughts_, *words);
             continue;
         }
         if (type != "tool_use") continue;

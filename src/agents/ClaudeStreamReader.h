@@ -31,6 +31,7 @@ public:
 
     const std::vector<AgentStep>& steps() const { return steps_; }
     const std::vector<AgentPlanStep>& plan() const { return plan_; }
+    const std::string& thoughts() const { return thoughts_; }
 
     // A tool call as a step a person understands; nothing for calls that are the plan itself.
     static std::optional<AgentStep> stepFor(const std::string& name, const json::Json& input, const std::string& root);
@@ -44,6 +45,7 @@ private:
     std::vector<AgentStep> steps_;
     std::map<std::string, std::size_t> stepOf_;  // tool_use id → index in steps_
     std::vector<AgentPlanStep> plan_;
+    std::string thoughts_;
     std::optional<json::Json> result_;
 };
 

@@ -78,6 +78,9 @@ void CodexEventReader::readItem(const json::Json& item, bool completed) {
         if (completed && feedback_.progress) {
             if (auto words = json::firstNonBlankString(item, {"text"})) feedback_.progress(*words);
         }
+        if (completed && type == "reasoning") {
+            if (auto words = json::firstNonBlankString(item, {"text"})) agenttools::keepThought(thoughts_, *words);
+        }
         return;
     }
     if (type == "todo_list") {

@@ -27,6 +27,7 @@ public:
     const std::vector<std::string>& refusedEdits() const { return refused_; }
     const std::vector<AgentStep>& steps() const { return steps_; }
     const std::vector<AgentPlanStep>& plan() const { return plan_; }
+    const std::string& thoughts() const { return thoughts_; }
 
     // An item as a step; nothing for items that are words or the plan.
     static std::optional<AgentStep> stepFor(const json::Json& item, const std::string& root);
@@ -39,6 +40,7 @@ private:
     std::vector<AgentStep> steps_;
     std::map<std::string, std::size_t> stepOf_;
     std::vector<AgentPlanStep> plan_;
+    std::string thoughts_;
     std::optional<std::string> failure_;
     std::string lastError_;
     std::string details_;

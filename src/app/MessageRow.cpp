@@ -86,6 +86,36 @@ MessageRow::MessageRow(const AgentMessage& message)
     showActions();
     showChanges();
     showPermission();
+    showThoughts();
+}
+
+void MessageRow::showThoughts() {
+    if (message_.thoughts.empty() && !thoughts_) return;
+    if (!thoughts_) {
+        thoughts_ = Gtk::make_managed<Gtk::Expander>(_("Thinking"));
+        thoughts_->add_css_class("caption");
+        thoughts_->add_css_class("dim-label");
+        content_.insert_child_after(*thoughts_, author_);
+        thoughts_->property_expanded().signal_changed().connect([this] { showThoughts(); });
+    }
+    thoughts_->set_visible(!message_.thoughts.empty());
+    if (!thoughts_->get_expanded()) return;
+    auto* label = dynamic_cast<Gtk::Label*>(thoughts_->get_child());
+    if (!label) {
+        label = Gtk::make_managed<Gtk::Label>();
+        label->set_xalign(0);
+        label->set_wrap(true);
+        label->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+        label->set_selectable(true);
+        label->add_css_class("caption");
+        label->set_margin_start(18);
+        thoughts_->set_child(*label);
+    }
+    label->set_text(message_.thoughts);
+}
+
+std::string MessageRow::thoughtsText() const {
+    return thoughts_ && thoughts_->get_visible() ? message_.thoughts : std::string();
 }
 
 void MessageRow::showPermission() {
@@ -109,6 +139,7 @@ void MessageRow::update(const AgentMessage& message) {
                                 message.isThinking != message_.isThinking;
     const bool targetsChanged = message.selectedTargets != message_.selectedTargets;
     const bool changesChanged = message.changes != message_.changes;
+    const bool thoughtsChanged = message.thoughts != message_.thoughts;
     message_ = message;
     if (targetsChanged) showTargets();
     if (changesChanged) showChanges();
@@ -116,6 +147,7 @@ void MessageRow::update(const AgentMessage& message) {
     if (stepsChanged) showSteps();
     if (actionsChanged) showActions();
     if (message_.permission) showPermission();
+    if (thoughtsChanged) showThoughts();
     if (replyArrives) {
         fade_.jumpTo(0.35);
         fade_.easeTo(1.0, std::chrono::milliseconds(240));

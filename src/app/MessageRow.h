@@ -35,6 +35,8 @@ public:
     static std::string summaryOf(const ReplyChanges& changes);
     bool showsRing() const { return bubble_.ringActive(); }
     const PermissionCard* permissionCard() const { return permission_; }
+    // The agent's thoughts as the folded "Thinking" row holds them; empty without one.
+    std::string thoughtsText() const;
 
 private:
     void showContent(bool animate);
@@ -45,6 +47,7 @@ private:
     void showChanges();
     void makeThinking();
     void showPermission();
+    void showThoughts();
 
     AgentMessage message_;
     GlowFrame bubble_;
@@ -65,6 +68,8 @@ private:
     Gtk::Box* moreActionsBox_ = nullptr;
     std::vector<Gtk::Box*> actionRows_;
     Gtk::Label* details_ = nullptr;
+    // The agent's thoughts, folded away; the text is set when the row first opens.
+    Gtk::Expander* thoughts_ = nullptr;
     static constexpr std::size_t actionsShown = 5;
     Gtk::Box changes_{Gtk::Orientation::VERTICAL, 4};
     Gtk::Label summary_;

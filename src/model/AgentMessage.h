@@ -27,6 +27,8 @@ struct AgentMessage {
     std::vector<AgentStep> steps;
     // How the agent's run went, in one line: turns, time, cost or tokens, as the tool says.
     std::string details;
+    // What the agent thought on its way, shown folded away.
+    std::string thoughts;
     std::vector<InspectTarget> selectedTargets;
     bool isThinking = false;
     // An agent's question before it acts: the message is then a card with its answers.

@@ -267,8 +267,11 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
             if (auto note = requestTexts::refusedEditsNote(result.refusedEdits); !note.empty()) text += "\n\n" + note;
         }
         const Uuid reply = u_.thinking.complete(text, result.plan, result.steps);
-        if (!result.details.empty()) {
-            u_.chat.update(reply, [&](AgentMessage& m) { m.details = tr::format(_("%1 · %2"), {name, result.details}); });
+        if (!result.details.empty() || !result.thoughts.empty()) {
+            u_.chat.update(reply, [&](AgentMessage& m) {
+                if (!result.details.empty()) m.details = tr::format(_("%1 · %2"), {name, result.details});
+                m.thoughts = result.thoughts;
+            });
         }
         co_await checkpointAfter(before, reply, what, result.touchedFiles);
         if (!planMode) co_await afterChange(true);

@@ -133,6 +133,7 @@ TEST_F(Acp, ATurnStreamsStepsDiffsAndThePlanAndTheSessionServesTheNextRequest) {
     EXPECT_EQ(first.plan[1].title, "Change the heading");
     EXPECT_FALSE(first.plan[1].completed);
     EXPECT_EQ(progress.front(), "Looking at the heading.");
+    EXPECT_EQ(first.thoughts, "Looking at the heading.");
     // A line on its output that is not a message is logged and skipped; the turn goes on.
     EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& l) { return text::contains(l, "Debugger listening"); }));
 

@@ -184,3 +184,18 @@ TEST(AgentToolRoutines, PorcelainFencesAndJsonLines) {
     EXPECT_FALSE(agenttools::parseJSONObject("  "));
     EXPECT_EQ((*agenttools::parseJSONObject("{\"a\":1}\n{\"b\":2}\n[3]"))["b"], 2);
 }
+
+TEST(AgentToolRoutines, ThoughtsKeepTheirParagraphsAndOnlyTheEndOfALongRun) {
+    std::string kept;
+    agenttools::keepThought(kept, "  First thought.\n");
+    agenttools::keepThought(kept, "Then ", true);
+    agenttools::keepThought(kept, "more.", true);
+    agenttools::keepThought(kept, "A new one.");
+    EXPECT_EQ(kept, "First thought.Then more.\n\nA new one.");
+    // A long run keeps its last 64 KiB, whole characters only.
+    for (int i = 0; i < 40000; ++i) agenttools::keepThought(kept, "é", true);
+    EXPECT_LE(kept.size(), 64u * 1024);
+    EXPECT_GT(kept.size(), 64u * 1024 - 2);
+    EXPECT_TRUE(g_utf8_validate(kept.data(), static_cast<gssize>(kept.size()), nullptr));
+    EXPECT_TRUE(kept.ends_with("éé"));
+}

@@ -36,7 +36,7 @@ const char* kAsk = R"({"ask": {"toolCall": {"toolCallId": "e1", "title": "Edit s
 
 TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     writeProject("sleep 300");
-    writeFile(scenario, std::string("{\"turns\": [[") + kAsk + "], [" + kAsk + "]]}");
+    writeFile(scenario, std::string("{\"turns\": [[{\"think\": \"Checking the file first.\"}, ") + kAsk + "], [" + kAsk + "]]}");
     launch();
     runTask(vm->loadProject(root()));
     vm->server().stop();
@@ -71,6 +71,7 @@ TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     EXPECT_EQ(row->permissionCard()->choices(), (std::vector<std::string>{"Answered: Allow once"}));
     MessageRow* reply = view().agent().transcript().rows().back();
     EXPECT_EQ(reply->shownText(), "Edited.");
+    EXPECT_EQ(reply->thoughtsText(), "Checking the file first.");
     EXPECT_TRUE(reply->changesSummary().starts_with("1 file, +1 ")) << reply->changesSummary();
 
     // Stopped while it asks: the card says so, the file stays, the reply says how it stopped.

@@ -211,7 +211,8 @@ struct AcpAgent::Connection {
         bool planMode = false;
         bool readOnlyByMode = false;
         bool afterToolCall = false;
-        std::string answer = {}, pendingWords = {};
+        bool thoughtPaused = false;  // words or a tool call came since the last thought
+        std::string answer = {}, pendingWords = {}, thoughts = {};
         std::vector<AgentStep> steps = {};
         std::unordered_map<std::string, std::size_t> stepPositions = {};  // steps by the agent's id
         std::vector<AgentPlanStep> plan = {};
@@ -256,12 +257,16 @@ void AcpAgent::Connection::update(const json::Json& params) {
         // Words after a tool call begin a new paragraph of the answer.
         if (turn->afterToolCall && !turn->answer.empty() && !chunk.empty()) turn->answer += "\n\n";
         turn->afterToolCall = false;
+        turn->thoughtPaused = true;
         turn->answer += chunk;
         words(chunk);
     } else if (kind == "agent_thought_chunk") {
-        words(textOf(update.value("content", json::Json())));
+        const std::string chunk = textOf(update.value("content", json::Json()));
+        agenttools::keepThought(turn->thoughts, chunk, !std::exchange(turn->thoughtPaused, false));
+        words(chunk);
     } else if (kind == "tool_call" || kind == "tool_call_update") {
         turn->afterToolCall = true;
+        turn->thoughtPaused = true;
         const std::string id = stringOf(update, "toolCallId");
         auto known = id.empty() ? turn->stepPositions.end() : turn->stepPositions.find(id);
         if (known != turn->stepPositions.end()) {
@@ -581,6 +586,7 @@ Task<AgentRunResult> AcpAgent::runRequest(AgentPrompt request, Url projectRoot, 
     outcome.steps = std::move(turn.steps);
     outcome.plan = std::move(turn.plan);
     outcome.refusedEdits = std::move(turn.refusedEdits);
+    outcome.thoughts = text::trim(turn.thoughts);
     co_return outcome;
 }
 
