@@ -247,9 +247,28 @@ void MessageRow::showSteps() {
     }
 }
 
+namespace {
+
+const char* kindIcon(AgentStep::Kind kind) {
+    switch (kind) {
+        case AgentStep::Kind::read: return "text-x-generic-symbolic";
+        case AgentStep::Kind::edit: return "document-edit-symbolic";
+        case AgentStep::Kind::run: return "utilities-terminal-symbolic";
+        case AgentStep::Kind::search: return "system-search-symbolic";
+        case AgentStep::Kind::web: return "web-browser-symbolic";
+        case AgentStep::Kind::think: return "dialog-information-symbolic";
+        case AgentStep::Kind::other: break;
+    }
+    return "emblem-system-symbolic";
+}
+
+}  // namespace
+
 void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
     auto* icon = dynamic_cast<Gtk::Image*>(row.get_first_child());
-    auto* title = dynamic_cast<Gtk::Label*>(icon->get_next_sibling());
+    auto* kind = dynamic_cast<Gtk::Image*>(icon->get_next_sibling());
+    auto* title = dynamic_cast<Gtk::Label*>(kind->get_next_sibling());
+    kind->set_from_icon_name(kindIcon(step.kind));
     // A step with no end in a finished reply was cut short (the request stopped).
     const bool open = step.status == AgentStep::Status::running;
     const char* name = step.status == AgentStep::Status::done     ? "object-select-symbolic"
@@ -272,7 +291,7 @@ void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
     while (auto* extra = title->get_next_sibling()) row.remove(*extra);
     if (!step.diffs.empty()) {
         auto* show = Gtk::make_managed<Gtk::MenuButton>();
-        show->set_icon_name("document-edit-symbolic");
+        show->set_icon_name("view-reveal-symbolic");
         show->add_css_class("flat");
         show->add_css_class("tarn-step-button");
         const std::string what = tr::format(_("Show the change to %1"), {step.diffs.front().path});
@@ -322,12 +341,23 @@ void MessageRow::showActions() {
         icon->set_pixel_size(12);
         icon->set_valign(Gtk::Align::START);
         icon->set_margin_top(2);
+        // What kind of thing it did: reading, editing, running...
+        auto* kind = Gtk::make_managed<Gtk::Image>();
+        kind->set_pixel_size(12);
+        kind->set_valign(Gtk::Align::START);
+        kind->set_margin_top(2);
+        kind->add_css_class("dim-label");
         auto* title = Gtk::make_managed<Gtk::Label>();
         title->add_css_class("caption");
         title->set_xalign(0);
         title->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
         row->append(*icon);
+        row->append(*kind);
         row->append(*title);
+        // The row's own name says the step and its state; the icons say it again only to the eye.
+        for (Gtk::Image* image : {icon, kind}) {
+            gtk_accessible_update_state(GTK_ACCESSIBLE(image->gobj()), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
+        }
         fillActionRow(*row, step);
         return row;
     };
@@ -384,7 +414,7 @@ void MessageRow::showActions() {
 std::vector<std::string> MessageRow::actionTitles() const {
     std::vector<std::string> titles;
     for (auto* row : actionRows_) {
-        titles.push_back(dynamic_cast<Gtk::Label*>(row->get_first_child()->get_next_sibling())->get_text());
+        titles.push_back(dynamic_cast<Gtk::Label*>(row->get_first_child()->get_next_sibling()->get_next_sibling())->get_text());
     }
     return titles;
 }
