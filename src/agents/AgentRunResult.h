@@ -1,4 +1,5 @@
 #pragma once
+#include "model/AgentCommand.h"
 #include "model/AgentPermission.h"
 #include "model/AgentPlanStep.h"
 #include "model/AgentStep.h"
@@ -42,6 +43,8 @@ struct AgentRunFeedback {
     std::function<void(const std::string&)> model;
     // The agent asks before it acts: the option the user chose, or nothing when the turn stops first.
     std::function<Task<std::optional<std::string>>(PermissionRequest)> permission = {};
+    // The commands the agent offers after "/", whole, each time they change.
+    std::function<void(const std::vector<AgentCommand>&)> commands = {};
 };
 
 // A request run stopped by the user: its group has been ended. Carries the paths git reports as

@@ -37,13 +37,47 @@ Composer::Composer(AppViewModel& model)
     // Escape stops a running request, as the Stop button does.
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
-        [this](guint key, guint, Gdk::ModifierType) {
+        [this](guint key, guint, Gdk::ModifierType modifiers) {
+            // While the agent's commands show, the keyboard picks among them.
+            const bool plain = (modifiers & (Gdk::ModifierType::CONTROL_MASK | Gdk::ModifierType::ALT_MASK)) == Gdk::ModifierType{};
+            if (commands_.get_visible() && plain) {
+                switch (key) {
+                    case GDK_KEY_Tab:
+                    case GDK_KEY_Return:
+                    case GDK_KEY_KP_Enter: return completeSelectedCommand();
+                    case GDK_KEY_Down: moveCommandSelection(1); return true;
+                    case GDK_KEY_Up: moveCommandSelection(-1); return true;
+                    case GDK_KEY_Escape:
+                        dismissedFor_ = *model_.requests().draftPrompt;
+                        showCommands();
+                        return true;
+                    default: break;
+                }
+            }
             if (key != GDK_KEY_Escape || !*model_.requests().isSending) return false;
             editor_->activate_action("win.stop-request");
             return true;
         },
         false);
     editor_->add_controller(keys);
+
+    commands_.set_autohide(false);
+    commands_.set_has_arrow(false);
+    commands_.set_position(Gtk::PositionType::TOP);
+    commands_.set_can_focus(false);
+    commands_.add_css_class("menu");
+    commandsList_.set_selection_mode(Gtk::SelectionMode::SINGLE);
+    commandsList_.set_can_focus(false);
+    commandsList_.set_activate_on_single_click(true);
+    setAccessibleLabel(commandsList_, _("Agent commands"));
+    commandsList_.signal_row_activated().connect([this](Gtk::ListBoxRow* row) {
+        const int i = row->get_index();
+        if (i >= 0 && static_cast<std::size_t>(i) < shownCommands_.size()) completeCommand(shownCommands_[static_cast<std::size_t>(i)]);
+    });
+    commands_.set_child(commandsList_);
+    commands_.set_parent(*editorScroller_);
+    bind::to(*this, model_.requests().draftPrompt, [this](const auto&) { showCommands(); });
+    bind::to(*this, model_.runtimes().commands, [this](const auto&) { showCommands(); });
 
     bind::to(*this, model_.requests().planModeEnabled, [this](bool on) { buildFeature_->set_visible(on); });
 
@@ -57,6 +91,73 @@ Composer::Composer(AppViewModel& model)
     bind::to(*this, model_.requests().isSending, [this](const auto&) { showSendButton(); });
 
     bind::to(*this, model_.selection().selectedInspectTargets, [this](const auto&) { showPills(); });
+}
+
+Composer::~Composer() { commands_.unparent(); }
+
+void Composer::showCommands() {
+    const std::string& draft = *model_.requests().draftPrompt;
+    std::vector<const AgentCommand*> matches;
+    // Only the first word of a request that starts with "/" is a command.
+    if (draft.starts_with('/') && draft.find_first_of(" \t\n") == std::string::npos && draft != dismissedFor_) {
+        const std::string typed = text::toLower(draft.substr(1));
+        for (const auto& command : *model_.runtimes().commands) {
+            if (text::toLower(command.name).starts_with(typed) && matches.size() < 12) matches.push_back(&command);
+        }
+    }
+    if (draft != dismissedFor_) dismissedFor_.clear();
+    std::vector<std::string> names;
+    for (const auto* m : matches) names.push_back(m->name);
+    if (names != shownCommands_) {
+        shownCommands_ = names;
+        while (auto* row = commandsList_.get_row_at_index(0)) commandsList_.remove(*row);
+        for (const auto* m : matches) {
+            auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+            box->set_margin(6);
+            auto* name = Gtk::make_managed<Gtk::Label>("/" + m->name + (m->hint.empty() ? "" : "  " + m->hint));
+            name->set_xalign(0);
+            name->add_css_class("tarn-mono");
+            box->append(*name);
+            if (!m->description.empty()) {
+                auto* about = Gtk::make_managed<Gtk::Label>(m->description);
+                about->set_xalign(0);
+                about->set_wrap(true);
+                about->set_max_width_chars(48);
+                about->add_css_class("caption");
+                about->add_css_class("dim-label");
+                box->append(*about);
+            }
+            commandsList_.append(*box);
+        }
+        if (auto* first = commandsList_.get_row_at_index(0)) commandsList_.select_row(*first);
+    }
+    if (matches.empty()) commands_.popdown();
+    else if (!commands_.get_visible() && editorScroller_->get_mapped()) commands_.popup();
+}
+
+std::vector<std::string> Composer::commandChoices() const { return commands_.get_visible() ? shownCommands_ : std::vector<std::string>{}; }
+
+void Composer::completeCommand(const std::string& name) {
+    model_.requests().draftPrompt = "/" + name + " ";
+    auto buffer = editor_->get_buffer();
+    buffer->place_cursor(buffer->end());
+    editor_->grab_focus();
+}
+
+bool Composer::completeSelectedCommand() {
+    auto* row = commandsList_.get_selected_row();
+    const int i = row ? row->get_index() : 0;
+    if (i < 0 || static_cast<std::size_t>(i) >= shownCommands_.size()) return false;
+    completeCommand(shownCommands_[static_cast<std::size_t>(i)]);
+    return true;
+}
+
+void Composer::moveCommandSelection(int by) {
+    auto* row = commandsList_.get_selected_row();
+    const int count = static_cast<int>(shownCommands_.size());
+    if (count == 0) return;
+    const int next = ((row ? row->get_index() : -1) + by + count) % count;
+    if (auto* target = commandsList_.get_row_at_index(next)) commandsList_.select_row(*target);
 }
 
 void Composer::showPills() {

@@ -6,6 +6,8 @@
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
+#include <gtkmm/listbox.h>
+#include <gtkmm/popover.h>
 #include <gtkmm/menubutton.h>
 #include <gtkmm/revealer.h>
 #include <gtkmm/scrolledwindow.h>
@@ -20,6 +22,7 @@ namespace tarn {
 class Composer : public GlowFrame {
 public:
     explicit Composer(AppViewModel& model);
+    ~Composer() override;
 
     // The short pulse after a new selection: a brighter ring, a deeper shadow, a slight scale.
     void pulse();
@@ -38,12 +41,20 @@ public:
     bool sendMeansStop() const { return stopMode_; }
 
     static bool canSend(const std::string& draft);
+    // The agent's commands offered for what is typed after "/" ("/review"); empty when none show.
+    std::vector<std::string> commandChoices() const;
+    // Puts "/name " in the prompt, ready for the rest of the request.
+    void completeCommand(const std::string& name);
 
 private:
     void showPills();
     void showSendButton();
     void showRuntimes();
     void showPulse(double level);
+    void showCommands();
+    // The command row chosen by the keyboard, or the first.
+    bool completeSelectedCommand();
+    void moveCommandSelection(int by);
 
     AppViewModel& model_;
     // From composer.ui, owned by the frame.
@@ -57,6 +68,12 @@ private:
     Gtk::MenuButton* modelMenu_;
     Gtk::Button* send_;
     bool stopMode_ = false;
+    // The agent's commands, above the prompt while "/name" is typed; Escape puts them away until
+    // the text changes.
+    Gtk::Popover commands_;
+    Gtk::ListBox commandsList_;
+    std::vector<std::string> shownCommands_;
+    std::string dismissedFor_;
     motion::Animator pulse_;
     int pulsesStarted_ = 0;
 };

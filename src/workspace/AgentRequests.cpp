@@ -140,6 +140,7 @@ Task<AgentRunResult> AgentRequests::runTool(const AgentTool& tool, AgentPrompt r
             AlwaysAllowed asked = AlwaysAllowed::of(agent, project, request);
             return askPermission(std::move(request), std::move(asked));
         },
+        [this, runtime](const std::vector<AgentCommand>& offered) { u_.runtimes.reportCommands(runtime, offered); },
     };
     co_return co_await tool.runRequest(std::move(request), std::move(root), planMode, std::move(feedback), std::move(stop));
 }

@@ -69,12 +69,13 @@ void AgentRuntimes::apply(const Versions& versions) {
     if (available.empty()) {
         selectedAgentRuntime = AgentRuntime::codex;
         modelLabel = _("Local Agent");
-
+        commands = std::vector<AgentCommand>{};
         return;
     }
     const AgentRuntime choice = has(remembered) ? remembered : has(AgentRuntime::codex) ? AgentRuntime::codex : available.front();
     selectedAgentRuntime = choice;
     modelLabel = modelOf(choice);
+    commands = commandsOf(choice);
 }
 
 void AgentRuntimes::select(AgentRuntime runtime) {
@@ -82,6 +83,17 @@ void AgentRuntimes::select(AgentRuntime runtime) {
     if (std::find(available.begin(), available.end(), runtime) == available.end()) return;
     selectedAgentRuntime = runtime;
     modelLabel = modelOf(runtime);
+    commands = commandsOf(runtime);
+}
+
+std::vector<AgentCommand> AgentRuntimes::commandsOf(AgentRuntime runtime) const {
+    auto it = reportedCommands_.find(runtime);
+    return it != reportedCommands_.end() ? it->second : std::vector<AgentCommand>{};
+}
+
+void AgentRuntimes::reportCommands(AgentRuntime runtime, const std::vector<AgentCommand>& offered) {
+    reportedCommands_[runtime] = offered;
+    if (resolved() == runtime) commands = offered;
 }
 
 std::string AgentRuntimes::modelOf(AgentRuntime runtime) const {

@@ -37,6 +37,8 @@ public:
     Published<std::vector<AcpAgentSpec>> acpAgents;
     // What the user allowed agents for good, per project; kept in the settings.
     Published<std::vector<AlwaysAllowed>> alwaysAllowed;
+    // The commands the selected agent offers after "/", once it said them.
+    Published<std::vector<AgentCommand>> commands;
 
     // What each tool answered; asked on any thread, taken on the main thread.
     struct Versions {
@@ -63,6 +65,7 @@ public:
     void takeBack(const AlwaysAllowed& allowed);
     // A tool named its model while it ran: the composer says it from now on.
     void reportModel(AgentRuntime runtime, const std::string& model);
+    void reportCommands(AgentRuntime runtime, const std::vector<AgentCommand>& offered);
     void logLine(const std::string& line);
     std::optional<AgentRuntime> resolved() const;
     // The tool to use, or none: the local rules and the local agent then.
@@ -75,6 +78,7 @@ public:
 private:
     const AgentTool& toolFor(AgentRuntime runtime) const;
     std::string modelOf(AgentRuntime runtime) const;
+    std::vector<AgentCommand> commandsOf(AgentRuntime runtime) const;
 
     const Owner& owner_;
     CodexCLIService codex_;
@@ -84,6 +88,7 @@ private:
     Latch probed_;
     bool probing_ = false;
     std::map<AgentRuntime, std::string> reportedModels_;
+    std::map<AgentRuntime, std::vector<AgentCommand>> reportedCommands_;
 };
 
 }  // namespace tarn

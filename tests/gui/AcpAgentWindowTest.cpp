@@ -1,4 +1,5 @@
 #include "GuiFixture.h"
+#include "app/Composer.h"
 #include "app/MessageRow.h"
 #include "app/PreferencesWindow.h"
 
@@ -36,7 +37,9 @@ const char* kAsk = R"({"ask": {"toolCall": {"toolCallId": "e1", "title": "Edit s
 
 TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     writeProject("sleep 300");
-    writeFile(scenario, std::string("{\"turns\": [[{\"think\": \"Checking the file first.\"}, ") + kAsk + "], [" + kAsk + "]]}");
+    writeFile(scenario, std::string("{\"turns\": [[{\"think\": \"Checking the file first.\"}, {\"commands\": [") +
+                            R"({"name": "review", "description": "Review the changes"}, {"name": "init", "description": "Write AGENTS.md"},)" +
+                            R"({"name": "bad name"}, {"description": "no name"}]}, )" + kAsk + "], [" + kAsk + "]]}");
     launch();
     runTask(vm->loadProject(root()));
     vm->server().stop();
@@ -72,6 +75,19 @@ TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     MessageRow* reply = view().agent().transcript().rows().back();
     EXPECT_EQ(reply->shownText(), "Edited.");
     EXPECT_EQ(reply->thoughtsText(), "Checking the file first.");
+
+    // The agent's commands are offered after "/", and picking one fills it in.
+    Composer& composer = view().agent().composer();
+    vm->requests().draftPrompt = "/";
+    flush();
+    EXPECT_EQ(composer.commandChoices(), (std::vector<std::string>{"review", "init"}));
+    vm->requests().draftPrompt = "/RE";
+    flush();
+    EXPECT_EQ(composer.commandChoices(), (std::vector<std::string>{"review"}));
+    composer.completeCommand("review");
+    EXPECT_EQ(*vm->requests().draftPrompt, "/review ");
+    flush();
+    EXPECT_TRUE(composer.commandChoices().empty());
     EXPECT_TRUE(reply->changesSummary().starts_with("1 file, +1 ")) << reply->changesSummary();
 
     // Stopped while it asks: the card says so, the file stays, the reply says how it stopped.

@@ -162,6 +162,21 @@ std::vector<AgentPlanStep> planOf(const json::Json& update) {
     return plan;
 }
 
+std::vector<AgentCommand> commandsOf(const json::Json& update) {
+    std::vector<AgentCommand> commands;
+    auto list = update.find("availableCommands");
+    if (list == update.end() || !list->is_array()) return commands;
+    for (const auto& entry : *list) {
+        if (!entry.is_object() || commands.size() == 200) continue;
+        AgentCommand command{text::trim(stringOf(entry, "name")), text::firstLine(stringOf(entry, "description"), 200), ""};
+        if (command.name.starts_with('/')) command.name.erase(0, 1);
+        if (command.name.empty() || command.name.find_first_of(" \t\n") != std::string::npos) continue;
+        if (auto input = entry.find("input"); input != entry.end() && input->is_object()) command.hint = text::firstLine(stringOf(*input, "hint"), 100);
+        commands.push_back(std::move(command));
+    }
+    return commands;
+}
+
 PermissionRequest permissionOf(const json::Json& params, const std::string& root, AgentStep known) {
     PermissionRequest request;
     const json::Json toolCall = params.value("toolCall", json::Json::object());
@@ -224,6 +239,7 @@ struct AcpAgent::Connection {
     std::shared_ptr<acp::JsonRpcPeer> peer;
     std::string sessionId;
     json::Json modes = json::Json::object();
+    std::vector<AgentCommand> commands;
     Turn* turn = nullptr;
 
     void update(const json::Json& params);
@@ -248,9 +264,16 @@ void AcpAgent::Connection::words(const std::string& chunk) {
 }
 
 void AcpAgent::Connection::update(const json::Json& params) {
-    if (!turn || stringOf(params, "sessionId") != sessionId) return;
+    if (stringOf(params, "sessionId") != sessionId) return;
     const json::Json& update = params.contains("update") && params["update"].is_object() ? params["update"] : json::Json::object();
     const std::string kind = stringOf(update, "sessionUpdate");
+    // The session's commands may come between turns: kept, and told with the next turn.
+    if (kind == "available_commands_update") {
+        commands = acp::commandsOf(update);
+        if (turn && turn->feedback.commands) turn->feedback.commands(commands);
+        return;
+    }
+    if (!turn) return;
     auto& fb = turn->feedback;
     if (kind == "agent_message_chunk") {
         const std::string chunk = textOf(update.value("content", json::Json()));
@@ -395,6 +418,7 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
     // the agent replays as updates, is not this request's.
     AgentRunFeedback quiet;
     quiet.log = feedback.log;
+    quiet.commands = feedback.commands;
     Connection::Turn setup{quiet};
     connection->turn = &setup;
     struct Clear {
@@ -487,6 +511,7 @@ Task<AgentRunResult> AcpAgent::runRequest(AgentPrompt request, Url projectRoot, 
     Connection::Turn turn{feedback};
     turn.planMode = planMode;
     connection->turn = &turn;
+    if (!connection->commands.empty() && feedback.commands) feedback.commands(connection->commands);
     struct Clear {
         Connection& c;
         ~Clear() { c.turn = nullptr; }
