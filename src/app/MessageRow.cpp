@@ -339,13 +339,11 @@ void MessageRow::showActions() {
         auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
         auto* icon = Gtk::make_managed<Gtk::Image>();
         icon->set_pixel_size(12);
-        icon->set_valign(Gtk::Align::START);
-        icon->set_margin_top(2);
+        icon->set_valign(Gtk::Align::CENTER);
         // What kind of thing it did: reading, editing, running...
         auto* kind = Gtk::make_managed<Gtk::Image>();
         kind->set_pixel_size(12);
-        kind->set_valign(Gtk::Align::START);
-        kind->set_margin_top(2);
+        kind->set_valign(Gtk::Align::CENTER);
         kind->add_css_class("dim-label");
         auto* title = Gtk::make_managed<Gtk::Label>();
         title->add_css_class("caption");

@@ -94,7 +94,7 @@ const char* kEditTurn = R"([
   {"say": "Let me look."},
   {"plan": [{"content": "Read the page", "priority": "high", "status": "completed"},
             {"content": "Change the heading", "priority": "high", "status": "in_progress"}]},
-  {"tool": {"toolCallId": "t1", "title": "Read src/App.tsx", "kind": "read", "status": "in_progress",
+  {"tool": {"toolCallId": "t1", "title": "Read File", "kind": "read", "status": "in_progress",
             "locations": [{"path": "@ROOT@/src/App.tsx", "line": 1}]}},
   {"update": {"toolCallId": "t1", "status": "completed"}},
   {"tool": {"toolCallId": "t2", "title": "Edit `@ROOT@/src/App.tsx`", "kind": "edit", "status": "pending",
@@ -104,7 +104,7 @@ const char* kEditTurn = R"([
   {"tool": {"toolCallId": "t3", "title": "Run the tests", "kind": "execute", "status": "in_progress"}},
   {"update": {"toolCallId": "t3", "status": "failed"}},
   {"garbage": "Debugger listening on ws://127.0.0.1:9229"},
-  {"say": "I changed "}, {"say": "the heading."}
+  {"say": ""}, {"say": "I changed "}, {"say": "the heading."}
 ])";
 
 }  // namespace
@@ -120,7 +120,7 @@ TEST_F(Acp, ATurnStreamsStepsDiffsAndThePlanAndTheSessionServesTheNextRequest) {
     using S = AgentStep::Status;
     std::vector<std::tuple<std::string, AgentStep::Kind, S>> seen;
     for (const auto& s : first.steps) seen.emplace_back(s.title, s.kind, s.status);
-    EXPECT_EQ(seen, (std::vector<std::tuple<std::string, AgentStep::Kind, S>>{{"Read src/App.tsx", AgentStep::Kind::read, S::done},
+    EXPECT_EQ(seen, (std::vector<std::tuple<std::string, AgentStep::Kind, S>>{{"Read File · src/App.tsx", AgentStep::Kind::read, S::done},
                                                                                {"Edit src/App.tsx", AgentStep::Kind::edit, S::done},
                                                                                {"Run the tests", AgentStep::Kind::run, S::failed}}));
     // Steps reached the window as they came: each call, then its end.

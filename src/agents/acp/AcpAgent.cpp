@@ -143,6 +143,11 @@ AgentStep applyToolCall(AgentStep step, const json::Json& update, const std::str
         step.title = !command.empty() ? tr::format(_("Running %1"), {text::firstLine(command, 200)})
                      : !step.locations.empty() ? step.locations.front()
                                                : std::string(_("Working"));
+    } else if (!step.locations.empty()) {
+        // "Read File" says what, not which: the place it names, when the title does not.
+        const std::string& where = step.locations.front();
+        const std::string file = where.substr(0, where.rfind(':') == std::string::npos ? where.size() : where.rfind(':'));
+        if (!text::contains(step.title, file)) step.title = tr::format(_("%1 · %2"), {step.title, file});
     }
     return step;
 }
@@ -277,8 +282,9 @@ void AcpAgent::Connection::update(const json::Json& params) {
     auto& fb = turn->feedback;
     if (kind == "agent_message_chunk") {
         const std::string chunk = textOf(update.value("content", json::Json()));
-        // Words after a tool call begin a new paragraph of the answer.
-        if (turn->afterToolCall && !turn->answer.empty() && !chunk.empty()) turn->answer += "\n\n";
+        if (chunk.empty()) return;  // the Claude Code adapter opens each message with one
+        // Words after a tool call or a plan begin a new paragraph of the answer.
+        if (turn->afterToolCall && !turn->answer.empty()) turn->answer += "\n\n";
         turn->afterToolCall = false;
         turn->thoughtPaused = true;
         turn->answer += chunk;
@@ -302,6 +308,7 @@ void AcpAgent::Connection::update(const json::Json& params) {
             if (fb.step) fb.step(turn->steps.back());
         }
     } else if (kind == "plan") {
+        turn->afterToolCall = true;
         turn->plan = acp::planOf(update);
         if (fb.plan) fb.plan(turn->plan);
     } else if (kind == "current_mode_update") {
