@@ -37,9 +37,10 @@ const char* kAsk = R"({"ask": {"toolCall": {"toolCallId": "e1", "title": "Edit s
 
 TEST_F(AcpWindow, AnAgentAddedInPreferencesAsksOnACardAndWaitsForTheAnswer) {
     writeProject("sleep 300");
-    writeFile(scenario, std::string("{\"turns\": [[{\"think\": \"Checking the file first.\"}, {\"commands\": [") +
-                            R"({"name": "review", "description": "Review the changes"}, {"name": "init", "description": "Write AGENTS.md"},)" +
-                            R"({"name": "bad name"}, {"description": "no name"}]}, )" + kAsk + "], [" + kAsk + "]]}");
+    // Its commands come before its session has an id, as the Claude Code adapter sends them.
+    writeFile(scenario, std::string(R"({"beforeNew": [{"commands": [{"name": "review", "description": "Review the changes"},)") +
+                            R"({"name": "init", "description": "Write AGENTS.md", "input": null}, {"name": "bad name"}, {"description": "no name"}]}],)" +
+                            R"("turns": [[{"think": "Checking the file first."}, )" + kAsk + "], [" + kAsk + "]]}");
     launch();
     runTask(vm->loadProject(root()));
     vm->server().stop();

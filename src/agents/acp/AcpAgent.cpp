@@ -269,16 +269,16 @@ void AcpAgent::Connection::words(const std::string& chunk) {
 }
 
 void AcpAgent::Connection::update(const json::Json& params) {
-    if (stringOf(params, "sessionId") != sessionId) return;
     const json::Json& update = params.contains("update") && params["update"].is_object() ? params["update"] : json::Json::object();
     const std::string kind = stringOf(update, "sessionUpdate");
-    // The session's commands may come between turns: kept, and told with the next turn.
-    if (kind == "available_commands_update") {
+    // The session's commands may come between turns, even before session/new has answered with
+    // the session's id (the Claude Code adapter's do): kept, and told with the next turn.
+    if (kind == "available_commands_update" && (sessionId.empty() || stringOf(params, "sessionId") == sessionId)) {
         commands = acp::commandsOf(update);
         if (turn && turn->feedback.commands) turn->feedback.commands(commands);
         return;
     }
-    if (!turn) return;
+    if (!turn || stringOf(params, "sessionId") != sessionId) return;
     auto& fb = turn->feedback;
     if (kind == "agent_message_chunk") {
         const std::string chunk = textOf(update.value("content", json::Json()));
