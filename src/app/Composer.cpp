@@ -74,7 +74,13 @@ Composer::Composer(AppViewModel& model)
         const int i = row->get_index();
         if (i >= 0 && static_cast<std::size_t>(i) < shownCommands_.size()) completeCommand(shownCommands_[static_cast<std::size_t>(i)]);
     });
-    commands_.set_child(commandsList_);
+    // A few rows at a time: an agent may offer dozens.
+    commandsScroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    commandsScroller_.set_propagate_natural_height(true);
+    commandsScroller_.set_max_content_height(300);
+    commandsScroller_.set_size_request(380, -1);
+    commandsScroller_.set_child(commandsList_);
+    commands_.set_child(commandsScroller_);
     commands_.set_parent(*editorScroller_);
     bind::to(*this, model_.requests().draftPrompt, [this](const auto&) { showCommands(); });
     bind::to(*this, model_.runtimes().commands, [this](const auto&) { showCommands(); });
@@ -102,7 +108,7 @@ void Composer::showCommands() {
     if (draft.starts_with('/') && draft.find_first_of(" \t\n") == std::string::npos && draft != dismissedFor_) {
         const std::string typed = text::toLower(draft.substr(1));
         for (const auto& command : *model_.runtimes().commands) {
-            if (text::toLower(command.name).starts_with(typed) && matches.size() < 12) matches.push_back(&command);
+            if (text::toLower(command.name).starts_with(typed) && matches.size() < 50) matches.push_back(&command);
         }
     }
     if (draft != dismissedFor_) dismissedFor_.clear();
@@ -116,13 +122,16 @@ void Composer::showCommands() {
             box->set_margin(6);
             auto* name = Gtk::make_managed<Gtk::Label>("/" + m->name + (m->hint.empty() ? "" : "  " + m->hint));
             name->set_xalign(0);
+            name->set_ellipsize(Pango::EllipsizeMode::END);
+            name->set_max_width_chars(44);
             name->add_css_class("tarn-mono");
             box->append(*name);
             if (!m->description.empty()) {
                 auto* about = Gtk::make_managed<Gtk::Label>(m->description);
                 about->set_xalign(0);
-                about->set_wrap(true);
-                about->set_max_width_chars(48);
+                about->set_ellipsize(Pango::EllipsizeMode::END);
+                about->set_max_width_chars(44);
+                about->set_tooltip_text(m->description);
                 about->add_css_class("caption");
                 about->add_css_class("dim-label");
                 box->append(*about);
@@ -157,7 +166,16 @@ void Composer::moveCommandSelection(int by) {
     const int count = static_cast<int>(shownCommands_.size());
     if (count == 0) return;
     const int next = ((row ? row->get_index() : -1) + by + count) % count;
-    if (auto* target = commandsList_.get_row_at_index(next)) commandsList_.select_row(*target);
+    if (auto* target = commandsList_.get_row_at_index(next)) {
+        commandsList_.select_row(*target);
+        // Keep the chosen row in sight.
+        Gtk::Allocation a = target->get_allocation();
+        auto adjustment = commandsScroller_.get_vadjustment();
+        if (a.get_y() < adjustment->get_value()) adjustment->set_value(a.get_y());
+        else if (a.get_y() + a.get_height() > adjustment->get_value() + adjustment->get_page_size()) {
+            adjustment->set_value(a.get_y() + a.get_height() - adjustment->get_page_size());
+        }
+    }
 }
 
 void Composer::showPills() {

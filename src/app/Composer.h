@@ -71,6 +71,7 @@ private:
     // The agent's commands, above the prompt while "/name" is typed; Escape puts them away until
     // the text changes.
     Gtk::Popover commands_;
+    Gtk::ScrolledWindow commandsScroller_;
     Gtk::ListBox commandsList_;
     std::vector<std::string> shownCommands_;
     std::string dismissedFor_;

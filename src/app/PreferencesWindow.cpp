@@ -12,7 +12,7 @@ namespace tarn {
 PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) : model_(model) {
     window_.reset(GTK_WIDGET(g_object_ref_sink(adw_preferences_window_new())));
     makeModal(GTK_WINDOW(window_.get()), parent.gobj());
-    gtk_window_set_default_size(GTK_WINDOW(window_.get()), 560, 360);
+    gtk_window_set_default_size(GTK_WINDOW(window_.get()), 600, 700);
     adw_preferences_window_set_search_enabled(ADW_PREFERENCES_WINDOW(window_.get()), FALSE);
 
     GtkWidget* page = adw_preferences_page_new();
