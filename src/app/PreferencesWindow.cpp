@@ -83,51 +83,44 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     });
 }
 
-void PreferencesWindow::showAgents() {
-    for (GtkWidget* row : agentRows_) adw_preferences_group_remove(ADW_PREFERENCES_GROUP(agents_), row);
-    agentRows_.clear();
-    const auto saved = acpagents::saved();
-    for (const auto& agent : *model_.runtimes().acpAgents) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), agent.name.c_str());
-        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), acpagents::commandLine(agent).c_str());
-        const bool mine = std::any_of(saved.begin(), saved.end(), [&](const AcpAgentSpec& a) { return a.name == agent.name; });
-        if (mine) {
-            GtkWidget* remove = gtk_button_new_from_icon_name("user-trash-symbolic");
-            gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
-            gtk_widget_add_css_class(remove, "flat");
-            const std::string label = tr::format(_("Remove %1"), {agent.name});
-            gtk_widget_set_tooltip_text(remove, label.c_str());
-            gtk_accessible_update_property(GTK_ACCESSIBLE(remove), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
-            g_object_set_data_full(G_OBJECT(remove), "agent", g_strdup(agent.name.c_str()), g_free);
-            g_signal_connect(remove, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer self) {
-                                 auto* me = static_cast<PreferencesWindow*>(self);
-                                 std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(button), "agent"));
-                                 spawn([](AppViewModel& model, std::string name) -> Task<void> {
-                                     try {
-                                         co_await model.runtimes().removeAgent(name);
-                                     } catch (const std::exception& e) {
-                                         model.chat().notify(e.what());
-                                     }
-                                 }(me->model_, name));
-                             }),
-                             this);
-            adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
-        }
-        adw_preferences_group_add(ADW_PREFERENCES_GROUP(agents_), row);
-        agentRows_.push_back(row);
-    }
-    if (agentRows_.empty()) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), _("No agents yet"));
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), _("Add one below with the command that starts it."));
-        adw_preferences_group_add(ADW_PREFERENCES_GROUP(agents_), row);
-        agentRows_.push_back(row);
-    }
+namespace {
+
+// A row of a group's list, kept in `rows` so the list can be made again.
+GtkWidget* addRow(GtkWidget* group, std::vector<GtkWidget*>& rows, const std::string& title, const std::string& subtitle) {
+    GtkWidget* row = adw_action_row_new();
+    adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title.c_str());
+    adw_action_row_set_subtitle(ADW_ACTION_ROW(row), subtitle.c_str());
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), row);
+    rows.push_back(row);
+    return row;
 }
 
-namespace {
+void clearRows(GtkWidget* group, std::vector<GtkWidget*>& rows) {
+    for (GtkWidget* row : rows) adw_preferences_group_remove(ADW_PREFERENCES_GROUP(group), row);
+    rows.clear();
+}
+
+// A flat trash button at the row's end, named for what it takes away.
+GtkWidget* addRemoveButton(GtkWidget* row, const std::string& label, GCallback clicked, gpointer self) {
+    GtkWidget* remove = gtk_button_new_from_icon_name("user-trash-symbolic");
+    gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
+    gtk_widget_add_css_class(remove, "flat");
+    gtk_widget_set_tooltip_text(remove, label.c_str());
+    gtk_accessible_update_property(GTK_ACCESSIBLE(remove), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+    g_signal_connect(remove, "clicked", clicked, self);
+    adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
+    return remove;
+}
+
+std::vector<std::string> rowTexts(const std::vector<GtkWidget*>& rows) {
+    std::vector<std::string> out;
+    for (GtkWidget* row : rows) {
+        out.push_back(std::string(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row))) + " — " +
+                      adw_action_row_get_subtitle(ADW_ACTION_ROW(row)));
+    }
+    return out;
+}
 
 std::string allowedTitle(const AlwaysAllowed& a) {
     switch (a.kind) {
@@ -152,37 +145,41 @@ std::string allowedSubtitle(const AlwaysAllowed& a) {
 
 }  // namespace
 
+void PreferencesWindow::showAgents() {
+    clearRows(agents_, agentRows_);
+    const auto saved = acpagents::saved();
+    for (const auto& agent : *model_.runtimes().acpAgents) {
+        GtkWidget* row = addRow(agents_, agentRows_, agent.name, acpagents::commandLine(agent));
+        if (std::none_of(saved.begin(), saved.end(), [&](const AcpAgentSpec& a) { return a.name == agent.name; })) continue;
+        auto clicked = +[](GtkButton* button, gpointer self) {
+            auto* me = static_cast<PreferencesWindow*>(self);
+            std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(button), "agent"));
+            spawn([](AppViewModel& model, std::string name) -> Task<void> {
+                try {
+                    co_await model.runtimes().removeAgent(name);
+                } catch (const std::exception& e) {
+                    model.chat().notify(e.what());
+                }
+            }(me->model_, name));
+        };
+        GtkWidget* remove = addRemoveButton(row, tr::format(_("Remove %1"), {agent.name}), G_CALLBACK(clicked), this);
+        g_object_set_data_full(G_OBJECT(remove), "agent", g_strdup(agent.name.c_str()), g_free);
+    }
+    if (agentRows_.empty()) addRow(agents_, agentRows_, _("No agents yet"), _("Add one below with the command that starts it."));
+}
+
 void PreferencesWindow::showAllowed() {
-    for (GtkWidget* row : allowedRows_) adw_preferences_group_remove(ADW_PREFERENCES_GROUP(allowed_), row);
-    allowedRows_.clear();
+    clearRows(allowed_, allowedRows_);
     const auto& list = *model_.runtimes().alwaysAllowed;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), allowedTitle(list[i]).c_str());
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), allowedSubtitle(list[i]).c_str());
-        GtkWidget* remove = gtk_button_new_from_icon_name("user-trash-symbolic");
-        gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
-        gtk_widget_add_css_class(remove, "flat");
-        const std::string label = tr::format(_("Ask Again Before: %1"), {allowedTitle(list[i])});
-        gtk_widget_set_tooltip_text(remove, label.c_str());
-        gtk_accessible_update_property(GTK_ACCESSIBLE(remove), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+        GtkWidget* row = addRow(allowed_, allowedRows_, allowedTitle(list[i]), allowedSubtitle(list[i]));
+        auto clicked = +[](GtkButton* button, gpointer self) {
+            static_cast<PreferencesWindow*>(self)->takeBack(GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(button), "row")));
+        };
+        GtkWidget* remove = addRemoveButton(row, tr::format(_("Ask Again Before: %1"), {allowedTitle(list[i])}), G_CALLBACK(clicked), this);
         g_object_set_data(G_OBJECT(remove), "row", GSIZE_TO_POINTER(i));
-        g_signal_connect(remove, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer self) {
-                             static_cast<PreferencesWindow*>(self)->takeBack(GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(button), "row")));
-                         }),
-                         this);
-        adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
-        adw_preferences_group_add(ADW_PREFERENCES_GROUP(allowed_), row);
-        allowedRows_.push_back(row);
     }
-    if (allowedRows_.empty()) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), _("Nothing yet"));
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), _("Agents ask before each edit and command."));
-        adw_preferences_group_add(ADW_PREFERENCES_GROUP(allowed_), row);
-        allowedRows_.push_back(row);
-    }
+    if (allowedRows_.empty()) addRow(allowed_, allowedRows_, _("Nothing yet"), _("Agents ask before each edit and command."));
 }
 
 void PreferencesWindow::takeBack(std::size_t row) {
@@ -195,23 +192,9 @@ void PreferencesWindow::takeBack(std::size_t row) {
     }
 }
 
-std::vector<std::string> PreferencesWindow::allowedRows() const {
-    std::vector<std::string> out;
-    for (GtkWidget* row : allowedRows_) {
-        out.push_back(std::string(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row))) + " — " +
-                      adw_action_row_get_subtitle(ADW_ACTION_ROW(row)));
-    }
-    return out;
-}
+std::vector<std::string> PreferencesWindow::allowedRows() const { return rowTexts(allowedRows_); }
 
-std::vector<std::string> PreferencesWindow::agentRows() const {
-    std::vector<std::string> out;
-    for (GtkWidget* row : agentRows_) {
-        out.push_back(std::string(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row))) + " — " +
-                      adw_action_row_get_subtitle(ADW_ACTION_ROW(row)));
-    }
-    return out;
-}
+std::vector<std::string> PreferencesWindow::agentRows() const { return rowTexts(agentRows_); }
 
 std::string PreferencesWindow::agentError() const {
     return gtk_widget_get_visible(agentError_) ? gtk_label_get_text(GTK_LABEL(agentError_)) : "";

@@ -11,14 +11,26 @@
 
 namespace tarn::acpagents {
 
+namespace {
+
+// The objects of a list kept as JSON in the settings; none when absent or unreadable.
+std::vector<json::Json> savedObjects(const char* key) {
+    std::vector<json::Json> out;
+    auto text = settings::get("Agents", key);
+    if (!text) return out;
+    auto parsed = json::Json::parse(*text, nullptr, false);
+    if (!parsed.is_array()) return out;
+    for (auto& item : parsed) {
+        if (item.is_object()) out.push_back(std::move(item));
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<AcpAgentSpec> saved() {
     std::vector<AcpAgentSpec> agents;
-    auto text = settings::get("Agents", "acp");
-    if (!text) return agents;
-    auto parsed = json::Json::parse(*text, nullptr, false);
-    if (!parsed.is_array()) return agents;
-    for (const auto& item : parsed) {
-        if (!item.is_object()) continue;
+    for (const auto& item : savedObjects("acp")) {
         AcpAgentSpec agent;
         agent.name = json::stringMember(item, "name").value_or("");
         agent.command = json::stringMember(item, "command").value_or("");
@@ -57,12 +69,7 @@ constexpr std::pair<AgentStep::Kind, const char*> kindNames[] = {
 
 std::vector<AlwaysAllowed> allowances() {
     std::vector<AlwaysAllowed> out;
-    auto text = settings::get("Agents", "always-allowed");
-    if (!text) return out;
-    auto parsed = json::Json::parse(*text, nullptr, false);
-    if (!parsed.is_array()) return out;
-    for (const auto& item : parsed) {
-        if (!item.is_object()) continue;
+    for (const auto& item : savedObjects("always-allowed")) {
         AlwaysAllowed allowed{json::stringMember(item, "agent").value_or(""), json::stringMember(item, "project").value_or(""),
                               AgentStep::Kind::other, json::stringMember(item, "command").value_or("")};
         const std::string kind = json::stringMember(item, "kind").value_or("");
