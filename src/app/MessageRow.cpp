@@ -299,13 +299,9 @@ void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
         setAccessibleLabel(*show, what);
         show->set_create_popup_func([show, diffs = step.diffs] {
             if (show->get_popover()) return;
-            std::vector<std::string> parts;
-            for (const auto& d : diffs) parts.push_back(PermissionCard::diffText(d, 40));
-            auto* text = Gtk::make_managed<Gtk::Label>(text::join(parts, "\n\n"));
-            text->add_css_class("tarn-mono");
+            auto* text = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
             text->add_css_class("tarn-diff");
-            text->set_xalign(0);
-            text->set_selectable(true);
+            PermissionCard::fillDiff(*text, diffs, 40);
             auto* popover = Gtk::make_managed<Gtk::Popover>();
             popover->set_child(*text);
             show->set_popover(*popover);

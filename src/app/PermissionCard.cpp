@@ -32,7 +32,6 @@ PermissionCard::PermissionCard() : Gtk::Box(Gtk::Orientation::VERTICAL, 4) {
     title_.set_wrap(true);
     caption(command_, true);
     caption(places_, true);
-    caption(diff_, true);
     diff_.add_css_class("tarn-diff");
     caption(answer_, false);
     answer_.add_css_class("dim-label");
@@ -61,6 +60,22 @@ std::string PermissionCard::diffText(const StepDiff& diff, std::size_t limit) {
     return text::join(out, "\n");
 }
 
+void PermissionCard::fillDiff(Gtk::Box& box, const std::vector<StepDiff>& diffs, std::size_t limit) {
+    while (auto* child = box.get_first_child()) box.remove(*child);
+    for (std::size_t i = 0; i < diffs.size(); ++i) {
+        const auto lines = text::splitNewlines(diffText(diffs[i], limit));
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            auto* line = Gtk::make_managed<Gtk::Label>(lines[n]);
+            caption(*line, true);
+            line->set_selectable(false);
+            if (n == 0 && i > 0) line->set_margin_top(6);
+            if (n > 0 && lines[n].starts_with("−")) line->add_css_class("error");
+            if (n > 0 && lines[n].starts_with("+")) line->add_css_class("success");
+            box.append(*line);
+        }
+    }
+}
+
 void PermissionCard::show(const Uuid& message, const PermissionRequest& request) {
     heading_.set_text(_("The agent asks before it acts"));
     title_.set_text(request.title);
@@ -74,10 +89,8 @@ void PermissionCard::show(const Uuid& message, const PermissionRequest& request)
     }
     places_.set_text(text::join(places, "\n"));
     places_.set_visible(!places.empty());
-    std::vector<std::string> diffs;
-    for (const auto& d : request.diffs) diffs.push_back(diffText(d));
-    diff_.set_text(text::join(diffs, "\n\n"));
-    diff_.set_visible(!diffs.empty());
+    fillDiff(diff_, request.diffs);
+    diff_.set_visible(!request.diffs.empty());
 
     while (auto* child = buttons_.get_first_child()) buttons_.remove(*child);
     const bool answered = request.answer.has_value();

@@ -21,9 +21,12 @@ public:
 
     // The change, as the lines it takes out and puts in, the first few of each.
     static std::string diffText(const StepDiff& diff, std::size_t limit = 12);
+    // The same, a label a line, coloured as a diff is: what goes out red, what comes in green.
+    static void fillDiff(Gtk::Box& box, const std::vector<StepDiff>& diffs, std::size_t limit = 12);
 
 private:
-    Gtk::Label heading_, title_, command_, places_, diff_, answer_;
+    Gtk::Label heading_, title_, command_, places_, answer_;
+    Gtk::Box diff_{Gtk::Orientation::VERTICAL, 0};
     Gtk::Box buttons_{Gtk::Orientation::HORIZONTAL, 6};
 };
 
