@@ -15,6 +15,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tarn-dev/tarn)
 # The libraries it links, as dpkg-shlibdeps finds them, and the tools it runs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "git, zsh")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "git, zsh, bubblewrap")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "nodejs, npm")
 include(CPack)

@@ -21,6 +21,7 @@ requirements=(
   "pc:gtest           libgtest-dev"
   "cmd:git            git"
   "cmd:zsh            zsh"
+  "cmd:bwrap          bubblewrap"
   "cmd:node           nodejs"
   "cmd:npm            npm"
   "cmd:xvfb-run       xvfb"

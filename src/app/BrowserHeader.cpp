@@ -42,11 +42,19 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     append(server_);
     append(route_);
     bind::to(*this, model_.project().stackLabel, [this](const std::string& s) { stack_.setValue(s); });
-    bind::to(*this, model_.server().serverState, [this](const ServerRuntimeState& s) {
+    auto showServer = [this] {
+        const ServerRuntimeState& s = *model_.server().serverState;
         server_.setValue(serverText(s));
         const bool explained = s.kind() == ServerRuntimeState::Kind::failed || s.kind() == ServerRuntimeState::Kind::external;
-        server_.set_tooltip_text(explained ? s.message() : serverText(s));
-    });
+        std::string tip = explained ? s.message() : serverText(s);
+        if (s.kind() == ServerRuntimeState::Kind::running && *model_.server().sandboxed) {
+            tip = tr::format(_("%1 · Sandboxed: it cannot read your home folder or write outside the project"), {tip});
+        }
+        server_.set_tooltip_text(tip);
+    };
+    bind::pulls(*this, model_.server().serverState, showServer);
+    bind::pulls(*this, model_.server().sandboxed, showServer);
+    showServer();
     bind::to(*this, model_.browser().routeLabel, [this](const std::string& s) { route_.setValue(s); });
 
     auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/browser-header.ui");

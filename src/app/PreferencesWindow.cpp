@@ -33,6 +33,36 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), editor_);
     adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
 
+    // What projects run: install scripts and dev servers.
+    GtkWidget* sandbox = adw_preferences_group_new();
+    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(sandbox), _("Sandbox"));
+    adw_preferences_group_set_description(
+        ADW_PREFERENCES_GROUP(sandbox),
+        _("A project's install scripts and dev server run where they cannot read your home folder (keys, tokens, other "
+          "projects) or write outside the project. Changes apply when the server next starts."));
+    auto switchRow = [&](const char* title, const char* subtitle, bool on, GCallback toggled) {
+        GtkWidget* row = adw_action_row_new();
+        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
+        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), subtitle);
+        GtkWidget* toggle = gtk_switch_new();
+        gtk_switch_set_active(GTK_SWITCH(toggle), on);
+        gtk_widget_set_valign(toggle, GTK_ALIGN_CENTER);
+        adw_action_row_add_suffix(ADW_ACTION_ROW(row), toggle);
+        adw_action_row_set_activatable_widget(ADW_ACTION_ROW(row), toggle);
+        g_signal_connect(toggle, "notify::active", toggled, this);
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(sandbox), row);
+        return toggle;
+    };
+    sandboxEverywhere_ = switchRow(_("Run Projects in a Sandbox"), _("For every project"), !model_.sandboxOffEverywhere(),
+                                   G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                                       static_cast<PreferencesWindow*>(self)->model_.setSandboxOffEverywhere(!gtk_switch_get_active(s));
+                                   }));
+    sandboxProject_ = switchRow(_("This Project Needs My Home Folder"), _("Runs the open project without the sandbox"),
+                                model_.sandboxOffForProject(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                                    static_cast<PreferencesWindow*>(self)->model_.setSandboxOffForProject(gtk_switch_get_active(s));
+                                }));
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(sandbox));
+
     // Agents of the Agent Client Protocol: the known ones found on the search path, and the user's.
     agents_ = adw_preferences_group_new();
     adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(agents_), _("Agents"));
@@ -229,6 +259,9 @@ PreferencesWindow::~PreferencesWindow() {
 
 void PreferencesWindow::present() {
     gtk_editable_set_text(GTK_EDITABLE(editor_), model_.editorCommand->c_str());
+    // The open project may have changed since the window was made.
+    gtk_switch_set_active(GTK_SWITCH(sandboxProject_), model_.sandboxOffForProject());
+    gtk_widget_set_sensitive(sandboxProject_, model_.project().root().has_value());
     gtk_window_present(GTK_WINDOW(window_.get()));
 }
 

@@ -42,6 +42,8 @@ private:
     GtkWidget* agentName_;  // the add form's entry rows and its message
     GtkWidget* agentCommand_;
     GtkWidget* agentError_;
+    GtkWidget* sandboxEverywhere_;  // the sandbox's switches
+    GtkWidget* sandboxProject_;
     GtkWidget* allowed_;  // the group of what is always allowed
     std::vector<GtkWidget*> allowedRows_;
 };

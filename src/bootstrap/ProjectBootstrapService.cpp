@@ -1,4 +1,5 @@
 #include "bootstrap/ProjectBootstrapService.h"
+#include "process/Sandbox.h"
 #include "support/Translate.h"
 
 #include "bootstrap/PackageManagers.h"
@@ -89,7 +90,12 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
     std::error_code ec;
     // A file named node_modules, or one whose attributes cannot be read, counts as not installed.
     if (fs::is_directory(fs::symlink_status(fs::path(context.rootURL.path()) / "node_modules", ec))) co_return;
-    auto install = ShellCommandRunner::runStreaming(std::string("/bin/zsh"), {std::string("-lc"), context.installCommand},
+    // Install scripts of hundreds of packages run here: away from the user's keys.
+    std::vector<std::string> command{"/bin/zsh", "-lc", context.installCommand};
+    if (sandbox::wanted(context.rootURL.path())) command = sandbox::wrap(command, context.rootURL.path());
+    const std::string executable = command.front();
+    command.erase(command.begin());
+    auto install = ShellCommandRunner::runStreaming(executable, std::move(command),
                                                     context.rootURL, std::move(onOutputLine),
                                                     RunControl{.ownProcessGroup = true, .cancellation = cancellation});
     co_await install;

@@ -1,4 +1,5 @@
 #include "process/DevServerController.h"
+#include "process/Sandbox.h"
 #include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
@@ -22,6 +23,7 @@ struct DevServerController::Run : std::enable_shared_from_this<Run> {
     std::unique_ptr<ProcessGroupGuard> guard;
     int pgid = 0;
     bool ended = false;
+    bool sandboxed = false;
     bool silenced = false;  // stopped: nothing more is delivered but the end
     text::Utf8StreamDecoder outDecoder, errDecoder;
     LineSplitter buffer;  // shared by both streams
@@ -83,7 +85,10 @@ void DevServerController::start(const ProjectContext& context) {
     stop();
 
     ChildOptions options;
-    options.arguments = {"/bin/zsh", "-lc", context.devCommand};
+    const std::vector<std::string> command{"/bin/zsh", "-lc", context.devCommand};
+    // The project's own code runs here: away from the user's keys unless they said otherwise.
+    const bool sandboxed = sandbox::wanted(context.rootURL.path());
+    options.arguments = sandboxed ? sandbox::wrap(command, context.rootURL.path()) : command;
     options.workingDirectory = context.rootURL.path();
     options.environment = ProcessEnvironment::augmentedEnvironment();
     options.environment["BROWSER"] = "none";
@@ -91,6 +96,7 @@ void DevServerController::start(const ProjectContext& context) {
 
     auto run = std::make_shared<Run>();
     run->owner = self_;
+    run->sandboxed = sandboxed;
     run->process = launchChild(options);  // throws the platform error; nothing is stored then
     run->pgid = run->process->pid();
     try {
@@ -122,6 +128,8 @@ void DevServerController::stop() {
     // The end still arrives through onExit.
     run->end();
 }
+
+bool DevServerController::sandboxed() const { return current_ && current_->sandboxed; }
 
 bool DevServerController::isRunning() const { return current_ && !current_->ended; }
 

@@ -26,6 +26,8 @@ public:
     void stop();
 
     bool isRunning() const;
+    // Whether the current server runs in the sandbox.
+    bool sandboxed() const;
     // The process group of the current server, or 0.
     int processGroup() const;
     // The process that watches the current server's group, or 0.

@@ -91,6 +91,8 @@ std::optional<std::string> nvmNodeFolder(const std::string& home) {
 
 }  // namespace
 
+std::string homeFolder() { return homeDirectory(); }
+
 std::vector<std::string> additionalDirectories() {
     const std::string home = homeDirectory();
     // Where Linux users' node, package managers and agent tools live when a desktop session's

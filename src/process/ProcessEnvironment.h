@@ -28,6 +28,9 @@ std::string captureOutput(const std::string& executable, const std::vector<std::
 
 std::optional<std::string> resolveExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths);
 
+// The user's home folder (a test's, while it sets one).
+std::string homeFolder();
+
 // The folders searched after the inherited PATH, in order.
 std::vector<std::string> additionalDirectories();
 

@@ -1,4 +1,5 @@
 #include "workspace/AppViewModel.h"
+#include "process/Sandbox.h"
 #include "support/Translate.h"
 
 #include "agents/rendered/ProjectSearch.h"
@@ -206,6 +207,32 @@ void AppViewModel::saveSetting(std::string group, std::string key, std::string v
 void AppViewModel::setEditorCommand(std::string command) {
     editorCommand = command;
     saveSetting(editor::settingsGroup, editor::commandKey, std::move(command), N_("Could not save the editor command: %1"));
+}
+
+bool AppViewModel::sandboxOffEverywhere() const { return sandbox::turnedOffEverywhere(); }
+
+bool AppViewModel::sandboxOffForProject() const {
+    const auto root = project_.root();
+    return root && sandbox::turnedOff(root->path());
+}
+
+void AppViewModel::setSandboxOffEverywhere(bool off) {
+    if (sandboxOffEverywhere() == off) return;
+    try {
+        sandbox::setTurnedOffEverywhere(off);
+    } catch (const std::exception& e) {
+        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
+    }
+}
+
+void AppViewModel::setSandboxOffForProject(bool off) {
+    const auto root = project_.root();
+    if (!root || sandboxOffForProject() == off) return;
+    try {
+        sandbox::setTurnedOff(root->path(), off);
+    } catch (const std::exception& e) {
+        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
+    }
 }
 
 void AppViewModel::setDeviceWidth(DeviceWidth width) {

@@ -102,6 +102,12 @@ public:
     // A place an agent named ("src/App.jsx:12"), when it is inside the project.
     Task<void> openLocation(std::string location);
     void setEditorCommand(std::string command);
+    // The sandbox of what projects run, turned off for every project or for the open one ("it
+    // needs my home folder"); either takes effect when the server next starts.
+    bool sandboxOffEverywhere() const;
+    void setSandboxOffEverywhere(bool off);
+    bool sandboxOffForProject() const;
+    void setSandboxOffForProject(bool off);
 
     // Resolves a reply by the text form of its id (how the window's actions name it).
     std::optional<Uuid> messageID(const std::string& text) const;

@@ -1,4 +1,5 @@
 #include "workspace/ServerSession.h"
+#include "process/Sandbox.h"
 #include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
@@ -38,10 +39,14 @@ Task<void> ServerSession::installAndStart(ProjectContext context, Cancellation l
         co_await bootstrap_.installDependenciesIfNeeded(context, onInstallLine, lifetime);
         chat_.appendSystemMessage(tr::format(_("Starting dev server with `%1`..."), {context.devCommand}));
         server_.start(context);
+        noteSandbox(context);
     } catch (const CancellationError&) {
         failure = _("The install was stopped.");
     } catch (const std::exception& e) {
         failure = e.what();
+    }
+    if (failure && sandbox::wanted(context.rootURL.path())) {
+        if (auto hint = sandbox::explain(*failure, context.rootURL.path())) *failure += "\n\n" + *hint;
     }
     if (failure) {
         browser_.expectServer(false);
@@ -71,6 +76,18 @@ void ServerSession::startedAtOnce(const ProjectContext& context) {
     log(tr::format(_("Dev server started with command: %1"), {context.devCommand}));
     chat_.appendSystemMessage(tr::format(_("Starting dev server with `%1`..."), {context.devCommand}));
     serverState = ServerRuntimeState::running();
+    noteSandbox(context);
+}
+
+void ServerSession::noteSandbox(const ProjectContext& context) {
+    sandboxed = server_.sandboxed();
+    if (*sandboxed || toldNoSandbox_ || sandbox::turnedOffEverywhere() || sandbox::turnedOff(context.rootURL.path())) return;
+    if (auto why = sandbox::unavailable()) {
+        toldNoSandbox_ = true;
+        chat_.appendSystemMessage(tr::format(_("Tarn could not put this project's install and dev server in a sandbox: %1. They run "
+                                               "with all your rights, as in a terminal."),
+                                             {*why}));
+    }
 }
 
 void ServerSession::attach(const ExternalServer& server) {

@@ -26,6 +26,8 @@ public:
     ServerSession(const Owner& owner, Chat& chat, Browser& browser);
 
     Published<ServerRuntimeState> serverState;
+    // Whether the project's server runs in the sandbox, away from the user's home folder.
+    Published<bool> sandboxed{false};
     Published<RollingList<std::string>> serverLogLines;
 
     static constexpr std::size_t serverLogLimit = 500;
@@ -69,6 +71,9 @@ private:
     // What a line of the server's means: an address it announced, a missing command, ready.
     void understand(const std::string& line);
     void takePendingLines();
+    // After a start: whether it is sandboxed, and once a launch why not when it could not be.
+    void noteSandbox(const ProjectContext& context);
+    bool toldNoSandbox_ = false;
 
     struct Pending {
         std::mutex mutex;
