@@ -44,13 +44,12 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     bind::to(*this, model_.project().stackLabel, [this](const std::string& s) { stack_.setValue(s); });
     auto showServer = [this] {
         const ServerRuntimeState& s = *model_.server().serverState;
-        server_.setValue(serverText(s));
         const bool explained = s.kind() == ServerRuntimeState::Kind::failed || s.kind() == ServerRuntimeState::Kind::external;
         std::string tip = explained ? s.message() : serverText(s);
         if (s.kind() == ServerRuntimeState::Kind::running && *model_.server().sandboxed) {
             tip = tr::format(_("%1 · Sandboxed: it cannot read your home folder or write outside the project"), {tip});
         }
-        server_.set_tooltip_text(tip);
+        server_.setValue(serverText(s), tip);
     };
     bind::pulls(*this, model_.server().serverState, showServer);
     bind::pulls(*this, model_.server().sandboxed, showServer);

@@ -20,9 +20,10 @@ HeaderChip::HeaderChip(const std::string& title)
     append(value_);
 }
 
-void HeaderChip::setValue(const std::string& value) {
+void HeaderChip::setValue(const std::string& value, const std::string& more) {
     if (std::string(value_.get_text()) != value) value_.set_text(value);
-    value_.set_tooltip_text(value);
+    value_.set_tooltip_text(more.empty() ? value : more);
+    set_tooltip_text(more.empty() ? value : more);
     setAccessibleLabel(*this, titleText_ + ": " + value);
 }
 

@@ -9,7 +9,9 @@ namespace tarn {
 class HeaderChip : public Gtk::Box {
 public:
     explicit HeaderChip(const std::string& title);
-    void setValue(const std::string& value);
+    // The value, and what hovering it says: the value itself unless there is more to say.
+    void setValue(const std::string& value, const std::string& more = {});
+    std::string valueTooltip() const { return value_.get_tooltip_text(); }
     std::string value() const { return value_.get_text(); }
 
 private:

@@ -162,15 +162,15 @@ std::vector<std::string> wrap(const std::vector<std::string>& command, const std
     const auto add = [&](const char* how, const std::string& path) {
         for (const std::string& a : {std::string(how), path, path}) args.push_back(a);
     };
-    // The rest of the search path Tarn gives the command, where the sandbox would hide it: each
-    // folder with the one above it (a bin folder's tools link into ../lib), never the home folder
-    // or /tmp as a whole. Those outside the home folder go first: the home folder is hidden after
-    // them, in case one holds it.
+    // The rest of the search path Tarn gives the command, where the sandbox would hide it. Outside
+    // the home folder a folder goes with the one above it (a bin folder's tools link into ../lib);
+    // inside, only itself: ~/.cargo/bin's parent holds a registry token. Those outside go first:
+    // the home folder is hidden after them, in case one holds it.
     std::vector<std::string> inside, outside;
     for (const auto& entry : text::split(ProcessEnvironment::augmentedEnvironment()["PATH"], ':', true)) {
         if (!(entry.starts_with("/tmp/") || inHome(entry)) || !isDirectory(entry)) continue;
         std::string folder = fs::path(entry).parent_path().string();
-        if (folder == home || folder == "/tmp" || !(folder.starts_with("/tmp/") || inHome(folder))) folder = entry;
+        if (inHome(entry) || folder == "/tmp" || !folder.starts_with("/tmp/")) folder = entry;
         (inHome(folder) ? inside : outside).push_back(folder);
     }
     for (const auto& folder : outside) add("--ro-bind", folder);

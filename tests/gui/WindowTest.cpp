@@ -59,6 +59,11 @@ TEST_F(Window, TheServerControlFollowsTheState) {
     EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Detach from the External Server (it keeps running)");
     vm->server().serverState = ServerRuntimeState::running();
     EXPECT_EQ(bar.stopButton().get_tooltip_text(), "Stop Server");
+
+    // A sandboxed server: hovering its value says so.
+    vm->server().sandboxed = true;
+    EXPECT_EQ(view().browser().header().serverChip().valueTooltip(),
+              "Running · Sandboxed: it cannot read your home folder or write outside the project");
 }
 
 TEST_F(Window, ReturnInTheAddressFieldIsGo) {
