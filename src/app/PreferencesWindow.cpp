@@ -9,6 +9,19 @@
 
 namespace tarn {
 
+namespace {
+
+// A titled group of the page, explained in a sentence or two when `description` is given.
+GtkWidget* addGroup(GtkWidget* page, const char* title, const char* description = nullptr) {
+    GtkWidget* group = adw_preferences_group_new();
+    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(group), title);
+    if (description) adw_preferences_group_set_description(ADW_PREFERENCES_GROUP(group), description);
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
+    return group;
+}
+
+}  // namespace
+
 PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) : model_(model) {
     window_.reset(GTK_WIDGET(g_object_ref_sink(adw_preferences_window_new())));
     makeModal(GTK_WINDOW(window_.get()), parent.gobj());
@@ -16,10 +29,8 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     adw_preferences_window_set_search_enabled(ADW_PREFERENCES_WINDOW(window_.get()), FALSE);
 
     GtkWidget* page = adw_preferences_page_new();
-    GtkWidget* group = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(group), _("Editor"));
-    adw_preferences_group_set_description(
-        ADW_PREFERENCES_GROUP(group),
+    GtkWidget* group = addGroup(
+        page, _("Editor"),
         _("The command that “Open in Editor” runs. {file} and {line} stand for the file and its line, for example "
           "“code --goto {file}:{line}”. Left empty, the file opens in the default application for its type."));
     editor_ = adw_entry_row_new();
@@ -31,13 +42,10 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
                      }),
                      this);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), editor_);
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
 
     // What projects run: install scripts and dev servers.
-    GtkWidget* sandbox = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(sandbox), _("Sandbox"));
-    adw_preferences_group_set_description(
-        ADW_PREFERENCES_GROUP(sandbox),
+    GtkWidget* sandbox = addGroup(
+        page, _("Sandbox"),
         _("A project's install scripts and dev server run where they cannot read your home folder (keys, tokens, other "
           "projects) or write outside the project. Changes apply when the server next starts."));
     auto switchRow = [&](const char* title, const char* subtitle, bool on, GCallback toggled) {
@@ -61,18 +69,13 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
                                 model_.sandboxOffForProject(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
                                     static_cast<PreferencesWindow*>(self)->model_.setSandboxOffForProject(gtk_switch_get_active(s));
                                 }));
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(sandbox));
 
     // Agents of the Agent Client Protocol: the known ones found on the search path, and the user's.
-    agents_ = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(agents_), _("Agents"));
-    adw_preferences_group_set_description(
-        ADW_PREFERENCES_GROUP(agents_),
+    agents_ = addGroup(
+        page, _("Agents"),
         _("Agents that speak the Agent Client Protocol, offered in the composer beside Claude Code and Codex. Known "
           "agents show when their command is on the search path."));
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(agents_));
-    GtkWidget* add = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(add), _("Add Agent"));
+    GtkWidget* add = addGroup(page, _("Add Agent"));
     agentName_ = adw_entry_row_new();
     adw_preferences_row_set_title(ADW_PREFERENCES_ROW(agentName_), _("Name"));
     agentCommand_ = adw_entry_row_new();
@@ -92,13 +95,9 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentName_);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentCommand_);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentError_);
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(add));
-    allowed_ = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(allowed_), _("Always Allowed"));
-    adw_preferences_group_set_description(
-        ADW_PREFERENCES_GROUP(allowed_),
+    allowed_ = addGroup(
+        page, _("Always Allowed"),
         _("What you let an agent do without asking, in one project, by answering “Always allow”. Take it back to be asked again."));
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(allowed_));
     adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_.get()), ADW_PREFERENCES_PAGE(page));
     agentsWatch_ = model_.runtimes().acpAgents.observe([this] { showAgents(); });
     showAgents();
@@ -180,7 +179,7 @@ void PreferencesWindow::showAgents() {
     const auto saved = acpagents::saved();
     for (const auto& agent : *model_.runtimes().acpAgents) {
         GtkWidget* row = addRow(agents_, agentRows_, agent.name, acpagents::commandLine(agent));
-        if (std::none_of(saved.begin(), saved.end(), [&](const AcpAgentSpec& a) { return a.name == agent.name; })) continue;
+        if (std::none_of(saved.begin(), saved.end(), [&](const AcpAgentEntry& a) { return a.name == agent.name; })) continue;
         auto clicked = +[](GtkButton* button, gpointer self) {
             auto* me = static_cast<PreferencesWindow*>(self);
             std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(button), "agent"));
@@ -237,7 +236,7 @@ void PreferencesWindow::addAgent(const std::string& name, const std::string& com
     if (!parsed.agent) return;
     gtk_editable_set_text(GTK_EDITABLE(agentName_), "");
     gtk_editable_set_text(GTK_EDITABLE(agentCommand_), "");
-    spawn([](AppViewModel& model, AcpAgentSpec agent, GtkWidget* error) -> Task<void> {
+    spawn([](AppViewModel& model, AcpAgentEntry agent, GtkWidget* error) -> Task<void> {
         std::string failure;
         try {
             co_await model.runtimes().addAgent(std::move(agent));

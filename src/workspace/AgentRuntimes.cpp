@@ -47,7 +47,7 @@ void AgentRuntimes::apply(const Versions& versions) {
         if (version) available.push_back(runtime);
         parts.push_back(tr::format(_("%1: %2"), {displayName(runtime), version ? *version : std::string(_("not installed"))}));
     }
-    std::vector<AcpAgentSpec> offered;
+    std::vector<AcpAgentEntry> offered;
     std::map<std::string, std::unique_ptr<AcpAgent>> kept;
     for (const auto& [agent, path] : versions.acp) {
         offered.push_back(agent);
@@ -56,7 +56,7 @@ void AgentRuntimes::apply(const Versions& versions) {
         parts.push_back(tr::format(_("%1: %2"), {agent.name, _("available")}));
         // The agent's process and sessions stay while its entry is the same.
         auto same = acp_.find(agent.name);
-        kept[agent.name] = same != acp_.end() && same->second->spec() == agent ? std::move(same->second) : std::make_unique<AcpAgent>(agent);
+        kept[agent.name] = same != acp_.end() && same->second->entry() == agent ? std::move(same->second) : std::make_unique<AcpAgent>(agent);
     }
     acp_ = std::move(kept);
     acpAgents = offered;
@@ -134,9 +134,9 @@ const AgentTool& AgentRuntimes::toolFor(AgentRuntime runtime) const {
     return codex_;
 }
 
-Task<void> AgentRuntimes::addAgent(AcpAgentSpec agent) {
+Task<void> AgentRuntimes::addAgent(AcpAgentEntry agent) {
     auto list = acpagents::saved();
-    std::erase_if(list, [&](const AcpAgentSpec& a) { return a.name == agent.name; });
+    std::erase_if(list, [&](const AcpAgentEntry& a) { return a.name == agent.name; });
     list.push_back(std::move(agent));
     acpagents::save(list);
     co_await refreshInBackground();
@@ -144,7 +144,7 @@ Task<void> AgentRuntimes::addAgent(AcpAgentSpec agent) {
 
 Task<void> AgentRuntimes::removeAgent(std::string name) {
     auto list = acpagents::saved();
-    std::erase_if(list, [&](const AcpAgentSpec& a) { return a.name == name; });
+    std::erase_if(list, [&](const AcpAgentEntry& a) { return a.name == name; });
     acpagents::save(list);
     co_await refreshInBackground();
 }

@@ -34,7 +34,7 @@ public:
     Published<AgentRuntime> selectedAgentRuntime{AgentRuntime::codex};
 
     // The ACP agents offered: the user's, then the known ones on the search path.
-    Published<std::vector<AcpAgentSpec>> acpAgents;
+    Published<std::vector<AcpAgentEntry>> acpAgents;
     // What the user allowed agents for good, per project; kept in the settings.
     Published<std::vector<AlwaysAllowed>> alwaysAllowed;
     // The commands the selected agent offers after "/", once it said them.
@@ -44,7 +44,7 @@ public:
     struct Versions {
         std::optional<std::string> codex, claudeCode;
         // Each offered ACP agent, with its command's path when it is on the search path.
-        std::vector<std::pair<AcpAgentSpec, std::optional<std::string>>> acp = {};
+        std::vector<std::pair<AcpAgentEntry, std::optional<std::string>>> acp = {};
         std::vector<AlwaysAllowed> allowed = {};
     };
     Versions probe() const;
@@ -58,7 +58,7 @@ public:
     void select(AgentRuntime runtime);
     // The user's list of ACP agents, kept in the settings; the tools are asked again after a change.
     // Throws PlatformError when the settings cannot be written.
-    Task<void> addAgent(AcpAgentSpec agent);
+    Task<void> addAgent(AcpAgentEntry agent);
     Task<void> removeAgent(std::string name);
     // Throw PlatformError when the settings cannot be written.
     void allowAlways(AlwaysAllowed allowed);

@@ -17,8 +17,8 @@
 
 namespace tarn {
 
-const std::vector<AcpAgentSpec>& knownAcpAgents() {
-    static const std::vector<AcpAgentSpec> agents{
+const std::vector<AcpAgentEntry>& knownAcpAgents() {
+    static const std::vector<AcpAgentEntry> agents{
         {"Gemini CLI", "gemini", {"--acp"}, {}},
         {"Qwen Code", "qwen", {"--acp"}, {}},
         {"OpenCode", "opencode", {"acp"}, {}},
@@ -359,16 +359,16 @@ Task<void> AcpAgent::Connection::askPermission(json::Json id, json::Json params)
     answer(chosen);
 }
 
-AcpAgent::AcpAgent(AcpAgentSpec spec) : spec_(std::move(spec)) {}
+AcpAgent::AcpAgent(AcpAgentEntry entry) : entry_(std::move(entry)) {}
 
 AcpAgent::~AcpAgent() {
     for (auto& [root, connection] : connections_) connection->peer->end();
 }
 
-std::optional<std::string> AcpAgent::detectVersion() const { return locate(spec_.command); }
+std::optional<std::string> AcpAgent::detectVersion() const { return locate(entry_.command); }
 
 Task<AgentBootstrapPlan> AcpAgent::proposeStartupPlan(ProjectContext, std::chrono::milliseconds, std::optional<Cancellation>) const {
-    throw AgentToolError(tr::format(_("%1 does not plan start-ups."), {spec_.name}));
+    throw AgentToolError(tr::format(_("%1 does not plan start-ups."), {entry_.name}));
     co_return AgentBootstrapPlan{};
 }
 
@@ -386,19 +386,19 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
         if (it->second->peer->isOpen()) co_return it->second;
         connections_.erase(it);
     }
-    auto executable = locate(spec_.command);
+    auto executable = locate(entry_.command);
     if (!executable) {
-        throw AgentToolError(tr::format(_("%1 is not installed: “%2” is not on the search path."), {spec_.name, spec_.command}));
+        throw AgentToolError(tr::format(_("%1 is not installed: “%2” is not on the search path."), {entry_.name, entry_.command}));
     }
     ChildOptions options;
     options.arguments.push_back(*executable);
-    options.arguments.insert(options.arguments.end(), spec_.arguments.begin(), spec_.arguments.end());
+    options.arguments.insert(options.arguments.end(), entry_.arguments.begin(), entry_.arguments.end());
     options.workingDirectory = root;
     options.environment = ProcessEnvironment::augmentedEnvironment();
-    for (const auto& [key, value] : spec_.environment) options.environment[key] = value;
+    for (const auto& [key, value] : entry_.environment) options.environment[key] = value;
 
     auto connection = std::make_shared<Connection>();
-    connection->name = spec_.name;
+    connection->name = entry_.name;
     connection->root = root;
     std::weak_ptr<Connection> weak = connection;
     acp::JsonRpcPeer::Handlers handlers;
@@ -419,7 +419,7 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
     try {
         connection->peer = acp::JsonRpcPeer::start(std::move(options), std::move(handlers));
     } catch (const std::exception& e) {
-        throw AgentToolError(tr::format(_("%1 could not start: %2"), {spec_.name, e.what()}));
+        throw AgentToolError(tr::format(_("%1 could not start: %2"), {entry_.name, e.what()}));
     }
     // Its standard error reaches the log while it sets up, too; a loaded session's history, which
     // the agent replays as updates, is not this request's.
@@ -441,18 +441,18 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
         init = co_await connection->peer->call("initialize", std::move(params), setupLimit);
     } catch (const std::exception& e) {
         connection->peer->end();
-        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {spec_.name, e.what()}));
+        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {entry_.name, e.what()}));
     }
     if (init.value("protocolVersion", 0) != protocolVersion) {
         connection->peer->end();
         throw AgentToolError(tr::format(_("%1 speaks protocol version %2; Tarn speaks version 1."),
-                                        {spec_.name, init.contains("protocolVersion") ? init["protocolVersion"].dump() : std::string("?")}));
+                                        {entry_.name, init.contains("protocolVersion") ? init["protocolVersion"].dump() : std::string("?")}));
     }
     const json::Json capabilities = init.value("agentCapabilities", json::Json::object());
     const bool canLoad = capabilities.is_object() && capabilities.value("loadSession", false);
     const json::Json authMethods = init.value("authMethods", json::Json::array());
 
-    const std::string key = sessionKey(spec_.name, root);
+    const std::string key = sessionKey(entry_.name, root);
     json::Json session;
     std::optional<std::string> failure;
     if (canLoad) {
@@ -482,17 +482,17 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
             failure = !authRequired ? std::string(e.what())
                       : methods.empty()
                           ? tr::format(_("%1 needs you to sign in (%2): run “%3” once in a terminal, then try again."),
-                                       {spec_.name, e.what(), spec_.command})
+                                       {entry_.name, e.what(), entry_.command})
                           : tr::format(_("%1 needs you to sign in (%2): run “%3” once in a terminal and sign in with one of: %4. Then try again."),
-                                       {spec_.name, e.what(), spec_.command, text::join(methods, ", ")});
+                                       {entry_.name, e.what(), entry_.command, text::join(methods, ", ")});
         } catch (const std::exception& e) {
             failure = e.what();
         }
     }
     if (failure || !session.is_object() || stringOf(session, "sessionId").empty()) {
         connection->peer->end();
-        if (failure && text::contains(*failure, spec_.command)) throw AgentToolError(*failure);
-        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {spec_.name, failure.value_or(_("it gave no session id"))}));
+        if (failure && text::contains(*failure, entry_.command)) throw AgentToolError(*failure);
+        throw AgentToolError(tr::format(_("%1 did not start a session: %2"), {entry_.name, failure.value_or(_("it gave no session id"))}));
     }
     connection->sessionId = stringOf(session, "sessionId");
     if (session.contains("modes") && session["modes"].is_object()) connection->modes = session["modes"];
@@ -597,22 +597,22 @@ Task<AgentRunResult> AcpAgent::runRequest(AgentPrompt request, Url projectRoot, 
 
     if (cancellation && cancellation->isCancelled()) {
         auto touched = co_await agenttools::touchedFilesAfterRun(projectRoot, before);
-        throw AgentRunStopped(std::move(touched), *ended ? tr::format(_("%1 did not stop within %2 seconds; Tarn ended it."), {spec_.name, std::to_string(stopGrace.count() / 1000)})
-                                                         : tr::format(_("%1 stopped."), {spec_.name}));
+        throw AgentRunStopped(std::move(touched), *ended ? tr::format(_("%1 did not stop within %2 seconds; Tarn ended it."), {entry_.name, std::to_string(stopGrace.count() / 1000)})
+                                                         : tr::format(_("%1 stopped."), {entry_.name}));
     }
     if (failure) throw AgentToolError(*failure);
 
     const std::string stopReason = stringOf(result, "stopReason");
-    if (stopReason == "refusal") throw AgentToolError(tr::format(_("%1 refused this request."), {spec_.name}));
+    if (stopReason == "refusal") throw AgentToolError(tr::format(_("%1 refused this request."), {entry_.name}));
     std::string answer = text::trim(turn.answer);
     if (stopReason == "max_tokens" || stopReason == "max_turn_requests") {
-        answer += (answer.empty() ? "" : "\n\n") + tr::format(_("(%1 stopped early: it reached its limit.)"), {spec_.name});
+        answer += (answer.empty() ? "" : "\n\n") + tr::format(_("(%1 stopped early: it reached its limit.)"), {entry_.name});
     }
     if (!turn.autoRejected.empty()) {
         answer += (answer.empty() ? "" : "\n\n") +
                   tr::format(_("Plan Mode refused what the agent wanted to run: %1"), {text::join(turn.autoRejected, ", ")});
     }
-    auto run = agenttools::resultOfRun(projectRoot, std::move(before), answer, tr::format(_("%1 finished."), {spec_.name}),
+    auto run = agenttools::resultOfRun(projectRoot, std::move(before), answer, tr::format(_("%1 finished."), {entry_.name}),
                                        "last-agent-output.md");
     AgentRunResult outcome = co_await run;
     outcome.steps = std::move(turn.steps);

@@ -11,17 +11,17 @@
 namespace tarn {
 
 // An agent that speaks the Agent Client Protocol, as the user listed it.
-struct AcpAgentSpec {
+struct AcpAgentEntry {
     std::string name;     // "Gemini CLI"
     std::string command;  // a name on the search path, or a path
     std::vector<std::string> arguments;
     Environment environment;  // added to Tarn's own
 
-    friend bool operator==(const AcpAgentSpec&, const AcpAgentSpec&) = default;
+    friend bool operator==(const AcpAgentEntry&, const AcpAgentEntry&) = default;
 };
 
 // Agents whose launch line is known, offered when their command is on the search path.
-const std::vector<AcpAgentSpec>& knownAcpAgents();
+const std::vector<AcpAgentEntry>& knownAcpAgents();
 
 // Requests through an ACP agent: one agent process and one session a project, kept for the
 // project's next requests. A signed-out agent is not signed in from here (its methods open a
@@ -29,11 +29,11 @@ const std::vector<AcpAgentSpec>& knownAcpAgents();
 // terminal), so the checkpoints around each turn see every change.
 class AcpAgent : public AgentTool {
 public:
-    explicit AcpAgent(AcpAgentSpec spec);
+    explicit AcpAgent(AcpAgentEntry entry);
     ~AcpAgent() override;
 
-    AgentRuntime runtime() const override { return AgentRuntime::acp(spec_.name); }
-    std::string modelLabel() const override { return spec_.name; }
+    AgentRuntime runtime() const override { return AgentRuntime::acp(entry_.name); }
+    std::string modelLabel() const override { return entry_.name; }
     // The command's path when it is on the search path; the agent itself is asked nothing.
     std::optional<std::string> detectVersion() const override;
     // Stopping sends session/cancel; an agent whose turn has not ended 5 s later is ended.
@@ -44,7 +44,7 @@ public:
     Task<AgentBootstrapPlan> proposeStartupPlan(ProjectContext context, std::chrono::milliseconds limit,
                                                 std::optional<Cancellation> cancellation) const override;
 
-    const AcpAgentSpec& spec() const { return spec_; }
+    const AcpAgentEntry& entry() const { return entry_; }
 
     static constexpr std::chrono::milliseconds setupLimit{60000};
     static constexpr std::chrono::milliseconds stopGrace{5000};
@@ -55,7 +55,7 @@ public:
 private:
     Task<std::shared_ptr<Connection>> connect(Url projectRoot, AgentRunFeedback& feedback) const;
 
-    AcpAgentSpec spec_;
+    AcpAgentEntry entry_;
     mutable std::map<std::string, std::shared_ptr<Connection>> connections_;
 };
 

@@ -28,10 +28,10 @@ std::vector<json::Json> savedObjects(const char* key) {
 
 }  // namespace
 
-std::vector<AcpAgentSpec> saved() {
-    std::vector<AcpAgentSpec> agents;
+std::vector<AcpAgentEntry> saved() {
+    std::vector<AcpAgentEntry> agents;
     for (const auto& item : savedObjects("acp")) {
-        AcpAgentSpec agent;
+        AcpAgentEntry agent;
         agent.name = json::stringMember(item, "name").value_or("");
         agent.command = json::stringMember(item, "command").value_or("");
         if (agent.name.empty() || agent.command.empty()) continue;
@@ -50,7 +50,7 @@ std::vector<AcpAgentSpec> saved() {
     return agents;
 }
 
-void save(const std::vector<AcpAgentSpec>& agents) {
+void save(const std::vector<AcpAgentEntry>& agents) {
     json::Json list = json::Json::array();
     for (const auto& agent : agents) {
         list.push_back({{"name", agent.name}, {"command", agent.command}, {"arguments", agent.arguments}, {"environment", agent.environment}});
@@ -105,7 +105,7 @@ Parsed parse(const std::string& name, const std::string& line) {
         g_clear_error(&error);
         return out;
     }
-    AcpAgentSpec agent;
+    AcpAgentEntry agent;
     agent.name = trimmedName;
     int i = 0;
     // NAME=value words before the command are its environment, as in a shell.
@@ -126,7 +126,7 @@ Parsed parse(const std::string& name, const std::string& line) {
     return out;
 }
 
-std::string commandLine(const AcpAgentSpec& agent) {
+std::string commandLine(const AcpAgentEntry& agent) {
     std::vector<std::string> words;
     auto quoted = [](const std::string& word) {
         gchar* q = g_shell_quote(word.c_str());
@@ -140,10 +140,10 @@ std::string commandLine(const AcpAgentSpec& agent) {
     return text::join(words, " ");
 }
 
-std::vector<AcpAgentSpec> offered(const std::vector<AcpAgentSpec>& saved) {
-    std::vector<AcpAgentSpec> agents = saved;
+std::vector<AcpAgentEntry> offered(const std::vector<AcpAgentEntry>& saved) {
+    std::vector<AcpAgentEntry> agents = saved;
     for (const auto& known : knownAcpAgents()) {
-        const bool listed = std::any_of(agents.begin(), agents.end(), [&](const AcpAgentSpec& a) { return a.name == known.name; });
+        const bool listed = std::any_of(agents.begin(), agents.end(), [&](const AcpAgentEntry& a) { return a.name == known.name; });
         if (!listed && AcpAgent(known).detectVersion()) agents.push_back(known);
     }
     return agents;
