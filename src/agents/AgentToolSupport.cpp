@@ -4,6 +4,7 @@
 #include "support/Translate.h"
 
 #include "process/ProcessEnvironment.h"
+#include "process/Sandbox.h"
 #include "process/ShellCommandRunner.h"
 #include "support/Files.h"
 #include "support/Regex.h"
@@ -69,8 +70,17 @@ void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Can
 
 Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
                                  ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                 std::optional<Cancellation> cancellation) {
+                                 std::optional<Cancellation> cancellation, std::vector<std::string> writable) {
     std::optional<std::string> failure;
+    const bool sandboxed = sandbox::agentToolsWanted();
+    const std::string root = folder.path();
+    if (sandboxed) {
+        std::vector<std::string> command{tool};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        command = sandbox::wrapAgentTool(command, folder.path(), ProcessEnvironment::augmentedEnvironment(), writable);
+        tool = command.front();
+        arguments.assign(command.begin() + 1, command.end());
+    }
     try {
         auto run = ShellCommandRunner::runStreaming(std::move(tool), std::move(arguments), std::move(folder),
                                                     std::move(onLine),
@@ -78,6 +88,12 @@ Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> argu
         co_return co_await run;
     } catch (const ShellCommandError& e) {
         failure = e.kind() == ShellCommandError::Kind::nonZeroExit ? reason(e.output()) : std::string(e.what());
+        if (sandboxed) {
+            if (auto hint = sandbox::explainAgentTool(*failure + "\n" + e.output().stderr, root,
+                                                      ProcessEnvironment::augmentedEnvironment())) {
+                *failure += "\n\n" + *hint;
+            }
+        }
     }
     throw AgentToolError(*failure);
 }
@@ -85,7 +101,7 @@ Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> argu
 Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string> arguments, Url folder,
                                        FailureReason reason, std::chrono::milliseconds limit, std::string toolName,
                                        std::function<std::optional<std::string>(const std::string&)> describe,
-                                       std::optional<Cancellation> cancellation) {
+                                       std::optional<Cancellation> cancellation, std::vector<std::string> writable) {
     Cancellation stop, done;
     auto expired = std::make_shared<bool>(false);
     int watch = cancellation ? cancellation->watch([stop] { stop.cancel(); }) : -1;
@@ -100,7 +116,7 @@ Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string
     std::optional<ShellCommandOutput> output;
     bool stopped = false;
     try {
-        auto run = runTool(std::move(tool), std::move(arguments), std::move(folder), onLine, std::move(reason), stop);
+        auto run = runTool(std::move(tool), std::move(arguments), std::move(folder), onLine, std::move(reason), stop, std::move(writable));
         output = co_await run;
     } catch (const CancellationError&) {
         stopped = true;
@@ -118,11 +134,12 @@ Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string
 
 Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::string> arguments, Url projectRoot,
                                         ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                        std::optional<Cancellation> cancellation, std::vector<std::string> before) {
+                                        std::optional<Cancellation> cancellation, std::vector<std::string> before,
+                                        std::vector<std::string> writable) {
     std::optional<ShellCommandOutput> output;
     try {
         auto run = runTool(std::move(tool), std::move(arguments), projectRoot, std::move(onLine), std::move(reason),
-                           std::move(cancellation));
+                           std::move(cancellation), std::move(writable));
         output = co_await run;
     } catch (const CancellationError&) {
     }
@@ -302,8 +319,16 @@ std::string buildRequestPrompt(const std::string& firstLine, const std::string& 
                                             {"request", request}});
 }
 
-std::string temporaryAnswerPath(const std::string& kind) {
-    return (std::filesystem::path(g_get_tmp_dir()) / ("tarn-codex-" + kind + "-" + Uuid().string() + ".txt")).string();
+AnswerFile::AnswerFile(const std::string& kind) {
+    std::string pattern = (std::filesystem::path(g_get_tmp_dir()) / ("tarn-codex-" + kind + "-XXXXXX")).string();
+    if (!g_mkdtemp(pattern.data())) throw AgentToolError(tr::format(_("Could not make a temporary folder: %1"), {g_strerror(errno)}));
+    folder_ = pattern;
+    path_ = folder_ + "/answer.txt";
+}
+
+AnswerFile::~AnswerFile() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
 }
 
 }  // namespace tarn::agenttools

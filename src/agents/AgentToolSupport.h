@@ -36,7 +36,7 @@ std::string lastErrorLine(const ShellCommandOutput& output);
 // CancellationError.
 Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> arguments, Url folder,
                                  ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                 std::optional<Cancellation> cancellation = std::nullopt);
+                                 std::optional<Cancellation> cancellation = std::nullopt, std::vector<std::string> writable = {});
 
 // "NAME did not answer within N seconds (last message: ...)." (without the parenthesis when there
 // was no message).
@@ -52,7 +52,7 @@ void cancelAfter(std::chrono::milliseconds limit, Cancellation cancellation, Can
 Task<ShellCommandOutput> runToolWithin(std::string tool, std::vector<std::string> arguments, Url folder,
                                        FailureReason reason, std::chrono::milliseconds limit, std::string toolName,
                                        std::function<std::optional<std::string>(const std::string&)> describe,
-                                       std::optional<Cancellation> cancellation);
+                                       std::optional<Cancellation> cancellation, std::vector<std::string> writable = {});
 
 // The tool on the search path or in the fixed tool folders; searched afresh on every call.
 std::optional<std::string> locateTool(const std::string& name);
@@ -71,7 +71,8 @@ Task<std::vector<std::string>> changedFilesOrNone(Url projectRoot);
 // since `before` was listed.
 Task<ShellCommandOutput> runRequestTool(std::string tool, std::vector<std::string> arguments, Url projectRoot,
                                         ShellCommandRunner::LineCallback onLine, FailureReason reason,
-                                        std::optional<Cancellation> cancellation, std::vector<std::string> before);
+                                        std::optional<Cancellation> cancellation, std::vector<std::string> before,
+                                        std::vector<std::string> writable = {});
 
 // A request's result once its tool has answered: the files changed since `before` was listed, the
 // answer's summary (`fallback` when it has none), and the answer kept in .tarn/`recordName`.
@@ -110,7 +111,19 @@ std::optional<std::string> extractResultText(const json::Json& object);
 // The request prompt: the tool's first line, the plan-mode line, the closing instructions, the request.
 std::string buildRequestPrompt(const std::string& firstLine, const std::string& request, bool planMode);
 
-// A fresh path in the temporary folder for the Codex answer file of `kind`.
-std::string temporaryAnswerPath(const std::string& kind);
+// Where a tool writes its answer (Codex's `-o`): a file in a fresh private folder of the temporary
+// folder, which a sandboxed tool is given to write in; removed, folder and all, with this.
+class AnswerFile {
+public:
+    explicit AnswerFile(const std::string& kind);
+    ~AnswerFile();
+    AnswerFile(const AnswerFile&) = delete;
+    AnswerFile& operator=(const AnswerFile&) = delete;
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_, path_;
+};
 
 }  // namespace tarn::agenttools

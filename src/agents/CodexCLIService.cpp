@@ -27,8 +27,6 @@ std::string readAnswer(const std::string& path) {
     } catch (const std::exception&) {
         throw AgentToolError(_(CodexCLIService::outputMissing));
     }
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
     if (text::trim(answer).empty()) throw AgentToolError(_(CodexCLIService::outputMissing));
     return answer;
 }
@@ -129,7 +127,8 @@ Task<AgentRunResult> CodexCLIService::runRequest(AgentPrompt request, Url projec
     if (!tool) throw AgentToolError(_(notInstalled));
     auto listing = agenttools::changedFilesOrNone(projectRoot);
     auto before = co_await listing;
-    const std::string answerPath = agenttools::temporaryAnswerPath("feature");
+    const agenttools::AnswerFile answer("feature");
+    const std::string& answerPath = answer.path();
 
     // Plan Mode runs in the tool's read-only sandbox: a write is refused whatever the model asks.
     std::vector<std::string> access{"--sandbox", "read-only"};
@@ -147,23 +146,11 @@ Task<AgentRunResult> CodexCLIService::runRequest(AgentPrompt request, Url projec
 
     auto reader = std::make_shared<CodexEventReader>(projectRoot.path(), feedback);
     auto onLine = [reader](const std::string& line) { reader->read(line); };
-    try {
-        auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine),
-                                                             failureReason, cancellation, before);
-        co_await run;
-    } catch (const AgentRunStopped&) {
-        std::error_code ec;
-        std::filesystem::remove(answerPath, ec);
-        throw;
-    }
-
-    if (auto failure = reader->failure()) {
-        std::error_code ec;
-        std::filesystem::remove(answerPath, ec);
-        throw AgentToolError(*failure);
-    }
-    std::string answer = readAnswer(answerPath);
-    auto result = agenttools::resultOfRun(projectRoot, std::move(before), std::move(answer), _("Codex finished."),
+    auto run = agenttools::runRequestTool(*tool, std::move(arguments), projectRoot, std::move(onLine), failureReason,
+                                          cancellation, before, {answer.folder()});
+    co_await run;
+    if (auto failure = reader->failure()) throw AgentToolError(*failure);
+    auto result = agenttools::resultOfRun(projectRoot, std::move(before), readAnswer(answerPath), _("Codex finished."),
                                           "last-codex-output.md");
     co_return agenttools::withWhatTheToolDid(co_await result, *reader);
 }
@@ -173,7 +160,8 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     auto tool = locateTool();
     if (!tool) throw AgentToolError(_(notInstalled));
     std::string prompt = startup::buildPlannerPrompt(context, startup::Planner::codex);
-    const std::string answerPath = agenttools::temporaryAnswerPath("bootstrap");
+    const agenttools::AnswerFile answer("bootstrap");
+    const std::string& answerPath = answer.path();
 
     // Planning reads the project and changes nothing in it: the tool's read-only sandbox.
     std::vector<std::string> arguments{"exec", "--sandbox", "read-only"};
@@ -183,7 +171,7 @@ Task<AgentBootstrapPlan> CodexCLIService::proposeStartupPlan(ProjectContext cont
     arguments.push_back(answerPath);
     arguments.push_back(std::move(prompt));
     auto run = agenttools::runToolWithin(*tool, std::move(arguments), context.rootURL, failureReason,
-                                                        limit, "Codex", lastWords, cancellation);
+                                                        limit, "Codex", lastWords, cancellation, {answer.folder()});
     co_await run;
 
     auto plan = startup::parsePlanText(readAnswer(answerPath));

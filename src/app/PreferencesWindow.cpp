@@ -69,6 +69,10 @@ PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) :
                                 model_.sandboxOffForProject(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
                                     static_cast<PreferencesWindow*>(self)->model_.setSandboxOffForProject(gtk_switch_get_active(s));
                                 }));
+    switchRow(_("Run Agent Tools in a Sandbox"), _("They keep their own sign-in folders and write only in the project"),
+              model_.agentToolsSandboxed(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                  static_cast<PreferencesWindow*>(self)->model_.setAgentToolsSandboxed(gtk_switch_get_active(s));
+              }));
 
     // Agents of the Agent Client Protocol: the known ones found on the search path, and the user's.
     agents_ = addGroup(

@@ -128,32 +128,14 @@ std::vector<std::string> writableFolders(const std::string& projectRoot) {
     return out;
 }
 
-std::optional<std::string> explain(const std::string& failure, const std::string& projectRoot) {
-    const std::string home = ProcessEnvironment::homeFolder();
-    const auto writable = writableFolders(projectRoot);
-    // The first path the failure names that the sandbox hides (in the home folder) or keeps
-    // read-only (anywhere outside the writable folders, when the failure says so).
-    const bool readOnly = text::contains(failure, "EROFS") || text::contains(failure, "Read-only file system");
-    std::optional<std::string> named;
-    for (std::size_t at = failure.find('/'); at != std::string::npos && !named; at = failure.find('/', at + 1)) {
-        if (at > 0 && !std::isspace(static_cast<unsigned char>(failure[at - 1])) && failure[at - 1] != '\'' && failure[at - 1] != '"') continue;
-        // A quoted path ends at its quote (it may hold spaces); a bare one at a space.
-        const char quote = at > 0 && (failure[at - 1] == '\'' || failure[at - 1] == '"') ? failure[at - 1] : '\0';
-        std::size_t end = quote ? failure.find_first_of(std::string(1, quote) + "\n", at) : failure.find_first_of(" \t\n'\":,", at);
-        const std::string path = failure.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        const bool inWritable = std::any_of(writable.begin(), writable.end(), [&](const std::string& w) {
-            return path == w || path.starts_with(w + "/");
-        });
-        const bool inHome = !home.empty() && home != "/" && path.starts_with(home + "/");
-        if (!inWritable && (inHome || readOnly)) named = path;
-    }
-    if (!named) return std::nullopt;
-    return tr::format(_("The sandbox keeps the project's commands from %1 %2. If the project needs it, turn on “This Project Needs My "
-                        "Home Folder” in Preferences."),
-                      {readOnly ? _("writing to") : _("reading"), *named});
-}
+namespace {
 
-std::vector<std::string> wrap(const std::vector<std::string>& command, const std::string& projectRoot) {
+// Beyond what every sandboxed command gets: what it may read, and what it may write.
+struct Extra {
+    std::vector<std::string> readable, writable;
+};
+
+std::vector<std::string> wrapWith(const std::vector<std::string>& command, const std::string& projectRoot, const Extra& extra) {
     const std::string home = ProcessEnvironment::homeFolder();
     // A home folder that does not exist has nothing to hide.
     const bool ownHome = !home.empty() && home != "/" && isDirectory(home);
@@ -186,6 +168,8 @@ std::vector<std::string> wrap(const std::vector<std::string>& command, const std
         for (const auto& folder : inside) add("--ro-bind", folder);
     }
     for (const auto& folder : writableFolders(projectRoot)) add("--bind", folder);
+    for (const auto& path : extra.readable) add("--ro-bind", path);
+    for (const auto& path : extra.writable) add("--bind", path);
     // A process namespace of its own: the project sees no other process (nor its environment). Not
     // --die-with-parent: the server's group gets the polite request first and ends in its own time;
     // the group's guard kills what is left, the namespace's first process with it.
@@ -194,6 +178,104 @@ std::vector<std::string> wrap(const std::vector<std::string>& command, const std
     args.push_back("--");
     args.insert(args.end(), command.begin(), command.end());
     return args;
+}
+
+// Where agent tools keep their sign-in, settings and sessions, in the home folder.
+constexpr const char* agentFolders[] = {".claude", ".claude.json", ".cache/claude-cli-nodejs", ".config/claude", ".codex", ".gemini", ".qwen",
+                                        ".config/opencode", ".local/share/opencode", ".local/state/opencode", ".cache/opencode"};
+// The same, where the tools are told of another place.
+constexpr const char* agentFolderVariables[] = {"CLAUDE_CONFIG_DIR", "CODEX_HOME", "GEMINI_CLI_HOME"};
+
+std::optional<std::string> explainWith(const std::string& failure, std::vector<std::string> writable, const char* setting) {
+    const std::string home = ProcessEnvironment::homeFolder();
+    // The first path the failure names that the sandbox hides (in the home folder) or keeps
+    // read-only (anywhere outside the writable folders, when the failure says so).
+    const bool readOnly = text::contains(failure, "EROFS") || text::contains(failure, "Read-only file system");
+    std::optional<std::string> named;
+    for (std::size_t at = failure.find('/'); at != std::string::npos && !named; at = failure.find('/', at + 1)) {
+        if (at > 0 && !std::isspace(static_cast<unsigned char>(failure[at - 1])) && failure[at - 1] != '\'' && failure[at - 1] != '"') continue;
+        // A quoted path ends at its quote (it may hold spaces); a bare one at a space.
+        const char quote = at > 0 && (failure[at - 1] == '\'' || failure[at - 1] == '"') ? failure[at - 1] : '\0';
+        std::size_t end = quote ? failure.find_first_of(std::string(1, quote) + "\n", at) : failure.find_first_of(" \t\n'\":,", at);
+        const std::string path = failure.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        const bool inWritable = std::any_of(writable.begin(), writable.end(), [&](const std::string& w) {
+            return path == w || path.starts_with(w + "/");
+        });
+        const bool inHome = !home.empty() && home != "/" && path.starts_with(home + "/");
+        if (!inWritable && (inHome || readOnly)) named = path;
+    }
+    if (!named) return std::nullopt;
+    return tr::format(_(setting), {readOnly ? _("writing to") : _("reading"), *named});
+}
+
+// What an agent tool may use beyond the project: its own folders and `writable`, and its
+// installation.
+Extra agentExtra(const std::vector<std::string>& command, const std::string& projectRoot, const std::map<std::string, std::string>& environment,
+                 const std::vector<std::string>& writable) {
+    Extra extra{{}, writable};
+    const std::string home = ProcessEnvironment::homeFolder();
+    for (const char* folder : agentFolders) {
+        if (!home.empty() && present(fs::path(home) / folder)) extra.writable.push_back((fs::path(home) / folder).string());
+    }
+    for (const char* variable : agentFolderVariables) {
+        auto told = environment.find(variable);
+        if (told != environment.end() && fs::path(told->second).is_absolute() && present(told->second)) extra.writable.push_back(told->second);
+    }
+    // The tool's own installation: an npm package needs the packages beside it (Codex runs its
+    // platform's binary from one), a native build its version folder.
+    std::error_code ec;
+    if (!command.empty() && fs::path(command.front()).is_absolute()) {
+        const fs::path real = fs::canonical(command.front(), ec);
+        if (!ec) {
+            fs::path folder = real.parent_path();
+            for (fs::path up = folder; up.has_relative_path(); up = up.parent_path()) {
+                if (up.filename() == "node_modules") {
+                    folder = up;
+                    break;
+                }
+            }
+            // Elsewhere the system is readable anyway, and inside the project writable.
+            const std::string path = folder.string();
+            const bool hidden = path.starts_with("/tmp/") || (!home.empty() && home != "/" && path.starts_with(home + "/"));
+            if (hidden && path != projectRoot && !path.starts_with(projectRoot + "/")) extra.readable.push_back(path);
+        }
+    }
+    return extra;
+}
+
+
+}  // namespace
+
+std::optional<std::string> explain(const std::string& failure, const std::string& projectRoot) {
+    return explainWith(failure, writableFolders(projectRoot),
+                       N_("The sandbox keeps the project's commands from %1 %2. If the project needs it, turn on “This Project Needs My "
+                          "Home Folder” in Preferences."));
+}
+
+std::optional<std::string> explainAgentTool(const std::string& failure, const std::string& projectRoot,
+                                            const std::map<std::string, std::string>& environment) {
+    auto writable = writableFolders(projectRoot);
+    const auto extra = agentExtra({}, projectRoot, environment, {});
+    writable.insert(writable.end(), extra.writable.begin(), extra.writable.end());
+    return explainWith(failure, writable,
+                       N_("The sandbox keeps agent tools from %1 %2. If the tool needs it, turn off “Run Agent Tools in a Sandbox” "
+                          "in Preferences."));
+}
+
+std::vector<std::string> wrap(const std::vector<std::string>& command, const std::string& projectRoot) {
+    return wrapWith(command, projectRoot, {});
+}
+
+bool agentToolsOn() { return settings::get("Sandbox", "agent-tools") == std::optional<std::string>("on"); }
+
+bool agentToolsWanted() { return agentToolsOn() && !unavailable(); }
+
+void setAgentToolsOn(bool on) { settings::set("Sandbox", "agent-tools", on ? "on" : "off"); }
+
+std::vector<std::string> wrapAgentTool(const std::vector<std::string>& command, const std::string& projectRoot,
+                                       const std::map<std::string, std::string>& environment,
+                                       const std::vector<std::string>& writable) {
+    return wrapWith(command, projectRoot, agentExtra(command, projectRoot, environment, writable));
 }
 
 }  // namespace tarn::sandbox

@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,8 +33,22 @@ std::vector<std::string> writableFolders(const std::string& projectRoot);
 // kept from writing: the path, and the setting that allows it. Nothing when the failure does not
 // look like the sandbox's doing.
 std::optional<std::string> explain(const std::string& failure, const std::string& projectRoot);
+// The same for a sandboxed agent tool, with its own folders and setting.
+std::optional<std::string> explainAgentTool(const std::string& failure, const std::string& projectRoot,
+                                            const std::map<std::string, std::string>& environment);
 
 // `command` (the executable first) as bubblewrap runs it for the project.
 std::vector<std::string> wrap(const std::vector<std::string>& command, const std::string& projectRoot);
+
+// Agent tools run sandboxed only when the user asks (off by default): the project writable, their
+// own sign-in and settings folders writable (~/.claude, ~/.codex…, and those `environment` names),
+// and `writable` (where the run leaves its answer), their installation readable, the rest of the
+// home folder hidden.
+bool agentToolsOn();
+bool agentToolsWanted();  // on, and the sandbox can run
+void setAgentToolsOn(bool on);
+std::vector<std::string> wrapAgentTool(const std::vector<std::string>& command, const std::string& projectRoot,
+                                       const std::map<std::string, std::string>& environment,
+                                       const std::vector<std::string>& writable = {});
 
 }  // namespace tarn::sandbox

@@ -235,6 +235,17 @@ void AppViewModel::setSandboxOffForProject(bool off) {
     }
 }
 
+bool AppViewModel::agentToolsSandboxed() const { return sandbox::agentToolsOn(); }
+
+void AppViewModel::setAgentToolsSandboxed(bool on) {
+    if (agentToolsSandboxed() == on) return;
+    try {
+        sandbox::setAgentToolsOn(on);
+    } catch (const std::exception& e) {
+        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
+    }
+}
+
 void AppViewModel::setDeviceWidth(DeviceWidth width) {
     browser_.deviceWidth = width;
     // Not remembered when it cannot be saved: the choice still holds for this session.

@@ -108,6 +108,8 @@ public:
     void setSandboxOffEverywhere(bool off);
     bool sandboxOffForProject() const;
     void setSandboxOffForProject(bool off);
+    bool agentToolsSandboxed() const;
+    void setAgentToolsSandboxed(bool on);
 
     // Resolves a reply by the text form of its id (how the window's actions name it).
     std::optional<Uuid> messageID(const std::string& text) const;

@@ -56,9 +56,11 @@ TEST_F(Codex, ReadsItsEventsAsTheyComeAndReadsTheAnswerFile) {
     EXPECT_EQ(head, (std::vector<std::string>{"exec", "--json", "--sandbox", "workspace-write", "--skip-git-repo-check",
                                               "--cd", project.string()}));
     EXPECT_EQ(args[7], "-o");
-    std::string answerFile = fs::path(args[8]).filename().string();
-    EXPECT_EQ(fs::path(args[8]).parent_path(), fs::path(g_get_tmp_dir()));
-    EXPECT_TRUE(answerFile.starts_with("tarn-codex-feature-") && answerFile.ends_with(".txt"));
+    // A private folder of the temporary folder, gone with the run.
+    const fs::path answerFolder = fs::path(args[8]).parent_path();
+    EXPECT_EQ(answerFolder.parent_path(), fs::path(g_get_tmp_dir()));
+    EXPECT_TRUE(answerFolder.filename().string().starts_with("tarn-codex-feature-")) << answerFolder;
+    EXPECT_FALSE(fs::exists(answerFolder));
     EXPECT_TRUE(args[9].starts_with("You are Codex running from a GUI IDE.\nPlan mode is OFF.")) << args[9];
     EXPECT_TRUE(args[9].ends_with("\n\nUser request:\nMake the header sticky")) << args[9];
     EXPECT_EQ(readFile(standin / "codex.cwd"), project.string() + "\n");

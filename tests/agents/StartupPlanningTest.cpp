@@ -93,7 +93,8 @@ TEST_F(Planning, CodexAnswersThroughItsFile) {
               (std::vector<std::string>{"exec", "--sandbox", "read-only", "--skip-git-repo-check", "--cd",
                                         project.string()}));
     EXPECT_EQ(args[6], "-o");
-    EXPECT_TRUE(fs::path(args[7]).filename().string().starts_with("tarn-codex-bootstrap-"));
+    EXPECT_TRUE(fs::path(args[7]).parent_path().filename().string().starts_with("tarn-codex-bootstrap-"));
+    EXPECT_FALSE(fs::exists(fs::path(args[7]).parent_path()));
     EXPECT_EQ(args[8], startup::buildPlannerPrompt(context(), startup::Planner::codex));
 
     // Planning reads only, whatever the release: no write access is asked for.

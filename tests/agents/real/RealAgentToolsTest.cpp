@@ -6,6 +6,7 @@
 #include "agents/ClaudeCodeCLIService.h"
 #include "agents/CodexCLIService.h"
 #include "agents/acp/AcpAgent.h"
+#include "process/Sandbox.h"
 #include "support/GObjectPtr.h"
 #include "support/Text.h"
 
@@ -349,4 +350,38 @@ TEST_F(RealTools, TheClaudeCodeAdapterAsksBeforeItEditsAndPlansWithoutWriting) {
     asked.clear();
     runTask(planner.runRequest("Change the heading", root(), true, allow(), std::nullopt), 180s);
     EXPECT_EQ(app(), "export default () => <h1>Fresh bread</h1>;\n") << model->log();
+}
+
+// Sandboxed at the user's wish, each tool still edits the project, while a command the model runs
+// (Claude Code runs them without asking) cannot read a key of the home folder or write beside the
+// project.
+TEST_F(RealTools, SandboxedToolsEditTheProjectButCannotReachTheHomeFolder) {
+    if (auto why = sandbox::unavailable()) GTEST_SKIP() << *why;
+    ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
+    const fs::path key = dir / "home" / ".ssh" / "id_ed25519";
+    writeFile(key, "PRIVATE KEY\n");
+    sandbox::setAgentToolsOn(true);
+    const std::string scenario = R"({"steps": [
+      {"read": "src/App.jsx"},
+      {"edit": {"file": "src/App.jsx", "old": "Fresh bread", "new": "Warm bread"}},
+      {"bash": "cat ')" + key.string() + R"(' > seen.txt 2>&1; echo out > ../outside.txt"},
+      {"answer": "Done."}
+    ]})";
+    for (const AgentTool* tool : std::initializer_list<const AgentTool*>{new ClaudeCodeCLIService, new CodexCLIService}) {
+        std::unique_ptr<const AgentTool> owned(tool);
+        serve(scenario);
+        fs::create_directories(dir / "claude-config");  // its sign-in folder, kept writable
+        shell("git checkout -q -- src/App.jsx && rm -f seen.txt");
+        logged.clear();
+        try {
+            request(*tool, false);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what() << "\n" << text::join(logged, "\n") << model->log();
+        }
+        const std::string name = displayName(tool->runtime());
+        EXPECT_EQ(app(), "export default () => <h1>Warm bread</h1>;\n") << name << model->log();
+        ASSERT_TRUE(fs::exists(project / "seen.txt")) << name << model->log();
+        EXPECT_FALSE(text::contains(readFile(project / "seen.txt"), "PRIVATE KEY")) << name;
+        EXPECT_FALSE(fs::exists(dir / "outside.txt")) << name;
+    }
 }
