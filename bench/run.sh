@@ -68,6 +68,8 @@ if starters=$(bash "$root/bench/starters.sh" 2>/dev/null | tail -n 1) && [ -d "$
     "$(echo "$summary" | sed -nE 's/.*file right ([0-9.]+%).*/\1/p')" "$(echo "$summary" | sed -nE 's/.*line right ([0-9.]+%).*/\1/p')" >>"$rows"
   printf 'TABLE\telement location, click to location (slowest)\t%s ms\t-\t-\t<= 50 ms\n' \
     "$(echo "$summary" | sed -nE 's/.*slowest ([0-9.]+) ms.*/\1/p')" >>"$rows"
+  echo "the sandbox's cost..." >&2
+  "$bin/tarn_bench_sandbox" "$starters"/vite-react "$starters"/next-app | tee /dev/stderr | grep '^TABLE' >>"$rows" || true
 else
   echo "markup reader skipped: no starters (the npm registry cannot be reached)" >&2
 fi

@@ -16,7 +16,7 @@ for template in react react-ts vue svelte preact solid lit vanilla; do
   folder="vite-$template"
   [ -d "$folder/node_modules" ] && continue
   rm -rf "$folder"
-  npm create vite@latest "$folder" -- --template "$template" --no-interactive >"$folder.log" 2>&1 &&
+  npx --yes create-vite@latest "$folder" --template "$template" --no-interactive >"$folder.log" 2>&1 &&
     (cd "$folder" && npm install >>"../$folder.log" 2>&1) && commit "$folder" || echo "starters: $folder failed (see $into/$folder.log)" >&2
 done
 for router in app pages; do
