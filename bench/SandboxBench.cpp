@@ -19,7 +19,7 @@ std::vector<std::string> command(const std::string& line, const fs::path& projec
 // Until the install ends; a negative time when it failed.
 double install(const fs::path& project, bool sandboxed) {
     const auto start = Clock::now();
-    Child child(command("npm ci --offline --no-audit --no-fund --loglevel=error > /dev/null 2>&1 && echo installed", project, sandboxed), project);
+    Child child(command("npm ci --prefer-offline --no-audit --no-fund --loglevel=error > /dev/null 2>&1 && echo installed", project, sandboxed), project);
     const bool done = child.waitFor("installed", std::chrono::minutes(5)).has_value();
     return done ? millisSince(start) : -1;
 }
@@ -55,9 +55,10 @@ int main(int argc, char** argv) {
         for (int run = 0; run < 6; ++run) {
             for (bool sandboxed : {false, true}) {
                 const double i = install(project, sandboxed);
-                const double s = serve(project, next, freePort(), sandboxed);
+                const double s = i < 0 ? -1 : serve(project, next, freePort(), sandboxed);
                 std::printf("%s run %d%s %s: install %.0f ms, dev server %.0f ms\n", name.c_str(), run, run == 0 ? " (warm-up)" : "",
                             sandboxed ? "sandboxed" : "plain", i, s);
+                std::fflush(stdout);
                 if (i < 0 || s < 0) return 1;
                 if (run == 0) continue;
                 installs[sandboxed].push_back(i);
