@@ -5,7 +5,7 @@
 namespace tarn {
 
 BrowserColumn::BrowserColumn(AppViewModel& model)
-    : Gtk::Box(Gtk::Orientation::VERTICAL, 10), header_(model), preview_(model), console_(model) {
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 10), header_(model), preview_(model), console_(model.browser(), model.server()) {
     add_css_class("tarn-browser-card");
     set_hexpand(true);
     set_vexpand(true);

@@ -22,13 +22,13 @@ const char* ConsolePane::styleOf(const std::string& line) {
     return "tarn-log-other";
 }
 
-ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTICAL, 6), model_(model) {
+ConsolePane::ConsolePane(Browser& browser, ServerSession& session)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 6), browser_(browser), session_(session) {
     add_css_class("tarn-console");
     auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     auto* title = Gtk::make_managed<Gtk::Label>(_("Console"));
     for (const char* c : {"caption", "tarn-semibold", "dim-label"}) title->add_css_class(c);
-    count_.add_css_class("tarn-caption-small");
-    count_.add_css_class("dim-label");
+    count_.set_css_classes({"tarn-caption-small", "dim-label"});
     header->append(*title);
     header->append(count_);
     append(*header);
@@ -88,8 +88,8 @@ ConsolePane::ConsolePane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
     bind::followEnd(scroller_);
 
     auto trigger = bind::onceInTurn(*this, [this] { sync(); });
-    bind::pulls(*this, model_.browser().consoleEntries, trigger);
-    bind::pulls(*this, model_.server().serverLogLines, trigger);
+    bind::pulls(*this, browser_.consoleEntries, trigger);
+    bind::pulls(*this, session_.serverLogLines, trigger);
     sync();
 }
 
@@ -143,9 +143,9 @@ bool ConsolePane::offersFix(guint position) const {
 }
 
 void ConsolePane::sync() {
-    follow(*model_.browser().consoleEntries, console_, *consoleRows_, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); },
+    follow(*browser_.consoleEntries, console_, *consoleRows_, [](const BrowserConsoleEntry& e) { return Glib::ustring(e.line()); },
            consoleFirsts_, isConsoleError);
-    follow(*model_.server().serverLogLines, server_, *serverRows_, [](const std::string& line) { return Glib::ustring("[SERVER] " + line); },
+    follow(*session_.serverLogLines, server_, *serverRows_, [](const std::string& line) { return Glib::ustring("[SERVER] " + line); },
            serverFirsts_, isServerError);
     const std::size_t total = console_.count + server_.count;
     count_.set_text(Glib::ustring::compose(ngettext("%1 line", "%1 lines", total), total));

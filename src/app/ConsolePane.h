@@ -1,5 +1,6 @@
 #pragma once
-#include "workspace/AppViewModel.h"
+#include "workspace/Browser.h"
+#include "workspace/ServerSession.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/label.h>
@@ -16,7 +17,7 @@ namespace tarn {
 // the user is there.
 class ConsolePane : public Gtk::Box {
 public:
-    explicit ConsolePane(AppViewModel& model);
+    ConsolePane(Browser& browser, ServerSession& session);
 
     // What the list holds now, in order, and the header's count.
     std::vector<std::string> lines() const;
@@ -38,7 +39,8 @@ private:
                 std::unordered_map<std::string, std::uint64_t>& firsts, bool (*isError)(const std::string&));
     void sync();
 
-    AppViewModel& model_;
+    Browser& browser_;
+    ServerSession& session_;
     Gtk::Label count_;
     Gtk::ScrolledWindow scroller_;
     Glib::RefPtr<Gtk::StringList> consoleRows_, serverRows_;

@@ -85,7 +85,7 @@ VersionsWindow& ContentView::versionsWindow() {
 }
 
 ReviewDialog& ContentView::reviewDialog() {
-    if (!review_) review_ = std::make_unique<ReviewDialog>(window_, *viewModel_);
+    if (!review_) review_ = std::make_unique<ReviewDialog>(window_, viewModel_->history());
     return *review_;
 }
 

@@ -36,7 +36,7 @@ std::string describe(const FileChange& change) {
 
 }  // namespace
 
-ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(model) {
+ReviewDialog::ReviewDialog(Gtk::Window& parent, ProjectHistory& history) : history_(history) {
     gtk_source_init();
     set_title(_("Review Changes"));
     makeModal(gobj(), parent.gobj());
@@ -63,11 +63,11 @@ ReviewDialog::ReviewDialog(Gtk::Window& parent, AppViewModel& model) : model_(mo
 
     signal_close_request().connect(
         [this] {
-            model_.history().closeReview();
+            history_.closeReview();
             return false;
         },
         false);
-    bind::to(*this, model_.history().review, [this](const std::optional<ChangeReview>& review) {
+    bind::to(*this, history_.review, [this](const std::optional<ChangeReview>& review) {
         if (review) {
             show(*review);
             present();

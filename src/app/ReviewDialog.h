@@ -1,6 +1,6 @@
 #pragma once
 #include "support/GObjectPtr.h"
-#include "workspace/AppViewModel.h"
+#include "workspace/ProjectHistory.h"
 
 #include <gtkmm/listbox.h>
 #include <gtkmm/window.h>
@@ -13,7 +13,7 @@ namespace tarn {
 // holds a review; closing it (Escape, the close button) ends the review.
 class ReviewDialog : public Gtk::Window {
 public:
-    ReviewDialog(Gtk::Window& parent, AppViewModel& model);
+    ReviewDialog(Gtk::Window& parent, ProjectHistory& history);
 
     Gtk::ListBox& files() { return *files_; }
     // The files listed (path and diff), and the text the diff view shows, for tests.
@@ -24,7 +24,7 @@ private:
     void show(const ChangeReview& review);
     void choose(int index);
 
-    AppViewModel& model_;
+    ProjectHistory& history_;
     GtkWidget* title_;          // owned by the header bar
     GObjectPtr<GtkSourceBuffer> buffer_;
     Gtk::ListBox* files_;  // from review-dialog.ui
