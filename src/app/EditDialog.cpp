@@ -6,6 +6,7 @@
 
 #include <adwaita.h>
 #include <glib/gi18n-lib.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/shortcutcontroller.h>
 
 namespace tarn {
@@ -13,27 +14,20 @@ namespace tarn {
 EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<std::string>& text, const std::string& heading,
                        const std::string& body, const std::string& actionLabel, int width, int editorHeight,
                        std::function<void()> action)
-    : shown_(shown), action_(std::move(action)), dialog_(GTK_WIDGET(g_object_ref_sink(adw_message_dialog_new(parent.gobj(), heading.c_str(), body.c_str())))),
-      body_(body) {
-    gtk_widget_insert_action_group(dialog_.get(), "win", G_ACTION_GROUP(parent.gobj()));
+    : shown_(shown), action_(std::move(action)), body_(body) {
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/edit-dialog.ui");
+    dialog_.reset(GTK_WIDGET(g_object_ref(builder->get_object("dialog")->gobj())));
+    editor_ = builder->get_widget<Gtk::TextView>("editor");
     auto* dialog = ADW_MESSAGE_DIALOG(dialog_.get());
-    adw_message_dialog_add_responses(dialog, "cancel", _("_Cancel"), "apply", actionLabel.c_str(), nullptr);
-    adw_message_dialog_set_response_appearance(dialog, "apply", ADW_RESPONSE_SUGGESTED);
-    adw_message_dialog_set_default_response(dialog, "apply");
-    adw_message_dialog_set_close_response(dialog, "cancel");
+    adw_message_dialog_set_heading(dialog, heading.c_str());
+    adw_message_dialog_set_body(dialog, body.c_str());
+    adw_message_dialog_set_response_label(dialog, "apply", actionLabel.c_str());
+    gtk_widget_insert_action_group(dialog_.get(), "win", G_ACTION_GROUP(parent.gobj()));
     makeModal(GTK_WINDOW(dialog_.get()), parent.gobj());
     gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), width, -1);
-
-    editor_.set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
-    editor_.add_css_class("tarn-body-rounded");
-    editor_.set_accepts_tab(false);
-    setAccessibleLabel(editor_, heading);
-    frame_.add_css_class("tarn-dialog-editor");
-    frame_.set_child(editor_);
-    frame_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-    frame_.set_size_request(width - 48, editorHeight);
-    adw_message_dialog_set_extra_child(dialog, GTK_WIDGET(frame_.gobj()));
-    bind::text(editor_, editor_.get_buffer(), text);
+    builder->get_widget<Gtk::ScrolledWindow>("frame")->set_size_request(width - 48, editorHeight);
+    setAccessibleLabel(*editor_, heading);
+    bind::text(*editor_, editor_->get_buffer(), text);
 
     // A multi-line editor takes Return for itself: Ctrl+Return answers the default.
     auto shortcuts = Gtk::ShortcutController::create();
@@ -43,14 +37,14 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
             respond("apply");
             return true;
         })));
-    editor_.add_controller(shortcuts);
+    editor_->add_controller(shortcuts);
 
     g_signal_connect(dialog_.get(), "response", G_CALLBACK(onResponse), this);
     g_signal_connect(dialog_.get(), "close-request", G_CALLBACK(onCloseRequest), this);
-    bind::to(editor_, shown_, [this](bool show) {
+    bind::to(*editor_, shown_, [this](bool show) {
         if (show && !visible()) {
             gtk_window_present(GTK_WINDOW(dialog_.get()));
-            editor_.grab_focus();
+            editor_->grab_focus();
         } else if (!show && visible()) {
             keepOpen_ = false;
             gtk_widget_set_visible(dialog_.get(), FALSE);
@@ -59,7 +53,7 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
 }
 
 void EditDialog::showNotice(Published<std::string>& notice) {
-    bind::to(editor_, notice, [this](const std::string& text) {
+    bind::to(*editor_, notice, [this](const std::string& text) {
         const std::string body = text.empty() ? body_ : body_ + "\n\n" + text;
         adw_message_dialog_set_body(ADW_MESSAGE_DIALOG(dialog_.get()), body.c_str());
     });

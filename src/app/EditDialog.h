@@ -26,7 +26,7 @@ public:
 
     GtkWindow* window() const { return GTK_WINDOW(dialog_.get()); }
     bool visible() const { return gtk_widget_get_visible(dialog_.get()); }
-    Gtk::TextView& editor() { return editor_; }
+    Gtk::TextView& editor() { return *editor_; }
     // A line said under the body while it is not empty.
     void showNotice(Published<std::string>& notice);
     // Answers as its buttons and keys do: "cancel" or "apply".
@@ -39,8 +39,7 @@ private:
     Published<bool>& shown_;
     std::function<void()> action_;
     GObjectPtr<GtkWidget> dialog_;
-    Gtk::ScrolledWindow frame_;
-    Gtk::TextView editor_;
+    Gtk::TextView* editor_;  // from edit-dialog.ui, owned by the dialog
     bool keepOpen_ = false;
     std::string body_;
 };

@@ -6,103 +6,52 @@
 #include "support/Translate.h"
 
 #include <algorithm>
+#include <gtkmm/builder.h>
 
 namespace tarn {
 
-namespace {
-
-// A titled group of the page, explained in a sentence or two when `description` is given.
-GtkWidget* addGroup(GtkWidget* page, const char* title, const char* description = nullptr) {
-    GtkWidget* group = adw_preferences_group_new();
-    adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(group), title);
-    if (description) adw_preferences_group_set_description(ADW_PREFERENCES_GROUP(group), description);
-    adw_preferences_page_add(ADW_PREFERENCES_PAGE(page), ADW_PREFERENCES_GROUP(group));
-    return group;
-}
-
-}  // namespace
-
 PreferencesWindow::PreferencesWindow(Gtk::Window& parent, AppViewModel& model) : model_(model) {
-    window_.reset(GTK_WIDGET(g_object_ref_sink(adw_preferences_window_new())));
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/preferences.ui");
+    const auto widget = [&](const char* id) { return GTK_WIDGET(builder->get_object(id)->gobj()); };
+    window_.reset(GTK_WIDGET(g_object_ref(widget("window"))));
     makeModal(GTK_WINDOW(window_.get()), parent.gobj());
-    gtk_window_set_default_size(GTK_WINDOW(window_.get()), 600, 700);
-    adw_preferences_window_set_search_enabled(ADW_PREFERENCES_WINDOW(window_.get()), FALSE);
+    editor_ = widget("editor");
+    agents_ = widget("agents");
+    allowed_ = widget("allowed");
+    agentName_ = widget("agent-name");
+    agentCommand_ = widget("agent-command");
+    agentError_ = widget("agent-error");
+    sandboxEverywhere_ = widget("sandbox-everywhere");
+    sandboxProject_ = widget("sandbox-project");
+    GtkWidget* sandboxAgents = widget("sandbox-agents");
 
-    GtkWidget* page = adw_preferences_page_new();
-    GtkWidget* group = addGroup(
-        page, _("Editor"),
-        _("The command that “Open in Editor” runs. {file} and {line} stand for the file and its line, for example "
-          "“code --goto {file}:{line}”. Left empty, the file opens in the default application for its type."));
-    editor_ = adw_entry_row_new();
-    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(editor_), _("Editor Command"));
-    adw_entry_row_set_show_apply_button(ADW_ENTRY_ROW(editor_), TRUE);
     gtk_editable_set_text(GTK_EDITABLE(editor_), model_.editorCommand->c_str());
     g_signal_connect(editor_, "apply", G_CALLBACK(+[](AdwEntryRow* row, gpointer self) {
                          static_cast<PreferencesWindow*>(self)->model_.setEditorCommand(gtk_editable_get_text(GTK_EDITABLE(row)));
                      }),
                      this);
-    adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), editor_);
 
-    // What projects run: install scripts and dev servers.
-    GtkWidget* sandbox = addGroup(
-        page, _("Sandbox"),
-        _("A project's install scripts and dev server run where they cannot read your home folder (keys, tokens, other "
-          "projects) or write outside the project. Changes apply when the server next starts."));
-    auto switchRow = [&](const char* title, const char* subtitle, bool on, GCallback toggled) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), subtitle);
-        GtkWidget* toggle = gtk_switch_new();
-        gtk_switch_set_active(GTK_SWITCH(toggle), on);
-        gtk_widget_set_valign(toggle, GTK_ALIGN_CENTER);
-        adw_action_row_add_suffix(ADW_ACTION_ROW(row), toggle);
-        adw_action_row_set_activatable_widget(ADW_ACTION_ROW(row), toggle);
-        g_signal_connect(toggle, "notify::active", toggled, this);
-        adw_preferences_group_add(ADW_PREFERENCES_GROUP(sandbox), row);
-        return toggle;
-    };
-    sandboxEverywhere_ = switchRow(_("Run Projects in a Sandbox"), _("For every project"), !model_.sandboxOffEverywhere(),
-                                   G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
-                                       static_cast<PreferencesWindow*>(self)->model_.setSandboxOffEverywhere(!gtk_switch_get_active(s));
-                                   }));
-    sandboxProject_ = switchRow(_("This Project Needs My Home Folder"), _("Runs the open project without the sandbox"),
-                                model_.sandboxOffForProject(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
-                                    static_cast<PreferencesWindow*>(self)->model_.setSandboxOffForProject(gtk_switch_get_active(s));
-                                }));
-    switchRow(_("Run Agent Tools in a Sandbox"), _("They keep their own sign-in folders and write only in the project"),
-              model_.agentToolsSandboxed(), G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
-                  static_cast<PreferencesWindow*>(self)->model_.setAgentToolsSandboxed(gtk_switch_get_active(s));
-              }));
+    gtk_switch_set_active(GTK_SWITCH(sandboxEverywhere_), !model_.sandboxOffEverywhere());
+    gtk_switch_set_active(GTK_SWITCH(sandboxProject_), model_.sandboxOffForProject());
+    gtk_switch_set_active(GTK_SWITCH(sandboxAgents), model_.agentToolsSandboxed());
+    g_signal_connect(sandboxEverywhere_, "notify::active", G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                         static_cast<PreferencesWindow*>(self)->model_.setSandboxOffEverywhere(!gtk_switch_get_active(s));
+                     }),
+                     this);
+    g_signal_connect(sandboxProject_, "notify::active", G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                         static_cast<PreferencesWindow*>(self)->model_.setSandboxOffForProject(gtk_switch_get_active(s));
+                     }),
+                     this);
+    g_signal_connect(sandboxAgents, "notify::active", G_CALLBACK(+[](GtkSwitch* s, GParamSpec*, gpointer self) {
+                         static_cast<PreferencesWindow*>(self)->model_.setAgentToolsSandboxed(gtk_switch_get_active(s));
+                     }),
+                     this);
 
-    // Agents of the Agent Client Protocol: the known ones found on the search path, and the user's.
-    agents_ = addGroup(
-        page, _("Agents"),
-        _("Agents that speak the Agent Client Protocol, offered in the composer beside Claude Code and Codex. Known "
-          "agents show when their command is on the search path."));
-    GtkWidget* add = addGroup(page, _("Add Agent"));
-    agentName_ = adw_entry_row_new();
-    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(agentName_), _("Name"));
-    agentCommand_ = adw_entry_row_new();
-    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(agentCommand_), _("Command, for example “gemini --acp”"));
-    adw_entry_row_set_show_apply_button(ADW_ENTRY_ROW(agentCommand_), TRUE);
     g_signal_connect(agentCommand_, "apply", G_CALLBACK(+[](AdwEntryRow*, gpointer self) {
                          auto* me = static_cast<PreferencesWindow*>(self);
                          me->addAgent(gtk_editable_get_text(GTK_EDITABLE(me->agentName_)), gtk_editable_get_text(GTK_EDITABLE(me->agentCommand_)));
                      }),
                      this);
-    agentError_ = gtk_label_new("");
-    gtk_label_set_xalign(GTK_LABEL(agentError_), 0);
-    gtk_label_set_wrap(GTK_LABEL(agentError_), TRUE);
-    gtk_widget_add_css_class(agentError_, "error");
-    gtk_widget_set_margin_top(agentError_, 6);
-    gtk_widget_set_visible(agentError_, FALSE);
-    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentName_);
-    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentCommand_);
-    adw_preferences_group_add(ADW_PREFERENCES_GROUP(add), agentError_);
-    allowed_ = addGroup(
-        page, _("Always Allowed"),
-        _("What you let an agent do without asking, in one project, by answering “Always allow”. Take it back to be asked again."));
-    adw_preferences_window_add(ADW_PREFERENCES_WINDOW(window_.get()), ADW_PREFERENCES_PAGE(page));
     agentsWatch_ = model_.runtimes().acpAgents.observe([this] { showAgents(); });
     showAgents();
     allowedWatch_ = model_.runtimes().alwaysAllowed.observe([this] { showAllowed(); });
