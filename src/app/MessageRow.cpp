@@ -57,8 +57,7 @@ MessageRow::MessageRow(const AgentMessage& message)
 
     content_.set_margin(10);
     author_.set_text(authorOf(message.role));
-    author_.add_css_class("tarn-caption-small");
-    author_.add_css_class("tarn-semibold");
+    author_.set_css_classes({"tarn-caption-small", "tarn-semibold"});
     author_.add_css_class(user ? "tarn-bubble-label-user" : "dim-label");
     author_.set_xalign(0);
     content_.append(author_);
@@ -74,8 +73,7 @@ MessageRow::MessageRow(const AgentMessage& message)
     text_.add_css_class(user ? "tarn-bubble-text-user" : "tarn-body");
     content_.append(text_);
     content_.append(steps_);
-    summary_.add_css_class("caption");
-    summary_.add_css_class("dim-label");
+    summary_.set_css_classes({"caption", "dim-label"});
     summary_.set_xalign(0);
     changes_.set_margin_top(4);
     content_.append(changes_);
@@ -93,8 +91,7 @@ void MessageRow::showThoughts() {
     if (message_.thoughts.empty() && !thoughts_) return;
     if (!thoughts_) {
         thoughts_ = Gtk::make_managed<Gtk::Expander>(_("Thinking"));
-        thoughts_->add_css_class("caption");
-        thoughts_->add_css_class("dim-label");
+        thoughts_->set_css_classes({"caption", "dim-label"});
         content_.insert_child_after(*thoughts_, author_);
         thoughts_->property_expanded().signal_changed().connect([this] { showThoughts(); });
     }
@@ -291,9 +288,8 @@ void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
     while (auto* extra = title->get_next_sibling()) row.remove(*extra);
     if (!step.diffs.empty()) {
         auto* show = Gtk::make_managed<Gtk::MenuButton>();
+        show->set_css_classes({"flat", "tarn-step-button"});
         show->set_icon_name("view-reveal-symbolic");
-        show->add_css_class("flat");
-        show->add_css_class("tarn-step-button");
         const std::string what = tr::format(_("Show the change to %1"), {step.diffs.front().path});
         show->set_tooltip_text(what);
         setAccessibleLabel(*show, what);
@@ -310,9 +306,8 @@ void MessageRow::fillActionRow(Gtk::Box& row, const AgentStep& step) {
     }
     if (!step.locations.empty()) {
         auto* open = Gtk::make_managed<Gtk::Button>();
+        open->set_css_classes({"flat", "tarn-step-button"});
         open->set_icon_name("document-open-symbolic");
-        open->add_css_class("flat");
-        open->add_css_class("tarn-step-button");
         const std::string what = tr::format(_("Open %1 in the Editor"), {step.locations.front()});
         open->set_tooltip_text(what);
         setAccessibleLabel(*open, what);
@@ -393,8 +388,7 @@ void MessageRow::showActions() {
     }
     if (!message_.details.empty() && !details_) {
         details_ = Gtk::make_managed<Gtk::Label>();
-        details_->add_css_class("caption");
-        details_->add_css_class("dim-label");
+        details_->set_css_classes({"caption", "dim-label"});
         details_->set_xalign(0);
         details_->set_wrap(true);
         content_.insert_child_after(*details_, *actions_);
@@ -439,8 +433,7 @@ void MessageRow::showChanges() {
         const FileChange& file = changes.files[i];
         auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
         auto* path = Gtk::make_managed<Gtk::Label>(file.path);
-        path->add_css_class("caption");
-        path->add_css_class("tarn-mono");
+        path->set_css_classes({"caption", "tarn-mono"});
         path->set_xalign(0);
         path->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
         std::string counts = file.kind == FileChange::Kind::deleted ? _("deleted")
@@ -449,16 +442,14 @@ void MessageRow::showChanges() {
                                  ? tr::format(_("new, +%1"), {std::to_string(file.addedLines)})
                                  : tr::format("+%1 −%2", {std::to_string(file.addedLines), std::to_string(file.removedLines)});
         auto* count = Gtk::make_managed<Gtk::Label>(counts);
-        count->add_css_class("caption");
-        count->add_css_class("dim-label");
+        count->set_css_classes({"caption", "dim-label"});
         line->append(*path);
         line->append(*count);
         changes_.append(*line);
     }
     if (changes.files.size() > shown) {
         auto* more = Gtk::make_managed<Gtk::Label>(tr::format(_("and %1 more"), {std::to_string(changes.files.size() - shown)}));
-        more->add_css_class("caption");
-        more->add_css_class("dim-label");
+        more->set_css_classes({"caption", "dim-label"});
         more->set_xalign(0);
         changes_.append(*more);
     }

@@ -40,9 +40,7 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
     title_.set_ellipsize(Pango::EllipsizeMode::END);
     title_.set_max_width_chars(18);
     subtitle_.set_text(subtitleOf(target_));
-    subtitle_.add_css_class("tarn-caption-small");
-    subtitle_.add_css_class("tarn-mono");
-    subtitle_.add_css_class("tarn-pill-subtitle");
+    subtitle_.set_css_classes({"tarn-caption-small", "tarn-mono", "tarn-pill-subtitle"});
     subtitle_.set_single_line_mode(true);
     subtitle_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
     subtitle_.set_max_width_chars(22);
@@ -62,9 +60,8 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
         auto* mark = Gtk::make_managed<Gtk::Image>();
         mark->set_from_icon_name("window-close-symbolic");
         mark->set_pixel_size(8);
+        remove_.set_css_classes({"flat", "tarn-pill-remove"});
         remove_.set_child(*mark);
-        remove_.add_css_class("flat");
-        remove_.add_css_class("tarn-pill-remove");
         remove_.set_tooltip_text(_("Remove selection"));
         setAccessibleLabel(remove_, _("Remove selection"));
         remove_.set_valign(Gtk::Align::CENTER);
@@ -77,9 +74,8 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
             auto* pen = Gtk::make_managed<Gtk::Image>();
             pen->set_from_icon_name("document-edit-symbolic");
             pen->set_pixel_size(10);
+            open_.set_css_classes({"flat", "tarn-pill-remove"});
             open_.set_child(*pen);
-            open_.add_css_class("flat");
-            open_.add_css_class("tarn-pill-remove");
             open_.set_tooltip_text(tr::format(_("Open in Editor (%1)"), {target_.location()}));
             setAccessibleLabel(open_, _("Open in Editor"));
             open_.set_valign(Gtk::Align::CENTER);
