@@ -1,7 +1,9 @@
 #pragma once
 #include "support/Published.h"
+#include "support/PublishedList.h"
 
 #include <gtkmm/entry.h>
+#include <gtkmm/listbox.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/textbuffer.h>
 #include <gtkmm/widget.h>
@@ -20,6 +22,25 @@ template <typename T, typename F>
 void to(Gtk::Widget& owner, Published<T>& value, F apply) {
     apply(value.get());
     value.observe(sigc::track_obj([&value, apply] { apply(value.get()); }, owner));
+}
+
+// Keeps a list box's rows in step with a list, row by row: `makeRow` makes the row of an item
+// (a managed widget), for the items there now and each one inserted or changed later.
+template <typename T, typename MakeRow>
+void rows(Gtk::ListBox& box, PublishedList<T>& list, MakeRow makeRow) {
+    for (const auto& item : *list) box.append(*makeRow(item));
+    list.observeChanges(sigc::track_obj(
+        [&box, &list, makeRow](const typename PublishedList<T>::Change& change) {
+            using Kind = typename PublishedList<T>::Change::Kind;
+            for (std::size_t i = 0; i < change.count; ++i) {
+                const int at = static_cast<int>(change.position + (change.kind == Kind::removed ? 0 : i));
+                if (change.kind != Kind::inserted) {
+                    if (auto* row = box.get_row_at_index(at)) box.remove(*row);
+                }
+                if (change.kind != Kind::removed) box.insert(*makeRow(list->at(change.position + i)), at);
+            }
+        },
+        box));
 }
 
 // Keeps a style class on `widget` while the flag is set.

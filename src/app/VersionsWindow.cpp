@@ -15,6 +15,71 @@
 
 namespace tarn {
 
+namespace {
+
+// "14:02" today, "3 Dec, 14:02" before, in the user's own way of writing dates.
+std::string timeOf(std::chrono::system_clock::time_point time) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+    GPtr<GDateTime, g_date_time_unref> when(g_date_time_new_from_unix_local(seconds));
+    GPtr<GDateTime, g_date_time_unref> now(g_date_time_new_now_local());
+    if (!when || !now) return {};
+    const bool today = g_date_time_get_year(when.get()) == g_date_time_get_year(now.get()) &&
+                       g_date_time_get_day_of_year(when.get()) == g_date_time_get_day_of_year(now.get());
+    GCharPtr text(g_date_time_format(when.get(), today ? "%H:%M" : "%e %b, %H:%M"));
+    return text ? text::trim(text.get()) : std::string();
+}
+
+Gtk::Widget* checkpointRow(const Checkpoint& checkpoint) {
+    GtkWidget* row = adw_action_row_new();
+    adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), checkpoint.label.c_str());
+    std::vector<std::string> parts{timeOf(checkpoint.time)};
+    if (!checkpoint.branch.empty()) parts.push_back(checkpoint.branch);
+    if (!checkpoint.files.empty()) {
+        std::vector<std::string> names(checkpoint.files.begin(),
+                                       checkpoint.files.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, checkpoint.files.size())));
+        std::string files = text::join(names, ", ");
+        if (checkpoint.files.size() > 3) files += " " + tr::format(_("and %1 more"), {std::to_string(checkpoint.files.size() - 3)});
+        parts.push_back(files);
+    }
+    adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text::join(parts, " · ").c_str());
+    adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(row), 2);
+    auto* button = Gtk::make_managed<Gtk::Button>(_("Restore"));
+    button->set_valign(Gtk::Align::CENTER);
+    button->set_action_target_value(Glib::Variant<Glib::ustring>::create(checkpoint.id));
+    button->set_action_name("win.restore-checkpoint");
+    button->set_tooltip_text(_("Bring the whole project back to this point; the present is recorded first"));
+    adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
+    return Glib::wrap(row);
+}
+
+Gtk::Widget* versionRow(const VersionItem& version) {
+    GtkWidget* row = adw_action_row_new();
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), version.name.c_str());
+    adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
+    gtk_widget_add_css_class(row, "tarn-mono");
+    if (version.isCurrent) {
+        auto* badge = Gtk::make_managed<Gtk::Label>(_("Current"));
+        badge->set_css_classes({"tarn-caption-small", "tarn-current-badge"});
+        badge->set_valign(Gtk::Align::CENTER);
+        adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(badge->gobj()));
+    }
+    auto* button = Gtk::make_managed<Gtk::Button>(version.isCurrent ? _("Checked Out") : _("Checkout"));
+    button->add_css_class("suggested-action");
+    button->set_valign(Gtk::Align::CENTER);
+    if (version.isCurrent) {
+        button->set_sensitive(false);
+    } else {
+        button->set_action_target_value(Glib::Variant<Glib::ustring>::create(version.name));
+        button->set_action_name("win.checkout");
+    }
+    setAccessibleLabel(*button, (version.isCurrent ? _("Checked out: ") : _("Check out ")) + version.name);
+    adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
+    return Glib::wrap(row);
+}
+
+}  // namespace
+
 VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Published<bool>& shown)
     : model_(model), shown_(shown) {
     set_title(_("Versions"));
@@ -55,84 +120,12 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
             set_visible(false);
         }
     });
-    bind::to(*this, model_.versions().versions, [this](const auto&) { showVersions(); });
-    bind::to(*this, model_.history().checkpoints, [this](const auto&) { showCheckpoints(); });
+    bind::rows(*list_, model_.versions().versions, versionRow);
+    bind::rows(*history_, model_.history().checkpoints, checkpointRow);
 }
 
 void VersionsWindow::showPage(Page page) {
     adw_view_stack_set_visible_child_name(ADW_VIEW_STACK(stack_), page == Page::history ? "history" : "versions");
-}
-
-namespace {
-
-// "14:02" today, "3 Dec, 14:02" before, in the user's own way of writing dates.
-std::string timeOf(std::chrono::system_clock::time_point time) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
-    GPtr<GDateTime, g_date_time_unref> when(g_date_time_new_from_unix_local(seconds));
-    GPtr<GDateTime, g_date_time_unref> now(g_date_time_new_now_local());
-    if (!when || !now) return {};
-    const bool today = g_date_time_get_year(when.get()) == g_date_time_get_year(now.get()) &&
-                       g_date_time_get_day_of_year(when.get()) == g_date_time_get_day_of_year(now.get());
-    GCharPtr text(g_date_time_format(when.get(), today ? "%H:%M" : "%e %b, %H:%M"));
-    return text ? text::trim(text.get()) : std::string();
-}
-
-}  // namespace
-
-void VersionsWindow::showCheckpoints() {
-    while (auto* row = history_->get_row_at_index(0)) history_->remove(*row);
-    for (const auto& checkpoint : *model_.history().checkpoints) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), checkpoint.label.c_str());
-        std::vector<std::string> parts{timeOf(checkpoint.time)};
-        if (!checkpoint.branch.empty()) parts.push_back(checkpoint.branch);
-        if (!checkpoint.files.empty()) {
-            std::vector<std::string> names(checkpoint.files.begin(),
-                                           checkpoint.files.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, checkpoint.files.size())));
-            std::string files = text::join(names, ", ");
-            if (checkpoint.files.size() > 3) files += " " + tr::format(_("and %1 more"), {std::to_string(checkpoint.files.size() - 3)});
-            parts.push_back(files);
-        }
-        adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text::join(parts, " · ").c_str());
-        adw_action_row_set_subtitle_lines(ADW_ACTION_ROW(row), 2);
-        auto* button = Gtk::make_managed<Gtk::Button>(_("Restore"));
-        button->set_valign(Gtk::Align::CENTER);
-        button->set_action_target_value(Glib::Variant<Glib::ustring>::create(checkpoint.id));
-        button->set_action_name("win.restore-checkpoint");
-        button->set_tooltip_text(_("Bring the whole project back to this point; the present is recorded first"));
-        adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
-        history_->append(*Glib::wrap(row));
-    }
-}
-
-void VersionsWindow::showVersions() {
-    while (auto* row = list_->get_row_at_index(0)) list_->remove(*row);
-    for (const auto& version : *model_.versions().versions) {
-        GtkWidget* row = adw_action_row_new();
-        adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), version.name.c_str());
-        adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
-        gtk_widget_add_css_class(row, "tarn-mono");
-        if (version.isCurrent) {
-            auto* badge = Gtk::make_managed<Gtk::Label>(_("Current"));
-            badge->add_css_class("tarn-caption-small");
-            badge->add_css_class("tarn-current-badge");
-            badge->set_valign(Gtk::Align::CENTER);
-            adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(badge->gobj()));
-        }
-        auto* button = Gtk::make_managed<Gtk::Button>(version.isCurrent ? _("Checked Out") : _("Checkout"));
-        button->add_css_class("suggested-action");
-        button->set_valign(Gtk::Align::CENTER);
-        if (version.isCurrent) {
-            button->set_sensitive(false);
-        } else {
-            button->set_action_target_value(Glib::Variant<Glib::ustring>::create(version.name));
-            button->set_action_name("win.checkout");
-        }
-        setAccessibleLabel(*button, (version.isCurrent ? _("Checked out: ") : _("Check out ")) + version.name);
-        adw_action_row_add_suffix(ADW_ACTION_ROW(row), GTK_WIDGET(button->gobj()));
-        list_->append(*Glib::wrap(row));
-    }
 }
 
 }  // namespace tarn

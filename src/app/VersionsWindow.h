@@ -26,8 +26,6 @@ public:
     Gtk::Button& createButton() { return *create_; }
 
 private:
-    void showVersions();
-    void showCheckpoints();
 
     AppViewModel& model_;
     Published<bool>& shown_;

@@ -2,6 +2,8 @@
 #include <sigc++/signal.h>
 
 #include <cstddef>
+#include <functional>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -41,6 +43,26 @@ public:
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position));
         announce({Change::Kind::removed, position, 1});
         return item;
+    }
+    // Takes `next` as the whole list, announcing only what differs: the items the same at both
+    // ends stay, those between are removed and `next`'s inserted. A list read again from disk
+    // with one item more announces that one.
+    template <typename Same = std::equal_to<>>
+    void assign(std::vector<T> next, Same same = {}) {
+        std::size_t front = 0, back = 0;
+        while (front < items_.size() && front < next.size() && same(items_[front], next[front])) ++front;
+        while (back < items_.size() - front && back < next.size() - front &&
+               same(items_[items_.size() - 1 - back], next[next.size() - 1 - back])) {
+            ++back;
+        }
+        const std::size_t removed = items_.size() - front - back, inserted = next.size() - front - back;
+        if (removed == 0 && inserted == 0) return;
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(front), items_.end() - static_cast<std::ptrdiff_t>(back));
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(front), std::make_move_iterator(next.begin() + static_cast<std::ptrdiff_t>(front)),
+                      std::make_move_iterator(next.end() - static_cast<std::ptrdiff_t>(back)));
+        if (removed > 0) changes_.emit({Change::Kind::removed, front, removed});
+        if (inserted > 0) changes_.emit({Change::Kind::inserted, front, inserted});
+        any_.emit();
     }
     // Any change at all.
     sigc::connection observe(sigc::slot<void()> slot) { return any_.connect(std::move(slot)); }

@@ -34,7 +34,7 @@ Task<std::shared_ptr<CheckpointStore>> ProjectHistory::store() {
 void ProjectHistory::use(Url root) {
     root_ = root;
     store_.reset();
-    checkpoints = std::vector<Checkpoint>{};
+    checkpoints.assign({});
 }
 
 Task<void> ProjectHistory::prepare() {
@@ -53,7 +53,7 @@ Task<void> ProjectHistory::prepare() {
             }
             return all;
         });
-        if (store_ == opened) checkpoints = std::move(listed);
+        if (store_ == opened) checkpoints.assign(std::move(listed));
     } catch (const std::exception& e) {
         chat_.appendSystemMessage(tr::format(_("Checkpoints are unavailable: %1"), {e.what()}));
     }
@@ -77,7 +77,7 @@ Task<void> ProjectHistory::refresh() {
     try {
         auto opened = co_await store();
         auto listed = co_await inBackground([opened] { return opened->list(); });
-        if (store_ == opened) checkpoints = std::move(listed);
+        if (store_ == opened) checkpoints.assign(std::move(listed));
     } catch (const std::exception& e) {
         chat_.appendSystemMessage(tr::format(_("Checkpoints are unavailable: %1"), {e.what()}));
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include "model/Checkpoint.h"
 #include "support/Published.h"
+#include "support/PublishedList.h"
 #include "support/Task.h"
 #include "support/Url.h"
 #include "versions/CheckpointStore.h"
@@ -25,7 +26,7 @@ public:
         : owner_(owner), chat_(chat), browser_(browser), storesFolder_(std::move(storesFolder)) {}
 
     // Newest first, as last listed.
-    Published<std::vector<Checkpoint>> checkpoints;
+    PublishedList<Checkpoint> checkpoints;
     // The reply being reviewed, while the review is shown.
     Published<std::optional<ChangeReview>> review;
 

@@ -5,20 +5,25 @@
 
 namespace tarn {
 
+namespace {
+// A listing makes new ids; a version is its name and whether it is checked out.
+bool sameVersion(const VersionItem& a, const VersionItem& b) { return a.name == b.name && a.isCurrent == b.isCurrent; }
+}  // namespace
+
 Task<void> ProjectVersions::refresh(std::optional<Url> root) {
     if (!root) {
-        versions = std::vector<VersionItem>{};
+        versions.assign({}, sameVersion);
         co_return;
     }
     auto keep = owner_.hold();
     std::optional<std::string> failure;
     try {
-        versions = co_await git_.listVersions(*root);
+        versions.assign(co_await git_.listVersions(*root), sameVersion);
         co_return;
     } catch (const std::exception& e) {
         failure = e.what();
     }
-    versions = std::vector<VersionItem>{};
+    versions.assign({}, sameVersion);
     // A folder without git is no failure of the user's: the server log says so, not the chat.
     server_.log(tr::format(_("Version list unavailable: %1"), {*failure}));
 }

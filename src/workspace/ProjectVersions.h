@@ -1,6 +1,7 @@
 #pragma once
 #include "model/VersionItem.h"
 #include "support/Published.h"
+#include "support/PublishedList.h"
 #include "support/Task.h"
 #include "support/Url.h"
 #include "versions/GitVersionService.h"
@@ -23,7 +24,7 @@ public:
     ProjectVersions(const Owner& owner, Chat& chat, ServerSession& server, Browser& browser, ProjectHistory& history)
         : owner_(owner), chat_(chat), server_(server), browser_(browser), history_(history) {}
 
-    Published<std::vector<VersionItem>> versions;
+    PublishedList<VersionItem> versions;
     Published<std::string> newVersionName;
 
     Task<void> refresh(std::optional<Url> root);
