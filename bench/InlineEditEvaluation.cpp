@@ -67,7 +67,7 @@ std::string findByPath(const json::Json& path) {
 }
 
 struct Outcome {
-    int total = 0, landed = 0, broken = 0;
+    int total = 0, landed = 0, broken = 0, elsewhere = 0;
     std::map<std::string, int> refused;
     std::vector<std::string> misses;
 };
@@ -93,7 +93,11 @@ Outcome evaluate(const fs::path& root) {
     auto reload = [&] { page.reload(); };
     json::Json targets = json::Json::parse(js(view, kCollect), nullptr, false);
     if (!targets.is_array()) return outcome;
-    for (const auto& target : targets) {
+    // Every element's text as it was: an edit may show on its element and on no other.
+    std::vector<std::string> before;
+    for (const auto& t : targets) before.push_back(t["text"].get<std::string>());
+    for (std::size_t index = 0; index < targets.size(); ++index) {
+        const auto& target = targets[index];
         const std::string shown = target["text"].get<std::string>();
         const std::string changed = edited(shown);
         ++outcome.total;
@@ -116,6 +120,15 @@ Outcome evaluate(const fs::path& root) {
             reload();
             shownNow = js(view, check) == "true";
         }
+        json::Json after = json::Json::parse(js(view, kCollect), nullptr, false);
+        for (std::size_t other = 0; after.is_array() && other < after.size() && other < before.size(); ++other) {
+            const std::string now = after[other]["text"].get<std::string>();
+            // The same text from the same place (a component's button on every card) changes with it.
+            if (other == index || now == before[other] || (before[other] == shown && now == changed)) continue;
+            ++outcome.elsewhere;
+            outcome.misses.push_back("changed another element: \"" + shown.substr(0, 40) + "\" → \"" + before[other].substr(0, 40) + "\"");
+            break;
+        }
         if (shownNow) {
             ++outcome.landed;
         } else {
@@ -136,7 +149,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage (under a display): %s PROJECT...\n", argv[0]);
         return 2;
     }
-    int total = 0, landed = 0, broken = 0;
+    int total = 0, landed = 0, broken = 0, elsewhere = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--first-word" || std::string(argv[i]) == "--append") {
             firstWordMode = std::string(argv[i]) == "--first-word";
@@ -144,14 +157,16 @@ int main(int argc, char** argv) {
         }
         fs::path root = fs::canonical(argv[i]);
         Outcome o = evaluate(root);
-        std::printf("%-24s %3d texts, %3d landed (%.0f%%), %d broke the page\n", root.filename().c_str(), o.total, o.landed,
-                    o.total ? 100.0 * o.landed / o.total : 0.0, o.broken);
+        std::printf("%-24s %3d texts, %3d landed (%.0f%%), %d broke the page, %d changed another element\n", root.filename().c_str(),
+                    o.total, o.landed, o.total ? 100.0 * o.landed / o.total : 0.0, o.broken, o.elsewhere);
         for (const auto& miss : o.misses) std::printf("    %s\n", miss.c_str());
         std::fflush(stdout);
         total += o.total;
         landed += o.landed;
         broken += o.broken;
+        elsewhere += o.elsewhere;
     }
-    std::printf("all: %d texts, %d landed (%.1f%%), %d broke the page\n", total, landed, total ? 100.0 * landed / total : 0.0, broken);
+    std::printf("all: %d texts, %d landed (%.1f%%), %d broke the page, %d changed another element\n", total, landed,
+                total ? 100.0 * landed / total : 0.0, broken, elsewhere);
     return 0;
 }

@@ -120,8 +120,9 @@ TEST_F(InlineEdit, ValuesAndTheTextAroundThem) {
     // Words added after a value go after it, not after a later expression that could take them.
     EXPECT_EQ(edit("In your basket: 0", "In your basket: 0 loaves"), "src/App.jsx");
     EXPECT_NE(read("src/App.jsx").find("In your basket: {basket} loaves"), std::string::npos);
-    // Text made of a symbol and a value; an item of a list: the string that holds it.
-    EXPECT_EQ(edit("€6.50", "€6.50 each"), "src/App.jsx");
+    // Text made of a symbol and a value, in the element's own file; an item of a list: the string
+    // that holds it.
+    EXPECT_EQ(edit("€6.50", "€6.50 each", "src/App.jsx"), "src/App.jsx");
     EXPECT_NE(read("src/App.jsx").find("€{b.price} each"), std::string::npos);
     EXPECT_EQ(edit("Sourdough", "Country sourdough"), "src/App.jsx");
     EXPECT_NE(read("src/App.jsx").find("name: \"Country sourdough\""), std::string::npos);
@@ -224,4 +225,29 @@ TEST_F(InlineEdit, TextsLookedUpInMessageFiles) {
     EXPECT_EQ(edit("Seigle", "Seigle noir"), "src/locales/fr.yml");
     EXPECT_EQ(read("src/locales/fr.yml"), "hero:\n  title: \"Pain: chaud\" # the morning's\n  note: 'L''atelier d''Anne'\n"
                                           "  cta: \"Commander \\\"vite\\\"\"\nlist:\n  - Seigle noir\n");
+}
+
+// Every place is ranked together: the one that holds more of the text as written wins, and a value
+// with a word beside it never takes a text a message file holds whole.
+TEST_F(InlineEdit, TheWholeTextAsWrittenWinsOverAValueAndAWord) {
+    write("src/components/ProductCard.jsx", "export default ({product}) => <span className=\"price\">{product.price} euros</span>;\n");
+    write("src/App.jsx", "export default () => <footer><p>{t('footer.shipping')}</p><p>{count} items in your basket</p></footer>;\n");
+    write("src/locales/en.json", "{\"footer\": {\"shipping\": \"Free shipping on orders over fifty euros\"}}\n");
+    const std::string card = read("src/components/ProductCard.jsx");
+
+    auto located = rendered::locateShownText("Free shipping on orders over fifty euros", "src/App.jsx", project);
+    ASSERT_TRUE(located);
+    EXPECT_EQ(located->file, "src/locales/en.json");
+    EXPECT_EQ(edit("Free shipping on orders over fifty euros", "Free shipping over fifty euros", "src/App.jsx"), "src/locales/en.json");
+    EXPECT_EQ(read("src/components/ProductCard.jsx"), card);
+    EXPECT_EQ(json::Json::parse(read("src/locales/en.json"))["footer"]["shipping"], "Free shipping over fifty euros");
+
+    // With nothing that holds it whole, a value and a word are not trusted with a long text…
+    EXPECT_FALSE(rendered::locateShownText("Only today: twenty percent off everything in euros", "", project));
+    EXPECT_TRUE(text::startsWith(edit("Only today: twenty percent off everything in euros", "x"), "refused: This text is a value"));
+    EXPECT_EQ(read("src/components/ProductCard.jsx"), card);
+    // …unless the element's own file is where it is; a value beside most of the words is found.
+    const auto own = rendered::locateShownText("Only today: twenty percent off everything in euros", "src/components/ProductCard.jsx", project);
+    EXPECT_EQ(own ? own->file : "", "src/components/ProductCard.jsx");
+    EXPECT_EQ(rendered::locateShownText("3 items in your basket", "", project)->file, "src/App.jsx");
 }

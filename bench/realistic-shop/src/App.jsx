@@ -33,6 +33,7 @@ function App() {
       </aside>
       <footer>
         <p>{t('footer.note')}</p>
+        <p>{t('footer.shipping')}</p>
         <small>© 2026 Tarn Bakery. {t('footer.rights')}</small>
       </footer>
     </>

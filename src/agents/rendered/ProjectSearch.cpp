@@ -44,18 +44,21 @@ struct Place {
     Reading reading;
 };
 
-// Where in a place the text was found: as page text, or as a string of the code.
+// Where in a place the text was found: as page text, or as a string of the code or a message
+// file; and how many of its characters the place holds as written (not through a value).
 struct Hit {
     const Place* place;
     std::optional<Match> match;
     std::optional<Literal> literal;
+    std::size_t literalCharacters = 0;
 };
 
-// Every place in the project's sources that renders a text, the hinted file first and app
-// folders over the project's root; empty when none does.
+// The places in the project's sources that render a text and hold most of it as written, the
+// hinted file first and app folders over the project's root; empty when none does.
 struct Search {
     std::deque<Place> places;  // a deque keeps their addresses
     std::vector<Hit> found;
+    bool onlyThroughValues = false;  // the one place found shows the text mostly through values
 };
 
 // Reads a file that may hold the text: searchable (projectfiles::readText), holding one of its words.
@@ -80,21 +83,19 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
         place.reading = read(place.content, place.syntax);
         const Place& kept = search.places.emplace_back(std::move(place));
         for (auto& match : find(kept.reading.cells, shown)) {
-            // Text that only expressions render (spaces between them aside) is looked for among
-            // the code's strings below.
-            if (match.literalCharacters > 0) found.push_back(Hit{&kept, std::move(match), std::nullopt});
+            // Text that only expressions render (spaces between them aside) is no place of its own.
+            const std::size_t literal = match.literalCharacters;
+            if (literal > 0) found.push_back(Hit{&kept, std::move(match), std::nullopt, literal});
         }
     }
-    if (found.empty()) {
-        // Shown through an expression, such as an item of a list: the string that holds it.
-        for (const auto& place : search.places) {
-            for (const auto& literal : place.reading.literals) {
-                if (normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
-                found.push_back(Hit{&place, std::nullopt, literal});
-            }
+    // Shown through an expression, such as an item of a list: the string that holds it.
+    for (const auto& place : search.places) {
+        for (const auto& literal : place.reading.literals) {
+            if (normalize(std::string_view(place.content).substr(literal.begin, literal.end - literal.begin)) != shown) continue;
+            found.push_back(Hit{&place, std::nullopt, literal, shown.size()});
         }
     }
-    if (found.empty()) {
+    {
         // Looked up by a key in a message file (t('hero.title')): the value that holds it.
         for (const auto& file : projectfiles::walk(root, [&](const fs::path& f) { return projectfiles::isMessageFile(f, root); })) {
             Place place{file, projectfiles::relativePath(file, root), Syntax::none, {}, {}};
@@ -106,9 +107,16 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
             }
             if (values.empty()) continue;
             const Place& kept = search.places.emplace_back(std::move(place));
-            for (const auto& literal : values) found.push_back(Hit{&kept, std::nullopt, literal});
+            for (const auto& literal : values) found.push_back(Hit{&kept, std::nullopt, literal, shown.size()});
         }
     }
+
+    // All places ranked together: the ones that hold most of the text as written. A value followed
+    // by one word ("{price} euros") could render many texts; a message file or a string holding
+    // the whole text is where it comes from.
+    std::size_t best = 0;
+    for (const auto& h : found) best = std::max(best, h.literalCharacters);
+    std::erase_if(found, [&](const Hit& h) { return h.literalCharacters < best; });
 
     // The page's own hint first, then the app's folders over the project's root.
     auto keepIf = [&](auto pred) {
@@ -118,6 +126,11 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
     };
     if (hinted) keepIf([&](const Hit& h) { return h.place->file == *hinted; });
     keepIf([](const Hit& h) { return projectfiles::inAppFolder(h.place->relative); });
+    // Where values stand for most of the text, only the element's own file is trusted with it.
+    if (!found.empty() && best * 2 < shown.size() && !(hinted && found.front().place->file == *hinted)) {
+        search.onlyThroughValues = true;
+        found.clear();
+    }
     return search;
 }
 
@@ -188,6 +201,7 @@ std::vector<std::string> replaceShownText(const std::string& shownText, const st
     if (shown.empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
     Search search = searchRendered(shown, shownText, hint, root);
     auto& found = search.found;
+    if (search.onlyThroughValues) throw AgentServiceError(AgentServiceError::Kind::textFromValue);
     if (found.empty()) throw AgentServiceError(AgentServiceError::Kind::targetTextNotFound);
     if (found.size() > 1) {
         std::vector<std::string> names;
