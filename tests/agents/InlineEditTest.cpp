@@ -231,7 +231,8 @@ TEST_F(InlineEdit, TextsLookedUpInMessageFiles) {
 // with a word beside it never takes a text a message file holds whole.
 TEST_F(InlineEdit, TheWholeTextAsWrittenWinsOverAValueAndAWord) {
     write("src/components/ProductCard.jsx", "export default ({product}) => <span className=\"price\">{product.price} euros</span>;\n");
-    write("src/App.jsx", "export default () => <footer><p>{t('footer.shipping')}</p><p>{count} items in your basket</p></footer>;\n");
+    write("src/App.jsx", "export default () => <footer><p>{t('footer.shipping')}</p><p>{count} items in your basket</p>"
+                         "<small>© 2026 Tarn Bakery. {t('footer.rights')}</small></footer>;\n");
     write("src/locales/en.json", "{\"footer\": {\"shipping\": \"Free shipping on orders over fifty euros\"}}\n");
     const std::string card = read("src/components/ProductCard.jsx");
 
@@ -250,4 +251,5 @@ TEST_F(InlineEdit, TheWholeTextAsWrittenWinsOverAValueAndAWord) {
     const auto own = rendered::locateShownText("Only today: twenty percent off everything in euros", "src/components/ProductCard.jsx", project);
     EXPECT_EQ(own ? own->file : "", "src/components/ProductCard.jsx");
     EXPECT_EQ(rendered::locateShownText("3 items in your basket", "", project)->file, "src/App.jsx");
+    EXPECT_EQ(rendered::locateShownText("© 2026 Tarn Bakery. All rights reserved", "", project)->file, "src/App.jsx");
 }

@@ -53,7 +53,7 @@ struct Hit {
     std::size_t literalCharacters = 0;
 };
 
-// The places in the project's sources that render a text and hold most of it as written, the
+// The places in the project's sources that render a text and hold the most of it as written, the
 // hinted file first and app folders over the project's root; empty when none does.
 struct Search {
     std::deque<Place> places;  // a deque keeps their addresses
@@ -126,8 +126,10 @@ Search searchRendered(const std::u32string& shown, const std::string& shownText,
     };
     if (hinted) keepIf([&](const Hit& h) { return h.place->file == *hinted; });
     keepIf([](const Hit& h) { return projectfiles::inAppFolder(h.place->relative); });
-    // Where values stand for most of the text, only the element's own file is trusted with it.
-    if (!found.empty() && best * 2 < shown.size() && !(hinted && found.front().place->file == *hinted)) {
+    // Where values stand for two thirds of the text or more, only the element's own file is
+    // trusted with it: a value and a word could render almost anything. A value beside words of
+    // its own ("© 2026 Tarn Bakery. {rights}") is the element's place.
+    if (!found.empty() && best * 3 < shown.size() && !(hinted && found.front().place->file == *hinted)) {
         search.onlyThroughValues = true;
         found.clear();
     }
