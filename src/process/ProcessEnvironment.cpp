@@ -38,7 +38,7 @@ struct ScopedToolFolders::Saved {
 
 ScopedToolFolders::ScopedToolFolders(std::string home, std::vector<std::string> systemFolders,
                                      std::vector<std::string> toolFolders)
-    : saved_(new Saved{folders()}) {
+    : saved_(std::make_unique<Saved>(Saved{folders()})) {
     folders().home = std::move(home);
     folders().system = std::move(systemFolders);
     folders().tools = std::move(toolFolders);
@@ -46,7 +46,6 @@ ScopedToolFolders::ScopedToolFolders(std::string home, std::vector<std::string> 
 
 ScopedToolFolders::~ScopedToolFolders() {
     folders() = saved_->previous;
-    delete saved_;
 }
 
 namespace {

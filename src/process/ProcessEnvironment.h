@@ -3,6 +3,7 @@
 #include "support/Subprocess.h"
 
 #include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,7 @@ public:
 
 private:
     struct Saved;
-    Saved* saved_;
+    std::unique_ptr<Saved> saved_;
 };
 
 }  // namespace ProcessEnvironment

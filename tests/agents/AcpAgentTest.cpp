@@ -1,6 +1,7 @@
 #include "AgentToolFixture.h"
 #include "agents/AgentToolError.h"
 #include "agents/acp/AcpAgent.h"
+#include "agents/acp/AcpUpdates.h"
 #include "agents/acp/AcpAgentList.h"
 #include "process/ProcessGroupGuard.h"
 #include "support/Json.h"
