@@ -1,0 +1,137 @@
+// Style changes written as Tailwind utilities: the utility of the same property and variant is
+// replaced, on the scale both Tailwind 3 and 4 share or as an arbitrary value.
+#include "TestSupport.h"
+#include "agents/style/StyleEdit.h"
+#include "agents/style/Tailwind.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarn::style;
+
+namespace {
+std::string apply(std::string_view classes, Property p, const std::string& value, std::string_view variant = "", unsigned sides = allSides) {
+    return applyToClassList(classes, Change{p, value, sides}, variant).value_or("<refused>");
+}
+}  // namespace
+
+TEST(Tailwind, UtilitiesAreReadForWhatTheySet) {
+    // "text-" alone is a size, an alignment or a colour; variants and the important mark are kept apart.
+    EXPECT_EQ(parseUtility("text-lg")->property, Property::fontSize);
+    EXPECT_EQ(parseUtility("text-lg/7")->property, Property::fontSize);
+    EXPECT_EQ(parseUtility("text-[17px]")->property, Property::fontSize);
+    EXPECT_EQ(parseUtility("text-center")->property, Property::textAlign);
+    EXPECT_EQ(parseUtility("text-red-500")->property, Property::color);
+    EXPECT_EQ(parseUtility("text-[#ff0000]")->property, Property::color);
+    EXPECT_EQ(parseUtility("md:hover:!font-bold")->variant, "md:hover:");
+    EXPECT_EQ(parseUtility("data-[state=open]:bg-white")->variant, "data-[state=open]:");
+    EXPECT_EQ(parseUtility("-mt-2")->value, "-2");
+    EXPECT_EQ(parseUtility("px-6")->sides, unsigned(left | right));
+    for (const char* other : {"flex", "bg-cover", "bg-no-repeat", "font-mono", "truncate", "text-ellipsis", "-p-4", "pointer-events-none",
+                              "place-items-center", "justify-items-center"}) {
+        EXPECT_FALSE(parseUtility(other)) << other;
+    }
+}
+
+TEST(Tailwind, AChangeReplacesTheUtilityOfItsPropertyAndVariant) {
+    EXPECT_EQ(apply("text-sm font-bold text-slate-700", Property::fontSize, "18px"), "text-lg font-bold text-slate-700");
+    EXPECT_EQ(apply("text-sm md:text-base", Property::fontSize, "17px", "md:"), "text-sm md:text-[17px]");
+    EXPECT_EQ(apply("text-sm text-center", Property::color, "rgb(255, 0, 0)"), "text-sm text-center text-[#ff0000]");
+    EXPECT_EQ(apply("bg-white/80 rounded", Property::background, "rgba(0, 0, 0, 0.5)"), "bg-[#00000080] rounded");
+    EXPECT_EQ(apply("font-normal", Property::fontWeight, "600"), "font-semibold");
+    EXPECT_EQ(apply("rounded rounded-t-lg shadow", Property::borderRadius, "8px"), "rounded-lg shadow");
+    EXPECT_EQ(apply("rounded", Property::borderRadius, "4px"), "rounded-[4px]");  // "rounded-sm" is 2px or 4px, by version
+    EXPECT_EQ(apply("max-w-lg mx-auto", Property::maxWidth, "448px"), "max-w-md mx-auto");
+    EXPECT_EQ(apply("flex flex-col gap-2", Property::gap, "24px"), "flex flex-col gap-6");
+    EXPECT_EQ(apply("flex flex-col", Property::flexDirection, "row"), "flex flex-row");
+    EXPECT_EQ(apply("", Property::justifyContent, "space-between"), "justify-between");
+    // Multi-line class strings keep their layout.
+    EXPECT_EQ(apply("\n  card\n  text-sm\n  text-xs\n", Property::fontSize, "20px"), "\n  card\n  text-xl\n");
+    // Values it cannot write are refused, never guessed.
+    EXPECT_EQ(apply("p-4", Property::padding, "calc(1em + 2px)"), "<refused>");
+    EXPECT_EQ(apply("text-sm", Property::color, "color-mix(in srgb, red, blue)"), "<refused>");
+}
+
+TEST(Tailwind, BoxSidesSplitAndJoin) {
+    EXPECT_EQ(apply("p-4 rounded", Property::padding, "24px", "", left | right), "px-6 py-4 rounded");
+    EXPECT_EQ(apply("px-6 py-4", Property::padding, "24px", "", top | bottom), "p-6");
+    EXPECT_EQ(apply("p-4", Property::padding, "2px", "", top), "px-4 pt-0.5 pb-4");
+    EXPECT_EQ(apply("pt-2 p-4 pl-1", Property::padding, "17px", "", right), "pt-2 pb-4 pr-[17px] pl-1");
+    EXPECT_EQ(apply("m-2", Property::margin, "-16px", "", top), "mx-2 -mt-4 mb-2");
+    EXPECT_EQ(apply("mx-4", Property::margin, "auto", "", left | right), "mx-auto");
+    EXPECT_EQ(apply("sm:p-2 p-3", Property::padding, "1px", "sm:"), "sm:p-px p-3");
+    EXPECT_EQ(apply("p-3", Property::padding, "-4px"), "<refused>");  // padding is never negative
+}
+
+namespace {
+
+// A project written for the test, and a change applied to one element of it.
+class StyleEdit : public ::testing::Test {
+protected:
+    tarn::test::TempDir dir{"tarn style ü-"};
+    std::filesystem::path project = dir / "shop";
+
+    void tailwind() { tarn::test::writeFile(project / "package.json", R"({"devDependencies": {"tailwindcss": "^4.1.0"}})"); }
+    void write(const std::string& file, const std::string& text) { tarn::test::writeFile(project / file, text); }
+    std::string read(const std::string& file) { return tarn::test::readFile(project / file); }
+
+    // The reply, or "refused: " and why.
+    std::string change(const std::string& file, int line, int column, const std::string& tag, Change c, tarn::LocatedBy by = tarn::LocatedBy::text,
+                       const std::string& before = "") {
+        tarn::InspectTarget target;
+        target.fileGuess = file;
+        target.line = line;
+        target.column = column;
+        target.tagName = tag;
+        target.locatedBy = by;
+        target.componentGuess = "hero-title";
+        try {
+            return apply(project, Request{target, c, before}).message;
+        } catch (const std::exception& e) {
+            return std::string("refused: ") + e.what();
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(StyleEdit, TailwindClassListsAreChangedWhereTheElementIsWritten) {
+    tailwind();
+    write("src/App.jsx", "export default () => (\n  <header className=\"p-4\">\n    <h1 className=\"text-4xl font-bold\">Fresh bread</h1>\n"
+                         "    <p className={cn(\"text-sm\", active && \"text-red-500\")}>Baked at dawn</p>\n    <span>Order</span>\n"
+                         "    <em className={styles.note}>Note</em>\n  </header>\n);\n");
+    EXPECT_EQ(change("src/App.jsx", 3, 5, "H1", {Property::fontSize, "48px"}, tarn::LocatedBy::framework, "36px"),
+              "Style: font size 36px → 48px on hero-title, src/App.jsx:3");
+    // Located by its text, inside its parent: the paragraph's own list, in cn()'s plain string.
+    EXPECT_EQ(change("src/App.jsx", 4, 62, "p", {Property::color, "rgb(12, 74, 110)"}).substr(0, 18), "Style: text color ");
+    EXPECT_EQ(change("src/App.jsx", 5, 11, "span", {Property::padding, "8px", left | right}).substr(0, 6), "Style:");
+    const std::string written = read("src/App.jsx");
+    EXPECT_NE(written.find("<header className=\"p-4\">"), std::string::npos) << written;
+    EXPECT_NE(written.find("<h1 className=\"text-5xl font-bold\">"), std::string::npos) << written;
+    EXPECT_NE(written.find("cn(\"text-sm text-[#0c4a6e]\", active && \"text-red-500\")"), std::string::npos) << written;
+    EXPECT_NE(written.find("<span className=\"px-2\">Order</span>"), std::string::npos) << written;
+    // A class list from code is not guessed at, and nothing is written.
+    EXPECT_TRUE(change("src/App.jsx", 6, 37, "em", {Property::fontSize, "20px"}).starts_with("refused: This element's classes are built in code"));
+    EXPECT_EQ(read("src/App.jsx"), written);
+    // Vue and HTML take class="…".
+    write("src/Card.vue", "<template>\n  <div class=\"card rounded-lg\">\n    <h2 class=\"md:text-xl\">Rye</h2>\n  </div>\n</template>\n");
+    change("src/Card.vue", 3, 28, "h2", {Property::fontWeight, "700"});
+    EXPECT_NE(read("src/Card.vue").find("<h2 class=\"md:text-xl font-bold\">"), std::string::npos) << read("src/Card.vue");
+}
+
+TEST_F(StyleEdit, PlainProjectsChangeInlineStylesAndReferTheRest) {
+    write("src/App.jsx", "export default () => <main>\n  <h1 style={{ fontSize: 18, color: 'red' }}>Bread</h1>\n"
+                         "  <p style={{ ...base }}>Rye</p>\n  <p className=\"lead\">Spelt</p>\n</main>;\n");
+    write("index.html", "<body>\n  <h1 style=\"color: red; margin: 0\">Bakery</h1>\n</body>\n");
+    EXPECT_EQ(change("src/App.jsx", 2, 3, "h1", {Property::fontSize, "22px"}, tarn::LocatedBy::framework).substr(0, 17), "Style: font size ");
+    EXPECT_NE(read("src/App.jsx").find("style={{ color: 'red', fontSize: '22px' }}"), std::string::npos) << read("src/App.jsx");
+    change("index.html", 2, 38, "h1", {Property::margin, "12px", top});
+    EXPECT_NE(read("index.html").find("style=\"color: red; margin: 0; margin-top: 12px\""), std::string::npos) << read("index.html");
+
+    const std::string before = read("src/App.jsx");
+    EXPECT_TRUE(change("src/App.jsx", 3, 26, "p", {Property::color, "blue"}).starts_with("refused: This element's style is built in code"));
+    EXPECT_TRUE(change("src/App.jsx", 4, 23, "p", {Property::color, "blue"}).starts_with("refused: This element is styled by the page's style sheets"));
+    EXPECT_TRUE(change("src/App.jsx", 2, 3, "h1", {Property::color, "red' }} onClick={steal"}, tarn::LocatedBy::framework).starts_with("refused:"));
+    EXPECT_TRUE(change("src/App.jsx", 2, 3, "h2", {Property::color, "blue"}, tarn::LocatedBy::framework).starts_with("refused: The <h2>"));
+    EXPECT_TRUE(change("", 0, 0, "h1", {Property::color, "blue"}).starts_with("refused: Tarn does not know where"));
+    EXPECT_EQ(read("src/App.jsx"), before);
+}
