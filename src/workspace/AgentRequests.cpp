@@ -361,6 +361,44 @@ Task<void> AgentRequests::submitInlineEdit() {
     }
 }
 
+Task<void> AgentRequests::applyStyle(style::Change change, std::string before) {
+    if (!u_.project.context()) {
+        u_.chat.appendSystemMessage(_("Open a project first."));
+        co_return;
+    }
+    if (!*u_.selection.selectedInspectTarget) {
+        u_.chat.appendSystemMessage(_("Select an element in Inspect mode first."));
+        co_return;
+    }
+    auto keep = owner_.hold();
+    Running running(*this);
+    const InspectTarget target = **u_.selection.selectedInspectTarget;
+    const std::filesystem::path root = u_.project.context()->rootURL.path();
+    const std::string what = tr::format(_("Style: %1"), {style::describe(change)});
+    std::optional<Checkpoint> checkpoint;
+    if (!co_await checkpointBefore(what, checkpoint)) co_return;
+
+    std::optional<style::Result> result;
+    std::string refusal;
+    try {
+        result = co_await inBackground([=] { return style::apply(root, style::Request{target, change, before}); });
+    } catch (const std::exception& e) {
+        refusal = e.what();
+    }
+    if (result) {
+        const Uuid reply = u_.thinking.complete(result->message, {}, localSteps({result->file}));
+        co_await checkpointAfter(checkpoint, reply, what, std::vector<std::string>{result->file});
+        co_await afterChange(false);
+        co_return;
+    }
+    const Uuid reply = u_.thinking.complete(tr::format(_("Style not changed: %1"), {refusal}), {});
+    co_await checkpointAfter(checkpoint, reply, what, std::nullopt);
+    // The same change, in words, for the agent: the user sends it or not.
+    const std::string where = target.location().empty() ? std::string() : " (" + target.location() + ")";
+    draftPrompt = tr::format(_("Set the %1 of the <%2> element%3 to %4."),
+                             {style::describe(change), text::toLower(target.tagName), where, change.value});
+}
+
 Uuid AgentRequests::replyStopped(const std::vector<std::string>& touched, const std::string& how) {
     // What the tool changed before it stopped is shown, and the page reloads if it changed.
     touchedFiles = touched;

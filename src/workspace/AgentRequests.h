@@ -1,6 +1,7 @@
 #pragma once
 #include "agents/AgentService.h"
 #include "agents/AgentTool.h"
+#include "agents/style/StyleEdit.h"
 #include "support/Published.h"
 #include "support/Task.h"
 #include "workspace/AgentRuntimes.h"
@@ -61,6 +62,11 @@ public:
     Task<void> submitChangeDescription();
     Task<void> runAgentRequest(std::string text);
     Task<void> submitInlineEdit();
+    // A style change of the selected element, written into its source by Tarn itself (no agent),
+    // with checkpoints and a reply that Undo and Review work on. When it cannot be written safely
+    // the reply says why and the composer holds the change in words, for the agent. `before` is
+    // the value the page showed.
+    Task<void> applyStyle(style::Change change, std::string before);
     // Ends every running agent tool's process group; each request then replies "Request stopped.".
     // Questions an agent is waiting on are answered "cancelled".
     void cancel();
