@@ -25,6 +25,10 @@ public:
 private:
     void load(const Url& address) override { preview_.load(address); }
     void reload() override { preview_.reload(); }
+    void tryStyle(const std::string& key, const std::string& property, const std::string& value) override {
+        preview_.tryStyle(key, property, value);
+    }
+    void takeBackStyles() override { preview_.takeBackStyles(); }
     void showNotice();
 
     AppViewModel& model_;

@@ -2,6 +2,7 @@
 #include "support/Uuid.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace tarn {
@@ -31,6 +32,8 @@ struct InspectTarget {
     std::string framework;  // for a location the framework gave: its name ("vue", "svelte", "react")
     bool metaClick = false;
     int sameTextCount = 1;  // elements of the page that show the same text, this one included
+    // The page's computed values of the properties the style panel edits ("font-size": "18px").
+    std::map<std::string, std::string> computedStyle;
 
     // "src/App.jsx:17", the file alone when its line is unknown, or empty.
     std::string location() const { return fileGuess.empty() || line <= 0 ? fileGuess : fileGuess + ":" + std::to_string(line); }

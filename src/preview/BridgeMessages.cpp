@@ -31,6 +31,17 @@ std::optional<std::string> selectionsCall(const std::vector<std::string>& keys) 
     return "window.__tarnSyncSelections && window.__tarnSyncSelections(" + array + ");";
 }
 
+std::optional<std::string> tryStyleCall(const std::string& key, const std::string& property, const std::string& value) {
+    try {
+        return "window.__tarnTryStyle && window.__tarnTryStyle(" + json::Json(key).dump() + ", " + json::Json(property).dump() + ", " +
+               json::Json(value).dump() + ");";
+    } catch (const json::Json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string takeBackStylesCall() { return "window.__tarnTakeBackStyles && window.__tarnTakeBackStyles();"; }
+
 std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body) {
     if (!body.is_object()) return std::nullopt;
     BrowserConsoleEntry entry;
@@ -69,6 +80,14 @@ std::optional<InspectTarget> decodeInspect(const json::Json& body) {
     target.metaClick = flagOr(body, "metaClick", false);
     if (auto it = body.find("sameTextCount"); it != body.end() && it->is_number_integer()) {
         target.sameTextCount = static_cast<int>(std::clamp<long long>(it->get<long long>(), 1, 1 << 20));
+    }
+    // Only the properties the panel edits, each a short text.
+    if (auto it = body.find("computedStyle"); it != body.end() && it->is_object()) {
+        for (const auto& [name, value] : it->items()) {
+            if (value.is_string() && name.size() <= 32 && value.get_ref<const std::string&>().size() <= 256 && target.computedStyle.size() < 32) {
+                target.computedStyle[name] = value.get<std::string>();
+            }
+        }
     }
     return target;
 }

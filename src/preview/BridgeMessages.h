@@ -14,6 +14,10 @@ std::string inspectModeCall(bool enabled);
 // Absent when the keys cannot be written as JSON (they are not valid UTF-8).
 std::optional<std::string> selectionsCall(const std::vector<std::string>& keys);
 
+// Trying a style on a selected element in the page, and taking back all that were tried.
+std::optional<std::string> tryStyleCall(const std::string& key, const std::string& property, const std::string& value);
+std::string takeBackStylesCall();
+
 // The bridge's messages, decoded with the defaults for absent or mistyped keys. A body that is not
 // an object gives nothing.
 std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body);

@@ -107,6 +107,12 @@ void PreviewView::tellBridge() {
     if (auto call = preview::selectionsCall(selections_)) evaluate(*call);
 }
 
+void PreviewView::tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value) {
+    if (auto call = preview::tryStyleCall(selectionKey, property, value)) evaluate(*call);
+}
+
+void PreviewView::takeBackStyles() { evaluate(preview::takeBackStylesCall()); }
+
 void PreviewView::evaluate(const std::string& script) {
     webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
 }

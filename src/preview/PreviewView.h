@@ -34,6 +34,8 @@ public:
     std::optional<std::string> address() const;
     void setInspectMode(bool enabled);
     void setSelections(std::vector<std::string> selectionKeys);
+    void tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value);
+    void takeBackStyles();
 
     sigc::signal<void(const BrowserConsoleEntry&)> console;
     sigc::signal<void(const InspectTarget&)> inspected;

@@ -370,12 +370,53 @@
         fileGuess: fileGuess(element),
         source: frameworkSource(element),
         sameTextCount: sameTextCount(element),
+        computedStyle: computedStyle(element),
         // Ctrl is the Command key here; either opens the inline editor.
         metaClick: !!(event.metaKey || event.ctrlKey),
       });
     },
     true
   );
+
+  // What the style panel shows: the element's computed values of the properties it edits.
+  var styleProperties = ["color", "background-color", "font-size", "font-weight", "text-align", "margin-top",
+    "margin-right", "margin-bottom", "margin-left", "padding-top", "padding-right", "padding-bottom", "padding-left",
+    "border-top-left-radius", "width", "max-width", "display", "flex-direction", "gap", "align-items", "justify-content"];
+  function computedStyle(element) {
+    var computed = window.getComputedStyle(element);
+    var out = {};
+    styleProperties.forEach(function (name) {
+      out[name] = computed.getPropertyValue(name);
+    });
+    return out;
+  }
+
+  // A style tried on a selected element before it is written, and taken back: the inline values
+  // it had are kept until then.
+  var triedStyles = new Map();
+  window.__tarnTryStyle = function (key, property, value) {
+    var entry = selectedEntries.get(key);
+    if (!entry) {
+      return;
+    }
+    var element = entry.element;
+    var saved = triedStyles.get(element) || {};
+    if (!(property in saved)) {
+      saved[property] = [element.style.getPropertyValue(property), element.style.getPropertyPriority(property)];
+    }
+    triedStyles.set(element, saved);
+    element.style.setProperty(property, value, "important");
+    queueRefresh();
+  };
+  window.__tarnTakeBackStyles = function () {
+    triedStyles.forEach(function (saved, element) {
+      Object.keys(saved).forEach(function (property) {
+        element.style.setProperty(property, saved[property][0], saved[property][1]);
+      });
+    });
+    triedStyles.clear();
+    queueRefresh();
+  };
 
   window.addEventListener("scroll", queueRefresh, true);
   window.addEventListener("resize", queueRefresh);

@@ -12,6 +12,10 @@ public:
     // The page shown, at the route it navigated to; the address last asked for when no page came
     // of it (nothing answered yet).
     virtual void reload() = 0;
+    // A style tried on a selected element of the page (a CSS property and value), and all tried
+    // styles taken back.
+    virtual void tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value) = 0;
+    virtual void takeBackStyles() = 0;
 };
 
 }  // namespace tarn

@@ -223,3 +223,29 @@ TEST_F(Inspect, FrameworkSourcesGoWithTheClick) {
        " b.textContent = ' Add  to basket'; document.body.appendChild(b); } return 1; })()");
     EXPECT_EQ(clickAndWait("b.twice").sameTextCount, 2);
 }
+
+// A click tells the element's computed style; a style tried on it shows at once, over its own
+// rules, and taking the tried styles back leaves its inline style as it was.
+TEST_F(Inspect, StylesAreToldTriedAndTakenBack) {
+    inspectMode(true);
+    auto save = clickAndWait("#save");
+    EXPECT_EQ(save.computedStyle["margin-top"], "8px");
+    EXPECT_EQ(save.computedStyle["display"], "block");
+    auto card = clickAndWait("div.card");
+    EXPECT_EQ(card.computedStyle["font-size"], "16px");
+    EXPECT_EQ(card.computedStyle["text-align"], "start");
+    js("document.querySelector('div.card').style.color = 'red'; 1");
+
+    preview->tryStyle(save.selectionKey, "margin-top", "3px");
+    preview->tryStyle(card.selectionKey, "font-size", "22px");
+    preview->tryStyle(card.selectionKey, "color", "rgb(0, 0, 255)");
+    preview->tryStyle("not-selected", "width", "12px");
+    const std::string cardStyle = "getComputedStyle(document.querySelector('div.card'))";
+    EXPECT_EQ(js("getComputedStyle(document.getElementById('save')).marginTop"), "\"3px\"");
+    EXPECT_EQ(js(cardStyle + ".fontSize"), "\"22px\"");
+    EXPECT_EQ(js(cardStyle + ".color"), "\"rgb(0, 0, 255)\"");
+    preview->takeBackStyles();
+    EXPECT_EQ(js(cardStyle + ".fontSize"), "\"16px\"");
+    EXPECT_EQ(js("document.querySelector('div.card').style.cssText"), "\"color: red;\"");
+    EXPECT_EQ(js("document.getElementById('save').getAttribute('style') || ''"), "\"\"");
+}
