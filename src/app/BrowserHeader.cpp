@@ -1,11 +1,13 @@
 #include "app/BrowserHeader.h"
 
 #include <giomm/menu.h>
+#include <glibmm/main.h>
 #include <gtkmm/builder.h>
 #include "support/Translate.h"
 
 #include "app/Bind.h"
 #include "app/Buttons.h"
+#include "app/StylePanel.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -63,6 +65,18 @@ BrowserHeader::BrowserHeader(AppViewModel& model)
     openSource_ = builder->get_widget<Gtk::Button>("open-source");
     inlineEdit_ = builder->get_widget<Gtk::Button>("inline-edit");
     changeDescription_ = builder->get_widget<Gtk::Button>("change-description");
+    style_ = builder->get_widget<Gtk::MenuButton>("style");
+    // A panel made afresh for each opening, from the element as the page shows it then.
+    style_->set_create_popup_func([this] {
+        const auto& target = *model_.selection().selectedInspectTarget;
+        if (!target) return;
+        auto* panel = Gtk::make_managed<StylePanel>(model_, *target);
+        // Dropped once it has closed, unless the header is gone by then (the window closing).
+        panel->signal_closed().connect([this] {
+            Glib::signal_idle().connect_once(sigc::track_obj([this] { style_->unset_popover(); }, *this));
+        });
+        style_->set_popover(*panel);
+    });
     device_ = builder->get_widget<Gtk::MenuButton>("device");
     deviceIcon_ = builder->get_widget<Gtk::Image>("device-icon");
     deviceLabel_ = builder->get_widget<Gtk::Label>("device-label");
@@ -103,6 +117,7 @@ void BrowserHeader::showSelection() {
     badge_->set_visible(any && count >= 2);
     badge_->set_text("+" + std::to_string(count > 0 ? count - 1 : 0));
     inlineEdit_->set_visible(any && !target->textSnippet.empty());
+    style_->set_visible(any && !target->computedStyle.empty());
     openSource_->set_visible(any && !target->fileGuess.empty());
     if (any) {
         summary_->set_text(summaryOf(*target));

@@ -29,6 +29,7 @@ public:
     Gtk::Label& countBadge() { return *badge_; }
     Gtk::Button& inlineEditButton() { return *inlineEdit_; }
     Gtk::Button& changeDescriptionButton() { return *changeDescription_; }
+    Gtk::MenuButton& styleButton() { return *style_; }
     Gtk::ToggleButton& inspectButton() { return *inspect_; }
     Gtk::MenuButton& deviceButton() { return *device_; }
     Gtk::Button& openSourceButton() { return *openSource_; }
@@ -45,6 +46,7 @@ private:
     Gtk::Button *inlineEdit_, *changeDescription_, *openSource_;
     Gtk::ToggleButton* inspect_;
     Gtk::MenuButton* device_;
+    Gtk::MenuButton* style_;  // the style panel, made when it opens
     Gtk::Image* deviceIcon_;
     Gtk::Label* deviceLabel_;
 };

@@ -361,7 +361,7 @@ Task<void> AgentRequests::submitInlineEdit() {
     }
 }
 
-Task<void> AgentRequests::applyStyle(style::Change change, std::string before) {
+Task<void> AgentRequests::applyStyle(std::vector<StyleChange> changes) {
     if (!u_.project.context()) {
         u_.chat.appendSystemMessage(_("Open a project first."));
         co_return;
@@ -370,33 +370,42 @@ Task<void> AgentRequests::applyStyle(style::Change change, std::string before) {
         u_.chat.appendSystemMessage(_("Select an element in Inspect mode first."));
         co_return;
     }
+    if (changes.empty()) co_return;
     auto keep = owner_.hold();
     Running running(*this);
     const InspectTarget target = **u_.selection.selectedInspectTarget;
     const std::filesystem::path root = u_.project.context()->rootURL.path();
-    const std::string what = tr::format(_("Style: %1"), {style::describe(change)});
+    std::vector<std::string> names;
+    for (const auto& c : changes) names.push_back(style::describe(c.change));
+    const std::string what = tr::format(_("Style: %1"), {text::join(names, ", ")});
     std::optional<Checkpoint> checkpoint;
     if (!co_await checkpointBefore(what, checkpoint)) co_return;
 
-    std::optional<style::Result> result;
+    // One after the other, each reading the file as the last one left it.
+    std::vector<std::string> said, files, left;
     std::string refusal;
-    try {
-        result = co_await inBackground([=] { return style::apply(root, style::Request{target, change, before}); });
-    } catch (const std::exception& e) {
-        refusal = e.what();
+    for (const auto& c : changes) {
+        if (!refusal.empty()) {
+            left.push_back(tr::format(_("the %1 to %2"), {style::describe(c.change), c.change.value}));
+            continue;
+        }
+        try {
+            auto result = co_await inBackground([=] { return style::apply(root, style::Request{target, c.change, c.before}); });
+            said.push_back(result.message);
+            if (std::find(files.begin(), files.end(), result.file) == files.end()) files.push_back(result.file);
+        } catch (const std::exception& e) {
+            refusal = e.what();
+            left.push_back(tr::format(_("the %1 to %2"), {style::describe(c.change), c.change.value}));
+        }
     }
-    if (result) {
-        const Uuid reply = u_.thinking.complete(result->message, {}, localSteps({result->file}));
-        co_await checkpointAfter(checkpoint, reply, what, std::vector<std::string>{result->file});
-        co_await afterChange(false);
-        co_return;
-    }
-    const Uuid reply = u_.thinking.complete(tr::format(_("Style not changed: %1"), {refusal}), {});
-    co_await checkpointAfter(checkpoint, reply, what, std::nullopt);
-    // The same change, in words, for the agent: the user sends it or not.
+    if (!refusal.empty()) said.push_back(tr::format(_("Style not changed: %1"), {refusal}));
+    const Uuid reply = u_.thinking.complete(text::join(said, "\n"), {}, localSteps(files));
+    co_await checkpointAfter(checkpoint, reply, what, files.empty() ? std::nullopt : std::optional(files));
+    if (!files.empty()) co_await afterChange(false);
+    if (left.empty()) co_return;
+    // The rest, in words, for the agent: the user sends it or not.
     const std::string where = target.location().empty() ? std::string() : " (" + target.location() + ")";
-    draftPrompt = tr::format(_("Set the %1 of the <%2> element%3 to %4."),
-                             {style::describe(change), text::toLower(target.tagName), where, change.value});
+    draftPrompt = tr::format(_("On the <%1> element%2, set %3."), {text::toLower(target.tagName), where, text::join(left, ", ")});
 }
 
 Uuid AgentRequests::replyStopped(const std::vector<std::string>& touched, const std::string& how) {

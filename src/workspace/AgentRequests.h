@@ -62,11 +62,15 @@ public:
     Task<void> submitChangeDescription();
     Task<void> runAgentRequest(std::string text);
     Task<void> submitInlineEdit();
-    // A style change of the selected element, written into its source by Tarn itself (no agent),
-    // with checkpoints and a reply that Undo and Review work on. When it cannot be written safely
-    // the reply says why and the composer holds the change in words, for the agent. `before` is
-    // the value the page showed.
-    Task<void> applyStyle(style::Change change, std::string before);
+    // Style changes of the selected element, written into its source by Tarn itself (no agent),
+    // between two checkpoints, with a reply that Undo and Review work on. When one cannot be
+    // written safely the reply says why and the composer holds the changes left in words, for the
+    // agent. Each comes with the value the page showed before.
+    struct StyleChange {
+        style::Change change;
+        std::string before;
+    };
+    Task<void> applyStyle(std::vector<StyleChange> changes);
     // Ends every running agent tool's process group; each request then replies "Request stopped.".
     // Questions an agent is waiting on are answered "cancelled".
     void cancel();

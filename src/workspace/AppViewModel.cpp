@@ -235,6 +235,10 @@ void AppViewModel::setSandboxOffForProject(bool off) {
     }
 }
 
+void AppViewModel::tryStyle(const std::string& property, const std::string& value) {
+    if (const auto& target = *selection_.selectedInspectTarget) browser_.tryStyle(target->selectionKey, property, value);
+}
+
 bool AppViewModel::agentToolsSandboxed() const { return sandbox::agentToolsOn(); }
 
 void AppViewModel::setAgentToolsSandboxed(bool on) {

@@ -97,6 +97,10 @@ public:
 
     // A click the page reported; a selected element is then located in the background.
     void handleInspectSelection(const InspectTarget& target);
+    // A CSS property tried on the selected element in the preview, before it is written; and every
+    // one tried taken back.
+    void tryStyle(const std::string& property, const std::string& value);
+    void takeBackStyles() { browser_.takeBackStyles(); }
     // The selected element's source file in the user's editor, at its line.
     Task<void> openInEditor(std::string selectionKey);
     // A place an agent named ("src/App.jsx:12"), when it is inside the project.

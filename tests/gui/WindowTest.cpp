@@ -4,10 +4,12 @@
 #include "process/EditorLauncher.h"
 #include "support/Settings.h"
 #include "app/ConsolePane.h"
+#include "app/StylePanel.h"
 #include "app/MessageRow.h"
 #include "process/ProcessGroupGuard.h"
 
 #include <gtkmm/label.h>
+#include <gtkmm/spinbutton.h>
 
 using namespace tarn;
 using namespace tarn::test;
@@ -330,4 +332,46 @@ TEST_F(Window, AnErrorIsOfferedToTheAgentOnceAndNothingIsSent) {
     EXPECT_TRUE(view().agent().composer().editor().has_focus());
     EXPECT_EQ(vm->chat().messages->size(), messages);
     EXPECT_FALSE(*vm->requests().isSending);
+}
+
+TEST_F(Window, TheStylePanelWritesOnlyWhatWasChanged) {
+    writeProject("sleep 300", true, R"({"tailwindcss": "4"})");
+    make();
+    launch();
+    runTask(vm->loadProject(root()));
+    vm->server().stop();
+    writeFile(project / "src" / "App.tsx", "export default function App() {\n  return <h1 className=\"text-2xl\">Hello shop</h1>;\n}\n");
+    InspectTarget heading = target("a", "Hello shop");
+    heading.line = 2;
+    heading.column = 35;
+    heading.locatedBy = LocatedBy::text;
+    // An oklch() colour the controls cannot show: left as it is unless the user picks another.
+    heading.computedStyle = {{"font-size", "24px"}, {"font-weight", "400"}, {"color", "oklch(0.4 0.1 50)"}, {"text-align", "start"}};
+    BrowserHeader& header = view().browser().header();
+    vm->handleInspectSelection(heading);
+    ASSERT_TRUE(header.styleButton().get_visible());
+
+    header.styleButton().popup();
+    flush();
+    auto* panel = dynamic_cast<StylePanel*>(header.styleButton().get_popover());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->changes().empty());
+    // The first number is the font size.
+    std::function<Gtk::SpinButton*(Gtk::Widget&)> spin = [&](Gtk::Widget& w) -> Gtk::SpinButton* {
+        if (auto* s = dynamic_cast<Gtk::SpinButton*>(&w)) return s;
+        for (auto* child = w.get_first_child(); child; child = child->get_next_sibling()) {
+            if (auto* found = spin(*child)) return found;
+        }
+        return nullptr;
+    };
+    Gtk::SpinButton* size = spin(*panel);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->get_value(), 24);
+    size->set_value(30);
+    ASSERT_EQ(panel->changes().size(), 1u);
+    EXPECT_EQ(panel->changes()[0].change.value, "30px");
+    panel->apply();
+    ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(vm->chat().messages->back().content, "Style: "); }));
+    EXPECT_EQ(vm->chat().messages->back().content, "Style: font size 24px → 30px on App, src/App.tsx:2");
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("className=\"text-3xl\""), std::string::npos);
 }

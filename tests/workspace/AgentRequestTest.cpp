@@ -359,18 +359,18 @@ TEST_F(Requests, AStyleChangeIsWrittenWithUndoOrHandedToTheAgentInWords) {
 
     // Styled by style sheets: nothing written; the change in words waits in the composer.
     const std::string plain = readFile(project / "src" / "App.tsx");
-    runTask(vm->requests().applyStyle({style::Property::fontSize, "32px"}, "24px"));
+    runTask(vm->requests().applyStyle({{{style::Property::fontSize, "32px"}, "24px"}}));
     EXPECT_TRUE(text::startsWith(reply().content, "Style not changed: This element is styled by the page's style sheets")) << reply().content;
-    EXPECT_EQ(*vm->requests().draftPrompt, "Set the font size of the <h1> element (src/App.tsx:2) to 32px.");
+    EXPECT_EQ(*vm->requests().draftPrompt, "On the <h1> element (src/App.tsx:2), set the font size to 32px.");
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), plain);
 
     // With Tailwind, its class list: a reply between checkpoints, which Undo turns back.
     writeFile(project / "package.json", R"({"name": "web-app", "scripts": {"dev": "sleep 300"}, "devDependencies": {"tailwindcss": "4"}})");
     writeFile(project / "src" / "App.tsx", "export default function App() {\n  return <h1 className=\"text-2xl\">Hello shop</h1>;\n}\n");
     int reload = preview.reloads;
-    runTask(vm->requests().applyStyle({style::Property::fontSize, "30px"}, "24px"));
-    EXPECT_EQ(reply().content, "Style: font size 24px → 30px on App, src/App.tsx:2");
-    EXPECT_NE(readFile(project / "src" / "App.tsx").find("<h1 className=\"text-3xl\">"), std::string::npos);
+    runTask(vm->requests().applyStyle({{{style::Property::fontSize, "30px"}, "24px"}, {{style::Property::fontWeight, "700"}, "400"}}));
+    EXPECT_EQ(reply().content, "Style: font size 24px → 30px on App, src/App.tsx:2\nStyle: font weight 400 → 700 on App, src/App.tsx:2");
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("<h1 className=\"text-3xl font-bold\">"), std::string::npos);
     EXPECT_NE(preview.reloads, reload);
     ASSERT_TRUE(reply().changes.has_value());
     runTask(vm->history().undo(reply().id));

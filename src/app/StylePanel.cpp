@@ -1,0 +1,147 @@
+#include "app/StylePanel.h"
+
+#include "app/Buttons.h"
+#include "support/Translate.h"
+
+#include <cmath>
+#include <gtkmm/adjustment.h>
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/colorbutton.h>
+#include <gtkmm/dropdown.h>
+#include <gtkmm/label.h>
+#include <gtkmm/spinbutton.h>
+#include <gtkmm/stringlist.h>
+
+namespace tarn {
+
+namespace {
+
+std::string valueOf(const InspectTarget& target, const std::string& css) {
+    auto it = target.computedStyle.find(css);
+    return it == target.computedStyle.end() ? std::string() : it->second;
+}
+
+// A length the page computed, in whole pixels when it is one ("18px" → 18).
+double pixelsOf(const std::string& value) {
+    try {
+        return value.ends_with("px") ? std::round(std::stod(value)) : 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+std::string pixels(double value) { return std::to_string(static_cast<int>(value)) + "px"; }
+
+}  // namespace
+
+StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model_(model) {
+    add_css_class("tarn-style-panel");
+    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
+    box->set_margin(6);
+    grid_.set_row_spacing(6);
+    grid_.set_column_spacing(12);
+    box->append(grid_);
+
+    const auto colorRow = [&](const std::string& label, const std::string& css, style::Property property) {
+        auto* button = Gtk::make_managed<Gtk::ColorButton>();
+        Gdk::RGBA color;
+        std::string initial = valueOf(target, css);
+        button->set_use_alpha(true);
+        if (color.set(initial)) {
+            button->set_rgba(color);
+            initial = button->get_rgba().to_string();  // written as the button writes it
+        }
+        const auto row = addRow(label, *button, Row{{css}, property, initial, [button] { return std::string(button->get_rgba().to_string()); }});
+        button->signal_color_set().connect([this, row] { tried(row); });
+    };
+    const auto lengthRow = [&](const std::string& label, std::vector<std::string> css, style::Property property, double lowest) {
+        auto* spin = Gtk::make_managed<Gtk::SpinButton>(Gtk::Adjustment::create(0, lowest, 2000, 1, 8), 1, 0);
+        const std::string initial = valueOf(target, css.front());
+        spin->set_value(pixelsOf(initial));
+        const auto row = addRow(label, *spin, Row{std::move(css), property, initial.ends_with("px") ? pixels(pixelsOf(initial)) : initial,
+                                                  [spin] { return pixels(spin->get_value()); }});
+        spin->signal_value_changed().connect([this, row] { tried(row); });
+    };
+    const auto choiceRow = [&](const std::string& label, const std::string& css, style::Property property,
+                               std::vector<std::pair<std::string, std::string>> choices) {
+        auto names = Gtk::StringList::create({});
+        for (const auto& [value, name] : choices) names->append(name);
+        auto* dropdown = Gtk::make_managed<Gtk::DropDown>(names);
+        std::string initial = valueOf(target, css);
+        if (initial == "start") initial = "left";
+        if (initial == "end") initial = "right";
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+            if (choices[i].first == initial) dropdown->set_selected(static_cast<guint>(i));
+        }
+        const auto row = addRow(label, *dropdown, Row{{css}, property, initial, [dropdown, choices] {
+                                    const guint at = dropdown->get_selected();
+                                    return at < choices.size() ? choices[at].first : std::string();
+                                }});
+        dropdown->property_selected().signal_changed().connect([this, row] { tried(row); });
+    };
+
+    colorRow(_("Text Color"), "color", style::Property::color);
+    colorRow(_("Background"), "background-color", style::Property::background);
+    lengthRow(_("Font Size"), {"font-size"}, style::Property::fontSize, 1);
+    choiceRow(_("Font Weight"), "font-weight", style::Property::fontWeight,
+              {{"300", _("Light")}, {"400", _("Regular")}, {"500", _("Medium")}, {"600", _("Semibold")}, {"700", _("Bold")}, {"800", _("Heavy")}});
+    choiceRow(_("Alignment"), "text-align", style::Property::textAlign,
+              {{"left", _("Left")}, {"center", _("Center")}, {"right", _("Right")}, {"justify", _("Justified")}});
+    lengthRow(_("Padding"), {"padding-top", "padding-right", "padding-bottom", "padding-left"}, style::Property::padding, 0);
+    lengthRow(_("Margin"), {"margin-top", "margin-right", "margin-bottom", "margin-left"}, style::Property::margin, -2000);
+    lengthRow(_("Corner Radius"), {"border-top-left-radius"}, style::Property::borderRadius, 0);
+
+    auto* apply = Gtk::make_managed<Gtk::Button>(_("_Apply"), true);
+    apply->add_css_class("suggested-action");
+    apply->set_halign(Gtk::Align::END);
+    apply->signal_clicked().connect([this] { this->apply(); });
+    box->append(*apply);
+    set_child(*box);
+    set_default_widget(*apply);
+
+    // Closed without Apply (Escape, a click elsewhere): the page as it was.
+    signal_closed().connect([this] {
+        if (!applied_) model_.takeBackStyles();
+    });
+}
+
+std::size_t StylePanel::addRow(const std::string& label, Gtk::Widget& control, Row row) {
+    const int at = static_cast<int>(rows_.size());
+    auto* name = Gtk::make_managed<Gtk::Label>(label);
+    name->set_xalign(0);
+    name->set_mnemonic_widget(control);
+    setAccessibleLabel(control, label);
+    grid_.attach(*name, 0, at);
+    grid_.attach(control, 1, at);
+    rows_.push_back(std::move(row));
+    return rows_.size() - 1;
+}
+
+void StylePanel::tried(std::size_t index) {
+    Row& row = rows_[index];
+    row.touched = true;
+    const std::string value = row.current();
+    // A box's value goes to every side (they are linked here).
+    for (const auto& css : row.css) model_.tryStyle(css, value);
+}
+
+std::vector<AgentRequests::StyleChange> StylePanel::changes() const {
+    std::vector<AgentRequests::StyleChange> out;
+    for (const auto& row : rows_) {
+        // Only what the user changed: a value the controls cannot show (an oklch() colour) stays.
+        const std::string now = row.current();
+        if (!row.touched || now.empty() || now == row.initial) continue;
+        out.push_back({style::Change{row.property, now, style::allSides}, row.initial});
+    }
+    return out;
+}
+
+void StylePanel::apply() {
+    auto changed = changes();
+    applied_ = !changed.empty();
+    popdown();
+    if (applied_) spawn(model_.requests().applyStyle(std::move(changed)));
+}
+
+}  // namespace tarn

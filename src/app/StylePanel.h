@@ -1,0 +1,42 @@
+#pragma once
+#include "workspace/AppViewModel.h"
+
+#include <functional>
+#include <gtkmm/grid.h>
+#include <gtkmm/popover.h>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// How the selected element looks, to change by clicking: its colors, font, alignment, spacing and
+// corners as the page computed them. A change shows on the page at once; Apply writes them into
+// the element's source, Escape takes them back.
+class StylePanel : public Gtk::Popover {
+public:
+    StylePanel(AppViewModel& model, const InspectTarget& target);
+
+    // The values that differ from the page's, as Apply would write them.
+    std::vector<AgentRequests::StyleChange> changes() const;
+    void apply();
+
+private:
+    // One control: the CSS properties it sets, what it changes, and its value as the page had it
+    // and as it is now.
+    struct Row {
+        std::vector<std::string> css;
+        style::Property property;
+        std::string initial;
+        std::function<std::string()> current;
+        bool touched = false;
+    };
+    std::size_t addRow(const std::string& label, Gtk::Widget& control, Row row);
+    void tried(std::size_t row);
+
+    AppViewModel& model_;
+    Gtk::Grid grid_;
+    std::vector<Row> rows_;
+    bool applied_ = false;
+};
+
+}  // namespace tarn
