@@ -40,7 +40,16 @@ void Browser::load() {
     host_->load(**currentURL);
 }
 
+void Browser::reload() {
+    if (!host_) return;
+    leaving_ = true;
+    host_->reload();
+}
+
 void Browser::appendConsoleEntry(BrowserConsoleEntry entry) {
+    // What the old page says as it is torn down (a hot update cut off by the reload after an edit)
+    // is no error of the project's.
+    if (leaving_) return;
     consoleEntries.modify([&](auto& list) {
         list.push_back(std::move(entry));
         list.trimTo(consoleLimit);

@@ -36,14 +36,21 @@ public:
     void open(const Url& address);
     // The address a server announced.
     void announced(const Url& address);
-    void reload() {
-        if (host_) host_->reload();
+    void reload();
+    void tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value) {
+        if (host_) host_->tryStyle(selectionKey, property, value);
+    }
+    void takeBackStyles() {
+        if (host_) host_->takeBackStyles();
     }
     // The address bar's text, as typed.
     void loadTypedAddress();
     void toggleExpanded() { isBrowserExpanded = !*isBrowserExpanded; }
     void appendConsoleEntry(BrowserConsoleEntry entry);
-    void loadEnded(const PreviewLoad& load) { follower_.loadEnded(load); }
+    void loadEnded(const PreviewLoad& load) {
+        leaving_ = false;
+        follower_.loadEnded(load);
+    }
     // A server is on its way, or gone.
     void expectServer(bool expected) { follower_.expectServer(expected); }
 
@@ -57,6 +64,7 @@ private:
 
     Chat& chat_;
     PreviewHost* host_ = nullptr;
+    bool leaving_ = false;  // the page is being replaced by a reload Tarn asked for
     PreviewFollower follower_{previewNotice, [this] { load(); }};
 };
 

@@ -263,6 +263,14 @@ TEST_F(Opening, LogsKeepTheirLimitsAndCopyAsText) {
     vm->server().handleOutputLine("ready");
     vm->copyLogs([&](const std::string& text) { copied = text; });
     EXPECT_EQ(copied, "=== Browser Console ===\n[WARN] careful\n[ERROR] broken\n\n=== Server Log ===\nready");
+
+    // What the old page says while a reload replaces it (a hot update cut off) is not kept.
+    vm->browser().reload();
+    vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "error", "[vite] Failed to reload /src/index.css"});
+    vm->browser().loadEnded(PreviewLoad{"http://localhost:5173/", PreviewLoad::Outcome::shown});
+    vm->browser().appendConsoleEntry(BrowserConsoleEntry{Uuid(), "log", "fresh"});
+    ASSERT_EQ(vm->browser().consoleEntries->size(), 3u);
+    EXPECT_EQ(vm->browser().consoleEntries->back().message, "fresh");
 }
 
 TEST_F(Opening, ServerLinesMoveTheStateAndTheAddress) {
