@@ -382,11 +382,34 @@
   var styleProperties = ["color", "background-color", "font-size", "font-weight", "text-align", "margin-top",
     "margin-right", "margin-bottom", "margin-left", "padding-top", "padding-right", "padding-bottom", "padding-left",
     "border-top-left-radius", "width", "max-width", "display", "flex-direction", "gap", "align-items", "justify-content"];
+  // Colors as rgb(), which every reader takes: a color given as oklch() or color-mix() is drawn
+  // on a one-pixel canvas and read back.
+  var colorCanvas = null;
+  function rgbOf(value) {
+    if (!value || value.indexOf("rgb") === 0) {
+      return value;
+    }
+    try {
+      colorCanvas = colorCanvas || document.createElement("canvas");
+      colorCanvas.width = colorCanvas.height = 1;
+      var context = colorCanvas.getContext("2d", { willReadFrequently: true });
+      context.clearRect(0, 0, 1, 1);
+      context.fillStyle = value;
+      context.fillRect(0, 0, 1, 1);
+      var d = context.getImageData(0, 0, 1, 1).data;
+      return d[3] === 255
+        ? "rgb(" + d[0] + ", " + d[1] + ", " + d[2] + ")"
+        : "rgba(" + d[0] + ", " + d[1] + ", " + d[2] + ", " + Math.round((d[3] / 255) * 1000) / 1000 + ")";
+    } catch (e) {
+      return value;
+    }
+  }
   function computedStyle(element) {
     var computed = window.getComputedStyle(element);
     var out = {};
     styleProperties.forEach(function (name) {
-      out[name] = computed.getPropertyValue(name);
+      var value = computed.getPropertyValue(name);
+      out[name] = name.indexOf("color") !== -1 ? rgbOf(value) : value;
     });
     return out;
   }

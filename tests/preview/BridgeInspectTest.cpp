@@ -235,6 +235,12 @@ TEST_F(Inspect, StylesAreToldTriedAndTakenBack) {
     EXPECT_EQ(card.computedStyle["font-size"], "16px");
     EXPECT_EQ(card.computedStyle["text-align"], "start");
     js("document.querySelector('div.card').style.color = 'red'; 1");
+    // Colors come as rgb(), whichever way the page wrote them.
+    js("document.getElementById('save').style.color = 'oklch(0.628 0.2577 29.23)'; 1");
+    click("#save");
+    save = clickAndWait("#save");
+    EXPECT_EQ(save.computedStyle["color"], "rgb(255, 0, 0)");
+    js("document.getElementById('save').removeAttribute('style'); 1");
 
     preview->tryStyle(save.selectionKey, "margin-top", "3px");
     preview->tryStyle(card.selectionKey, "font-size", "22px");
