@@ -288,15 +288,20 @@ Task<void> AgentRequests::runAgentRequest(std::string text) {
     }
 }
 
-Task<void> AgentRequests::submitInlineEdit() {
+bool AgentRequests::canEditSelection() {
     if (!u_.project.context()) {
         u_.chat.appendSystemMessage(_("Open a project first."));
-        co_return;
+        return false;
     }
     if (!*u_.selection.selectedInspectTarget) {
         u_.chat.appendSystemMessage(_("Select an element in Inspect mode first."));
-        co_return;
+        return false;
     }
+    return true;
+}
+
+Task<void> AgentRequests::submitInlineEdit() {
+    if (!canEditSelection()) co_return;
     const std::string newText = text::trim(*u_.selection.inlineTextDraft);
     if (newText.empty()) {
         u_.chat.appendSystemMessage(_("Inline text cannot be empty."));
@@ -362,14 +367,7 @@ Task<void> AgentRequests::submitInlineEdit() {
 }
 
 Task<void> AgentRequests::applyStyle(std::vector<StyleChange> changes) {
-    if (!u_.project.context()) {
-        u_.chat.appendSystemMessage(_("Open a project first."));
-        co_return;
-    }
-    if (!*u_.selection.selectedInspectTarget) {
-        u_.chat.appendSystemMessage(_("Select an element in Inspect mode first."));
-        co_return;
-    }
+    if (!canEditSelection()) co_return;
     if (changes.empty()) co_return;
     auto keep = owner_.hold();
     Running running(*this);

@@ -113,6 +113,8 @@ private:
                                 std::function<Task<LocalAgentResult>()> local, Cancellation stop);
     Task<AgentRunResult> runTool(const AgentTool& tool, AgentPrompt request, Url root, bool planMode, Cancellation stop);
     Task<void> afterChange(bool refreshVersions);
+    // An open project and a selected element, or a chat line that says which is missing.
+    bool canEditSelection();
     // The reply to a tool stopped by the user, with the files it had changed and how it stopped.
     Uuid replyStopped(const std::vector<std::string>& touched, const std::string& how = {});
     // Shows an agent's question as a card in the transcript and waits for the answer.
