@@ -91,6 +91,20 @@ StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model
     lengthRow(_("Padding"), {"padding-top", "padding-right", "padding-bottom", "padding-left"}, style::Property::padding, 0);
     lengthRow(_("Margin"), {"margin-top", "margin-right", "margin-bottom", "margin-left"}, style::Property::margin, -2000);
     lengthRow(_("Corner Radius"), {"border-top-left-radius"}, style::Property::borderRadius, 0);
+    lengthRow(_("Width"), {"width"}, style::Property::width, 0);
+    lengthRow(_("Maximum Width"), {"max-width"}, style::Property::maxWidth, 0);
+    // A flex or grid container's layout of its items.
+    const std::string display = valueOf(target, "display");
+    if (display.find("flex") != std::string::npos || display.find("grid") != std::string::npos) {
+        choiceRow(_("Direction"), "flex-direction", style::Property::flexDirection,
+                  {{"row", _("Row")}, {"column", _("Column")}, {"row-reverse", _("Row, Reversed")}, {"column-reverse", _("Column, Reversed")}});
+        lengthRow(_("Gap"), {"gap"}, style::Property::gap, 0);
+        choiceRow(_("Align Items"), "align-items", style::Property::alignItems,
+                  {{"stretch", _("Stretch")}, {"flex-start", _("Start")}, {"center", _("Center")}, {"flex-end", _("End")}, {"baseline", _("Baseline")}});
+        choiceRow(_("Distribute Items"), "justify-content", style::Property::justifyContent,
+                  {{"flex-start", _("Start")}, {"center", _("Center")}, {"flex-end", _("End")}, {"space-between", _("Space Between")},
+                   {"space-around", _("Space Around")}, {"space-evenly", _("Space Evenly")}});
+    }
 
     auto* apply = Gtk::make_managed<Gtk::Button>(_("_Apply"), true);
     apply->add_css_class("suggested-action");
