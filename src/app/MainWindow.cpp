@@ -192,6 +192,13 @@ void MainWindow::addActions() {
     });
     add_action("inline-edit", [&model] { model.selection().editSelected(); });
     add_action("change-description", [&model] { model.requests().openChangeDescription(); });
+    add_action("edit-style", [this, &model] {
+        if (!model.selection().selectedInspectTarget->has_value()) {
+            model.chat().appendSystemMessage(_("Select an element in Inspect mode first."));
+            return;
+        }
+        content_.browser().header().styleButton().popup();
+    });
     add_action_with_parameter("remove-selection", Glib::VARIANT_TYPE_STRING, [&model](const Glib::VariantBase& parameter) {
         model.selection().removeSelectedTarget(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get());
     });

@@ -351,7 +351,7 @@ TEST_F(Window, TheStylePanelWritesOnlyWhatWasChanged) {
     vm->handleInspectSelection(heading);
     ASSERT_TRUE(header.styleButton().get_visible());
 
-    header.styleButton().popup();
+    activate("win.edit-style");
     flush();
     auto* panel = dynamic_cast<StylePanel*>(header.styleButton().get_popover());
     ASSERT_NE(panel, nullptr);
