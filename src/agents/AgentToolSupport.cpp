@@ -77,7 +77,7 @@ Task<ShellCommandOutput> runTool(std::string tool, std::vector<std::string> argu
     if (sandboxed) {
         std::vector<std::string> command{tool};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        command = sandbox::wrapAgentTool(command, folder.path(), ProcessEnvironment::augmentedEnvironment(), writable);
+        command = sandbox::wrapAgentTool(command, root, ProcessEnvironment::augmentedEnvironment(), writable);
         tool = command.front();
         arguments.assign(command.begin() + 1, command.end());
     }

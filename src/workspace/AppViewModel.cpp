@@ -209,6 +209,14 @@ void AppViewModel::setEditorCommand(std::string command) {
     saveSetting(editor::settingsGroup, editor::commandKey, std::move(command), N_("Could not save the editor command: %1"));
 }
 
+void AppViewModel::saveSandboxSetting(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (const std::exception& e) {
+        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
+    }
+}
+
 bool AppViewModel::sandboxOffEverywhere() const { return sandbox::turnedOffEverywhere(); }
 
 bool AppViewModel::sandboxOffForProject() const {
@@ -218,21 +226,13 @@ bool AppViewModel::sandboxOffForProject() const {
 
 void AppViewModel::setSandboxOffEverywhere(bool off) {
     if (sandboxOffEverywhere() == off) return;
-    try {
-        sandbox::setTurnedOffEverywhere(off);
-    } catch (const std::exception& e) {
-        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
-    }
+    saveSandboxSetting([&] { sandbox::setTurnedOffEverywhere(off); });
 }
 
 void AppViewModel::setSandboxOffForProject(bool off) {
     const auto root = project_.root();
     if (!root || sandboxOffForProject() == off) return;
-    try {
-        sandbox::setTurnedOff(root->path(), off);
-    } catch (const std::exception& e) {
-        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
-    }
+    saveSandboxSetting([&] { sandbox::setTurnedOff(root->path(), off); });
 }
 
 void AppViewModel::tryStyle(const std::string& property, const std::string& value) {
@@ -243,11 +243,7 @@ bool AppViewModel::agentToolsSandboxed() const { return sandbox::agentToolsOn();
 
 void AppViewModel::setAgentToolsSandboxed(bool on) {
     if (agentToolsSandboxed() == on) return;
-    try {
-        sandbox::setAgentToolsOn(on);
-    } catch (const std::exception& e) {
-        chat_.appendSystemMessage(tr::format(_("Could not save the sandbox setting: %1"), {e.what()}));
-    }
+    saveSandboxSetting([&] { sandbox::setAgentToolsOn(on); });
 }
 
 void AppViewModel::setDeviceWidth(DeviceWidth width) {

@@ -134,6 +134,8 @@ private:
     explicit AppViewModel(AppViewModelOptions options) : options_(options) {}
     // Writes a setting on a worker thread; a failure is said with the pattern (%1: why), or not at all.
     void saveSetting(std::string group, std::string key, std::string value, const char* failurePattern);
+    // Writes a sandbox setting now (the next start reads it); a failure is said in the chat.
+    void saveSandboxSetting(const std::function<void()>& write);
     std::map<std::string, DeviceWidth> chosenWidths_;
 };
 

@@ -347,7 +347,7 @@ std::optional<std::string> applyToClassList(std::string_view classes, const Chan
             }
         }
     } else {
-        written.push_back(*utilityFor(change));
+        written.push_back(std::string(prefixOf(change.property)) + "-" + *value);
     }
     std::string replacement;
     for (const auto& w : written) replacement += (replacement.empty() ? "" : " ") + std::string(variant) + w;
