@@ -1,6 +1,7 @@
 #include "app/StylePanel.h"
 
 #include "app/Buttons.h"
+#include "agents/style/StyleEdit.h"
 #include "support/Translate.h"
 
 #include <cmath>
@@ -35,13 +36,24 @@ std::string pixels(double value) { return std::to_string(static_cast<int>(value)
 
 }  // namespace
 
-StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model_(model) {
+StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model_(model), target_(target) {
+    if (const auto& context = model.projectContext()) root_ = context->rootURL.path();
     add_css_class("tarn-style-panel");
     auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
     box->set_margin(6);
     grid_.set_row_spacing(6);
     grid_.set_column_spacing(12);
     box->append(grid_);
+    if (target.placeCount > 1) {
+        // A list's items come from one place: what is written there shows on each.
+        auto* reach = Gtk::make_managed<Gtk::Label>(tr::format(_("This element is one of %1 written in the same place; a change shows on all of them."),
+                                                               {std::to_string(target.placeCount)}));
+        reach->set_wrap(true);
+        reach->set_max_width_chars(40);
+        reach->set_xalign(0);
+        reach->add_css_class("dim-label");
+        box->append(*reach);
+    }
 
     const auto colorRow = [&](const std::string& label, const std::string& css, style::Property property) {
         auto* button = Gtk::make_managed<Gtk::ColorButton>();
@@ -128,6 +140,16 @@ std::size_t StylePanel::addRow(const std::string& label, Gtk::Widget& control, R
     setAccessibleLabel(control, label);
     grid_.attach(*name, 0, at);
     grid_.attach(control, 1, at);
+    // Where the page has the value from: a utility, a rule's place, inline, inherited.
+    if (const std::string where = style::whereFrom(root_, target_, row.css.front()); !where.empty()) {
+        auto* from = Gtk::make_managed<Gtk::Label>(where);
+        from->set_xalign(0);
+        from->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
+        from->set_max_width_chars(28);
+        from->set_tooltip_text(where);
+        from->set_css_classes({"dim-label", "caption"});
+        grid_.attach(*from, 2, at);
+    }
     rows_.push_back(std::move(row));
     return rows_.size() - 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "workspace/AppViewModel.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtkmm/grid.h>
 #include <gtkmm/popover.h>
@@ -34,6 +35,8 @@ private:
     void tried(std::size_t row);
 
     AppViewModel& model_;
+    const InspectTarget target_;
+    std::filesystem::path root_;
     Gtk::Grid grid_;
     std::vector<Row> rows_;
     bool applied_ = false;

@@ -31,6 +31,7 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
         {"win.reload-preview", "<Control>r"},
         {"win.focus-address", "<Control>l"},
         {"win.inspect", "<Control><Shift>c"},
+        {"win.edit-style", "<Control><Shift>s"},
         {"win.show-agent", "<Control><Shift>a"},
         {"win.expanded", "<Control><Shift>e"},
         {"win.show-history", "<Control>h"},

@@ -50,6 +50,41 @@ std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body) {
     return entry;
 }
 
+namespace {
+
+int boundedCount(const json::Json& body, const char* key, int fallback) {
+    auto it = body.find(key);
+    return it != body.end() && it->is_number_integer() ? static_cast<int>(std::clamp<long long>(it->get<long long>(), 0, 1 << 20)) : fallback;
+}
+
+}  // namespace
+
+void decodeStyleSources(const json::Json& body, InspectTarget& target) {
+    target.placeCount = std::max(1, boundedCount(body, "placeCount", 1));
+    auto it = body.find("styleSources");
+    if (it == body.end() || !it->is_object()) return;
+    static const std::map<std::string, StyleSource::Kind> kinds{{"inline", StyleSource::Kind::inline_},
+                                                                {"rule", StyleSource::Kind::rule},
+                                                                {"inherited", StyleSource::Kind::inherited},
+                                                                {"default", StyleSource::Kind::defaulted}};
+    for (const auto& [name, value] : it->items()) {
+        if (!value.is_object() || name.size() > 32 || target.styleSources.size() >= 32) continue;
+        StyleSource source;
+        if (auto kind = kinds.find(textOr(value, "kind", "")); kind != kinds.end()) source.kind = kind->second;
+        source.selector = textOr(value, "selector", "").substr(0, 400);
+        source.sheet = textOr(value, "sheet", "").substr(0, 1000);
+        source.layered = flagOr(value, "layered", false);
+        source.reach = boundedCount(value, "reach", 1);
+        source.sameSource = flagOr(value, "sameSource", false);
+        if (auto spec = value.find("specificity"); spec != value.end() && spec->is_array() && spec->size() == 3) {
+            for (std::size_t i = 0; i < 3; ++i) {
+                source.specificity[i] = (*spec)[i].is_number_integer() ? static_cast<int>(std::clamp<long long>((*spec)[i].get<long long>(), 0, 1000)) : 0;
+            }
+        }
+        target.styleSources[name] = std::move(source);
+    }
+}
+
 std::optional<InspectTarget> decodeInspect(const json::Json& body) {
     if (!body.is_object()) return std::nullopt;
     InspectTarget target;
@@ -89,6 +124,7 @@ std::optional<InspectTarget> decodeInspect(const json::Json& body) {
             }
         }
     }
+    decodeStyleSources(body, target);
     return target;
 }
 

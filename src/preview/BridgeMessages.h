@@ -22,6 +22,9 @@ std::string takeBackStylesCall();
 // an object gives nothing.
 std::optional<BrowserConsoleEntry> decodeConsole(const json::Json& body);
 std::optional<InspectTarget> decodeInspect(const json::Json& body);
+// The style panel's part of an inspect message (also what the page tells of any element): where
+// each value comes from, and how many elements share the element's source place.
+void decodeStyleSources(const json::Json& body, InspectTarget& target);
 std::optional<std::string> decodeRoute(const json::Json& body);
 
 // An address on this machine (localhost, a loopback address): where a refused connection means the

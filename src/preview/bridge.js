@@ -276,6 +276,9 @@
 
   // For the location evaluation, which asks the page what a click would report.
   window.__tarnSourceOf = frameworkSource;
+  window.__tarnStyleOf = function (element) {
+    return { computedStyle: computedStyle(element), styleSources: styleSources(element), placeCount: placeCount(element) };
+  };
 
   var snippetLimit = 160;
   var graphemes =
@@ -371,6 +374,8 @@
         source: frameworkSource(element),
         sameTextCount: sameTextCount(element),
         computedStyle: computedStyle(element),
+        styleSources: styleSources(element),
+        placeCount: placeCount(element),
         // Ctrl is the Command key here; either opens the inline editor.
         metaClick: !!(event.metaKey || event.ctrlKey),
       });
@@ -410,6 +415,181 @@
     styleProperties.forEach(function (name) {
       var value = computed.getPropertyValue(name);
       out[name] = name.indexOf("color") !== -1 ? rgbOf(value) : value;
+    });
+    return out;
+  }
+
+  // Where each edited value comes from: the element's style attribute, the rule that wins the
+  // cascade (its selector, the file the dev server names for its sheet, how many elements it
+  // styles, and whether all of them come from this element's source place), inheritance, or the
+  // browser's default. Approximate where the cascade is subtle; the writer checks the source.
+  var inheritedProperties = { color: true, "font-size": true, "font-weight": true, "text-align": true };
+
+  function selectorParts(text) {
+    var parts = [];
+    var depth = 0;
+    var start = 0;
+    for (var i = 0; i < text.length; i++) {
+      var c = text[i];
+      if (c === "\\") i++;
+      else if (c === "(" || c === "[") depth++;
+      else if (c === ")" || c === "]") depth--;
+      else if (c === "," && depth === 0) {
+        parts.push(text.slice(start, i).trim());
+        start = i + 1;
+      }
+    }
+    parts.push(text.slice(start).trim());
+    return parts;
+  }
+
+  function specificity(selector) {
+    var s = selector.replace(/\\./g, "x").replace(/:where\([^)]*\)/g, "").replace(/\[[^\]]*\]/g, ".a");
+    var ids = (s.match(/#[\w-]+/g) || []).length;
+    var elements = (s.match(/::[\w-]+/g) || []).length;
+    s = s.replace(/::[\w-]+/g, "");
+    var wrappers = (s.match(/:(is|not|has)\(/g) || []).length;
+    var classes = (s.match(/\.[\w-]+|:[\w-]+/g) || []).length - wrappers;
+    elements += (s.replace(/[.#:][\w-]+/g, "").match(/[a-zA-Z][\w-]*/g) || []).length;
+    return [ids, classes, elements];
+  }
+
+  function sheetFile(sheet) {
+    var node = sheet.ownerNode;
+    var id = node && node.getAttribute && node.getAttribute("data-vite-dev-id");
+    return id || sheet.href || "";
+  }
+
+  // The style rules that match the element, in the order the page has them, with their layer.
+  function matchedRules(element) {
+    var found = [];
+    var layers = [];
+    var order = 0;
+    function addLayer(name) {
+      if (layers.indexOf(name) === -1) layers.push(name);
+    }
+    function visit(rules, file, layer) {
+      for (var i = 0; i < rules.length && order < 50000; i++) {
+        var rule = rules[i];
+        try {
+          if (rule instanceof CSSStyleRule) {
+            order++;
+            var best = null;
+            selectorParts(rule.selectorText).forEach(function (part) {
+              if (part && element.matches(part)) {
+                var spec = specificity(part);
+                if (!best || compare(spec, best) > 0) best = spec;
+              }
+            });
+            if (best) found.push({ rule: rule, file: file, layer: layer, order: order, spec: best });
+          } else if (typeof CSSMediaRule !== "undefined" && rule instanceof CSSMediaRule) {
+            if (window.matchMedia(rule.media.mediaText).matches) visit(rule.cssRules, file, layer);
+          } else if (typeof CSSSupportsRule !== "undefined" && rule instanceof CSSSupportsRule) {
+            if (CSS.supports(rule.conditionText)) visit(rule.cssRules, file, layer);
+          } else if (typeof CSSLayerBlockRule !== "undefined" && rule instanceof CSSLayerBlockRule) {
+            var name = (layer ? layer + "." : "") + (rule.name || "#" + order);
+            addLayer(name);
+            visit(rule.cssRules, file, name);
+          } else if (typeof CSSLayerStatementRule !== "undefined" && rule instanceof CSSLayerStatementRule) {
+            Array.prototype.forEach.call(rule.nameList, function (n) { addLayer((layer ? layer + "." : "") + n); });
+          } else if (typeof CSSImportRule !== "undefined" && rule instanceof CSSImportRule && rule.styleSheet) {
+            visit(rule.styleSheet.cssRules, file, layer);
+          }
+        } catch (e) {}
+      }
+    }
+    Array.prototype.forEach.call(document.styleSheets, function (sheet) {
+      try {
+        visit(sheet.cssRules, sheetFile(sheet), null);
+      } catch (e) {}
+    });
+    found.forEach(function (f) {
+      f.layerRank = f.layer === null ? layers.length + 1 : layers.indexOf(f.layer) + 1;
+    });
+    return found;
+  }
+
+  function compare(a, b) {
+    for (var i = 0; i < a.length; i++) {
+      if (a[i] !== b[i]) return a[i] - b[i];
+    }
+    return 0;
+  }
+
+  // The element's own place in the source, when the framework says it exactly.
+  function placeKey(element) {
+    var source = frameworkSource(element);
+    return source && !source.fromAncestor && source.line > 0 ? source.file + ":" + source.line + ":" + source.column : null;
+  }
+
+  // How many elements of the page come from the element's source place (a list's items do).
+  function placeCount(element) {
+    var key = placeKey(element);
+    if (!key) return 1;
+    var all = document.getElementsByTagName(element.tagName);
+    var count = 0;
+    for (var i = 0; i < all.length && i < 5000; i++) {
+      if (all[i] === element || placeKey(all[i]) === key) count++;
+    }
+    return Math.max(count, 1);
+  }
+
+  function styleSources(element) {
+    var out = {};
+    var rules;
+    try {
+      rules = matchedRules(element);
+    } catch (e) {
+      return out;
+    }
+    var key = placeKey(element);
+    var reached = {};
+    styleProperties.forEach(function (name) {
+      if (name === "display") return;
+      if (element.style.getPropertyValue(name)) {
+        out[name] = { kind: "inline" };
+        return;
+      }
+      var winner = null;
+      var winnerRank = null;
+      rules.forEach(function (f) {
+        if (!f.rule.style.getPropertyValue(name)) return;
+        var important = f.rule.style.getPropertyPriority(name) === "important" ? 1 : 0;
+        var layerRank = important ? -f.layerRank : f.layerRank;
+        var rank = [important, layerRank].concat(f.spec, [f.order]);
+        if (!winnerRank || compare(rank, winnerRank) >= 0) {
+          winner = f;
+          winnerRank = rank;
+        }
+      });
+      if (!winner) {
+        out[name] = { kind: inheritedProperties[name] && element.parentElement ? "inherited" : "default" };
+        return;
+      }
+      var selector = winner.rule.selectorText;
+      if (!reached[selector]) {
+        var matched = [];
+        try {
+          matched = document.querySelectorAll(selector);
+        } catch (e) {}
+        var same = true;
+        var reach = 0;
+        for (var i = 0; i < matched.length; i++) {
+          if (matched[i] === hoverOverlay || selectedLayer.contains(matched[i])) continue;  // ours
+          reach++;
+          same = same && (matched[i] === element || (reach < 500 && key !== null && placeKey(matched[i]) === key));
+        }
+        reached[selector] = { reach: reach, sameSource: same };
+      }
+      out[name] = {
+        kind: "rule",
+        selector: selector.slice(0, 400),
+        sheet: winner.file.slice(0, 1000),
+        layered: winner.layer !== null,
+        specificity: winner.spec,
+        reach: reached[selector].reach,
+        sameSource: reached[selector].sameSource,
+      };
     });
     return out;
   }

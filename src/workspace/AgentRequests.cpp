@@ -390,7 +390,9 @@ Task<void> AgentRequests::applyStyle(std::vector<StyleChange> changes) {
         try {
             auto result = co_await inBackground([=] { return style::apply(root, style::Request{target, c.change, c.before}); });
             said.push_back(result.message);
-            if (std::find(files.begin(), files.end(), result.file) == files.end()) files.push_back(result.file);
+            for (const auto& f : result.files) {
+                if (std::find(files.begin(), files.end(), f) == files.end()) files.push_back(f);
+            }
         } catch (const std::exception& e) {
             refusal = e.what();
             left.push_back(tr::format(_("the %1 to %2"), {style::describe(c.change), c.change.value}));

@@ -1,6 +1,8 @@
-// Style changes written as Tailwind utilities: the utility of the same property and variant is
-// replaced, on the scale both Tailwind 3 and 4 share or as an arbitrary value.
+// Style changes written where the element is styled: Tailwind utilities (the one of the same
+// property and variant replaced, on the scale or as an arbitrary value), the rule of a style sheet,
+// a class of the element's own, or its inline style.
 #include "TestSupport.h"
+#include "agents/style/CssRules.h"
 #include "agents/style/StyleEdit.h"
 #include "agents/style/Tailwind.h"
 
@@ -69,6 +71,7 @@ class StyleEdit : public ::testing::Test {
 protected:
     tarn::test::TempDir dir{"tarn style ü-"};
     std::filesystem::path project = dir / "shop";
+    std::map<std::string, tarn::StyleSource> sources;  // what the page says of the next element
 
     void tailwind() { tarn::test::writeFile(project / "package.json", R"({"devDependencies": {"tailwindcss": "^4.1.0"}})"); }
     void write(const std::string& file, const std::string& text) { tarn::test::writeFile(project / file, text); }
@@ -84,6 +87,7 @@ protected:
         target.tagName = tag;
         target.locatedBy = by;
         target.componentGuess = "hero-title";
+        target.styleSources = sources;
         try {
             return apply(project, Request{target, c, before}).message;
         } catch (const std::exception& e) {
@@ -129,9 +133,92 @@ TEST_F(StyleEdit, PlainProjectsChangeInlineStylesAndReferTheRest) {
 
     const std::string before = read("src/App.jsx");
     EXPECT_TRUE(change("src/App.jsx", 3, 26, "p", {Property::color, "blue"}).starts_with("refused: This element's style is built in code"));
-    EXPECT_TRUE(change("src/App.jsx", 4, 23, "p", {Property::color, "blue"}).starts_with("refused: This element is styled by the page's style sheets"));
+    EXPECT_TRUE(change("src/App.jsx", 4, 23, "p", {Property::color, "blue"}).starts_with("refused: No style sheet belongs to this element"));
     EXPECT_TRUE(change("src/App.jsx", 2, 3, "h1", {Property::color, "red' }} onClick={steal"}, tarn::LocatedBy::framework).starts_with("refused:"));
     EXPECT_TRUE(change("src/App.jsx", 2, 3, "h2", {Property::color, "blue"}, tarn::LocatedBy::framework).starts_with("refused: The <h2>"));
     EXPECT_TRUE(change("", 0, 0, "h1", {Property::color, "blue"}).starts_with("refused: Tarn does not know where"));
     EXPECT_EQ(read("src/App.jsx"), before);
+}
+
+TEST(CssRules, RulesAreReadPastCommentsStringsAndNesting) {
+    const std::string css = "/* a { b } */\n@media (width > 1px) {\n  .a, .b > p { content: \"}\"; color: red }\n}\n.c { &:hover { color: blue } margin: 0 }\n";
+    const auto rules = tarn::style::css::readRules(css, 0, css.size());
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_EQ(rules[0].selector, ".a, .b > p");
+    EXPECT_TRUE(rules[2].nested);
+    EXPECT_TRUE(tarn::style::css::declares(css, rules[1], "margin-top"));
+    EXPECT_FALSE(tarn::style::css::declares(css, rules[1], "color"));  // the nested rule's, not its own
+    // Added after the last declaration, which had no semicolon; a longhand after the shorthand goes.
+    EXPECT_NE(tarn::style::css::setDeclarations(css, rules[0], {"padding"}, "4px").find("  .a, .b > p { content: \"}\"; color: red; padding: 4px; }\n}\n"),
+              std::string::npos);
+    const std::string card = ".card {\n  padding: 1rem;\n  padding-top: 0;\n}\n";
+    EXPECT_EQ(tarn::style::css::setDeclarations(card, tarn::style::css::readRules(card, 0, card.size())[0], {"padding"}, "2rem"),
+              ".card {\n  padding: 2rem;\n}\n");
+    // The page serves selectors normalised and scoped.
+    using tarn::style::css::sameSelector;
+    EXPECT_TRUE(sameSelector(".card>h2 ,  a[href='x']::before", ".card > h2, a[href=\"x\"]::before", false));
+    EXPECT_TRUE(sameSelector(".name", ".name[data-v-7ba5bd90]", false));
+    EXPECT_TRUE(sameSelector(".name p", ".name.svelte-1x2y3z p.svelte-1x2y3z", false));
+    EXPECT_TRUE(sameSelector(".title:hover", "._title_x1y2z:hover", true));
+    EXPECT_TRUE(sameSelector(".title", ".page-module__Ab3d__title", true));
+    EXPECT_FALSE(sameSelector(".title", "._subtitle_x1y2z", true));
+    EXPECT_FALSE(sameSelector(".title", "._title_x1y2z", false));
+}
+
+TEST_F(StyleEdit, StyleSheetsChangeTheRuleThatStylesOnlyThisElement) {
+    const std::string sheet = (project / "src" / "App.css").string();
+    write("src/App.jsx", "import './App.css'\nexport default () => <main className=\"card\">\n  <h2>Bread</h2>\n  <p className=\"title\">Rye</p>\n"
+                         "  <h3 className=\"lead\">Spelt</h3>\n</main>;\n");
+    write("src/App.css", ".card h2 {\n  color: #333;\n  padding: 1rem;\n}\n\n.title { font-size: 2rem }\n@media (min-width: 600px) {\n"
+                         "  .title {\n    font-size: 3rem;\n  }\n}\nh3 { color: green; }\n");
+    auto rule = [&](std::string selector, std::string sheetFile, bool same, std::array<int, 3> specificity = {0, 1, 1}) {
+        return tarn::StyleSource{tarn::StyleSource::Kind::rule, selector, sheetFile, false, specificity, 1, same};
+    };
+    sources = {{"color", rule(".card h2", sheet, true)}, {"padding-left", rule(".card h2", sheet, true)}};
+    EXPECT_EQ(change("src/App.jsx", 3, 3, "h2", {Property::color, "blue"}, tarn::LocatedBy::framework, "rgb(51, 51, 51)"),
+              "Style: text color rgb(51, 51, 51) → blue on hero-title, in src/App.css:1 (.card h2)");
+    change("src/App.jsx", 3, 3, "h2", {Property::padding, "8px", left}, tarn::LocatedBy::framework);
+    sources = {{"font-size", rule(".title", sheet, true, {0, 1, 0})}};
+    change("src/App.jsx", 4, 3, "p", {Property::fontSize, "40px"}, tarn::LocatedBy::framework);
+    EXPECT_EQ(read("src/App.css"), ".card h2 {\n  color: blue;\n  padding: 1rem;\n  padding-left: 8px;\n}\n\n.title { font-size: 2rem }\n"
+                                   "@media (min-width: 600px) {\n  .title {\n    font-size: 40px;\n  }\n}\nh3 { color: green; }\n");
+    EXPECT_EQ(read("src/App.jsx").find("app-"), std::string::npos);
+
+    // A rule that also styles other elements stays: the element gets a class of its own, a rule
+    // that outranks it, and later changes go to that rule.
+    sources = {{"color", rule("h3", sheet, false, {0, 0, 1})}};
+    EXPECT_EQ(change("src/App.jsx", 5, 3, "h3", {Property::color, "red"}, tarn::LocatedBy::framework),
+              "Style: text color → red on hero-title, with class app-h3 (src/App.jsx:5 and src/App.css:15)");
+    change("src/App.jsx", 5, 3, "h3", {Property::fontSize, "20px"}, tarn::LocatedBy::framework);
+    EXPECT_NE(read("src/App.jsx").find("<h3 className=\"lead app-h3\">"), std::string::npos) << read("src/App.jsx");
+    EXPECT_NE(read("src/App.css").find("h3 { color: green; }\n\n.app-h3 {\n  color: red;\n  font-size: 20px;\n}\n"), std::string::npos)
+        << read("src/App.css");
+    // One more specific needs a stronger selector.
+    sources = {{"color", rule(".card h2", sheet, false)}};
+    change("src/App.jsx", 3, 3, "h2", {Property::color, "navy"}, tarn::LocatedBy::framework);
+    EXPECT_NE(read("src/App.css").find(".app-h2.app-h2 {\n  color: navy;\n}"), std::string::npos) << read("src/App.css");
+}
+
+TEST_F(StyleEdit, ModulesAndVueAndSvelteBlocksAreWrittenInTheirOwnFiles) {
+    write("src/Card.module.css", ".title {\n  color: red;\n}\n");
+    write("src/Card.jsx", "import styles from './Card.module.css'\nexport const Card = () => <h2 className={styles.title}>Rye</h2>;\n");
+    sources = {{"color", {tarn::StyleSource::Kind::rule, "._title_x1y2z", (project / "src/Card.module.css").string(), false, {0, 1, 0}, 1, true}}};
+    change("src/Card.jsx", 2, 28, "h2", {Property::color, "teal"}, tarn::LocatedBy::framework);
+    EXPECT_EQ(read("src/Card.module.css"), ".title {\n  color: teal;\n}\n");
+    // A module's class cannot be added to from here.
+    sources["color"].sameSource = false;
+    EXPECT_TRUE(change("src/Card.jsx", 2, 28, "h2", {Property::color, "red"}, tarn::LocatedBy::framework).starts_with("refused: "));
+
+    write("src/Name.vue", "<template>\n  <p class=\"name\">Ada</p>\n</template>\n\n<style scoped>\n.name { color: red }\n</style>\n");
+    sources = {{"color", {tarn::StyleSource::Kind::rule, ".name[data-v-7ba5bd90]",
+                          (project / "src/Name.vue").string() + "?vue&type=style&index=0&scoped=7ba5bd90&lang.css", false, {0, 2, 0}, 1, true}}};
+    change("src/Name.vue", 2, 3, "p", {Property::color, "blue"});
+    EXPECT_NE(read("src/Name.vue").find(".name { color: blue }"), std::string::npos) << read("src/Name.vue");
+
+    // Nothing styles it: a class of its own and a rule in the component's own <style> block.
+    write("src/Tag.svelte", "<span>New</span>\n");
+    sources = {{"font-size", {tarn::StyleSource::Kind::inherited}}};
+    EXPECT_EQ(change("src/Tag.svelte", 1, 1, "span", {Property::fontSize, "12px"}, tarn::LocatedBy::framework),
+              "Style: font size → 12px on hero-title, with class tag-span (src/Tag.svelte:4)");
+    EXPECT_EQ(read("src/Tag.svelte"), "<span class=\"tag-span\">New</span>\n\n<style>\n.tag-span {\n  font-size: 12px;\n}\n</style>\n");
 }

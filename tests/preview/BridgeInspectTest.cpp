@@ -255,3 +255,32 @@ TEST_F(Inspect, StylesAreToldTriedAndTakenBack) {
     EXPECT_EQ(js("document.querySelector('div.card').style.cssText"), "\"color: red;\"");
     EXPECT_EQ(js("document.getElementById('save').getAttribute('style') || ''"), "\"\"");
 }
+
+// Where each value comes from: the rule that wins the cascade (layers and specificity weighed),
+// the file the dev server names for its sheet, and how many elements the rule styles.
+TEST_F(Inspect, StyleSourcesNameTheWinningRule) {
+    inspectMode(true);
+    js("(() => { const s = document.createElement('style'); s.setAttribute('data-vite-dev-id', '/home/me/shop/src/App.css');"
+       " s.textContent = '@layer base { #save { margin-top: 1px } } .box.box { margin-top: 2px } div { padding: 3px }"
+       " @media (max-width: 1px) { .box { margin-top: 4px } }'; document.head.appendChild(s);"
+       " document.body.appendChild(document.createElement('div')); return 1; })()");
+    auto save = clickAndWait("#save");
+    const StyleSource margin = save.styleSources["margin-top"];
+    EXPECT_EQ(margin.kind, StyleSource::Kind::rule);
+    EXPECT_EQ(margin.selector, ".box.box");
+    EXPECT_EQ(margin.sheet, "/home/me/shop/src/App.css");
+    EXPECT_EQ(margin.specificity, (std::array<int, 3>{0, 2, 0}));
+    EXPECT_EQ(margin.reach, 1);
+    EXPECT_TRUE(margin.sameSource);
+    EXPECT_EQ(save.styleSources["margin-left"].selector, ".box");
+    EXPECT_EQ(save.styleSources["width"].kind, StyleSource::Kind::defaulted);
+    EXPECT_EQ(save.placeCount, 1);
+
+    auto card = clickAndWait("div.card");
+    EXPECT_EQ(card.styleSources["font-size"].kind, StyleSource::Kind::inherited);
+    EXPECT_GT(card.styleSources["padding-top"].reach, 1);
+    EXPECT_FALSE(card.styleSources["padding-top"].sameSource);
+    js("document.querySelector('div.card').style.fontSize = '9px'; 1");
+    click("div.card");
+    EXPECT_EQ(clickAndWait("div.card").styleSources["font-size"].kind, StyleSource::Kind::inline_);
+}

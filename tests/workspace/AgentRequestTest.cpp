@@ -357,10 +357,10 @@ TEST_F(Requests, AStyleChangeIsWrittenWithUndoOrHandedToTheAgentInWords) {
     vm->handleInspectSelection(heading);
     ASSERT_TRUE(runLoopUntil([&] { return vm->selection().selectedInspectTarget->has_value(); }));
 
-    // Styled by style sheets: nothing written; the change in words waits in the composer.
+    // No style sheet to write it in: nothing written; the change in words waits in the composer.
     const std::string plain = readFile(project / "src" / "App.tsx");
     runTask(vm->requests().applyStyle({{{style::Property::fontSize, "32px"}, "24px"}}));
-    EXPECT_TRUE(text::startsWith(reply().content, "Style not changed: This element is styled by the page's style sheets")) << reply().content;
+    EXPECT_TRUE(text::startsWith(reply().content, "Style not changed: No style sheet belongs to this element")) << reply().content;
     EXPECT_EQ(*vm->requests().draftPrompt, "On the <h1> element (src/App.tsx:2), set the font size to 32px.");
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), plain);
 

@@ -1,5 +1,7 @@
 #include "agents/style/StyleEdit.h"
 
+#include "agents/style/SheetEdit.h"
+
 #include "agents/AgentServiceError.h"
 #include "agents/ProjectFiles.h"
 #include "support/Files.h"
@@ -296,6 +298,132 @@ std::string shownName(const InspectTarget& target) {
     return target.componentGuess.empty() ? text::toLower(target.tagName) : target.componentGuess;
 }
 
+// The page's source of a property's value, by the name the page reports it under.
+StyleSource sourceOf(const InspectTarget& target, const std::string& property) {
+    std::string key = property;
+    if (property == "margin" || property == "padding") key += "-top";
+    else if (property == "border-radius") key = "border-top-left-radius";
+    auto it = target.styleSources.find(key);
+    return it == target.styleSources.end() ? StyleSource{} : it->second;
+}
+
+// The reply: "Style: font size 18px → 22px on hero-title, src/App.jsx:17".
+std::string said(const Request& request, const std::string& where) {
+    const std::string what = request.before.empty() ? tr::format(_("%1 → %2"), {describe(request.change), request.change.value})
+                                                    : tr::format(_("%1 %2 → %3"), {describe(request.change), request.before, request.change.value});
+    return tr::format(_("Style: %1 on %2, %3"), {what, shownName(request.target), where});
+}
+
+std::string kebab(const std::string& name) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (std::isupper(c) && i > 0 && !out.empty() && out.back() != '-') out += '-';
+        if (std::isalnum(c)) out += static_cast<char>(std::tolower(c));
+        else if (!out.empty() && out.back() != '-') out += '-';
+    }
+    while (!out.empty() && out.back() == '-') out.pop_back();
+    return out;
+}
+
+std::vector<std::string> words(std::string_view list) {
+    std::vector<std::string> out;
+    for (std::size_t w = 0; w < list.size();) {
+        while (w < list.size() && isSpace(list[w])) ++w;
+        std::size_t e = w;
+        while (e < list.size() && !isSpace(list[e])) ++e;
+        if (e > w) out.emplace_back(list.substr(w, e - w));
+        w = e;
+    }
+    return out;
+}
+
+// The selectors a class of the element's own can have, weakest first: the first that outranks the
+// rule the element has its value from is the one written.
+std::vector<std::pair<std::string, std::array<int, 3>>> ownSelectors(const std::string& name, const std::string& tag) {
+    const std::string c = "." + name;
+    return {{c, {0, 1, 0}}, {tag + c, {0, 1, 1}}, {c + c, {0, 2, 0}}, {tag + c + c, {0, 2, 1}}, {c + c + c, {0, 3, 0}}, {tag + c + c + c, {0, 3, 1}}};
+}
+
+// A class of the element's own added to its source, and a rule for it in the sheet its styles
+// belong in: where the rule that styles it also styles other elements, or nothing styles it.
+Result ownClass(const fs::path& root, const fs::path& file, const std::string& s, const Tag& tag, const Request& request,
+                const StyleSource& source, const std::vector<std::string>& properties) {
+    const InspectTarget& target = request.target;
+    const bool script = isScript(file);
+    auto sheet = sheets::ownSheet(root, file, s, target);
+    if (!sheet) {
+        refuse(_("No style sheet belongs to this element's file, so its style was left as it was; describe the change to the agent."));
+    }
+    const bool sameFile = *sheet == file;
+    auto sheetText = sameFile ? std::optional(s) : projectfiles::readText(*sheet);
+    if (!sheetText) refuse(tr::format(_("%1 could not be read."), {projectfiles::relativePath(*sheet, root)}));
+
+    const Attribute* classes = tag.find(script ? "className" : "class");
+    if (!classes && script) classes = tag.find("class");
+    std::optional<std::pair<std::size_t, std::size_t>> literal;
+    if (classes) {
+        literal = classLiteral(s, *classes, request.change, "");
+        if (!literal) refuse(_("This element's classes are built in code, so its style was left as it was; describe the change to the agent."));
+    }
+    const std::vector<std::string> present = literal ? words(std::string_view(s).substr(literal->first, literal->second - literal->first))
+                                                     : std::vector<std::string>{};
+    const std::string tagName = text::toLower(target.tagName);
+    const std::string base = kebab(file.stem().string()) + "-" + tagName;
+    auto ours = [&](const std::string& c) { return c == base || (c.starts_with(base + "-") && c.find_first_not_of("0123456789", base.size() + 1) == std::string::npos); };
+
+    // A class this edit gave the element before, and its rule: changed again.
+    std::string name, selector;
+    for (const auto& c : present) {
+        if (!ours(c)) continue;
+        for (const auto& [form, spec] : ownSelectors(c, tagName)) {
+            if (sheets::hasRule(*sheet, *sheetText, form)) {
+                name = c;
+                selector = form;
+            }
+        }
+    }
+    if (name.empty()) {
+        name = base;
+        for (int n = 2; sheetText->find("." + name) != std::string::npos || std::find(present.begin(), present.end(), name) != present.end(); ++n) {
+            name = base + "-" + std::to_string(n);
+        }
+        const std::array<int, 3> beat = source.kind == StyleSource::Kind::rule ? source.specificity : std::array<int, 3>{};
+        for (const auto& [form, spec] : ownSelectors(name, tagName)) {
+            if (spec > beat) {
+                selector = form;
+                break;
+            }
+        }
+        if (selector.empty()) {
+            refuse(_("The rule that styles this element is too specific to outrank with a class, so its style was left as it was; describe the change to the agent."));
+        }
+    }
+
+    std::string element = s;
+    if (std::find(present.begin(), present.end(), name) == present.end()) {
+        if (literal) {
+            const bool blank = literal->second == literal->first;
+            element = s.substr(0, literal->second) + (blank ? "" : " ") + name + s.substr(literal->second);
+        } else {
+            element = s.substr(0, tag.nameEnd) + " " + (script ? "className" : "class") + "=\"" + name + "\"" + s.substr(tag.nameEnd);
+        }
+    }
+    auto rule = sheets::setOwnRule(*sheet, sameFile ? element : *sheetText, selector, properties, request.change.value);
+    if (!sameFile) {
+        files::writeAtomically(*sheet, rule.content);
+        if (element != s) files::writeAtomically(file, element);
+    } else {
+        files::writeAtomically(file, rule.content);
+    }
+    const std::string sheetName = projectfiles::relativePath(*sheet, root);
+    std::vector<std::string> changed{sheetName};
+    if (!sameFile && element != s) changed.push_back(target.fileGuess);
+    const std::string where = sameFile ? tr::format(_("with class %1 (%2)"), {name, sheetName + ":" + std::to_string(rule.line)})
+                                       : tr::format(_("with class %1 (%2 and %3)"), {name, target.location(), sheetName + ":" + std::to_string(rule.line)});
+    return Result{changed, said(request, where)};
+}
+
 }  // namespace
 
 bool usesTailwind(const fs::path& root) {
@@ -311,6 +439,31 @@ bool usesTailwind(const fs::path& root) {
         }
     }
     return false;
+}
+
+std::string whereFrom(const fs::path& root, const InspectTarget& target, const std::string& property) {
+    auto it = target.styleSources.find(property);
+    if (it == target.styleSources.end()) return {};
+    const StyleSource& source = it->second;
+    switch (source.kind) {
+        case StyleSource::Kind::inline_: return _("Inline style");
+        case StyleSource::Kind::inherited: return _("Inherited");
+        case StyleSource::Kind::defaulted: return _("Browser default");
+        case StyleSource::Kind::unknown: return {};
+        case StyleSource::Kind::rule: break;
+    }
+    // A lone class that is a utility: the utility's name, unescaped.
+    if (source.selector.starts_with(".") && source.selector.find_first_of(" ,>+~[#", 1) == std::string::npos) {
+        std::string name;
+        for (std::size_t i = 1; i < source.selector.size(); ++i) {
+            if (source.selector[i] == '\\' && i + 1 < source.selector.size()) name += source.selector[++i];
+            else if (source.selector[i] == ':' || source.selector[i] == '.') break;
+            else name += source.selector[i];
+        }
+        if (parseUtility(name)) return name;
+    }
+    if (auto at = sheets::ruleAt(root, source, property)) return at->first + ":" + std::to_string(at->second) + " · " + source.selector;
+    return source.selector;
 }
 
 std::string describe(const Change& change) {
@@ -381,13 +534,24 @@ Result apply(const fs::path& root, const Request& request) {
             edited = s.substr(0, begin) + *list + s.substr(end);
         }
     } else {
-        // Plain CSS: where the element is styled inline, the inline style.
         if (!safeValue(value)) refuse(tr::format(_("%1 cannot be written into the page's source safely."), {value}));
         const auto properties = cssProperties(change);
+        const StyleSource source = sourceOf(target, properties.front());
         const Attribute* style = tag->find("style");
-        if (!style || style->end <= style->begin) {
-            refuse(_("This element is styled by the page's style sheets, so its style was left as it was; describe the change to the agent."));
+        const bool inlineStyled = source.kind == StyleSource::Kind::inline_ || (source.kind == StyleSource::Kind::unknown && style && style->end > style->begin);
+        if (!inlineStyled) {
+            // The rule that gives the value, when it styles nothing but elements from this place.
+            if (source.kind == StyleSource::Kind::rule && source.sameSource) {
+                if (auto rule = sheets::editRule(root, source, properties, value)) {
+                    files::writeAtomically(rule->file, rule->content);
+                    const std::string written = projectfiles::relativePath(rule->file, root) + ":" + std::to_string(rule->line);
+                    return Result{{projectfiles::relativePath(rule->file, root)},
+                                  said(request, tr::format(_("in %1 (%2)"), {written, source.selector}))};
+                }
+            }
+            return ownClass(root, file, s, *tag, request, source, properties);
         }
+        if (!style || style->end <= style->begin) refuse(_("This element's style could not be found as written, so it was left as it was."));
         const std::string_view written = std::string_view(s).substr(style->begin, style->end - style->begin);
         std::string replacement;
         if (written.starts_with("{{") && written.ends_with("}}")) {
@@ -402,12 +566,7 @@ Result apply(const fs::path& root, const Request& request) {
         edited = s.substr(0, style->begin) + replacement + s.substr(style->end);
     }
     files::writeAtomically(file, edited);
-    const std::string location = target.location();
-    const std::string message =
-        request.before.empty()
-            ? tr::format(_("Style: %1 → %2 on %3, %4"), {describe(change), value, shownName(target), location})
-            : tr::format(_("Style: %1 %2 → %3 on %4, %5"), {describe(change), request.before, value, shownName(target), location});
-    return Result{target.fileGuess, target.line, message};
+    return Result{{target.fileGuess}, said(request, target.location())};
 }
 
 }  // namespace tarn::style
