@@ -25,6 +25,8 @@ struct StyleSource {
     // server names it), whether it is in a cascade layer, its specificity, how many elements of
     // the page it styles, and whether all of them come from the element's source place.
     std::string selector;
+    std::string matched;    // the one of its selectors that matches the element
+    std::string condition;  // the media query of the @media it is in, if it is
     std::string sheet;
     bool layered = false;
     std::array<int, 3> specificity{};

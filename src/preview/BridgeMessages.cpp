@@ -72,6 +72,8 @@ void decodeStyleSources(const json::Json& body, InspectTarget& target) {
         StyleSource source;
         if (auto kind = kinds.find(textOr(value, "kind", "")); kind != kinds.end()) source.kind = kind->second;
         source.selector = textOr(value, "selector", "").substr(0, 400);
+        source.matched = textOr(value, "matched", "").substr(0, 400);
+        source.condition = textOr(value, "condition", "").substr(0, 400);
         source.sheet = textOr(value, "sheet", "").substr(0, 1000);
         source.layered = flagOr(value, "layered", false);
         source.reach = boundedCount(value, "reach", 1);

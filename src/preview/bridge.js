@@ -468,39 +468,56 @@
     function addLayer(name) {
       if (layers.indexOf(name) === -1) layers.push(name);
     }
-    function visit(rules, file, layer) {
+    function consider(rule, selector, file, layer, condition) {
+      order++;
+      var best = null;
+      var matched = "";
+      selectorParts(selector).forEach(function (part) {
+        if (part && element.matches(part)) {
+          var spec = specificity(part);
+          if (!best || compare(spec, best) > 0) {
+            best = spec;
+            matched = part;
+          }
+        }
+      });
+      if (best) found.push({ rule: rule, selector: selector, matched: matched, file: file, layer: layer, order: order, spec: best,
+                             condition: condition || "" });
+    }
+    // `parent`: the selector of the style rule a nested one sits in, which `&` stands for;
+    // `condition`: the media query of the innermost @media around it.
+    function visit(rules, file, layer, parent, condition) {
       for (var i = 0; i < rules.length && order < 50000; i++) {
         var rule = rules[i];
         try {
           if (rule instanceof CSSStyleRule) {
-            order++;
-            var best = null;
-            selectorParts(rule.selectorText).forEach(function (part) {
-              if (part && element.matches(part)) {
-                var spec = specificity(part);
-                if (!best || compare(spec, best) > 0) best = spec;
-              }
-            });
-            if (best) found.push({ rule: rule, file: file, layer: layer, order: order, spec: best });
+            var selector = rule.selectorText;
+            if (parent) {
+              selector = selector.indexOf("&") !== -1 ? selector.split("&").join(":is(" + parent + ")") : ":is(" + parent + ") " + selector;
+            }
+            consider(rule, selector, file, layer, condition);
+            if (rule.cssRules && rule.cssRules.length) visit(rule.cssRules, file, layer, selector, condition);
+          } else if (parent && rule.style && !("selectorText" in rule)) {
+            consider(rule, parent, file, layer, condition);  // declarations nested in a rule's @media
           } else if (typeof CSSMediaRule !== "undefined" && rule instanceof CSSMediaRule) {
-            if (window.matchMedia(rule.media.mediaText).matches) visit(rule.cssRules, file, layer);
+            if (window.matchMedia(rule.media.mediaText).matches) visit(rule.cssRules, file, layer, parent, rule.media.mediaText);
           } else if (typeof CSSSupportsRule !== "undefined" && rule instanceof CSSSupportsRule) {
-            if (CSS.supports(rule.conditionText)) visit(rule.cssRules, file, layer);
+            if (CSS.supports(rule.conditionText)) visit(rule.cssRules, file, layer, parent, condition);
           } else if (typeof CSSLayerBlockRule !== "undefined" && rule instanceof CSSLayerBlockRule) {
             var name = (layer ? layer + "." : "") + (rule.name || "#" + order);
             addLayer(name);
-            visit(rule.cssRules, file, name);
+            visit(rule.cssRules, file, name, parent, condition);
           } else if (typeof CSSLayerStatementRule !== "undefined" && rule instanceof CSSLayerStatementRule) {
             Array.prototype.forEach.call(rule.nameList, function (n) { addLayer((layer ? layer + "." : "") + n); });
           } else if (typeof CSSImportRule !== "undefined" && rule instanceof CSSImportRule && rule.styleSheet) {
-            visit(rule.styleSheet.cssRules, file, layer);
+            visit(rule.styleSheet.cssRules, file, layer, parent, condition);
           }
         } catch (e) {}
       }
     }
     Array.prototype.forEach.call(document.styleSheets, function (sheet) {
       try {
-        visit(sheet.cssRules, sheetFile(sheet), null);
+        visit(sheet.cssRules, sheetFile(sheet), null, null, "");
       } catch (e) {}
     });
     found.forEach(function (f) {
@@ -566,7 +583,7 @@
         out[name] = { kind: inheritedProperties[name] && element.parentElement ? "inherited" : "default" };
         return;
       }
-      var selector = winner.rule.selectorText;
+      var selector = winner.selector;
       if (!reached[selector]) {
         var matched = [];
         try {
@@ -584,6 +601,8 @@
       out[name] = {
         kind: "rule",
         selector: selector.slice(0, 400),
+        matched: winner.matched.slice(0, 400),
+        condition: winner.condition.slice(0, 400),
         sheet: winner.file.slice(0, 1000),
         layered: winner.layer !== null,
         specificity: winner.spec,

@@ -73,6 +73,16 @@ protected:
     std::filesystem::path project = dir / "shop";
     std::map<std::string, tarn::StyleSource> sources;  // what the page says of the next element
 
+    static tarn::StyleSource rule(std::string selector, std::string sheet, bool same, std::array<int, 3> specificity = {0, 1, 1}) {
+        tarn::StyleSource source;
+        source.kind = tarn::StyleSource::Kind::rule;
+        source.matched = source.selector = std::move(selector);
+        source.sheet = std::move(sheet);
+        source.specificity = specificity;
+        source.sameSource = same;
+        return source;
+    }
+
     void tailwind() { tarn::test::writeFile(project / "package.json", R"({"devDependencies": {"tailwindcss": "^4.1.0"}})"); }
     void write(const std::string& file, const std::string& text) { tarn::test::writeFile(project / file, text); }
     std::string read(const std::string& file) { return tarn::test::readFile(project / file); }
@@ -146,6 +156,7 @@ TEST(CssRules, RulesAreReadPastCommentsStringsAndNesting) {
     ASSERT_EQ(rules.size(), 3u);
     EXPECT_EQ(rules[0].selector, ".a, .b > p");
     EXPECT_TRUE(rules[2].nested);
+    EXPECT_EQ(rules[2].selector, ":is(.c):hover");  // as the page serves it
     EXPECT_TRUE(tarn::style::css::declares(css, rules[1], "margin-top"));
     EXPECT_FALSE(tarn::style::css::declares(css, rules[1], "color"));  // the nested rule's, not its own
     // Added after the last declaration, which had no semicolon; a longhand after the shorthand goes.
@@ -158,6 +169,7 @@ TEST(CssRules, RulesAreReadPastCommentsStringsAndNesting) {
     using tarn::style::css::sameSelector;
     EXPECT_TRUE(sameSelector(".card>h2 ,  a[href='x']::before", ".card > h2, a[href=\"x\"]::before", false));
     EXPECT_TRUE(sameSelector(".name", ".name[data-v-7ba5bd90]", false));
+    EXPECT_TRUE(sameSelector(":is(#steps ul) a", ":is(#steps  ul) a", false));
     EXPECT_TRUE(sameSelector(".name p", ".name.svelte-1x2y3z p.svelte-1x2y3z", false));
     EXPECT_TRUE(sameSelector(".title:hover", "._title_x1y2z:hover", true));
     EXPECT_TRUE(sameSelector(".title", ".page-module__Ab3d__title", true));
@@ -171,18 +183,22 @@ TEST_F(StyleEdit, StyleSheetsChangeTheRuleThatStylesOnlyThisElement) {
                          "  <h3 className=\"lead\">Spelt</h3>\n</main>;\n");
     write("src/App.css", ".card h2 {\n  color: #333;\n  padding: 1rem;\n}\n\n.title { font-size: 2rem }\n@media (min-width: 600px) {\n"
                          "  .title {\n    font-size: 3rem;\n  }\n}\nh3 { color: green; }\n");
-    auto rule = [&](std::string selector, std::string sheetFile, bool same, std::array<int, 3> specificity = {0, 1, 1}) {
-        return tarn::StyleSource{tarn::StyleSource::Kind::rule, selector, sheetFile, false, specificity, 1, same};
-    };
     sources = {{"color", rule(".card h2", sheet, true)}, {"padding-left", rule(".card h2", sheet, true)}};
     EXPECT_EQ(change("src/App.jsx", 3, 3, "h2", {Property::color, "blue"}, tarn::LocatedBy::framework, "rgb(51, 51, 51)"),
               "Style: text color rgb(51, 51, 51) → blue on hero-title, in src/App.css:1 (.card h2)");
     change("src/App.jsx", 3, 3, "h2", {Property::padding, "8px", left}, tarn::LocatedBy::framework);
     sources = {{"font-size", rule(".title", sheet, true, {0, 1, 0})}};
+    sources["font-size"].condition = "(min-width: 600px)";
     change("src/App.jsx", 4, 3, "p", {Property::fontSize, "40px"}, tarn::LocatedBy::framework);
     EXPECT_EQ(read("src/App.css"), ".card h2 {\n  color: blue;\n  padding: 1rem;\n  padding-left: 8px;\n}\n\n.title { font-size: 2rem }\n"
                                    "@media (min-width: 600px) {\n  .title {\n    font-size: 40px;\n  }\n}\nh3 { color: green; }\n");
     EXPECT_EQ(read("src/App.jsx").find("app-"), std::string::npos);
+    // A value under a media query nested in the rule: written there.
+    write("src/index.css", "h1 {\n  font-size: 56px;\n  @media (max-width: 1024px) {\n    font-size: 36px;\n  }\n}\n");
+    sources = {{"font-size", rule("h1", (project / "src/index.css").string(), true, {0, 0, 1})}};
+    sources["font-size"].condition = "(max-width: 1024px)";
+    change("src/App.jsx", 3, 3, "h2", {Property::fontSize, "40px"}, tarn::LocatedBy::framework);
+    EXPECT_EQ(read("src/index.css"), "h1 {\n  font-size: 56px;\n  @media (max-width: 1024px) {\n    font-size: 40px;\n  }\n}\n");
 
     // A rule that also styles other elements stays: the element gets a class of its own, a rule
     // that outranks it, and later changes go to that rule.
@@ -197,12 +213,16 @@ TEST_F(StyleEdit, StyleSheetsChangeTheRuleThatStylesOnlyThisElement) {
     sources = {{"color", rule(".card h2", sheet, false)}};
     change("src/App.jsx", 3, 3, "h2", {Property::color, "navy"}, tarn::LocatedBy::framework);
     EXPECT_NE(read("src/App.css").find(".app-h2.app-h2 {\n  color: navy;\n}"), std::string::npos) << read("src/App.css");
+    // Against an id, the rule's own selector narrowed to the class.
+    sources = {{"color", rule("#main h3", sheet, false, {1, 0, 1})}};
+    change("src/App.jsx", 5, 3, "h3", {Property::color, "olive"}, tarn::LocatedBy::framework);
+    EXPECT_NE(read("src/App.css").find("#main h3.app-h3 {\n  color: olive;\n}"), std::string::npos) << read("src/App.css");
 }
 
 TEST_F(StyleEdit, ModulesAndVueAndSvelteBlocksAreWrittenInTheirOwnFiles) {
     write("src/Card.module.css", ".title {\n  color: red;\n}\n");
     write("src/Card.jsx", "import styles from './Card.module.css'\nexport const Card = () => <h2 className={styles.title}>Rye</h2>;\n");
-    sources = {{"color", {tarn::StyleSource::Kind::rule, "._title_x1y2z", (project / "src/Card.module.css").string(), false, {0, 1, 0}, 1, true}}};
+    sources = {{"color", rule("._title_x1y2z", (project / "src/Card.module.css").string(), true, {0, 1, 0})}};
     change("src/Card.jsx", 2, 28, "h2", {Property::color, "teal"}, tarn::LocatedBy::framework);
     EXPECT_EQ(read("src/Card.module.css"), ".title {\n  color: teal;\n}\n");
     // A module's class cannot be added to from here.
@@ -210,15 +230,17 @@ TEST_F(StyleEdit, ModulesAndVueAndSvelteBlocksAreWrittenInTheirOwnFiles) {
     EXPECT_TRUE(change("src/Card.jsx", 2, 28, "h2", {Property::color, "red"}, tarn::LocatedBy::framework).starts_with("refused: "));
 
     write("src/Name.vue", "<template>\n  <p class=\"name\">Ada</p>\n</template>\n\n<style scoped>\n.name { color: red }\n</style>\n");
-    sources = {{"color", {tarn::StyleSource::Kind::rule, ".name[data-v-7ba5bd90]",
-                          (project / "src/Name.vue").string() + "?vue&type=style&index=0&scoped=7ba5bd90&lang.css", false, {0, 2, 0}, 1, true}}};
+    sources = {{"color", rule(".name[data-v-7ba5bd90]", (project / "src/Name.vue").string() + "?vue&type=style&index=0&scoped=7ba5bd90&lang.css",
+                              true, {0, 2, 0})}};
     change("src/Name.vue", 2, 3, "p", {Property::color, "blue"});
     EXPECT_NE(read("src/Name.vue").find(".name { color: blue }"), std::string::npos) << read("src/Name.vue");
 
     // Nothing styles it: a class of its own and a rule in the component's own <style> block.
     write("src/Tag.svelte", "<span>New</span>\n");
-    sources = {{"font-size", {tarn::StyleSource::Kind::inherited}}};
+    sources = {{"font-size", {}}};
+    sources["font-size"].kind = tarn::StyleSource::Kind::inherited;
     EXPECT_EQ(change("src/Tag.svelte", 1, 1, "span", {Property::fontSize, "12px"}, tarn::LocatedBy::framework),
               "Style: font size → 12px on hero-title, with class tag-span (src/Tag.svelte:4)");
     EXPECT_EQ(read("src/Tag.svelte"), "<span class=\"tag-span\">New</span>\n\n<style>\n.tag-span {\n  font-size: 12px;\n}\n</style>\n");
 }
+

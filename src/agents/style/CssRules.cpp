@@ -182,6 +182,8 @@ bool hashedFrom(std::string_view served, std::string_view written) {
 std::vector<Rule> readRules(std::string_view s, std::size_t begin, std::size_t end) {
     struct Open {
         std::optional<std::size_t> rule;  // the index of the style rule it opens, if it does
+        std::string parent;               // the selector `&` stands for inside it
+        std::string condition;            // of the innermost @media around it
     };
     std::vector<Rule> rules;
     std::vector<Open> open;
@@ -196,10 +198,24 @@ std::vector<Rule> readRules(std::string_view s, std::size_t begin, std::size_t e
         if (c == '{') {
             const std::string prelude = cleaned(s.substr(preludeStart, i - preludeStart));
             Open o;
-            if (!prelude.empty() && prelude.front() != '@') {
-                const bool nested = std::any_of(open.begin(), open.end(), [](const Open& x) { return x.rule.has_value(); });
+            o.parent = open.empty() ? std::string() : open.back().parent;
+            o.condition = open.empty() ? std::string() : open.back().condition;
+            if (prelude.starts_with("@media")) o.condition = normalisedCondition(prelude);
+            if (!prelude.empty() && prelude.front() == '@' && !o.parent.empty()) {
+                // Declarations under a condition inside a rule: the rule's, under the condition.
                 o.rule = rules.size();
-                rules.push_back(Rule{prelude, i, i, nested});
+                rules.push_back(Rule{o.parent, i, i, true, o.condition});
+            } else if (!prelude.empty() && prelude.front() != '@') {
+                // A nested rule as the page serves it: `&` is its parent, else it is inside it.
+                std::string selector = prelude;
+                if (!o.parent.empty()) {
+                    const std::string is = ":is(" + o.parent + ")";
+                    if (selector.find('&') == std::string::npos) selector = is + " " + selector;
+                    else for (std::size_t at = selector.find('&'); at != std::string::npos; at = selector.find('&', at + is.size())) selector.replace(at, 1, is);
+                }
+                o.rule = rules.size();
+                rules.push_back(Rule{selector, i, i, !o.parent.empty(), o.condition});
+                o.parent = selector;
             }
             open.push_back(o);
             preludeStart = i + 1;
@@ -236,6 +252,18 @@ std::vector<std::pair<std::size_t, std::size_t>> styleRegions(std::string_view c
         if (close == std::string::npos) break;
         out.emplace_back(open + 1, close);
         at = close;
+    }
+    return out;
+}
+
+std::string normalisedCondition(std::string_view query) {
+    std::string q = text::toLower(cleaned(query));
+    if (q.starts_with("@media")) q = text::trim(q.substr(6));
+    std::string out;
+    for (char c : q) {
+        if (c == ' ' && !out.empty() && (out.back() == '(' || out.back() == ' ')) continue;
+        if (c == ')' && !out.empty() && out.back() == ' ') out.pop_back();
+        out += c;
     }
     return out;
 }

@@ -12,18 +12,26 @@
 namespace tarn::style::css {
 
 struct Rule {
-    std::string selector;  // as written, comments dropped and whitespace collapsed
+    // As written, comments dropped and whitespace collapsed; a nested rule's as the page serves it
+    // (`&` and its parent made `:is(parent)`).
+    std::string selector;
     std::size_t open = 0, close = 0;  // offsets of its '{' and '}'
-    bool nested = false;  // inside another style rule (relative to it)
+    bool nested = false;    // inside another style rule (relative to it)
+    std::string condition;  // the media query of the innermost @media around it, normalised
+
 };
 
 // The style rules of the text from `begin` to `end`, in the order written, those inside @media,
-// @supports, @layer and other rules included. Comments and strings are skipped; text whose braces
+// @supports, @layer and other rules included. A rule's own @media block is a rule of its own, with
+// the rule's selector and the block's condition. Comments and strings are skipped; text whose braces
 // do not balance ends the list where they stop.
 std::vector<Rule> readRules(std::string_view text, std::size_t begin, std::size_t end);
 
 // Where a file's CSS is: a style sheet whole, the inside of each <style> block of any other file.
 std::vector<std::pair<std::size_t, std::size_t>> styleRegions(std::string_view content, const std::filesystem::path& file);
+
+// A media query in the form both sides compare in: without "@media", spaces collapsed, lower case.
+std::string normalisedCondition(std::string_view query);
 
 // Whether a selector as written is the one the page serves: equal once whitespace and quotes are
 // normalised and the scoping frameworks add is removed (Vue's [data-v-…], Svelte's .svelte-…);

@@ -29,14 +29,16 @@ struct Found {
     css::Rule rule;
 };
 
-// The rules of the file the page serves with the selector, those that set the property last.
-std::vector<Found> rulesIn(const fs::path& file, const std::string& selector, const std::string& property) {
+// The rules of the file the page serves with the selector under the same media query; those that
+// set the property when some do.
+std::vector<Found> rulesIn(const fs::path& file, const StyleSource& source, const std::string& property) {
     auto content = projectfiles::readText(file);
     if (!content) return {};
+    const std::string condition = css::normalisedCondition(source.condition);
     std::vector<Found> all, setting;
     for (const auto& [begin, end] : css::styleRegions(*content, file)) {
         for (const auto& rule : css::readRules(*content, begin, end)) {
-            if (rule.nested || !css::sameSelector(rule.selector, selector, isModule(file))) continue;
+            if (rule.condition != condition || !css::sameSelector(rule.selector, source.selector, isModule(file))) continue;
             all.push_back({file, *content, rule});
             if (css::declares(*content, rule, property)) setting.push_back(all.back());
         }
@@ -57,11 +59,11 @@ std::optional<Edit> editRule(const fs::path& root, const StyleSource& source, co
     if (source.kind != StyleSource::Kind::rule || source.selector.empty() || properties.empty()) return std::nullopt;
     std::vector<Found> found;
     if (auto file = sheetFile(source.sheet, root)) {
-        found = rulesIn(*file, source.selector, properties.front());
+        found = rulesIn(*file, source, properties.front());
     } else if (source.sheet.empty() || source.sheet.find("://") != std::string::npos) {
         // An address (a bundler's chunk): the one project file that has the rule.
         for (const auto& file : projectfiles::walk(root, hasStyles)) {
-            auto here = rulesIn(file, source.selector, properties.front());
+            auto here = rulesIn(file, source, properties.front());
             if (here.empty()) continue;
             if (!found.empty()) return std::nullopt;
             found = std::move(here);
@@ -76,7 +78,7 @@ std::optional<Edit> editRule(const fs::path& root, const StyleSource& source, co
 std::optional<std::pair<std::string, int>> ruleAt(const fs::path& root, const StyleSource& source, const std::string& property) {
     auto file = sheetFile(source.sheet, root);
     if (!file || source.kind != StyleSource::Kind::rule) return std::nullopt;
-    auto found = rulesIn(*file, source.selector, property);
+    auto found = rulesIn(*file, source, property);
     if (found.empty()) return std::nullopt;
     return std::pair{projectfiles::relativePath(*file, root), lineAt(found.back().content, found.back().rule.open)};
 }
@@ -107,7 +109,7 @@ std::optional<fs::path> ownSheet(const fs::path& root, const fs::path& elementFi
 bool hasRule(const fs::path& file, const std::string& content, const std::string& selector) {
     for (const auto& [begin, end] : css::styleRegions(content, file)) {
         for (const auto& rule : css::readRules(content, begin, end)) {
-            if (!rule.nested && rule.selector == selector) return true;
+            if (!rule.nested && rule.condition.empty() && rule.selector == selector) return true;
         }
     }
     return false;
@@ -118,7 +120,7 @@ Edit setOwnRule(const fs::path& file, const std::string& content, const std::str
     const auto regions = css::styleRegions(content, file);
     for (const auto& [begin, end] : regions) {
         for (const auto& rule : css::readRules(content, begin, end)) {
-            if (!rule.nested && rule.selector == selector) {
+            if (!rule.nested && rule.condition.empty() && rule.selector == selector) {
                 return Edit{file, css::setDeclarations(content, rule, properties, value), lineAt(content, rule.open)};
             }
         }
@@ -128,7 +130,8 @@ Edit setOwnRule(const fs::path& file, const std::string& content, const std::str
         // A Vue or Svelte file without styles gets a block of its own.
         std::string out = content;
         if (!out.empty() && out.back() != '\n') out += '\n';
-        out += "\n<style>\n";
+        // A Vue component's own rules stay its own.
+        out += text::toLower(file.extension().string()) == ".vue" ? "\n<style scoped>\n" : "\n<style>\n";
         const int line = lineAt(out, out.size());
         return Edit{file, out + rule + "</style>\n", line};
     }

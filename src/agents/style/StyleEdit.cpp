@@ -120,7 +120,7 @@ bool tagStartsAt(std::string_view s, std::size_t at, std::string_view name) {
 }
 
 // The opening tag of the element at the target's place: on its line when the framework gave it,
-// else the nearest one before its text that is still open there.
+// else (or when it is not there) the nearest one before the place that is still open there.
 std::optional<Tag> elementTag(std::string_view s, const InspectTarget& target) {
     const std::string tagName = text::toLower(target.tagName);
     const std::size_t lineStart = offsetOfLine(s, target.line);
@@ -129,7 +129,7 @@ std::optional<Tag> elementTag(std::string_view s, const InspectTarget& target) {
         for (std::size_t at = s.find('<', lineStart); at != std::string_view::npos && at <= lineEnd; at = s.find('<', at + 1)) {
             if (tagStartsAt(s, at, tagName)) return readTag(s, at + 1 + tagName.size());
         }
-        return std::nullopt;
+        // Not on its line: the place is the element's text, inside it.
     }
     std::size_t position = lineStart;
     for (int c = 1; c < target.column && position < s.size() && s[position] != '\n'; ++c) {
@@ -372,28 +372,38 @@ Result ownClass(const fs::path& root, const fs::path& file, const std::string& s
     const std::string base = kebab(file.stem().string()) + "-" + tagName;
     auto ours = [&](const std::string& c) { return c == base || (c.starts_with(base + "-") && c.find_first_not_of("0123456789", base.size() + 1) == std::string::npos); };
 
-    // A class this edit gave the element before, and its rule: changed again.
+    // A class this edit gave the element before, and its rule when that outranks the one the
+    // value comes from: changed again.
+    const std::array<int, 3> beat = source.kind == StyleSource::Kind::rule ? source.specificity : std::array<int, 3>{};
     std::string name, selector;
     for (const auto& c : present) {
         if (!ours(c)) continue;
+        name = c;
         for (const auto& [form, spec] : ownSelectors(c, tagName)) {
-            if (sheets::hasRule(*sheet, *sheetText, form)) {
-                name = c;
-                selector = form;
-            }
+            if (spec > beat && sheets::hasRule(*sheet, *sheetText, form)) selector = form;
+        }
+        if (selector.empty() && !source.matched.empty() && sheets::hasRule(*sheet, *sheetText, source.matched + "." + c)) {
+            selector = source.matched + "." + c;
         }
     }
-    if (name.empty()) {
-        name = base;
-        for (int n = 2; sheetText->find("." + name) != std::string::npos || std::find(present.begin(), present.end(), name) != present.end(); ++n) {
-            name = base + "-" + std::to_string(n);
+    if (selector.empty()) {
+        if (name.empty()) {
+            name = base;
+            for (int n = 2; sheetText->find("." + name) != std::string::npos || std::find(present.begin(), present.end(), name) != present.end(); ++n) {
+                name = base + "-" + std::to_string(n);
+            }
         }
-        const std::array<int, 3> beat = source.kind == StyleSource::Kind::rule ? source.specificity : std::array<int, 3>{};
         for (const auto& [form, spec] : ownSelectors(name, tagName)) {
             if (spec > beat) {
                 selector = form;
                 break;
             }
+        }
+        // Against an id or a long chain: the rule's own selector, narrowed to the new class.
+        if (selector.empty() && !source.matched.empty() && source.matched.find("::") == std::string::npos &&
+            source.matched.find('&') == std::string::npos && source.matched.find("[data-v-") == std::string::npos &&
+            source.matched.find(".svelte-") == std::string::npos) {
+            selector = source.matched + "." + name;
         }
         if (selector.empty()) {
             refuse(_("The rule that styles this element is too specific to outrank with a class, so its style was left as it was; describe the change to the agent."));
