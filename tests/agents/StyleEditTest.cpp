@@ -130,6 +130,11 @@ TEST_F(StyleEdit, TailwindClassListsAreChangedWhereTheElementIsWritten) {
     write("src/Card.vue", "<template>\n  <div class=\"card rounded-lg\">\n    <h2 class=\"md:text-xl\">Rye</h2>\n  </div>\n</template>\n");
     change("src/Card.vue", 3, 28, "h2", {Property::fontWeight, "700"});
     EXPECT_NE(read("src/Card.vue").find("<h2 class=\"md:text-xl font-bold\">"), std::string::npos) << read("src/Card.vue");
+    // Text from a message file: the element that looks the message up.
+    write("src/locales/en.json", "{\n  \"nav\": {\n    \"home\": \"Home\"\n  }\n}\n");
+    write("src/Nav.jsx", "export const Nav = () => <nav>\n  <a href=\"#\">{t('nav.home')}</a>\n</nav>;\n");
+    EXPECT_EQ(change("src/locales/en.json", 3, 13, "a", {Property::fontWeight, "700"}), "Style: font weight → 700 on hero-title, src/Nav.jsx:2");
+    EXPECT_NE(read("src/Nav.jsx").find("<a className=\"font-bold\" href=\"#\">"), std::string::npos) << read("src/Nav.jsx");
 }
 
 TEST_F(StyleEdit, PlainProjectsChangeInlineStylesAndReferTheRest) {

@@ -1,5 +1,6 @@
 #include "agents/style/StyleEdit.h"
 
+#include "agents/style/Markup.h"
 #include "agents/style/SheetEdit.h"
 
 #include "agents/AgentServiceError.h"
@@ -17,191 +18,18 @@
 namespace tarn::style {
 
 namespace fs = std::filesystem;
+using markup::Attribute;
+using markup::Tag;
+using markup::classLiteral;
+using markup::elementTag;
+using markup::pastString;
+using markup::pastBracket;
 
 namespace {
 
 [[noreturn]] void refuse(const std::string& why) { throw AgentServiceError(AgentServiceError::Kind::unsafeEdit, why); }
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-// The end of a quoted string or template literal that starts at `at`, past its closing quote.
-std::size_t pastString(std::string_view s, std::size_t at) {
-    const char quote = s[at];
-    for (std::size_t i = at + 1; i < s.size(); ++i) {
-        if (s[i] == '\\') ++i;
-        else if (s[i] == quote) return i + 1;
-    }
-    return std::string_view::npos;
-}
-
-// Past the bracket that closes the one at `at` ('{', '(' or '['), strings skipped.
-std::size_t pastBracket(std::string_view s, std::size_t at) {
-    int depth = 0;
-    for (std::size_t i = at; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '"' || c == '\'' || c == '`') {
-            i = pastString(s, i);
-            if (i == std::string_view::npos) return i;
-            --i;
-        } else if (c == '{' || c == '(' || c == '[') {
-            ++depth;
-        } else if (c == '}' || c == ')' || c == ']') {
-            if (--depth == 0) return i + 1;
-        }
-    }
-    return std::string_view::npos;
-}
-
-struct Attribute {
-    std::string name;
-    std::size_t begin = 0, end = 0;  // the value as written: quotes or braces included
-};
-
-// The element's opening tag: where its name ends, where it closes ('>' or "/>"), its attributes.
-struct Tag {
-    std::size_t nameEnd = 0, close = 0;
-    std::vector<Attribute> attributes;
-    const Attribute* find(std::string_view name) const {
-        for (const auto& a : attributes) {
-            if (a.name == name) return &a;
-        }
-        return nullptr;
-    }
-};
-
-std::optional<Tag> readTag(std::string_view s, std::size_t nameEnd) {
-    Tag tag;
-    tag.nameEnd = nameEnd;
-    std::size_t i = nameEnd;
-    while (i < s.size()) {
-        while (i < s.size() && isSpace(s[i])) ++i;
-        if (i >= s.size()) return std::nullopt;
-        if (s[i] == '>' || (s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>')) {
-            tag.close = i;
-            return tag;
-        }
-        if (s[i] == '{') {  // a spread: {...props}
-            i = pastBracket(s, i);
-            if (i == std::string_view::npos) return std::nullopt;
-            continue;
-        }
-        const std::size_t nameStart = i;
-        while (i < s.size() && !isSpace(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/') ++i;
-        Attribute a{std::string(s.substr(nameStart, i - nameStart)), i, i};
-        if (a.name.empty()) return std::nullopt;
-        if (i < s.size() && s[i] == '=') {
-            a.begin = ++i;
-            if (i >= s.size()) return std::nullopt;
-            if (s[i] == '"' || s[i] == '\'') i = pastString(s, i);
-            else if (s[i] == '{') i = pastBracket(s, i);
-            else while (i < s.size() && !isSpace(s[i]) && s[i] != '>') ++i;
-            if (i == std::string_view::npos) return std::nullopt;
-            a.end = i;
-        }
-        tag.attributes.push_back(std::move(a));
-    }
-    return std::nullopt;
-}
-
-std::size_t offsetOfLine(std::string_view s, int line) {
-    std::size_t at = 0;
-    for (int l = 1; l < line; ++l) {
-        at = s.find('\n', at);
-        if (at == std::string_view::npos) return s.size();
-        ++at;
-    }
-    return at;
-}
-
-bool tagStartsAt(std::string_view s, std::size_t at, std::string_view name) {
-    if (s.compare(at, name.size() + 1, "<" + std::string(name)) != 0) return false;
-    const std::size_t after = at + 1 + name.size();
-    return after < s.size() && (isSpace(s[after]) || s[after] == '>' || s[after] == '/');
-}
-
-// The opening tag of the element at the target's place: on its line when the framework gave it,
-// else (or when it is not there) the nearest one before the place that is still open there.
-std::optional<Tag> elementTag(std::string_view s, const InspectTarget& target) {
-    const std::string tagName = text::toLower(target.tagName);
-    const std::size_t lineStart = offsetOfLine(s, target.line);
-    if (target.locatedBy == LocatedBy::framework) {
-        const std::size_t lineEnd = s.find('\n', lineStart);
-        for (std::size_t at = s.find('<', lineStart); at != std::string_view::npos && at <= lineEnd; at = s.find('<', at + 1)) {
-            if (tagStartsAt(s, at, tagName)) return readTag(s, at + 1 + tagName.size());
-        }
-        // Not on its line: the place is the element's text, inside it.
-    }
-    std::size_t position = lineStart;
-    for (int c = 1; c < target.column && position < s.size() && s[position] != '\n'; ++c) {
-        ++position;
-        while (position < s.size() && (static_cast<unsigned char>(s[position]) & 0xC0) == 0x80) ++position;
-    }
-    for (std::size_t at = s.rfind('<', position); at != std::string_view::npos; at = at == 0 ? std::string_view::npos : s.rfind('<', at - 1)) {
-        if (!tagStartsAt(s, at, tagName)) continue;
-        auto tag = readTag(s, at + 1 + tagName.size());
-        if (!tag) return std::nullopt;
-        // The place is in the tag itself, or in its content: not closed before it.
-        if (tag->close >= position) return tag;
-        const std::string_view between = s.substr(tag->close, position - tag->close);
-        if (s[tag->close] == '/' || between.find("</" + tagName) != std::string_view::npos) return std::nullopt;
-        return tag;
-    }
-    return std::nullopt;
-}
-
-// The class list's string literal inside an attribute value: "…", {"…"}, {`…`} without values,
-// or a string argument of cn()/clsx() (the one with a utility of the property, else the first).
-std::optional<std::pair<std::size_t, std::size_t>> classLiteral(std::string_view s, const Attribute& a, const Change& change,
-                                                                 std::string_view variant) {
-    std::string_view value = s.substr(a.begin, a.end - a.begin);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) return std::pair{a.begin + 1, a.end - 1};
-    if (value.size() < 2 || value.front() != '{') return std::nullopt;
-    std::size_t i = a.begin + 1;
-    while (i < a.end && isSpace(s[i])) ++i;
-    if (s[i] == '"' || s[i] == '\'' || s[i] == '`') {
-        const std::size_t end = pastString(s, i);
-        std::size_t rest = end;
-        while (rest < a.end && isSpace(s[rest])) ++rest;
-        if (end == std::string_view::npos || rest != a.end - 1) return std::nullopt;
-        if (s[i] == '`' && s.substr(i, end - i).find("${") != std::string_view::npos) return std::nullopt;
-        return std::pair{i + 1, end - 1};
-    }
-    static constexpr std::array<std::string_view, 6> joiners{"cn", "clsx", "classNames", "classnames", "twMerge", "cx"};
-    std::size_t nameEnd = i;
-    while (nameEnd < a.end && (std::isalnum(static_cast<unsigned char>(s[nameEnd])) || s[nameEnd] == '_')) ++nameEnd;
-    if (std::find(joiners.begin(), joiners.end(), s.substr(i, nameEnd - i)) == joiners.end() || s[nameEnd] != '(') return std::nullopt;
-    std::optional<std::pair<std::size_t, std::size_t>> first, matching;
-    const std::size_t callEnd = pastBracket(s, nameEnd);
-    if (callEnd == std::string_view::npos) return std::nullopt;
-    // Only its own arguments' plain strings; those in a condition or an object stay unread.
-    int depth = 0;
-    for (std::size_t at = nameEnd; at < callEnd; ++at) {
-        const char c = s[at];
-        if (c == '(' || c == '{' || c == '[') ++depth;
-        else if (c == ')' || c == '}' || c == ']') --depth;
-        else if (c == '"' || c == '\'' || c == '`') {
-            const std::size_t end = pastString(s, at);
-            if (end == std::string_view::npos) return std::nullopt;
-            const std::string_view literal = s.substr(at + 1, end - at - 2);
-            std::size_t before = at;
-            while (before > nameEnd && isSpace(s[before - 1])) --before;
-            const bool plain = depth == 1 && (s[before - 1] == '(' || s[before - 1] == ',') && !(c == '`' && literal.find("${") != std::string_view::npos);
-            if (plain) {
-                if (!first) first = std::pair{at + 1, end - 1};
-                for (std::size_t w = 0; !matching && w < literal.size();) {
-                    while (w < literal.size() && isSpace(literal[w])) ++w;
-                    std::size_t e = w;
-                    while (e < literal.size() && !isSpace(literal[e])) ++e;
-                    auto u = parseUtility(literal.substr(w, e - w));
-                    if (u && u->property == change.property && u->variant == variant) matching = std::pair{at + 1, end - 1};
-                    w = e;
-                }
-            }
-            at = end - 1;
-        }
-    }
-    return matching ? matching : first;
-}
 
 bool isScript(const fs::path& file) {
     const std::string ext = file.extension().string();
@@ -503,7 +331,11 @@ std::string describe(const Change& change) {
     return tr::format(_("%1 (%2)"), {what, text::join(sides, ", ")});
 }
 
-Result apply(const fs::path& root, const Request& request) {
+Result apply(const fs::path& root, const Request& given) {
+    // Text from a message file: the element is where the message is looked up.
+    std::optional<Request> throughKey;
+    if (auto place = markup::throughMessageKey(root, given.target)) throughKey = Request{*place, given.change, given.before};
+    const Request& request = throughKey ? *throughKey : given;
     const InspectTarget& target = request.target;
     if (target.fileGuess.empty() || target.line <= 0 || target.tagName.empty()) {
         refuse(_("Tarn does not know where this element is written, so its style was left as it was; describe the change to the agent."));
