@@ -135,6 +135,11 @@ TEST_F(StyleEdit, TailwindClassListsAreChangedWhereTheElementIsWritten) {
     write("src/Nav.jsx", "export const Nav = () => <nav>\n  <a href=\"#\">{t('nav.home')}</a>\n</nav>;\n");
     EXPECT_EQ(change("src/locales/en.json", 3, 13, "a", {Property::fontWeight, "700"}), "Style: font weight → 700 on hero-title, src/Nav.jsx:2");
     EXPECT_NE(read("src/Nav.jsx").find("<a className=\"font-bold\" href=\"#\">"), std::string::npos) << read("src/Nav.jsx");
+    // And from a constant: where it is shown.
+    write("src/data.js", "export const OPENING = 'Open every day'\nexport const el = <p>Open every day</p>\n");
+    write("src/Hours.jsx", "export const Hours = () => <p className=\"hours\">{OPENING}</p>;\n");
+    change("src/data.js", 1, 24, "p", {Property::fontWeight, "700"});
+    EXPECT_NE(read("src/Hours.jsx").find("<p className=\"hours font-bold\">"), std::string::npos) << read("src/Hours.jsx");
 }
 
 TEST_F(StyleEdit, PlainProjectsChangeInlineStylesAndReferTheRest) {
@@ -146,9 +151,11 @@ TEST_F(StyleEdit, PlainProjectsChangeInlineStylesAndReferTheRest) {
     change("index.html", 2, 38, "h1", {Property::margin, "12px", top});
     EXPECT_NE(read("index.html").find("style=\"color: red; margin: 0; margin-top: 12px\""), std::string::npos) << read("index.html");
 
-    const std::string before = read("src/App.jsx");
     EXPECT_TRUE(change("src/App.jsx", 3, 26, "p", {Property::color, "blue"}).starts_with("refused: This element's style is built in code"));
-    EXPECT_TRUE(change("src/App.jsx", 4, 23, "p", {Property::color, "blue"}).starts_with("refused: No style sheet belongs to this element"));
+    // Without any style sheet, a style of its own.
+    EXPECT_EQ(change("src/App.jsx", 4, 23, "p", {Property::color, "blue"}), "Style: text color → blue on hero-title, src/App.jsx:4");
+    EXPECT_NE(read("src/App.jsx").find("<p style={{ color: 'blue' }} className=\"lead\">Spelt</p>"), std::string::npos) << read("src/App.jsx");
+    const std::string before = read("src/App.jsx");
     EXPECT_TRUE(change("src/App.jsx", 2, 3, "h1", {Property::color, "red' }} onClick={steal"}, tarn::LocatedBy::framework).starts_with("refused:"));
     EXPECT_TRUE(change("src/App.jsx", 2, 3, "h2", {Property::color, "blue"}, tarn::LocatedBy::framework).starts_with("refused: The <h2>"));
     EXPECT_TRUE(change("", 0, 0, "h1", {Property::color, "blue"}).starts_with("refused: Tarn does not know where"));
@@ -247,5 +254,11 @@ TEST_F(StyleEdit, ModulesAndVueAndSvelteBlocksAreWrittenInTheirOwnFiles) {
     EXPECT_EQ(change("src/Tag.svelte", 1, 1, "span", {Property::fontSize, "12px"}, tarn::LocatedBy::framework),
               "Style: font size → 12px on hero-title, with class tag-span (src/Tag.svelte:4)");
     EXPECT_EQ(read("src/Tag.svelte"), "<span class=\"tag-span\">New</span>\n\n<style>\n.tag-span {\n  font-size: 12px;\n}\n</style>\n");
+    // HTML in a plain script's template string takes class="…".
+    write("src/style.css", "h1 { color: red; }\n");
+    write("src/main.js", "import './style.css'\ndocument.body.innerHTML = `\n  <h1>Hi</h1>\n`\n");
+    change("src/main.js", 3, 3, "h1", {Property::fontSize, "30px"}, tarn::LocatedBy::framework);
+    EXPECT_NE(read("src/main.js").find("<h1 class=\"main-h1\">Hi</h1>"), std::string::npos) << read("src/main.js");
+    EXPECT_EQ(read("src/style.css"), "h1 { color: red; }\n\n.main-h1 {\n  font-size: 30px;\n}\n");
 }
 

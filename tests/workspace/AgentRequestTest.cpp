@@ -357,10 +357,12 @@ TEST_F(Requests, AStyleChangeIsWrittenWithUndoOrHandedToTheAgentInWords) {
     vm->handleInspectSelection(heading);
     ASSERT_TRUE(runLoopUntil([&] { return vm->selection().selectedInspectTarget->has_value(); }));
 
-    // No style sheet to write it in: nothing written; the change in words waits in the composer.
+    // Its file takes styles from a sheet that cannot be found: nothing written; the change in
+    // words waits in the composer.
+    writeFile(project / "src" / "App.tsx", "import './Missing.css'; export default function App() {\n  return <h1>Hello shop</h1>;\n}\n");
     const std::string plain = readFile(project / "src" / "App.tsx");
     runTask(vm->requests().applyStyle({{{style::Property::fontSize, "32px"}, "24px"}}));
-    EXPECT_TRUE(text::startsWith(reply().content, "Style not changed: No style sheet belongs to this element")) << reply().content;
+    EXPECT_TRUE(text::startsWith(reply().content, "Style not changed: No style sheet of this element's file")) << reply().content;
     EXPECT_EQ(*vm->requests().draftPrompt, "On the <h1> element (src/App.tsx:2), set the font size to 32px.");
     EXPECT_EQ(readFile(project / "src" / "App.tsx"), plain);
 

@@ -144,7 +144,16 @@ std::optional<Location> locateShownText(const std::string& shownText, const std:
     Search search = searchRendered(shown, shownText, hint, root);
     if (search.found.size() != 1) return std::nullopt;
     const Hit& hit = search.found.front();
-    const std::size_t at = hit.literal ? hit.literal->begin : hit.place->reading.cells[hit.match->cellOf.front()].begin;
+    // Where the text is written as characters: a value before it may be any element's.
+    std::size_t at = 0;
+    if (hit.literal) {
+        at = hit.literal->begin;
+    } else {
+        const auto& cells = hit.place->reading.cells;
+        const auto& cellOf = hit.match->cellOf;
+        auto written = std::find_if(cellOf.begin(), cellOf.end(), [&](std::size_t c) { return cells[c].kind == Cell::Kind::character; });
+        at = cells[written == cellOf.end() ? cellOf.front() : *written].begin;
+    }
     const std::string_view before = std::string_view(hit.place->content).substr(0, at);
     const auto lineStart = before.rfind('\n');
     Location location;

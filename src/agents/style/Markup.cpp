@@ -184,9 +184,10 @@ std::optional<std::pair<std::size_t, std::size_t>> classLiteral(std::string_view
 
 namespace {
 
-// The dotted key of the string value that starts on `line` of a JSON text ("nav.home"); none in
-// an array, or when no value starts there.
-std::optional<std::string> keyOnLine(std::string_view json, int line) {
+// The dotted key of the string value that starts on `line` of a JSON text ("nav.home"): the one
+// that reads `shown` when several do; none in an array, or when no value starts there.
+std::optional<std::string> keyOnLine(std::string_view json, int line, const std::string& shown) {
+    std::optional<std::string> first;
     struct Open {
         char kind;
         std::string key;
@@ -225,29 +226,57 @@ std::optional<std::string> keyOnLine(std::string_view json, int line) {
                     keys.push_back(open[o].key);
                 }
                 keys.push_back(pending);
-                return text::join(keys, ".");
+                if (text::trim(value) == text::trim(shown)) return text::join(keys, ".");
+                if (!first) first = text::join(keys, ".");
             }
         }
     }
-    return std::nullopt;
+    return first;
+}
+
+// The name a string constant on the line is given: export const OPENING = '…'.
+std::optional<std::string> constantOnLine(std::string_view code, int line) {
+    std::size_t start = 0;
+    for (int l = 1; l < line && start != std::string_view::npos; ++l) {
+        start = code.find('\n', start);
+        if (start != std::string_view::npos) ++start;
+    }
+    if (start == std::string_view::npos) return std::nullopt;
+    const std::string_view text = code.substr(start, code.find('\n', start) - start);
+    const std::size_t keyword = text.find("const ");
+    if (keyword == std::string_view::npos) return std::nullopt;
+    std::size_t end = keyword + 6;
+    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_' || text[end] == '$')) ++end;
+    std::size_t after = end;
+    while (after < text.size() && isSpace(text[after])) ++after;
+    if (end == keyword + 6 || after >= text.size() || text[after] != '=') return std::nullopt;
+    std::size_t value = after + 1;
+    while (value < text.size() && isSpace(text[value])) ++value;
+    if (value >= text.size() || (text[value] != '\'' && text[value] != '"' && text[value] != '`')) return std::nullopt;
+    return std::string(text.substr(keyword + 6, end - keyword - 6));
 }
 
 }  // namespace
 
-std::optional<InspectTarget> throughMessageKey(const fs::path& root, const InspectTarget& target) {
-    if (text::toLower(fs::path(target.fileGuess).extension().string()) != ".json") return std::nullopt;
-    auto messages = projectfiles::readText(root / target.fileGuess);
-    if (!messages) return std::nullopt;
-    auto key = keyOnLine(*messages, target.line);
-    if (!key || key->empty()) return std::nullopt;
+std::optional<InspectTarget> throughLookup(const fs::path& root, const InspectTarget& target) {
+    const std::string ext = text::toLower(fs::path(target.fileGuess).extension().string());
+    auto source = projectfiles::readText(root / target.fileGuess);
+    if (!source || target.line <= 0) return std::nullopt;
+    // What the markup names it by: a message key in quotes, or a constant in braces.
+    std::vector<std::string> needles;
+    if (ext == ".json") {
+        if (auto key = keyOnLine(*source, target.line, target.textSnippet); key && !key->empty()) needles = {"'" + *key + "'", "\"" + *key + "\"", "`" + *key + "`"};
+    } else if (ext == ".js" || ext == ".ts" || ext == ".mjs") {
+        if (auto name = constantOnLine(*source, target.line)) needles = {"{" + *name + "}"};
+    }
+    if (needles.empty()) return std::nullopt;
     std::optional<InspectTarget> found;
     for (const auto& file : projectfiles::sourceFiles(root)) {
         const std::string ext = text::toLower(file.extension().string());
         if (ext == ".json" || ext == ".md" || ext == ".css" || projectfiles::isMessageFile(file, root)) continue;
         auto content = projectfiles::readText(file);
         if (!content) continue;
-        for (const char quote : {'\'', '"', '`'}) {
-            const std::string quoted = quote + *key + quote;
+        for (const auto& quoted : needles) {
             for (std::size_t at = content->find(quoted); at != std::string::npos; at = content->find(quoted, at + 1)) {
                 if (found) return std::nullopt;  // looked up in two places
                 InspectTarget place = target;

@@ -45,9 +45,9 @@ std::optional<Tag> elementTag(std::string_view s, const InspectTarget& target);
 std::optional<std::pair<std::size_t, std::size_t>> classLiteral(std::string_view s, const Attribute& a, const Change& change,
                                                                  std::string_view variant);
 
-// An element whose text comes from a message file (located at the message's line there): the one
-// place in the project's markup that looks the message up by its key (t('nav.home')). None when
-// no such place, or more than one, is found.
-std::optional<InspectTarget> throughMessageKey(const std::filesystem::path& root, const InspectTarget& target);
+// An element whose text is written elsewhere (located at a message file's value, or a string
+// constant in a script): the one place in the project's markup that looks it up, by its key
+// (t('nav.home')) or its name ({OPENING}). None when no such place, or more than one, is found.
+std::optional<InspectTarget> throughLookup(const std::filesystem::path& root, const InspectTarget& target);
 
 }  // namespace tarn::style::markup

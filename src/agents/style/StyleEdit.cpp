@@ -31,9 +31,16 @@ namespace {
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-bool isScript(const fs::path& file) {
-    const std::string ext = file.extension().string();
-    return ext == ".jsx" || ext == ".tsx" || ext == ".js" || ext == ".ts" || ext == ".mdx";
+// Whether the file's markup is JSX (className, style objects) rather than HTML in a template
+// string (class, style text): by its extension, and for plain scripts by what they use.
+bool isJsx(const fs::path& file, std::string_view content) {
+    const std::string ext = text::toLower(file.extension().string());
+    if (ext == ".jsx" || ext == ".tsx" || ext == ".mdx") return true;
+    if (ext != ".js" && ext != ".ts" && ext != ".mjs") return false;
+    for (std::string_view sign : {"className", "from 'react'", "from \"react\"", "from 'preact", "from \"preact", "from 'solid-js", "from \"solid-js"}) {
+        if (content.find(sign) != std::string_view::npos) return true;
+    }
+    return false;
 }
 
 // The CSS property of a change, with a box's side when it names one.
@@ -91,6 +98,13 @@ std::string setDeclarations(std::string_view declarations, const std::vector<std
     return text::join(kept, "; ");
 }
 
+// A style object's entries for the properties: fontSize: '18px'.
+std::vector<std::string> styleEntries(const std::vector<std::string>& properties, const std::string& value) {
+    std::vector<std::string> out;
+    for (const auto& p : properties) out.push_back(camelCase(p) + ": '" + value + "'");
+    return out;
+}
+
 // `style={{ fontSize: 18 }}` with each property set; nothing when an entry is not a plain key and
 // literal (a spread, a value from code).
 std::optional<std::string> setStyleObject(std::string_view object, const std::vector<std::string>& properties, const std::string& value) {
@@ -118,7 +132,7 @@ std::optional<std::string> setStyleObject(std::string_view object, const std::ve
         const bool replaced = std::any_of(properties.begin(), properties.end(), [&](const std::string& p) { return camelCase(p) == key; });
         if (!replaced) kept.push_back(entry);
     }
-    for (const auto& p : properties) kept.push_back(camelCase(p) + ": '" + value + "'");
+    for (auto& entry : styleEntries(properties, value)) kept.push_back(std::move(entry));
     return " " + text::join(kept, ", ") + " ";
 }
 
@@ -175,14 +189,13 @@ std::vector<std::pair<std::string, std::array<int, 3>>> ownSelectors(const std::
 
 // A class of the element's own added to its source, and a rule for it in the sheet its styles
 // belong in: where the rule that styles it also styles other elements, or nothing styles it.
-Result ownClass(const fs::path& root, const fs::path& file, const std::string& s, const Tag& tag, const Request& request,
+// None when no sheet belongs to it.
+std::optional<Result> ownClass(const fs::path& root, const fs::path& file, const std::string& s, const Tag& tag, const Request& request,
                 const StyleSource& source, const std::vector<std::string>& properties) {
     const InspectTarget& target = request.target;
-    const bool script = isScript(file);
+    const bool script = isJsx(file, s);
     auto sheet = sheets::ownSheet(root, file, s, target);
-    if (!sheet) {
-        refuse(_("No style sheet belongs to this element's file, so its style was left as it was; describe the change to the agent."));
-    }
+    if (!sheet) return std::nullopt;
     const bool sameFile = *sheet == file;
     auto sheetText = sameFile ? std::optional(s) : projectfiles::readText(*sheet);
     if (!sheetText) refuse(tr::format(_("%1 could not be read."), {projectfiles::relativePath(*sheet, root)}));
@@ -290,6 +303,7 @@ std::string whereFrom(const fs::path& root, const InspectTarget& target, const s
         case StyleSource::Kind::unknown: return {};
         case StyleSource::Kind::rule: break;
     }
+    if (source.matched == "*") return _("Reset of every element");
     // A lone class that is a utility: the utility's name, unescaped.
     if (source.selector.starts_with(".") && source.selector.find_first_of(" ,>+~[#", 1) == std::string::npos) {
         std::string name;
@@ -332,9 +346,9 @@ std::string describe(const Change& change) {
 }
 
 Result apply(const fs::path& root, const Request& given) {
-    // Text from a message file: the element is where the message is looked up.
+    // Text from a message file or a constant: the element is where it is looked up.
     std::optional<Request> throughKey;
-    if (auto place = markup::throughMessageKey(root, given.target)) throughKey = Request{*place, given.change, given.before};
+    if (auto place = markup::throughLookup(root, given.target)) throughKey = Request{*place, given.change, given.before};
     const Request& request = throughKey ? *throughKey : given;
     const InspectTarget& target = request.target;
     if (target.fileGuess.empty() || target.line <= 0 || target.tagName.empty()) {
@@ -351,7 +365,7 @@ Result apply(const fs::path& root, const Request& given) {
                           {text::toLower(target.tagName), target.location()}));
     }
     const Change& change = request.change;
-    const bool script = isScript(file);
+    const bool script = isJsx(file, s);
     std::string edited;
     std::string value = change.value;
 
@@ -391,12 +405,18 @@ Result apply(const fs::path& root, const Request& given) {
                                   said(request, tr::format(_("in %1 (%2)"), {written, source.selector}))};
                 }
             }
-            return ownClass(root, file, s, *tag, request, source, properties);
+            if (auto own = ownClass(root, file, s, *tag, request, source, properties)) return *own;
+            // A file that takes styles from sheets keeps its styles there.
+            if (s.find(".css'") != std::string::npos || s.find(".css\"") != std::string::npos) {
+                refuse(_("No style sheet of this element's file can take a rule for it, so its style was left as it was; describe the change to the agent."));
+            }
         }
-        if (!style || style->end <= style->begin) refuse(_("This element's style could not be found as written, so it was left as it was."));
-        const std::string_view written = std::string_view(s).substr(style->begin, style->end - style->begin);
+        // Styled inline, or in a project without style sheets: its style attribute.
+        const std::string_view written = style ? std::string_view(s).substr(style->begin, style->end - style->begin) : std::string_view();
         std::string replacement;
-        if (written.starts_with("{{") && written.ends_with("}}")) {
+        if (!style) {
+            replacement = script ? "{{ " + text::join(styleEntries(properties, value), ", ") + " }}" : "\"" + setDeclarations("", properties, value) + "\"";
+        } else if (written.starts_with("{{") && written.ends_with("}}")) {
             auto object = setStyleObject(written.substr(2, written.size() - 4), properties, value);
             if (!object) refuse(_("This element's style is built in code, so it was left as it was; describe the change to the agent."));
             replacement = "{{" + *object + "}}";
@@ -405,7 +425,8 @@ Result apply(const fs::path& root, const Request& given) {
         } else {
             refuse(_("This element's style is built in code, so it was left as it was; describe the change to the agent."));
         }
-        edited = s.substr(0, style->begin) + replacement + s.substr(style->end);
+        edited = style ? s.substr(0, style->begin) + replacement + s.substr(style->end)
+                       : s.substr(0, tag->nameEnd) + " style=" + replacement + s.substr(tag->nameEnd);
     }
     files::writeAtomically(file, edited);
     return Result{{target.fileGuess}, said(request, target.location())};
