@@ -4,7 +4,9 @@
 // Apply sets them (located as a click locates it, written by the same code), then the page is read
 // again. A change lands when the element shows the new value; it reaches another element when an
 // element that neither comes from the same source place nor lies inside one changed any of the
-// three. Each change is undone with git. Also the time from Apply to the source written.
+// three (without the framework's word on places, as with React 19, elements of the same shape, a
+// list's items, count as one place). Each change is undone with git. Also the time from Apply to
+// the source written.
 // Usage: tarn_bench_style_edits [--most N] PROJECT...   (at most N elements a project, 12 by
 // default; each project a git working copy with its dependencies installed)
 #include "ProjectPage.h"
@@ -153,8 +155,12 @@ Outcome evaluate(const fs::path& root) {
                 // What comes from the same place changes with it, and so does what lies inside it.
                 const std::string related = "(() => { const a = " + at(index) + ", b = " + at(static_cast<int>(other)) +
                                             "; const place = (el) => { const s = window.__tarnSourceOf(el); return s && !s.fromAncestor && s.line > 0 ? s.file + ':' + s.line + ':' + s.column : ''; };"
+                                            // Without the framework's word (React 19), a list's items by their shape: tag and classes, up two parents.
+                                            " const shape = (el) => [el, el.parentElement, el.parentElement && el.parentElement.parentElement]"
+                                            ".map((x) => x ? x.tagName + '.' + x.className : '').join('<');"
                                             " for (let e = b; e; e = e.parentElement) { if (e === a || (" + json::Json(place).dump() +
-                                            " !== '' && place(e) === " + json::Json(place).dump() + ")) return true; } return false; })()";
+                                            " !== '' && place(e) === " + json::Json(place).dump() + ") || (" + json::Json(place).dump() +
+                                            " === '' && place(e) === '' && shape(e) === shape(a))) return true; } return false; })()";
                 if (page.js(related) == "true") continue;
                 ++outcome.elsewhere;
                 outcome.misses.push_back("changed another element: " + what + " → <" + now[other]["tag"].get<std::string>() + "> \"" +

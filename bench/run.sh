@@ -68,6 +68,14 @@ if starters=$(bash "$root/bench/starters.sh" 2>/dev/null | tail -n 1) && [ -d "$
     "$(echo "$summary" | sed -nE 's/.*file right ([0-9.]+%).*/\1/p')" "$(echo "$summary" | sed -nE 's/.*line right ([0-9.]+%).*/\1/p')" >>"$rows"
   printf 'TABLE\telement location, click to location (slowest)\t%s ms\t-\t-\t<= 50 ms\n' \
     "$(echo "$summary" | sed -nE 's/.*slowest ([0-9.]+) ms.*/\1/p')" >>"$rows"
+  echo "style changes..." >&2
+  styles=$(run_window "$bin/tarn_bench_style_edits" --most 4 "$starters"/vite-react "$starters"/vite-vue "$starters"/next-app 2>/dev/null)
+  echo "$styles" >&2
+  summary=$(echo "$styles" | tail -n 1)
+  printf 'TABLE\tstyle changes on starters (landed / on another element)\t%s / %s\t-\t-\t>= 90%% / 0\n' \
+    "$(echo "$summary" | sed -nE 's/.*landed \(([0-9.]+%)\).*/\1/p')" "$(echo "$summary" | sed -nE 's/.*, ([0-9]+) changed another.*/\1/p')" >>"$rows"
+  printf 'TABLE\tstyle change, Apply to source written (slowest)\t%s ms\t-\t-\t<= 50 ms\n' \
+    "$(echo "$summary" | sed -nE 's/.*written ([0-9.]+) ms.*/\1/p')" >>"$rows"
   echo "the sandbox's cost..." >&2
   "$bin/tarn_bench_sandbox" "$starters"/vite-react "$starters"/next-app | tee /dev/stderr | grep '^TABLE' >>"$rows" || true
 else
