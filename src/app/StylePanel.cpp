@@ -2,6 +2,7 @@
 
 #include "app/Buttons.h"
 #include "agents/style/StyleEdit.h"
+#include "support/Text.h"
 #include "support/Translate.h"
 
 #include <cmath>
@@ -13,6 +14,9 @@
 #include <gtkmm/label.h>
 #include <gtkmm/spinbutton.h>
 #include <gtkmm/stringlist.h>
+#include <gtkmm/togglebutton.h>
+
+#include <array>
 
 namespace tarn {
 
@@ -67,13 +71,18 @@ StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model
         const auto row = addRow(label, *button, Row{{css}, property, initial, [button] { return std::string(button->get_rgba().to_string()); }});
         button->signal_color_set().connect([this, row] { tried(row); });
     };
-    const auto lengthRow = [&](const std::string& label, std::vector<std::string> css, style::Property property, double lowest) {
+    lengthRow_ = [this](const std::string& label, std::vector<std::string> css, style::Property property, double lowest, unsigned sides) {
         auto* spin = Gtk::make_managed<Gtk::SpinButton>(Gtk::Adjustment::create(0, lowest, 2000, 1, 8), 1, 0);
-        const std::string initial = valueOf(target, css.front());
+        const std::string initial = valueOf(target_, css.front());
         spin->set_value(pixelsOf(initial));
-        const auto row = addRow(label, *spin, Row{std::move(css), property, initial.ends_with("px") ? pixels(pixelsOf(initial)) : initial,
-                                                  [spin] { return pixels(spin->get_value()); }});
+        Row made{std::move(css), property, initial.ends_with("px") ? pixels(pixelsOf(initial)) : initial, [spin] { return pixels(spin->get_value()); }};
+        made.sides = sides;
+        const auto row = addRow(label, *spin, std::move(made));
         spin->signal_value_changed().connect([this, row] { tried(row); });
+        return row;
+    };
+    const auto lengthRow = [&](const std::string& label, std::vector<std::string> css, style::Property property, double lowest) {
+        return lengthRow_(label, std::move(css), property, lowest, style::allSides);
     };
     const auto choiceRow = [&](const std::string& label, const std::string& css, style::Property property,
                                std::vector<std::pair<std::string, std::string>> choices) {
@@ -100,8 +109,10 @@ StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model
               {{"300", _("Light")}, {"400", _("Regular")}, {"500", _("Medium")}, {"600", _("Semibold")}, {"700", _("Bold")}, {"800", _("Heavy")}});
     choiceRow(_("Alignment"), "text-align", style::Property::textAlign,
               {{"left", _("Left")}, {"center", _("Center")}, {"right", _("Right")}, {"justify", _("Justified")}});
-    lengthRow(_("Padding"), {"padding-top", "padding-right", "padding-bottom", "padding-left"}, style::Property::padding, 0);
-    lengthRow(_("Margin"), {"margin-top", "margin-right", "margin-bottom", "margin-left"}, style::Property::margin, -2000);
+    addSides(_("Padding"), "padding", style::Property::padding, 0,
+             lengthRow(_("Padding"), {"padding-top", "padding-right", "padding-bottom", "padding-left"}, style::Property::padding, 0));
+    addSides(_("Margin"), "margin", style::Property::margin, -2000,
+             lengthRow(_("Margin"), {"margin-top", "margin-right", "margin-bottom", "margin-left"}, style::Property::margin, -2000));
     lengthRow(_("Corner Radius"), {"border-top-left-radius"}, style::Property::borderRadius, 0);
     lengthRow(_("Width"), {"width"}, style::Property::width, 0);
     lengthRow(_("Maximum Width"), {"max-width"}, style::Property::maxWidth, 0);
@@ -149,9 +160,41 @@ std::size_t StylePanel::addRow(const std::string& label, Gtk::Widget& control, R
         from->set_tooltip_text(where);
         from->set_css_classes({"dim-label", "caption"});
         grid_.attach(*from, 2, at);
+        row.widgets.push_back(from);
     }
+    row.name = name;
+    row.widgets.push_back(name);
+    row.widgets.push_back(&control);
     rows_.push_back(std::move(row));
     return rows_.size() - 1;
+}
+
+void StylePanel::addSides(const std::string& label, const std::string& css, style::Property property, double lowest, std::size_t linked) {
+    // Linked by default: one value for every side, as most boxes are written.
+    auto* link = Gtk::make_managed<Gtk::ToggleButton>();
+    link->set_icon_name("insert-link-symbolic");
+    link->set_active(true);
+    link->set_valign(Gtk::Align::CENTER);
+    link->add_css_class("flat");
+    const std::string tip = tr::format(_("Same %1 on Every Side"), {text::toLower(label)});
+    link->set_tooltip_text(tip);
+    setAccessibleLabel(*link, tip);
+    grid_.attach(*link, 3, static_cast<int>(rows_.size()) - 1);
+    std::vector<std::size_t> sides;
+    const std::array<std::pair<const char*, unsigned>, 4> names{{{"top", style::top}, {"right", style::right}, {"bottom", style::bottom}, {"left", style::left}}};
+    const std::array<std::string, 4> shown{_("Top"), _("Right"), _("Bottom"), _("Left")};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        sides.push_back(lengthRow_(tr::format(_("%1, %2"), {label, shown[i]}), {css + "-" + names[i].first}, property, lowest, names[i].second));
+        for (auto* widget : rows_.back().widgets) widget->set_visible(false);
+    }
+    link->signal_toggled().connect([this, link, linked, sides] {
+        const bool together = link->get_active();
+        // The box's own label stays, with the link beside it, over its sides.
+        for (auto* widget : rows_[linked].widgets) widget->set_visible(together || widget == rows_[linked].name);
+        for (const auto side : sides) {
+            for (auto* widget : rows_[side].widgets) widget->set_visible(!together);
+        }
+    });
 }
 
 void StylePanel::tried(std::size_t index) {
@@ -168,7 +211,9 @@ std::vector<AgentRequests::StyleChange> StylePanel::changes() const {
         // Only what the user changed: a value the controls cannot show (an oklch() colour) stays.
         const std::string now = row.current();
         if (!row.touched || now.empty() || now == row.initial) continue;
-        out.push_back({style::Change{row.property, now, style::allSides}, row.initial});
+        // A hidden row's value is not the user's now (its sides were unlinked, or linked again).
+        if (!row.widgets.empty() && !row.widgets.back()->get_visible()) continue;
+        out.push_back({style::Change{row.property, now, row.sides}, row.initial});
     }
     return out;
 }

@@ -30,12 +30,18 @@ private:
         std::string initial;
         std::function<std::string()> current;
         bool touched = false;
+        unsigned sides = style::allSides;
+        std::vector<Gtk::Widget*> widgets;  // its label, control and source, to show or hide
+        Gtk::Widget* name = nullptr;
     };
     std::size_t addRow(const std::string& label, Gtk::Widget& control, Row row);
+    // A box's four sides, shown in place of its one value while they are unlinked.
+    void addSides(const std::string& label, const std::string& css, style::Property property, double lowest, std::size_t linked);
     void tried(std::size_t row);
 
     AppViewModel& model_;
     const InspectTarget target_;
+    std::function<std::size_t(const std::string&, std::vector<std::string>, style::Property, double, unsigned)> lengthRow_;
     std::filesystem::path root_;
     Gtk::Grid grid_;
     std::vector<Row> rows_;

@@ -370,8 +370,31 @@ TEST_F(Window, TheStylePanelWritesOnlyWhatWasChanged) {
     size->set_value(30);
     ASSERT_EQ(panel->changes().size(), 1u);
     EXPECT_EQ(panel->changes()[0].change.value, "30px");
+    // Padding's sides unlinked: the left one alone.
+    std::vector<Gtk::Widget*> all;
+    std::function<void(Gtk::Widget&)> collect = [&](Gtk::Widget& w) {
+        all.push_back(&w);
+        for (auto* child = w.get_first_child(); child; child = child->get_next_sibling()) collect(*child);
+    };
+    collect(*panel);
+    std::vector<Gtk::SpinButton*> spins;
+    Gtk::ToggleButton* link = nullptr;
+    for (auto* w : all) {
+        if (auto* s = dynamic_cast<Gtk::SpinButton*>(w)) spins.push_back(s);
+        if (auto* t = dynamic_cast<Gtk::ToggleButton*>(w); t && !link && t->get_icon_name() == "insert-link-symbolic") link = t;
+    }
+    ASSERT_NE(link, nullptr);
+    ASSERT_GE(spins.size(), 6u);  // font size, padding, its four sides
+    EXPECT_FALSE(spins[5]->get_visible());
+    link->set_active(false);
+    EXPECT_TRUE(spins[5]->get_visible());
+    EXPECT_FALSE(spins[1]->get_visible());
+    spins[5]->set_value(12);
+    ASSERT_EQ(panel->changes().size(), 2u);
+    EXPECT_EQ(panel->changes()[1].change.sides, unsigned(style::left));
     panel->apply();
     ASSERT_TRUE(runLoopUntil([&] { return text::startsWith(vm->chat().messages->back().content, "Style: "); }));
-    EXPECT_EQ(vm->chat().messages->back().content, "Style: font size 24px → 30px on App, src/App.tsx:2");
-    EXPECT_NE(readFile(project / "src" / "App.tsx").find("className=\"text-3xl\""), std::string::npos);
+    EXPECT_TRUE(text::startsWith(vm->chat().messages->back().content, "Style: font size 24px → 30px on App, src/App.tsx:2\nStyle: padding (left)"))
+        << vm->chat().messages->back().content;
+    EXPECT_NE(readFile(project / "src" / "App.tsx").find("className=\"text-3xl pl-3\""), std::string::npos) << readFile(project / "src" / "App.tsx");
 }
