@@ -127,6 +127,7 @@ Outcome evaluate(const fs::path& root) {
                 const auto start = Clock::now();
                 style::apply(root, style::Request{*target, change, before_});
                 outcome.milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+                if (outcome.milliseconds.back() > 50) outcome.misses.push_back("slow (" + std::to_string(static_cast<int>(outcome.milliseconds.back())) + " ms): " + what);
             } catch (const std::exception& e) {
                 ++outcome.refused;
                 outcome.misses.push_back("refused " + what + ": " + e.what());
