@@ -41,7 +41,7 @@ std::string pixels(double value) { return std::to_string(static_cast<int>(value)
 }  // namespace
 
 StylePanel::StylePanel(AppViewModel& model, const InspectTarget& target) : model_(model), target_(target) {
-    if (const auto& context = model.projectContext()) root_ = context->rootURL.path();
+    if (const auto& context = model.projectContext()) whereFrom_ = style::whereFrom(context->rootURL.path(), target_);
     add_css_class("tarn-style-panel");
     auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
     box->set_margin(6);
@@ -152,7 +152,8 @@ std::size_t StylePanel::addRow(const std::string& label, Gtk::Widget& control, R
     grid_.attach(*name, 0, at);
     grid_.attach(control, 1, at);
     // Where the page has the value from: a utility, a rule's place, inline, inherited.
-    if (const std::string where = style::whereFrom(root_, target_, row.css.front()); !where.empty()) {
+    if (auto it = whereFrom_.find(row.css.front()); it != whereFrom_.end() && !it->second.empty()) {
+        const std::string& where = it->second;
         auto* from = Gtk::make_managed<Gtk::Label>(where);
         from->set_xalign(0);
         from->set_ellipsize(Pango::EllipsizeMode::MIDDLE);

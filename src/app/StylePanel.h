@@ -1,8 +1,8 @@
 #pragma once
 #include "workspace/AppViewModel.h"
 
-#include <filesystem>
 #include <functional>
+#include <map>
 #include <gtkmm/grid.h>
 #include <gtkmm/popover.h>
 #include <string>
@@ -42,7 +42,7 @@ private:
     AppViewModel& model_;
     const InspectTarget target_;
     std::function<std::size_t(const std::string&, std::vector<std::string>, style::Property, double, unsigned)> lengthRow_;
-    std::filesystem::path root_;
+    std::map<std::string, std::string> whereFrom_;  // by property: where the page has its value from
     Gtk::Grid grid_;
     std::vector<Row> rows_;
     bool applied_ = false;

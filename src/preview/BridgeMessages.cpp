@@ -78,9 +78,9 @@ void decodeStyleSources(const json::Json& body, InspectTarget& target) {
         source.layered = flagOr(value, "layered", false);
         source.reach = boundedCount(value, "reach", 1);
         source.sameSource = flagOr(value, "sameSource", false);
-        if (auto spec = value.find("specificity"); spec != value.end() && spec->is_array() && spec->size() == 3) {
+        if (auto weights = value.find("specificity"); weights != value.end() && weights->is_array() && weights->size() == 3) {
             for (std::size_t i = 0; i < 3; ++i) {
-                source.specificity[i] = (*spec)[i].is_number_integer() ? static_cast<int>(std::clamp<long long>((*spec)[i].get<long long>(), 0, 1000)) : 0;
+                source.specificity[i] = (*weights)[i].is_number_integer() ? static_cast<int>(std::clamp<long long>((*weights)[i].get<long long>(), 0, 1000)) : 0;
             }
         }
         target.styleSources[name] = std::move(source);
@@ -115,9 +115,7 @@ std::optional<InspectTarget> decodeInspect(const json::Json& body) {
         target.locatedBy = LocatedBy::attribute;
     }
     target.metaClick = flagOr(body, "metaClick", false);
-    if (auto it = body.find("sameTextCount"); it != body.end() && it->is_number_integer()) {
-        target.sameTextCount = static_cast<int>(std::clamp<long long>(it->get<long long>(), 1, 1 << 20));
-    }
+    target.sameTextCount = std::max(1, boundedCount(body, "sameTextCount", 1));
     // Only the properties the panel edits, each a short text.
     if (auto it = body.find("computedStyle"); it != body.end() && it->is_object()) {
         for (const auto& [name, value] : it->items()) {

@@ -91,14 +91,14 @@
       var matched = "";
       selectorParts(selector).forEach(function (part) {
         if (part && element.matches(part)) {
-          var spec = specificity(part);
-          if (!best || compare(spec, best) > 0) {
-            best = spec;
+          var weight = specificity(part);
+          if (!best || compare(weight, best) > 0) {
+            best = weight;
             matched = part;
           }
         }
       });
-      if (best) found.push({ rule: rule, selector: selector, matched: matched, file: file, layer: layer, order: order, spec: best,
+      if (best) found.push({ rule: rule, selector: selector, matched: matched, file: file, layer: layer, order: order, weight: best,
                              condition: condition || "" });
     }
     // `parent`: the selector of the style rule a nested one sits in, which `&` stands for;
@@ -190,7 +190,7 @@
         if (!f.rule.style.getPropertyValue(name)) return;
         var important = f.rule.style.getPropertyPriority(name) === "important" ? 1 : 0;
         var layerRank = important ? -f.layerRank : f.layerRank;
-        var rank = [important, layerRank].concat(f.spec, [f.order]);
+        var rank = [important, layerRank].concat(f.weight, [f.order]);
         if (!winnerRank || compare(rank, winnerRank) >= 0) {
           winner = f;
           winnerRank = rank;
@@ -222,7 +222,7 @@
         condition: winner.condition.slice(0, 400),
         sheet: winner.file.slice(0, 1000),
         layered: winner.layer !== null,
-        specificity: winner.spec,
+        specificity: winner.weight,
         reach: reached[selector].reach,
         sameSource: reached[selector].sameSource,
       };

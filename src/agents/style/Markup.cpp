@@ -260,20 +260,22 @@ std::optional<std::string> constantOnLine(std::string_view code, int line) {
 
 std::optional<InspectTarget> throughLookup(const fs::path& root, const InspectTarget& target) {
     const std::string ext = text::toLower(fs::path(target.fileGuess).extension().string());
+    const bool script = ext == ".js" || ext == ".ts" || ext == ".mjs";
+    if ((ext != ".json" && !script) || target.line <= 0) return std::nullopt;
     auto source = projectfiles::readText(root / target.fileGuess);
-    if (!source || target.line <= 0) return std::nullopt;
+    if (!source) return std::nullopt;
     // What the markup names it by: a message key in quotes, or a constant in braces.
     std::vector<std::string> needles;
     if (ext == ".json") {
         if (auto key = keyOnLine(*source, target.line, target.textSnippet); key && !key->empty()) needles = {"'" + *key + "'", "\"" + *key + "\"", "`" + *key + "`"};
-    } else if (ext == ".js" || ext == ".ts" || ext == ".mjs") {
+    } else {
         if (auto name = constantOnLine(*source, target.line)) needles = {"{" + *name + "}"};
     }
     if (needles.empty()) return std::nullopt;
     std::optional<InspectTarget> found;
     for (const auto& file : projectfiles::sourceFiles(root)) {
-        const std::string ext = text::toLower(file.extension().string());
-        if (ext == ".json" || ext == ".md" || ext == ".css" || projectfiles::isMessageFile(file, root)) continue;
+        const std::string kind = text::toLower(file.extension().string());
+        if (kind == ".json" || kind == ".md" || kind == ".css" || projectfiles::isMessageFile(file, root)) continue;
         auto content = projectfiles::readText(file);
         if (!content) continue;
         for (const auto& quoted : needles) {

@@ -23,27 +23,30 @@ int lineAt(const std::string& content, std::size_t offset) {
     return 1 + static_cast<int>(std::count(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(std::min(offset, content.size())), '\n'));
 }
 
+// A sheet's text and its rules the page serves with the selector under the same media query:
+// those that set the property when some do.
 struct Found {
     fs::path file;
     std::string content;
-    css::Rule rule;
+    std::vector<css::Rule> rules;
 };
 
-// The rules of the file the page serves with the selector under the same media query; those that
-// set the property when some do.
-std::vector<Found> rulesIn(const fs::path& file, const StyleSource& source, const std::string& property) {
-    auto content = projectfiles::readText(file);
-    if (!content) return {};
+Found rulesIn(const fs::path& file, std::string content, const StyleSource& source, const std::string& property) {
     const std::string condition = css::normalisedCondition(source.condition);
-    std::vector<Found> all, setting;
-    for (const auto& [begin, end] : css::styleRegions(*content, file)) {
-        for (const auto& rule : css::readRules(*content, begin, end)) {
+    std::vector<css::Rule> all, setting;
+    for (const auto& [begin, end] : css::styleRegions(content, file)) {
+        for (const auto& rule : css::readRules(content, begin, end)) {
             if (rule.condition != condition || !css::sameSelector(rule.selector, source.selector, isModule(file))) continue;
-            all.push_back({file, *content, rule});
-            if (css::declares(*content, rule, property)) setting.push_back(all.back());
+            all.push_back(rule);
+            if (css::declares(content, rule, property)) setting.push_back(rule);
         }
     }
-    return setting.empty() ? all : setting;
+    return Found{file, std::move(content), setting.empty() ? std::move(all) : std::move(setting)};
+}
+
+Found rulesIn(const fs::path& file, const StyleSource& source, const std::string& property) {
+    auto content = projectfiles::readText(file);
+    return content ? rulesIn(file, std::move(*content), source, property) : Found{file, {}, {}};
 }
 
 }  // namespace
@@ -57,30 +60,29 @@ std::optional<fs::path> sheetFile(const std::string& sheet, const fs::path& root
 std::optional<Edit> editRule(const fs::path& root, const StyleSource& source, const std::vector<std::string>& properties,
                              const std::string& value) {
     if (source.kind != StyleSource::Kind::rule || source.selector.empty() || properties.empty()) return std::nullopt;
-    std::vector<Found> found;
+    std::optional<Found> found;
     if (auto file = sheetFile(source.sheet, root)) {
         found = rulesIn(*file, source, properties.front());
     } else if (source.sheet.empty() || source.sheet.find("://") != std::string::npos) {
         // An address (a bundler's chunk): the one project file that has the rule.
         for (const auto& file : projectfiles::walk(root, hasStyles)) {
             auto here = rulesIn(file, source, properties.front());
-            if (here.empty()) continue;
-            if (!found.empty()) return std::nullopt;
+            if (here.rules.empty()) continue;
+            if (found) return std::nullopt;
             found = std::move(here);
         }
     }
-    if (found.empty()) return std::nullopt;
+    if (!found || found->rules.empty()) return std::nullopt;
     // The last one written is the one that wins among equals.
-    const Found& rule = found.back();
-    return Edit{rule.file, css::setDeclarations(rule.content, rule.rule, properties, value), lineAt(rule.content, rule.rule.open)};
+    const css::Rule& rule = found->rules.back();
+    return Edit{found->file, css::setDeclarations(found->content, rule, properties, value), lineAt(found->content, rule.open)};
 }
 
-std::optional<std::pair<std::string, int>> ruleAt(const fs::path& root, const StyleSource& source, const std::string& property) {
-    auto file = sheetFile(source.sheet, root);
-    if (!file || source.kind != StyleSource::Kind::rule) return std::nullopt;
-    auto found = rulesIn(*file, source, property);
-    if (found.empty()) return std::nullopt;
-    return std::pair{projectfiles::relativePath(*file, root), lineAt(found.back().content, found.back().rule.open)};
+std::optional<int> ruleLine(const fs::path& file, const std::string& content, const StyleSource& source, const std::string& property) {
+    if (source.kind != StyleSource::Kind::rule) return std::nullopt;
+    const Found found = rulesIn(file, content, source, property);
+    if (found.rules.empty()) return std::nullopt;
+    return lineAt(found.content, found.rules.back().open);
 }
 
 std::optional<fs::path> ownSheet(const fs::path& root, const fs::path& elementFile, const std::string& elementSource, const InspectTarget& target) {

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 // The style sheets of a project that does not style with utility classes: the rule that gives an
@@ -28,8 +27,8 @@ std::optional<std::filesystem::path> sheetFile(const std::string& sheet, const s
 std::optional<Edit> editRule(const std::filesystem::path& root, const StyleSource& source, const std::vector<std::string>& properties,
                              const std::string& value);
 
-// The file (relative to the root) and line of the rule the page names, when its sheet's file is known.
-std::optional<std::pair<std::string, int>> ruleAt(const std::filesystem::path& root, const StyleSource& source, const std::string& property);
+// The line of the rule the page names in its sheet's text.
+std::optional<int> ruleLine(const std::filesystem::path& file, const std::string& content, const StyleSource& source, const std::string& property);
 
 // Where a rule of the element's own goes: the <style> block of its Vue or Svelte file, else the
 // style sheet its file imports, else one its page already takes rules from.

@@ -11,6 +11,7 @@
 #include "support/Translate.h"
 
 #include <array>
+#include <map>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -220,8 +221,8 @@ std::optional<Result> ownClass(const fs::path& root, const fs::path& file, const
     for (const auto& c : present) {
         if (!ours(c)) continue;
         name = c;
-        for (const auto& [form, spec] : ownSelectors(c, tagName)) {
-            if (spec > beat && sheets::hasRule(*sheet, *sheetText, form)) selector = form;
+        for (const auto& [form, weight] : ownSelectors(c, tagName)) {
+            if (weight > beat && sheets::hasRule(*sheet, *sheetText, form)) selector = form;
         }
         if (selector.empty() && !source.matched.empty() && sheets::hasRule(*sheet, *sheetText, source.matched + "." + c)) {
             selector = source.matched + "." + c;
@@ -234,8 +235,8 @@ std::optional<Result> ownClass(const fs::path& root, const fs::path& file, const
                 name = base + "-" + std::to_string(n);
             }
         }
-        for (const auto& [form, spec] : ownSelectors(name, tagName)) {
-            if (spec > beat) {
+        for (const auto& [form, weight] : ownSelectors(name, tagName)) {
+            if (weight > beat) {
                 selector = form;
                 break;
             }
@@ -292,30 +293,46 @@ bool usesTailwind(const fs::path& root) {
     return false;
 }
 
-std::string whereFrom(const fs::path& root, const InspectTarget& target, const std::string& property) {
-    auto it = target.styleSources.find(property);
-    if (it == target.styleSources.end()) return {};
-    const StyleSource& source = it->second;
-    switch (source.kind) {
-        case StyleSource::Kind::inline_: return _("Inline style");
-        case StyleSource::Kind::inherited: return _("Inherited");
-        case StyleSource::Kind::defaulted: return _("Browser default");
-        case StyleSource::Kind::unknown: return {};
-        case StyleSource::Kind::rule: break;
-    }
-    if (source.matched == "*") return _("Reset of every element");
-    // A lone class that is a utility: the utility's name, unescaped.
-    if (source.selector.starts_with(".") && source.selector.find_first_of(" ,>+~[#", 1) == std::string::npos) {
-        std::string name;
-        for (std::size_t i = 1; i < source.selector.size(); ++i) {
-            if (source.selector[i] == '\\' && i + 1 < source.selector.size()) name += source.selector[++i];
-            else if (source.selector[i] == ':' || source.selector[i] == '.') break;
-            else name += source.selector[i];
+std::map<std::string, std::string> whereFrom(const fs::path& root, const InspectTarget& target) {
+    std::map<std::string, std::string> out;
+    std::map<fs::path, std::optional<std::string>> texts;  // each sheet read once
+    for (const auto& [property, source] : target.styleSources) {
+        std::string& label = out[property];
+        switch (source.kind) {
+            case StyleSource::Kind::inline_: label = _("Inline style"); continue;
+            case StyleSource::Kind::inherited: label = _("Inherited"); continue;
+            case StyleSource::Kind::defaulted: label = _("Browser default"); continue;
+            case StyleSource::Kind::unknown: continue;
+            case StyleSource::Kind::rule: break;
         }
-        if (parseUtility(name)) return name;
+        if (source.matched == "*") {
+            label = _("Reset of every element");
+            continue;
+        }
+        // A lone class that is a utility: the utility's name, unescaped.
+        if (source.selector.starts_with(".") && source.selector.find_first_of(" ,>+~[#", 1) == std::string::npos) {
+            std::string name;
+            for (std::size_t i = 1; i < source.selector.size(); ++i) {
+                if (source.selector[i] == '\\' && i + 1 < source.selector.size()) name += source.selector[++i];
+                else if (source.selector[i] == ':' || source.selector[i] == '.') break;
+                else name += source.selector[i];
+            }
+            if (parseUtility(name)) {
+                label = name;
+                continue;
+            }
+        }
+        label = source.selector;
+        auto file = sheets::sheetFile(source.sheet, root);
+        if (!file) continue;
+        auto [text, fresh] = texts.try_emplace(*file);
+        if (fresh) text->second = projectfiles::readText(*file);
+        if (!text->second) continue;
+        if (auto line = sheets::ruleLine(*file, *text->second, source, property)) {
+            label = projectfiles::relativePath(*file, root) + ":" + std::to_string(*line) + " · " + source.selector;
+        }
     }
-    if (auto at = sheets::ruleAt(root, source, property)) return at->first + ":" + std::to_string(at->second) + " · " + source.selector;
-    return source.selector;
+    return out;
 }
 
 std::string describe(const Change& change) {

@@ -3,6 +3,7 @@
 #include "model/InspectTarget.h"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,10 @@ bool usesTailwind(const std::filesystem::path& root);
 // safely: no located element, a class list or style built in code, a value it cannot write.
 Result apply(const std::filesystem::path& root, const Request& request);
 
-// Where the page has a property's value from, for the panel: the utility class ("text-4xl"), the
-// rule's place and selector ("src/App.css:12 · .card h2"), "Inline style", "Inherited", or empty
-// when the page did not say. Reads at most the one style sheet the page names.
-std::string whereFrom(const std::filesystem::path& root, const InspectTarget& target, const std::string& property);
+// Where the page has each property's value from, for the panel: the utility class ("text-4xl"),
+// the rule's place and selector ("src/App.css:12 · .card h2"), "Inline style", "Inherited"; empty
+// when the page did not say. Reads each style sheet the page names once.
+std::map<std::string, std::string> whereFrom(const std::filesystem::path& root, const InspectTarget& target);
 
 // "font size", "padding (left and right)"… for the reply and the agent's request.
 std::string describe(const Change& change);
