@@ -27,8 +27,6 @@ ConsolePane::ConsolePane(Browser& browser, ServerSession& session)
     add_css_class("tarn-console");
     auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     auto* title = Gtk::make_managed<Gtk::Label>(_("Console"));
-    for (const char* c : {"caption", "tarn-semibold", "dim-label"}) title->add_css_class(c);
-    count_.set_css_classes({"tarn-caption-small", "dim-label"});
     header->append(*title);
     header->append(count_);
     append(*header);
@@ -48,7 +46,6 @@ ConsolePane::ConsolePane(Browser& browser, ServerSession& session)
         label->set_selectable(true);
         label->set_wrap(true);
         label->set_wrap_mode(Pango::WrapMode::CHAR);
-        label->add_css_class("tarn-log-line");
         // The fix button is made for the rows that offer it: a burst of lines makes many rows.
         row->append(*label);
         item->set_child(*row);

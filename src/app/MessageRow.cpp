@@ -7,6 +7,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include <gtkmm/builder.h>
 #include <gtkmm/button.h>
 #include <gtkmm/expander.h>
 #include <gtkmm/eventcontrollermotion.h>
@@ -44,39 +45,28 @@ std::string MessageRow::authorOf(AgentRole role) {
 MessageRow::MessageRow(const AgentMessage& message)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL), message_(message), fade_(*this, 1.0, [this](double v) {
           if (progress_) progress_->set_opacity(v);
-          text_.set_opacity(v);
+          text_->set_opacity(v);
       }) {
-    const bool user = message.role == AgentRole::user;
-    // User bubbles stand off the left edge, the others off the right.
-    set_margin_start(user ? 56 : 0);
-    set_margin_end(user ? 0 : 56);
+    if (message.role == AgentRole::user) set_css_classes({"tarn-message", "user"});
+    else set_css_classes({"tarn-message"});
+    auto builder = Gtk::Builder::create();
+    builder->add_from_resource("/dev/tarn/Tarn/ui/message-row.ui", std::vector<Glib::ustring>{"content"});
+    content_ = builder->get_widget<Gtk::Box>("content");
+    author_ = builder->get_widget<Gtk::Label>("author");
+    text_ = builder->get_widget<Gtk::Label>("text");
+    steps_ = builder->get_widget<Gtk::Box>("steps");
+    changes_ = builder->get_widget<Gtk::Box>("changes");
+    summary_ = builder->get_widget<Gtk::Label>("summary");
     bubble_.setStyle(bubbleStyle(message.role));
     bubble_.set_hexpand(true);
-    bubble_.setChild(content_);
+    bubble_.setChild(*content_);
     append(bubble_);
-
-    content_.set_margin(10);
-    author_.set_text(authorOf(message.role));
-    author_.set_css_classes({"tarn-caption-small", "tarn-semibold"});
-    author_.add_css_class(user ? "tarn-bubble-label-user" : "dim-label");
-    author_.set_xalign(0);
-    content_.append(author_);
-
-    text_.set_xalign(0);
-    text_.set_wrap(true);
-    text_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    author_->set_text(authorOf(message.role));
     // Text becomes selectable once the pointer comes over it: a selectable label carries its
     // own gestures, and a long transcript holds many rows the pointer never reaches.
     auto hover = Gtk::EventControllerMotion::create();
-    hover->signal_enter().connect([this](double, double) { text_.set_selectable(true); });
-    text_.add_controller(hover);
-    text_.add_css_class(user ? "tarn-bubble-text-user" : "tarn-body");
-    content_.append(text_);
-    content_.append(steps_);
-    summary_.set_css_classes({"caption", "dim-label"});
-    summary_.set_xalign(0);
-    changes_.set_margin_top(4);
-    content_.append(changes_);
+    hover->signal_enter().connect([this](double, double) { text_->set_selectable(true); });
+    text_->add_controller(hover);
 
     showTargets();
     showContent(false);
@@ -92,7 +82,7 @@ void MessageRow::showThoughts() {
     if (!thoughts_) {
         thoughts_ = Gtk::make_managed<Gtk::Expander>(_("Thinking"));
         thoughts_->set_css_classes({"caption", "dim-label"});
-        content_.insert_child_after(*thoughts_, author_);
+        content_->insert_child_after(*thoughts_, *author_);
         thoughts_->property_expanded().signal_changed().connect([this] { showThoughts(); });
     }
     thoughts_->set_visible(!message_.thoughts.empty());
@@ -119,9 +109,9 @@ void MessageRow::showPermission() {
     if (!message_.permission) return;
     if (!permission_) {
         permission_ = Gtk::make_managed<PermissionCard>();
-        content_.insert_child_after(*permission_, author_);
+        content_->insert_child_after(*permission_, *author_);
         // The card says the question itself.
-        text_.set_visible(false);
+        text_->set_visible(false);
     }
     permission_->show(message_.id, *message_.permission);
 }
@@ -160,7 +150,7 @@ void MessageRow::showTargets() {
         targetsScroller_->set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::NEVER);
         targetsScroller_->set_size_request(-1, 26);
         targetsScroller_->set_child(*targets_);
-        content_.insert_child_after(*targetsScroller_, author_);
+        content_->insert_child_after(*targetsScroller_, *author_);
     }
     while (auto* child = targets_->get_first_child()) targets_->remove(*child);
     targetsScroller_->set_visible(show);
@@ -172,27 +162,11 @@ void MessageRow::showTargets() {
 void MessageRow::makeThinking() {
     // A still mark: the bubble's turning ring already says the agent is at work, and a spinner
     // would redraw the window at every frame for as long as it works.
-    spinner_ = Gtk::make_managed<Gtk::Image>();
-    spinner_->set_from_icon_name("content-loading-symbolic");
-    spinner_->add_css_class("tarn-thinking-spinner");
-    spinner_->set_size_request(20, 20);
-    spinner_->set_valign(Gtk::Align::START);
-    progress_ = Gtk::make_managed<Gtk::Label>();
-    progress_->add_css_class("caption");
-    progress_->set_xalign(0);
-    progress_->set_yalign(0);
-    progress_->set_wrap(true);
-    progress_->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-    progress_->set_lines(2);
-    progress_->set_ellipsize(Pango::EllipsizeMode::END);
-    progress_->set_size_request(-1, 34);
-    progress_->set_valign(Gtk::Align::START);
-    progress_->set_hexpand(true);
-    thinking_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
-    thinking_->set_valign(Gtk::Align::START);
-    thinking_->append(*spinner_);
-    thinking_->append(*progress_);
-    content_.insert_child_after(*thinking_, *text_.get_prev_sibling());
+    auto builder = Gtk::Builder::create();
+    builder->add_from_resource("/dev/tarn/Tarn/ui/message-row.ui", std::vector<Glib::ustring>{"thinking"});
+    thinking_ = builder->get_widget<Gtk::Box>("thinking");
+    progress_ = builder->get_widget<Gtk::Label>("progress");
+    content_->insert_child_after(*thinking_, *text_->get_prev_sibling());
 }
 
 void MessageRow::showContent(bool animate) {
@@ -201,7 +175,7 @@ void MessageRow::showContent(bool animate) {
     if (thinking_) {
         thinking_->set_visible(thinking);
     }
-    text_.set_visible(!thinking);
+    text_->set_visible(!thinking);
     bubble_.setRingActive(thinking);
     GlowFrame::Style style = bubble_.style();
     style.shadows.clear();
@@ -217,16 +191,15 @@ void MessageRow::showContent(bool animate) {
                 fade_.easeTo(1.0, std::chrono::milliseconds(200));
             }
         }
-    } else if (std::string(text_.get_text()) != message_.content) {
-        text_.set_text(message_.content);
+    } else if (std::string(text_->get_text()) != message_.content) {
+        text_->set_text(message_.content);
     }
-    if (permission_) text_.set_visible(false);
+    if (permission_) text_->set_visible(false);
 }
 
 void MessageRow::showSteps() {
-    while (auto* child = steps_.get_first_child()) steps_.remove(*child);
-    steps_.set_visible(!message_.plan.empty());
-    const bool user = message_.role == AgentRole::user;
+    while (auto* child = steps_->get_first_child()) steps_->remove(*child);
+    steps_->set_visible(!message_.plan.empty());
     for (const auto& step : message_.plan) {
         auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
         auto* icon = Gtk::make_managed<Gtk::Image>();
@@ -234,13 +207,11 @@ void MessageRow::showSteps() {
         icon->add_css_class(step.completed ? "tarn-step-done" : "tarn-step-open");
         icon->set_name(step.completed ? "selection-mode-symbolic" : "radio-symbolic");
         auto* title = Gtk::make_managed<Gtk::Label>(step.title);
-        title->add_css_class("caption");
-        if (user) title->add_css_class("tarn-bubble-text-user");
         title->set_xalign(0);
         title->set_tooltip_text(step.detail);
         row->append(*icon);
         row->append(*title);
-        steps_.append(*row);
+        steps_->append(*row);
     }
 }
 
@@ -323,21 +294,17 @@ void MessageRow::showActions() {
     if (!actions_) {
         actions_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
         actions_->add_css_class("tarn-agent-steps");
-        content_.insert_child_after(*actions_, text_);
+        content_->insert_child_after(*actions_, *text_);
     }
     actions_->set_visible(!steps.empty());
     auto makeRow = [this](const AgentStep& step) {
         auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
         auto* icon = Gtk::make_managed<Gtk::Image>();
         icon->set_pixel_size(12);
-        icon->set_valign(Gtk::Align::CENTER);
         // What kind of thing it did: reading, editing, running...
         auto* kind = Gtk::make_managed<Gtk::Image>();
         kind->set_pixel_size(12);
-        kind->set_valign(Gtk::Align::CENTER);
-        kind->add_css_class("dim-label");
         auto* title = Gtk::make_managed<Gtk::Label>();
-        title->add_css_class("caption");
         title->set_xalign(0);
         title->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
         row->append(*icon);
@@ -365,7 +332,6 @@ void MessageRow::showActions() {
     if (steps.size() > actionsShown) {
         if (!moreActions_) {
             moreActions_ = Gtk::make_managed<Gtk::Expander>();
-            moreActions_->add_css_class("caption");
             moreActionsBox_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
             moreActions_->set_child(*moreActionsBox_);
             // The hidden steps are made once they are asked for: a long run takes hundreds.
@@ -391,7 +357,7 @@ void MessageRow::showActions() {
         details_->set_css_classes({"caption", "dim-label"});
         details_->set_xalign(0);
         details_->set_wrap(true);
-        content_.insert_child_after(*details_, *actions_);
+        content_->insert_child_after(*details_, *actions_);
     }
     if (details_) {
         details_->set_text(message_.details);
@@ -420,12 +386,11 @@ std::string MessageRow::summaryOf(const ReplyChanges& changes) {
 std::string MessageRow::changesSummary() const { return message_.changes ? summaryOf(*message_.changes) : std::string(); }
 
 void MessageRow::showChanges() {
-    while (auto* child = changes_.get_first_child()) changes_.remove(*child);
-    changes_.set_visible(message_.changes.has_value());
+    while (auto* child = summary_->get_next_sibling()) changes_->remove(*child);
+    changes_->set_visible(message_.changes.has_value());
     if (!message_.changes) return;
     const ReplyChanges& changes = *message_.changes;
-    summary_.set_text(changes.undone ? tr::format(_("%1 (undone)"), {summaryOf(changes)}) : summaryOf(changes));
-    changes_.append(summary_);
+    summary_->set_text(changes.undone ? tr::format(_("%1 (undone)"), {summaryOf(changes)}) : summaryOf(changes));
 
     // The files, the first few by name.
     constexpr std::size_t shown = 4;
@@ -433,7 +398,6 @@ void MessageRow::showChanges() {
         const FileChange& file = changes.files[i];
         auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
         auto* path = Gtk::make_managed<Gtk::Label>(file.path);
-        path->set_css_classes({"caption", "tarn-mono"});
         path->set_xalign(0);
         path->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
         std::string counts = file.kind == FileChange::Kind::deleted ? _("deleted")
@@ -442,16 +406,14 @@ void MessageRow::showChanges() {
                                  ? tr::format(_("new, +%1"), {std::to_string(file.addedLines)})
                                  : tr::format("+%1 −%2", {std::to_string(file.addedLines), std::to_string(file.removedLines)});
         auto* count = Gtk::make_managed<Gtk::Label>(counts);
-        count->set_css_classes({"caption", "dim-label"});
         line->append(*path);
         line->append(*count);
-        changes_.append(*line);
+        changes_->append(*line);
     }
     if (changes.files.size() > shown) {
         auto* more = Gtk::make_managed<Gtk::Label>(tr::format(_("and %1 more"), {std::to_string(changes.files.size() - shown)}));
-        more->set_css_classes({"caption", "dim-label"});
         more->set_xalign(0);
-        changes_.append(*more);
+        changes_->append(*more);
     }
 
     // Its buttons are the window's actions, aimed at this reply.
@@ -470,15 +432,14 @@ void MessageRow::showChanges() {
     } else {
         add(_("Undo"), "win.undo-reply", _("Put the files this reply changed back as they were before it"));
     }
-    buttons->set_margin_top(2);
-    changes_.append(*buttons);
+    changes_->append(*buttons);
 }
 
-std::string MessageRow::shownText() const { return message_.isThinking && progress_ ? progress_->get_text() : text_.get_text(); }
+std::string MessageRow::shownText() const { return message_.isThinking && progress_ ? progress_->get_text() : text_->get_text(); }
 
 std::vector<std::string> MessageRow::stepSymbols() const {
     std::vector<std::string> symbols;
-    for (auto* row = steps_.get_first_child(); row; row = row->get_next_sibling()) {
+    for (auto* row = steps_->get_first_child(); row; row = row->get_next_sibling()) {
         symbols.push_back(row->get_first_child()->get_name());
     }
     return symbols;

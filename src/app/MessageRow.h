@@ -51,17 +51,19 @@ private:
 
     AgentMessage message_;
     GlowFrame bubble_;
-    Gtk::Box content_{Gtk::Orientation::VERTICAL, 6};
-    Gtk::Label author_;
+    // From message-row.ui, held by the bubble.
+    Gtk::Box* content_ = nullptr;
+    Gtk::Label* author_ = nullptr;
+    Gtk::Label* text_ = nullptr;
+    Gtk::Box* steps_ = nullptr;
+    Gtk::Box* changes_ = nullptr;
+    Gtk::Label* summary_ = nullptr;
     // Made for the messages that show them: a long transcript holds many rows.
     Gtk::ScrolledWindow* targetsScroller_ = nullptr;
     Gtk::Box* targets_ = nullptr;
     Gtk::Box* thinking_ = nullptr;
-    Gtk::Image* spinner_ = nullptr;
     Gtk::Label* progress_ = nullptr;
-    Gtk::Label text_;
     PermissionCard* permission_ = nullptr;
-    Gtk::Box steps_{Gtk::Orientation::VERTICAL, 2};
     // The agent's steps: the first few, then the rest inside an expander, made when it opens.
     Gtk::Box* actions_ = nullptr;
     Gtk::Expander* moreActions_ = nullptr;
@@ -71,8 +73,6 @@ private:
     // The agent's thoughts, folded away; the text is set when the row first opens.
     Gtk::Expander* thoughts_ = nullptr;
     static constexpr std::size_t actionsShown = 5;
-    Gtk::Box changes_{Gtk::Orientation::VERTICAL, 4};
-    Gtk::Label summary_;
     motion::Animator fade_;
 };
 

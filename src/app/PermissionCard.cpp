@@ -5,38 +5,22 @@
 #include "support/Translate.h"
 
 #include <glib/gi18n-lib.h>
+#include <gtkmm/builder.h>
 #include <gtkmm/button.h>
 #include <algorithm>
 #include <tuple>
 
 namespace tarn {
 
-namespace {
-
-void caption(Gtk::Label& label, bool mono) {
-    label.set_xalign(0);
-    label.set_wrap(true);
-    label.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-    label.set_selectable(true);
-    label.add_css_class("caption");
-    if (mono) label.add_css_class("tarn-mono");
-}
-
-}  // namespace
-
-PermissionCard::PermissionCard() : Gtk::Box(Gtk::Orientation::VERTICAL, 4) {
-    add_css_class("tarn-permission");
-    heading_.set_xalign(0);
-    heading_.add_css_class("heading");
-    title_.set_xalign(0);
-    title_.set_wrap(true);
-    caption(command_, true);
-    caption(places_, true);
-    diff_.add_css_class("tarn-diff");
-    caption(answer_, false);
-    answer_.add_css_class("dim-label");
-    buttons_.set_margin_top(4);
-    for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{&heading_, &title_, &command_, &places_, &diff_, &buttons_, &answer_}) append(*w);
+PermissionCard::PermissionCard() : Gtk::Box(Gtk::Orientation::VERTICAL) {
+    auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/permission-card.ui");
+    title_ = builder->get_widget<Gtk::Label>("title");
+    command_ = builder->get_widget<Gtk::Label>("command");
+    places_ = builder->get_widget<Gtk::Label>("places");
+    answer_ = builder->get_widget<Gtk::Label>("answer");
+    diff_ = builder->get_widget<Gtk::Box>("diff");
+    buttons_ = builder->get_widget<Gtk::Box>("buttons");
+    append(*builder->get_widget<Gtk::Box>("card"));
 }
 
 std::string PermissionCard::diffText(const StepDiff& diff, std::size_t limit) {
@@ -66,8 +50,9 @@ void PermissionCard::fillDiff(Gtk::Box& box, const std::vector<StepDiff>& diffs,
         const auto lines = text::splitNewlines(diffText(diffs[i], limit));
         for (std::size_t n = 0; n < lines.size(); ++n) {
             auto* line = Gtk::make_managed<Gtk::Label>(lines[n]);
-            caption(*line, true);
-            line->set_selectable(false);
+            line->set_xalign(0);
+            line->set_wrap(true);
+            line->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
             if (n == 0 && i > 0) line->set_margin_top(6);
             if (n > 0 && lines[n].starts_with("−")) line->add_css_class("error");
             if (n > 0 && lines[n].starts_with("+")) line->add_css_class("success");
@@ -77,25 +62,24 @@ void PermissionCard::fillDiff(Gtk::Box& box, const std::vector<StepDiff>& diffs,
 }
 
 void PermissionCard::show(const Uuid& message, const PermissionRequest& request) {
-    heading_.set_text(_("The agent asks before it acts"));
-    title_.set_text(request.title);
-    command_.set_text(request.command.empty() ? "" : "$ " + request.command);
-    command_.set_visible(!request.command.empty());
+    title_->set_text(request.title);
+    command_->set_text(request.command.empty() ? "" : "$ " + request.command);
+    command_->set_visible(!request.command.empty());
     // The places the diffs do not already name.
     std::vector<std::string> places;
     for (const auto& where : request.locations) {
         const std::string file = where.substr(0, where.rfind(':') == std::string::npos ? where.size() : where.rfind(':'));
         if (std::none_of(request.diffs.begin(), request.diffs.end(), [&](const StepDiff& d) { return d.path == file; })) places.push_back(where);
     }
-    places_.set_text(text::join(places, "\n"));
-    places_.set_visible(!places.empty());
-    fillDiff(diff_, request.diffs);
-    diff_.set_visible(!request.diffs.empty());
+    places_->set_text(text::join(places, "\n"));
+    places_->set_visible(!places.empty());
+    fillDiff(*diff_, request.diffs);
+    diff_->set_visible(!request.diffs.empty());
 
-    while (auto* child = buttons_.get_first_child()) buttons_.remove(*child);
+    while (auto* child = buttons_->get_first_child()) buttons_->remove(*child);
     const bool answered = request.answer.has_value();
-    buttons_.set_visible(!answered);
-    answer_.set_visible(answered);
+    buttons_->set_visible(!answered);
+    answer_->set_visible(answered);
     const std::string described = request.command.empty() ? request.title : request.command;
     setAccessibleLabel(*this, tr::format(_("Permission: %1"), {described}));
     if (answered) {
@@ -103,7 +87,7 @@ void PermissionCard::show(const Uuid& message, const PermissionRequest& request)
         for (const auto& o : request.options) {
             if (o.id == *request.answer) chosen = o.name;
         }
-        answer_.set_text(!request.note.empty() ? request.note
+        answer_->set_text(!request.note.empty() ? request.note
                          : chosen.empty()      ? std::string(_("Stopped before an answer."))
                                                : tr::format(_("Answered: %1"), {chosen}));
         return;
@@ -116,14 +100,14 @@ void PermissionCard::show(const Uuid& message, const PermissionRequest& request)
         button->set_action_target_value(
             Glib::Variant<std::tuple<Glib::ustring, Glib::ustring>>::create({message.string(), option.id}));
         button->set_tooltip_text(tr::format(_("%1: %2"), {option.name, described}));
-        buttons_.append(*button);
+        buttons_->append(*button);
     }
 }
 
 std::vector<std::string> PermissionCard::choices() const {
     std::vector<std::string> out;
-    if (answer_.get_visible()) return {answer_.get_text()};
-    for (auto* child = buttons_.get_first_child(); child; child = child->get_next_sibling()) {
+    if (answer_->get_visible()) return {answer_->get_text()};
+    for (auto* child = buttons_->get_first_child(); child; child = child->get_next_sibling()) {
         out.push_back(static_cast<const Gtk::Button*>(child)->get_label());
     }
     return out;

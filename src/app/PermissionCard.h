@@ -17,7 +17,7 @@ public:
 
     // What the card offers, for tests: the buttons' labels, or the answer once given.
     std::vector<std::string> choices() const;
-    std::string answerText() const { return answer_.get_text(); }
+    std::string answerText() const { return answer_->get_text(); }
 
     // The change, as the lines it takes out and puts in, the first few of each.
     static std::string diffText(const StepDiff& diff, std::size_t limit = 12);
@@ -25,9 +25,9 @@ public:
     static void fillDiff(Gtk::Box& box, const std::vector<StepDiff>& diffs, std::size_t limit = 12);
 
 private:
-    Gtk::Label heading_, title_, command_, places_, answer_;
-    Gtk::Box diff_{Gtk::Orientation::VERTICAL, 0};
-    Gtk::Box buttons_{Gtk::Orientation::HORIZONTAL, 6};
+    // From permission-card.ui.
+    Gtk::Label *title_ = nullptr, *command_ = nullptr, *places_ = nullptr, *answer_ = nullptr;
+    Gtk::Box *diff_ = nullptr, *buttons_ = nullptr;
 };
 
 }  // namespace tarn

@@ -24,23 +24,20 @@ SelectedTargetPillView::SelectedTargetPillView(InspectTarget target, bool compac
                                                bool showsRemoveControl)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL, compact ? 5 : 6),
       target_(std::move(target)),
-      compact_(compact),
       showsRemoveControl_(showsRemoveControl) {
-    add_css_class("tarn-pill");
-    if (compact) add_css_class("compact");
-    if (onDarkBackground) add_css_class("dark");
+    std::vector<Glib::ustring> classes{"tarn-pill"};
+    if (compact) classes.emplace_back("compact");
+    if (onDarkBackground) classes.emplace_back("dark");
+    set_css_classes(classes);
     set_valign(Gtk::Align::CENTER);
 
     icon_.set_from_icon_name("tarn-pointer-rays-symbolic");
     icon_.set_pixel_size(compact ? 9 : 10);
     title_.set_text(titleOf(target_));
-    title_.add_css_class(compact ? "tarn-caption-small" : "caption");
-    title_.add_css_class("tarn-semibold");
     title_.set_single_line_mode(true);
     title_.set_ellipsize(Pango::EllipsizeMode::END);
     title_.set_max_width_chars(18);
     subtitle_.set_text(subtitleOf(target_));
-    subtitle_.set_css_classes({"tarn-caption-small", "tarn-mono", "tarn-pill-subtitle"});
     subtitle_.set_single_line_mode(true);
     subtitle_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
     subtitle_.set_max_width_chars(22);

@@ -29,7 +29,6 @@ public:
 
 private:
     InspectTarget target_;
-    bool compact_;
     bool showsRemoveControl_;
     Gtk::Image icon_;
     Gtk::Label title_;
