@@ -33,6 +33,9 @@ Composer::Composer(AppViewModel& model)
     modelMenu_ = builder->get_widget<Gtk::MenuButton>("model-menu");
     send_ = builder->get_widget<Gtk::Button>("send");
     setChild(*builder->get_widget<Gtk::Overlay>("overlay"));
+    nameInnerParts(*editorScroller_, _("Prompt"));
+    nameInnerParts(*pillsRevealer_, _("Selected elements"));
+    nameInnerParts(*modelMenu_, _("Agent runtime"));
     bind::text(*editor_, editor_->get_buffer(), model_.requests().draftPrompt);
     // Escape stops a running request, as the Stop button does.
     auto keys = Gtk::EventControllerKey::create();

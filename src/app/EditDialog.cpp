@@ -25,8 +25,10 @@ EditDialog::EditDialog(Gtk::Window& parent, Published<bool>& shown, Published<st
     gtk_widget_insert_action_group(dialog_.get(), "win", G_ACTION_GROUP(parent.gobj()));
     makeModal(GTK_WINDOW(dialog_.get()), parent.gobj());
     gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), width, -1);
-    builder->get_widget<Gtk::ScrolledWindow>("frame")->set_size_request(width - 48, editorHeight);
+    auto* frame = builder->get_widget<Gtk::ScrolledWindow>("frame");
+    frame->set_size_request(width - 48, editorHeight);
     setAccessibleLabel(*editor_, heading);
+    nameInnerParts(*frame, heading);
     bind::text(*editor_, editor_->get_buffer(), text);
 
     // A multi-line editor takes Return for itself: Ctrl+Return answers the default.

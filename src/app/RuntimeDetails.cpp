@@ -67,6 +67,8 @@ RuntimeDetails::RuntimeDetails(AppViewModel& model)
     actions->append(refresh_);
     actions->append(presets_);
     adw_expander_row_add_row(ADW_EXPANDER_ROW(expander_), GTK_WIDGET(actions->gobj()));
+    nameInnerParts(*Glib::wrap(expander_), _("Details"));
+    nameInnerParts(presets_, _("Presets"));
 
     auto subtitle = [](GtkWidget* row, const std::string& text) {
         adw_action_row_set_subtitle(ADW_ACTION_ROW(row), text.c_str());

@@ -91,6 +91,8 @@ VersionsWindow::VersionsWindow(Gtk::Window& parent, AppViewModel& model, Publish
     auto builder = Gtk::Builder::create_from_resource("/dev/tarn/Tarn/ui/versions-window.ui");
     list_ = builder->get_widget<Gtk::ListBox>("list");
     history_ = builder->get_widget<Gtk::ListBox>("history");
+    nameInnerParts(*builder->get_widget<Gtk::ScrolledWindow>("list-scroller"), _("Versions"));
+    nameInnerParts(*builder->get_widget<Gtk::ScrolledWindow>("history-scroller"), _("History"));
     name_ = builder->get_widget<Gtk::Entry>("name");
     create_ = builder->get_widget<Gtk::Button>("create");
     stack_ = GTK_WIDGET(builder->get_object("stack")->gobj());

@@ -109,12 +109,13 @@ TEST_F(Gnome, EveryControlHasANameOfItsOwn) {
     std::vector<std::string> unnamed;
     for (GtkWidget* root : roots) {
         eachWidget(root, [&](GtkWidget* widget) {
-            if (!gtk_widget_get_visible(widget)) return;
+            if (!gtk_widget_get_mapped(widget)) return;
             const GtkAccessibleRole role = gtk_accessible_get_accessible_role(GTK_ACCESSIBLE(widget));
             const std::string type = G_OBJECT_TYPE_NAME(widget);
             const bool control = role == GTK_ACCESSIBLE_ROLE_BUTTON ||
                                  role == GTK_ACCESSIBLE_ROLE_SWITCH || role == GTK_ACCESSIBLE_ROLE_TEXT_BOX ||
-                                 role == GTK_ACCESSIBLE_ROLE_CHECKBOX;
+                                 role == GTK_ACCESSIBLE_ROLE_CHECKBOX || role == GTK_ACCESSIBLE_ROLE_LIST ||
+                                 role == GTK_ACCESSIBLE_ROLE_SCROLLBAR;
             // Buttons inside libadwaita's own widgets (a row's expander arrow) are named by them.
             if (control && !named(widget) && !text::startsWith(type, "Adw")) unnamed.push_back(type);
             // Tarn's own containers are groups a screen reader passes through.
