@@ -42,7 +42,7 @@ int main() {
     const fs::path project = fs::canonical(base / "shop");
     for (int i = 0; i < 6; ++i) {
         auto start = Clock::now();
-        Child tarn({(bin / "tarn_bench_tarn_probe").string(), project.string()});
+        Child tarn({(bin / "tarn_bench_launch_probe").string(), project.string()});
         double server = waitForServerProcess(project, start);
         bool loaded = tarn.waitFor("loaded", std::chrono::seconds(60)).has_value();
         double page = millisSince(start);

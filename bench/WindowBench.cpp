@@ -36,7 +36,7 @@ int main() {
     for (int i = 0; i < 5; ++i) {
         int port = freePort();
         makeStorefront(base / "project", port);
-        auto tarn = measure({(bin / "tarn_bench_tarn_probe").string(), (base / "project").string()});
+        auto tarn = measure({(bin / "tarn_bench_launch_probe").string(), (base / "project").string()});
         // The same page, served the same way, for the minimal window.
         int baselinePort = freePort();
         makeStorefront(base / "baseline", baselinePort);

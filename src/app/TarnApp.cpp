@@ -7,6 +7,7 @@
 #include <utility>
 #include <glib/gi18n-lib.h>
 #include <gtkmm/cssprovider.h>
+#include "process/ServerHandover.h"
 #include "support/Trace.h"
 
 extern "C" void tarn_app_register_resource(void);
@@ -59,6 +60,8 @@ void drawInSoftwareWithoutGpu() {
 
 int TarnApp::main(int argc, char** argv, const std::function<void(TarnApp&)>& prepare) {
     trace::mark("main");
+    // Before anything starts a child: the launcher's server descriptors must not leak into one.
+    handover::claim();
     drawInSoftwareWithoutGpu();
     bindTranslations();
     std::shared_ptr<AppViewModel> early;

@@ -36,7 +36,11 @@ PackageManager choose(PackageManager wanted, const std::vector<PackageManager>& 
 }
 
 std::optional<PackageManager> inferFrom(const std::string& installCommand, const std::string& devCommand) {
-    const std::string joined = text::toLower(installCommand + " " + devCommand);
+    // The managers' names are ASCII: no need for Unicode's case tables.
+    std::string joined = installCommand + " " + devCommand;
+    for (char& c : joined) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
     for (PackageManager manager : {PackageManager::pnpm, PackageManager::yarn, PackageManager::bun, PackageManager::npm}) {
         if (text::contains(joined, nameOf(manager))) return manager;
     }

@@ -4,6 +4,7 @@
 
 #include "process/ProcessEnvironment.h"
 #include "process/ProcessGroupGuard.h"
+#include "process/ServerHandover.h"
 #include "support/LineSplitter.h"
 #include "support/PipeReader.h"
 #include "support/Subprocess.h"
@@ -81,31 +82,44 @@ DevServerController::~DevServerController() {
     if (current_) current_->end();
 }
 
-void DevServerController::start(const ProjectContext& context) {
-    stop();
-
+DevServerController::Launched DevServerController::launch(const ProjectContext& context) {
     ChildOptions options;
     const std::vector<std::string> command{"/bin/zsh", "-lc", context.devCommand};
     // The project's own code runs here: away from the user's keys unless they said otherwise.
-    const bool sandboxed = sandbox::wanted(context.rootURL.path());
-    options.arguments = sandboxed ? sandbox::wrap(command, context.rootURL.path()) : command;
+    Launched launched;
+    launched.sandboxed = sandbox::wanted(context.rootURL.path());
+    options.arguments = launched.sandboxed ? sandbox::wrap(command, context.rootURL.path()) : command;
     options.workingDirectory = context.rootURL.path();
     options.environment = ProcessEnvironment::augmentedEnvironment();
     options.environment["BROWSER"] = "none";
     options.ownProcessGroup = true;
+    launched.process = launchChild(options);  // throws the platform error; nothing is kept then
+    try {
+        launched.guard = std::make_unique<ProcessGroupGuard>(launched.process->pid());
+    } catch (...) {
+        // Without a guard the server could outlive Tarn: do not keep it.
+        ::kill(-launched.process->pid(), SIGKILL);
+        throw;
+    }
+    return launched;
+}
+
+void DevServerController::start(const ProjectContext& context) {
+    stop();
 
     auto run = std::make_shared<Run>();
     run->owner = self_;
-    run->sandboxed = sandboxed;
-    run->process = launchChild(options);  // throws the platform error; nothing is stored then
-    run->pgid = run->process->pid();
-    try {
-        run->guard = std::make_unique<ProcessGroupGuard>(run->pgid);
-    } catch (...) {
-        // Without a guard the server could outlive Tarn: do not keep it.
-        ::kill(-run->pgid, SIGKILL);
-        throw;
+    if (auto handed = handover::take(context.rootURL.path(), context.devCommand)) {
+        run->process = std::make_unique<ChildProcess>(handed->pid, -1, handed->outFd, handed->errFd);
+        run->guard = std::make_unique<ProcessGroupGuard>(handed->pid, std::make_unique<ChildProcess>(handed->watcherPid, handed->guardFd, -1, -1));
+        run->sandboxed = handed->sandboxed;
+    } else {
+        Launched launched = launch(context);
+        run->process = std::move(launched.process);
+        run->guard = std::move(launched.guard);
+        run->sandboxed = launched.sandboxed;
     }
+    run->pgid = run->process->pid();
 
     Run* raw = run.get();
     auto attach = [raw](int fd, text::Utf8StreamDecoder& decoder) {

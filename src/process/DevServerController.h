@@ -8,6 +8,9 @@
 
 namespace tarn {
 
+class ChildProcess;
+class ProcessGroupGuard;
+
 // Owns the project's dev server: the one long-running child. It runs the dev command through a
 // login shell in a process group of its own, turns its output into lines, reports its end, and
 // stops the whole group on request. A guard ends the group if Tarn dies; when the controller goes
@@ -19,8 +22,18 @@ public:
     DevServerController(const DevServerController&) = delete;
     DevServerController& operator=(const DevServerController&) = delete;
 
-    // Stops any running server first. Throws the platform's launch error.
+    // Stops any running server first. Takes over the server the launcher handed over when it is
+    // this project's. Throws the platform's launch error.
     void start(const ProjectContext& context);
+
+    // A dev server started under its guard, not yet read: the launcher hands it to the window.
+    struct Launched {
+        std::unique_ptr<ChildProcess> process;
+        std::unique_ptr<ProcessGroupGuard> guard;
+        bool sandboxed = false;
+    };
+    // Throws the platform's launch error; the group is gone then.
+    static Launched launch(const ProjectContext& context);
     // Asks the server's process group to terminate (killing what is left after a grace period);
     // the end is reported later through onExit. Nothing the server prints afterwards is reported.
     void stop();

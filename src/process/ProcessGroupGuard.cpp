@@ -41,7 +41,18 @@ ProcessGroupGuard::ProcessGroupGuard(int pgid) : pgid_(pgid) {
     watcherPid_ = watcher_->pid();
 }
 
+ProcessGroupGuard::ProcessGroupGuard(int pgid, std::unique_ptr<ChildProcess> watcher)
+    : pgid_(pgid), watcherPid_(watcher->pid()), watcher_(std::move(watcher)) {}
+
 ProcessGroupGuard::~ProcessGroupGuard() { release(); }
+
+std::pair<int, int> ProcessGroupGuard::handOver() {
+    if (!watcher_) return {0, -1};
+    const int fd = watcher_->takeStandardInput();
+    watcher_->markReaped();
+    watcher_.reset();
+    return {watcherPid_, fd};
+}
 
 void ProcessGroupGuard::release() {
     if (!watcher_) return;

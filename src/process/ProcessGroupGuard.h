@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -16,6 +17,9 @@ class ProcessGroupGuard {
 public:
     // Throws PlatformError when the watcher cannot start.
     explicit ProcessGroupGuard(int pgid);
+    // Takes over a watcher started by another guard (the launcher's, across exec): its child
+    // process with the write end of its pipe.
+    ProcessGroupGuard(int pgid, std::unique_ptr<ChildProcess> watcher);
     ~ProcessGroupGuard();
     ProcessGroupGuard(const ProcessGroupGuard&) = delete;
     ProcessGroupGuard& operator=(const ProcessGroupGuard&) = delete;
@@ -23,6 +27,10 @@ public:
     // Ends the group: a termination request now, a kill after the grace period. Returns at once;
     // the group is then among those still ending until it is gone. Releasing twice does nothing.
     void release();
+
+    // Gives up the watcher without ending the group: its process id and the pipe's write end,
+    // which the caller keeps open for as long as the group should live.
+    std::pair<int, int> handOver();
 
     int group() const { return pgid_; }
     int watcherPid() const { return watcherPid_; }

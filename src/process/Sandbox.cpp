@@ -89,7 +89,16 @@ std::optional<std::string> unavailable() {
             ProcessEnvironment::captureOutput(*bwrap, {"--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc", "--unshare-pid", "/bin/true"},
                                               ProcessEnvironment::augmentedEnvironment());
         } catch (const std::exception& e) {
-            why = tr::format(_("bubblewrap cannot make a sandbox here (%1)"), {text::firstLine(e.what(), 200)});
+            // Its first line, cut at a character's start: ICU's grapheme tables are not loaded
+            // for this one message (the launcher links this file and should not need them).
+            const auto lines = text::splitLines(e.what());
+            std::string line = lines.empty() ? std::string() : text::trim(lines.front());
+            if (line.size() > 400) {
+                std::size_t cut = 400;
+                while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+                line.resize(cut);
+            }
+            why = tr::format(_("bubblewrap cannot make a sandbox here (%1)"), {line});
         }
     });
     return why;

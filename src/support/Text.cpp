@@ -1,14 +1,10 @@
 #include "support/Text.h"
 
-#include "support/IcuText.h"
 #include "support/Translate.h"
 
 #include <algorithm>
 #include <cctype>
 #include <memory>
-#include <unicode/brkiter.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 namespace tarn::text {
 
@@ -72,8 +68,6 @@ std::size_t decodeInto(std::string& out, std::string_view data, bool final) {
     return n;
 }
 
-using icutext::toUnicode;
-using icutext::toUtf8;
 
 // Walks the code points of valid UTF-8, giving each one with its byte range.
 template <typename F>
@@ -168,10 +162,20 @@ bool isNewline(char32_t c) {
     return c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
+namespace {
+
+// Unicode's White_Space property, which is fixed and short (ICU's u_isUWhiteSpace).
+bool isWhiteSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+           c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
 std::string trim(std::string_view s) {
     std::size_t begin = std::string_view::npos, end = 0;
     forEachCodePoint(s, [&](char32_t c, std::size_t at, std::size_t len) {
-        if (!u_isUWhiteSpace(static_cast<UChar32>(c))) {
+        if (!isWhiteSpace(c)) {
             if (begin == std::string_view::npos) begin = at;
             end = at + len;
         }
@@ -230,76 +234,6 @@ std::string join(const std::vector<std::string>& parts, std::string_view separat
         out.append(parts[i]);
     }
     return out;
-}
-
-std::string toLower(std::string_view s) {
-    auto u = toUnicode(s);
-    u.toLower(icu::Locale::getRoot());
-    return toUtf8(u);
-}
-
-std::string toTitleCase(std::string_view s) {
-    auto u = toUnicode(s);
-    u.toTitle(nullptr, icu::Locale::getRoot());
-    return toUtf8(u);
-}
-
-std::string toUpper(std::string_view s) {
-    auto u = toUnicode(s);
-    u.toUpper(icu::Locale::getRoot());
-    return toUtf8(u);
-}
-
-namespace {
-
-// Calls `f` with the UTF-16 offset of each grapheme boundary after the start; stops when f says so.
-template <typename F>
-void forEachGraphemeEnd(const icu::UnicodeString& u, F&& f) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !it) {
-        // Without break data count code points, which is the closest safe answer.
-        for (int32_t i = u.moveIndex32(0, 1); i <= u.length() && i > 0; i = u.moveIndex32(i, 1)) {
-            if (!f(i) || i == u.length()) return;
-        }
-        return;
-    }
-    it->setText(u);
-    it->first();
-    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; end = it->next()) {
-        if (!f(end)) return;
-    }
-}
-
-}  // namespace
-
-std::size_t graphemeCount(std::string_view s) {
-    std::size_t count = 0;
-    forEachGraphemeEnd(toUnicode(s), [&](int32_t) {
-        ++count;
-        return true;
-    });
-    return count;
-}
-
-std::string firstLine(std::string_view s, std::size_t count) {
-    auto lines = splitLines(s);
-    return lines.empty() ? std::string() : graphemePrefix(trim(lines.front()), count);
-}
-
-std::string graphemePrefix(std::string_view s, std::size_t count) {
-    if (count == 0) return {};
-    auto u = toUnicode(s);
-    int32_t cut = u.length();
-    std::size_t seen = 0;
-    forEachGraphemeEnd(u, [&](int32_t end) {
-        if (++seen == count) {
-            cut = end;
-            return false;
-        }
-        return true;
-    });
-    return toUtf8(u.tempSubString(0, cut));
 }
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }

@@ -5,6 +5,7 @@
 #include "agents/rendered/ProjectSearch.h"
 #include "process/EditorLauncher.h"
 #include "process/ProcessGroupGuard.h"
+#include "process/ServerHandover.h"
 #include "support/Settings.h"
 #include "workspace/ErrorReports.h"
 #include "support/Text.h"
@@ -87,7 +88,8 @@ Task<void> AppViewModel::loadProject(Url folder) {
         std::optional<std::string> deviceWidth;
     };
     const bool serverIdle = !server_.controller().isRunning();
-    const int ownGroup = server_.controller().processGroup();
+    // A server the launcher started for this window is Tarn's own, not one found running.
+    const int ownGroup = server_.controller().isRunning() ? server_.controller().processGroup() : handover::pendingGroup();
     Start start = co_await inBackground([this, folder, serverIdle, ownGroup, plans = project_.plansFolder()] {
         Start s;
         s.remembered = rememberedPlan::recall(folder.path(), plans);

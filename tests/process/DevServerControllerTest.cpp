@@ -158,29 +158,36 @@ TEST(DevServerController, NothingOutlivesTheControllerAndNothingWaitsForIt) {
     runLoopUntil([&] { return flushed; });
 }
 
+// Started by the host itself, or by the launcher before an exec and taken over after it: either
+// way its output arrives and it ends with a killed host.
 TEST(DevServerController, AServerDoesNotOutliveAKilledTarn) {
-    TempDir dir;
-    int port = freeLocalPort();
-    std::string server = "node -e \"require('http').createServer((q, s) => s.end('ok')).listen(" + std::to_string(port) +
-                         ", '127.0.0.1', () => console.log('listening'))\"";
-    ChildOptions host;
-    host.arguments = {TARN_SERVER_HOST, dir.path().string(), server, dir.path().string()};
-    host.environment = ProcessEnvironment::augmentedEnvironment();
-    auto child = launchChild(host);
-    // Whatever happens below, the host goes.
-    std::unique_ptr<ChildProcess, void (*)(ChildProcess*)> killer(child.get(), [](ChildProcess* c) { ::kill(c->pid(), SIGKILL); });
-    ASSERT_TRUE(runLoopUntil([&] { return text::contains(readFile(dir / "lines"), "\nlistening\n"); }));
-    std::istringstream ids(readFile(dir / "ids"));
-    int group = 0, watcher = 0;
-    ids >> group >> watcher;
-    ASSERT_GT(group, 0);
-    ASSERT_GT(watcher, 0);
-    ASSERT_TRUE(portAcceptsConnections(port));
+    for (bool handedOver : {false, true}) {
+        SCOPED_TRACE(handedOver ? "handed over across exec" : "started by the window");
+        TempDir dir;
+        int port = freeLocalPort();
+        std::string server = "node -e \"require('http').createServer((q, s) => s.end('ok')).listen(" + std::to_string(port) +
+                             ", '127.0.0.1', () => console.log('listening'))\"";
+        ChildOptions host;
+        host.arguments = {TARN_SERVER_HOST, dir.path().string(), server, dir.path().string()};
+        if (handedOver) host.arguments.push_back("--hand-over");
+        host.environment = ProcessEnvironment::augmentedEnvironment();
+        auto child = launchChild(host);
+        // Whatever happens below, the host goes.
+        std::unique_ptr<ChildProcess, void (*)(ChildProcess*)> killer(child.get(), [](ChildProcess* c) { ::kill(c->pid(), SIGKILL); });
+        ASSERT_TRUE(runLoopUntil([&] { return text::contains(readFile(dir / "lines"), "\nlistening\n"); }));
+        std::istringstream ids(readFile(dir / "ids"));
+        int group = 0, watcher = 0, handed = -1;
+        ids >> group >> watcher >> handed;
+        ASSERT_GT(group, 0);
+        ASSERT_GT(watcher, 0);
+        EXPECT_EQ(handed, handedOver ? group : 0);
+        ASSERT_TRUE(portAcceptsConnections(port));
 
-    ::kill(child->pid(), SIGKILL);  // nothing of Tarn's runs at its end
-    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
-    EXPECT_TRUE(runLoopUntil([&] { return !portAcceptsConnections(port); }, 10s));
-    EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(watcher); }, 10s));
+        ::kill(child->pid(), SIGKILL);  // nothing of Tarn's runs at its end
+        EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(group); }, 10s));
+        EXPECT_TRUE(runLoopUntil([&] { return !portAcceptsConnections(port); }, 10s));
+        EXPECT_TRUE(runLoopUntil([&] { return !processGroupAlive(watcher); }, 10s));
+    }
 }
 
 TEST(DevServerController, LaunchFailureStoresNothing) {
