@@ -25,6 +25,7 @@ public:
 private:
     void load(const Url& address) override { preview_.load(address); }
     void reload() override { preview_.reload(); }
+    void warmUp() override { preview_.warmUp(); }
     void tryStyle(const std::string& key, const std::string& property, const std::string& value) override {
         preview_.tryStyle(key, property, value);
     }

@@ -3,6 +3,7 @@
 #include "preview/BridgeMessages.h"
 #include "preview/BridgeScript.h"
 #include "support/Text.h"
+#include "support/Trace.h"
 
 #include <cstring>
 
@@ -46,6 +47,7 @@ PreviewView::PreviewView() {
     loadHandler_ = g_signal_connect(view, "load-changed",
                                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
                                         auto* self = static_cast<PreviewView*>(data);
+                                        if (!self->asked_) return;  // the warm-up's empty page
                                         if (event == WEBKIT_LOAD_STARTED) self->loadFailed_ = false;
                                         if (event == WEBKIT_LOAD_COMMITTED) self->loadCommitted();
                                         if (event == WEBKIT_LOAD_FINISHED) self->loadFinished(!self->loadFailed_);
@@ -53,9 +55,19 @@ PreviewView::PreviewView() {
                                     this);
     failedHandler_ = g_signal_connect(view, "load-failed",
                                       G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) -> gboolean {
-                                          return static_cast<PreviewView*>(data)->loadFailed(uri ? uri : "", error);
+                                          auto* self = static_cast<PreviewView*>(data);
+                                          return self->asked_ ? self->loadFailed(uri ? uri : "", error) : FALSE;
                                       }),
                                       this);
+}
+
+void PreviewView::warmUp() {
+    if (asked_) return;
+    // The engine's web and network processes start with a first load; an empty page starts them
+    // now, while the dev server starts, and the page's own load then finds them running.
+    webkit_network_session_prefetch_dns(webkit_web_view_get_network_session(view_.get()), "localhost");
+    webkit_web_view_load_uri(view_.get(), "about:blank");
+    trace::mark("preview: warming up");
 }
 
 PreviewView::~PreviewView() {
@@ -68,6 +80,7 @@ PreviewView::~PreviewView() {
 }
 
 void PreviewView::load(const Url& address) {
+    trace::mark("preview: load");
     asked_ = address;
     committed_ = false;
     webkit_web_view_load_uri(view_.get(), address.string().c_str());
@@ -86,6 +99,7 @@ void PreviewView::reload() {
 }
 
 std::optional<std::string> PreviewView::address() const {
+    if (!asked_) return std::nullopt;
     const char* uri = webkit_web_view_get_uri(view_.get());
     if (!uri || !*uri) return std::nullopt;
     return std::string(uri);
@@ -123,6 +137,8 @@ void PreviewView::stopTimeout() {
 }
 
 void PreviewView::received(const char* name, JSCValue* value) {
+    // The warm-up's empty page runs the bridge too; it has nothing to say.
+    if (!asked_ || text::startsWith(address().value_or(""), "about:")) return;
     GCharPtr text(jsc_value_is_object(value) ? jsc_value_to_json(value, 0) : nullptr);
     if (!text) return;  // not an object: ignored
     auto parsed = json::parseObject(text::decodeUtf8Lossy(text.get()));
@@ -143,6 +159,7 @@ void PreviewView::loadCommitted() {
     const std::string shown = address().value_or("");
     if (text::startsWith(shown, "about:")) return;
     committed_ = true;
+    trace::mark("preview: page committed");
     loadEnded.emit(PreviewLoad{shown, PreviewLoad::Outcome::shown});
 }
 
@@ -152,6 +169,7 @@ bool PreviewView::loadFailed(const std::string& failed, GError* error) {
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
     const bool nothingAnswers = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED) &&
                                 preview::isLocalAddress(failed);
+    trace::mark(nothingAnswers ? "preview: nothing answers yet" : "preview: load failed");
     loadEnded.emit(PreviewLoad{failed, nothingAnswers ? PreviewLoad::Outcome::nothingAnswers : PreviewLoad::Outcome::failed});
     // A dev server that does not listen yet gets the window's own notice, not the engine's error page.
     return nothingAnswers;

@@ -27,6 +27,8 @@ public:
     WebKitWebView* webView() const { return view_.get(); }
 
     void load(const Url& address);
+    // Starts the engine's processes before the first address is known. Does nothing after a load.
+    void warmUp();
     // The page shown, at the route it navigated to; the address last asked for when no page
     // came of it (nothing answered).
     void reload();

@@ -87,6 +87,7 @@ Task<void> AppViewModel::loadProject(Url folder) {
         bool started = false;
         std::optional<std::string> deviceWidth;
     };
+    browser_.prepare();
     const bool serverIdle = !server_.controller().isRunning();
     // A server the launcher started for this window is Tarn's own, not one found running.
     const int ownGroup = server_.controller().isRunning() ? server_.controller().processGroup() : handover::pendingGroup();

@@ -1,4 +1,6 @@
 #include "workspace/Browser.h"
+
+#include <utility>
 #include "support/Translate.h"
 
 namespace tarn {
@@ -11,7 +13,9 @@ void Browser::show(const Url& address) {
 void Browser::open(const Url& address) {
     show(address);
     follower_.expectServer(true);
-    load();
+    // A page asked of a port nobody listens on yet costs the engine most of a second to refuse.
+    if (localPort() > 0) follower_.awaitServer();
+    else load();
 }
 
 void Browser::announced(const Url& address) {
@@ -32,11 +36,27 @@ void Browser::loadTypedAddress() {
 
 void Browser::attach(PreviewHost* host) {
     host_ = host;
+    if (host_ && std::exchange(prepare_, false)) host_->warmUp();
     load();
+}
+
+int Browser::localPort() const {
+    if (!*currentURL) return 0;
+    const Url& url = **currentURL;
+    const std::string host = url.host();
+    const bool local = host == "localhost" || host == "127.0.0.1" || host == "[::1]" || host == "::1" || host == "0.0.0.0";
+    if (!local || (url.scheme() != "http" && url.scheme() != "https")) return 0;
+    return url.port() > 0 ? url.port() : url.scheme() == "https" ? 443 : 80;
+}
+
+void Browser::prepare() {
+    if (host_) host_->warmUp();
+    else prepare_ = true;
 }
 
 void Browser::load() {
     if (!host_ || !*currentURL) return;
+    follower_.loadStarted((*currentURL)->string());
     host_->load(**currentURL);
 }
 

@@ -56,6 +56,8 @@ public:
 
     // The window's preview, or none (it is gone). Attaching loads the current address, once.
     void attach(PreviewHost* host);
+    // A project is opening: the preview's engine starts alongside its server, now or once attached.
+    void prepare();
 
 private:
     void show(const Url& address);
@@ -65,7 +67,9 @@ private:
     Chat& chat_;
     PreviewHost* host_ = nullptr;
     bool leaving_ = false;  // the page is being replaced by a reload Tarn asked for
-    PreviewFollower follower_{previewNotice, [this] { load(); }};
+    bool prepare_ = false;  // asked before a preview was attached
+    PreviewFollower follower_{previewNotice, [this] { load(); }, [this] { return localPort(); }};
+    int localPort() const;
 };
 
 }  // namespace tarn

@@ -1,11 +1,13 @@
 #include "workspace/PreviewFollower.h"
 
+#include "support/Loopback.h"
+
 #include <algorithm>
 
 namespace tarn {
 
-PreviewFollower::PreviewFollower(Published<PreviewNotice>& notice, std::function<void()> loadAgain)
-    : notice_(notice), loadAgain_(std::move(loadAgain)) {}
+PreviewFollower::PreviewFollower(Published<PreviewNotice>& notice, std::function<void()> loadAgain, std::function<int()> localPort)
+    : notice_(notice), loadAgain_(std::move(loadAgain)), localPort_(std::move(localPort)) {}
 
 PreviewFollower::~PreviewFollower() { cancelRetry(); }
 
@@ -43,12 +45,22 @@ void PreviewFollower::expectServer(bool expected) {
 
 void PreviewFollower::addressAnnounced(const Url& address) {
     if (shown_ && sameAddress(*shown_, address.string())) return;
+    // A load of it already under way (begun when the port first answered) is let finish.
+    if (loading_ && sameAddress(*loading_, address.string())) return;
     cancelRetry();
     nextDelay_ = firstRetry;
     loadAgain_();
 }
 
+void PreviewFollower::awaitServer() {
+    cancelRetry();
+    if (*notice_ != PreviewNotice::waitingForServer) notice_ = PreviewNotice::waitingForServer;
+    retry_ = Cancellation();
+    spawn(retryAfter(longestRetry, *retry_));
+}
+
 void PreviewFollower::loadEnded(const PreviewLoad& load) {
+    loading_.reset();
     switch (load.outcome) {
         case PreviewLoad::Outcome::shown:
             cancelRetry();
@@ -88,11 +100,19 @@ void PreviewFollower::cancelRetry() {
 }
 
 Task<void> PreviewFollower::retryAfter(std::chrono::milliseconds delay, Cancellation cancelled) {
+    const int port = localPort_ ? localPort_() : 0;
+    const auto deadline = std::chrono::steady_clock::now() + delay;
     try {
-        co_await sleepFor(delay, cancelled);
+        // A local server is loaded the moment it listens; the engine's load is the slow way to ask.
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (port > 0 && co_await inBackground([port] { return loopback::portAnswers(port); })) break;
+            if (cancelled.isCancelled()) co_return;
+            co_await sleepFor(port > 0 ? portProbe : delay, cancelled);
+        }
     } catch (const CancellationError&) {
         co_return;  // superseded, or the follower is gone
     }
+    if (cancelled.isCancelled()) co_return;
     retry_.reset();
     if (expected_) loadAgain_();
 }

@@ -9,6 +9,8 @@ class PreviewHost {
 public:
     virtual ~PreviewHost() = default;
     virtual void load(const Url& address) = 0;
+    // A page is coming (a project is opening): the engine may start before its address is known.
+    virtual void warmUp() = 0;
     // The page shown, at the route it navigated to; the address last asked for when no page came
     // of it (nothing answered yet).
     virtual void reload() = 0;
