@@ -77,6 +77,7 @@ ConsolePane::ConsolePane(Browser& browser, ServerSession& session)
     list_.set_factory(factory);
     setAccessibleLabel(list_, _("Console and server log"));
     scroller_.set_child(list_);
+    nameInnerParts(scroller_, _("Console and server log"));
     scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
     scroller_.set_size_request(-1, 120);
     scroller_.set_vexpand(false);

@@ -26,6 +26,7 @@ Transcript::Transcript(PublishedList<AgentMessage>& messages)
     list_.set_margin(12);
     list_.set_valign(Gtk::Align::START);
     setAccessibleLabel(list_, _("Chat"));
+    nameInnerParts(*this, _("Chat"));
     list_.bind_model(items_, [](const Glib::RefPtr<Glib::Object>& object) -> Gtk::Widget* {
         auto item = std::dynamic_pointer_cast<MessageItem>(object);
         auto* row = Gtk::make_managed<MessageRow>(item->message());
