@@ -24,7 +24,8 @@ double tarnOpenToPreview(const fs::path& project, int port) {
         drawn = true;
         return false;
     });
-    turnUntil([&] { return drawn; }, std::chrono::seconds(30));
+    // A window ready for work: drawn, and its agent column made (in the idle time after that).
+    turnUntil([&] { return drawn && window->content().agent().isBuilt(); }, std::chrono::seconds(30));
 
     // The page is in when its own script has run: its console line arrives through the bridge.
     auto pageIn = [&] {
