@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <gtk/gtk.h>
+#include <gtkmm/widget.h>
 
 namespace tarn {
 
@@ -20,7 +21,8 @@ bool unread(GtkWidget* widget) {
     for (const char* part : {"GtkRange", "GtkGizmo", "GtkPanedHandle", "GtkBuiltinIcon"}) {
         if (!std::strcmp(type, part)) return true;
     }
-    return GTK_IS_SCROLLBAR(widget) || (GTK_IS_IMAGE(widget) && insideButton(widget));
+    return GTK_IS_SCROLLBAR(widget) ||
+           (GTK_IS_IMAGE(widget) && (insideButton(widget) || gtk_widget_has_css_class(widget, "expander-row-arrow")));
 }
 
 }  // namespace
@@ -41,6 +43,22 @@ void leaveNoClassNames() {
         return TRUE;
     };
     g_signal_add_emission_hook(g_signal_lookup("realize", GTK_TYPE_WIDGET), 0, hide, nullptr, nullptr);
+}
+
+void nameInnerParts(Gtk::Widget& root, const std::string& name) {
+    auto visit = [&](auto& self, GtkWidget* widget) -> void {
+        if (GTK_IS_LIST_BOX(widget) || GTK_IS_SCROLLBAR(widget)) {
+            gtk_accessible_update_property(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
+        } else if (unread(widget)) {
+            gtk_accessible_update_state(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
+        }
+        for (GtkWidget* child = gtk_widget_get_first_child(widget); child; child = gtk_widget_get_next_sibling(child)) {
+            self(self, child);
+        }
+    };
+    for (GtkWidget* child = gtk_widget_get_first_child(root.gobj()); child; child = gtk_widget_get_next_sibling(child)) {
+        visit(visit, child);
+    }
 }
 
 }  // namespace tarn

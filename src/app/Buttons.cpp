@@ -6,7 +6,6 @@
 #include <gtk/gtk.h>
 #include <gtkmm/button.h>
 #include <gtkmm/togglebutton.h>
-#include <string_view>
 
 namespace tarn {
 
@@ -19,24 +18,6 @@ void menuOnDemand(Gtk::MenuButton& button, std::function<Glib::RefPtr<Gio::MenuM
 
 void setAccessibleLabel(Gtk::Widget& widget, const std::string& label) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(widget.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
-}
-
-void nameInnerParts(Gtk::Widget& root, const std::string& name) {
-    auto visit = [&](auto& self, GtkWidget* widget) -> void {
-        const std::string_view type = G_OBJECT_TYPE_NAME(widget);
-        if (type == "GtkBuiltinIcon" || type == "GtkRange" ||
-            (type == "GtkImage" && gtk_widget_has_css_class(widget, "expander-row-arrow"))) {
-            gtk_accessible_update_state(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
-        } else if (type == "GtkListBox" || type == "GtkScrollbar") {
-            gtk_accessible_update_property(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
-        }
-        for (GtkWidget* child = gtk_widget_get_first_child(widget); child; child = gtk_widget_get_next_sibling(child)) {
-            self(self, child);
-        }
-    };
-    for (GtkWidget* child = gtk_widget_get_first_child(root.gobj()); child; child = gtk_widget_get_next_sibling(child)) {
-        visit(visit, child);
-    }
 }
 
 void labelledButton(Gtk::Button& button, const std::string& label, const std::string& action, const std::string& help) {

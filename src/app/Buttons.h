@@ -14,11 +14,6 @@ namespace tarn {
 // Names a widget for assistive technologies (an icon-only button, a field without a label).
 void setAccessibleLabel(Gtk::Widget& widget, const std::string& label);
 
-// Names the parts a composite widget makes for itself (an expander row's inner list, a scrolled
-// window's bars), which a screen reader would otherwise read by their class names, and hides
-// their decorative icons.
-void nameInnerParts(Gtk::Widget& root, const std::string& name);
-
 // Buttons that activate a window action; every one has a name of its own.
 void labelledButton(Gtk::Button& button, const std::string& label, const std::string& action, const std::string& help);
 // An icon-only button: its tooltip is also its name.

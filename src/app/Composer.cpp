@@ -1,5 +1,7 @@
 #include "app/Composer.h"
 
+#include "app/Accessibility.h"
+
 #include "app/Bind.h"
 #include "app/Buttons.h"
 #include "app/SelectedTargetPillView.h"

@@ -1,6 +1,8 @@
 #include "app/Dialogs.h"
 #include "app/EditDialog.h"
 
+#include "app/Accessibility.h"
+
 #include "app/Bind.h"
 #include "app/Buttons.h"
 

@@ -1,5 +1,7 @@
 #include "app/Transcript.h"
 
+#include "app/Accessibility.h"
+
 #include "app/Bind.h"
 #include "app/Buttons.h"
 

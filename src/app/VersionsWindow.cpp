@@ -1,6 +1,8 @@
 #include "app/Dialogs.h"
 #include "app/VersionsWindow.h"
 
+#include "app/Accessibility.h"
+
 #include "app/Bind.h"
 #include "app/Buttons.h"
 #include "support/GObjectPtr.h"
