@@ -5,6 +5,7 @@
 #include "process/ServerHandover.h"
 #include "support/Trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

@@ -135,14 +135,7 @@ std::optional<std::string> decodeRoute(const json::Json& body) {
 
 bool isLocalAddress(const std::string& address) {
     auto url = Url::parse(address);
-    if (!url) return false;
-    std::string host = url->host();
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-    auto endsWith = [&](std::string_view tail) {
-        return host.size() >= tail.size() && host.compare(host.size() - tail.size(), tail.size(), tail) == 0;
-    };
-    return host == "localhost" || endsWith(".localhost") || host == "::1" || host == "0.0.0.0" ||
-           host.rfind("127.", 0) == 0;
+    return url && url->isLocal();
 }
 
 std::string routeOf(const std::optional<std::string>& address) {

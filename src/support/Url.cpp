@@ -65,6 +65,14 @@ std::string Url::host() const {
     return host ? host : "";
 }
 
+bool Url::isLocal() const {
+    std::string name = host();
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+    const std::string_view tail = ".localhost";
+    const bool underLocalhost = name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+    return name == "localhost" || underLocalhost || name == "::1" || name == "0.0.0.0" || name.rfind("127.", 0) == 0;
+}
+
 int Url::port() const {
     auto uri = parseUri(text_);
     return uri ? g_uri_get_port(uri.get()) : -1;

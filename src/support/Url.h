@@ -22,6 +22,8 @@ public:
     std::string scheme() const;
     std::string host() const;
     int port() const;  // -1 when none is given
+    // Served from this machine: localhost (and *.localhost), 127.x.x.x, ::1 or 0.0.0.0.
+    bool isLocal() const;
     bool isFile() const;
     // The local path of a file URL; the percent-decoded path component otherwise.
     std::string path() const;

@@ -43,9 +43,7 @@ void Browser::attach(PreviewHost* host) {
 int Browser::localPort() const {
     if (!*currentURL) return 0;
     const Url& url = **currentURL;
-    const std::string host = url.host();
-    const bool local = host == "localhost" || host == "127.0.0.1" || host == "[::1]" || host == "::1" || host == "0.0.0.0";
-    if (!local || (url.scheme() != "http" && url.scheme() != "https")) return 0;
+    if (!url.isLocal() || (url.scheme() != "http" && url.scheme() != "https")) return 0;
     return url.port() > 0 ? url.port() : url.scheme() == "https" ? 443 : 80;
 }
 
