@@ -147,15 +147,20 @@ std::string captureOutput(const std::string& executable, const std::vector<std::
     throw ProcessEnvironmentError(stderrText.empty() ? stdoutText : stderrText, out.status);
 }
 
-std::optional<std::string> resolveExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths) {
-    Environment env = augmentedEnvironment();
-    for (const auto& dir : text::split(env["PATH"], ':', true)) {
+std::optional<std::string> findExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths) {
+    for (const auto& dir : text::split(augmentedEnvironment()["PATH"], ':', true)) {
         std::string candidate = dir + "/" + name;
         if (files::isExecutableFile(candidate)) return candidate;
     }
     for (const auto& path : fallbackPaths) {
         if (files::isExecutableFile(path)) return path;
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> resolveExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths) {
+    if (auto found = findExecutable(name, fallbackPaths)) return found;
+    Environment env = augmentedEnvironment();
     std::string output;
     try {
         output = captureOutput("/usr/bin/which", {name}, env);

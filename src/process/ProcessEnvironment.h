@@ -28,6 +28,9 @@ std::string captureOutput(const std::string& executable, const std::vector<std::
                           const Environment& environment);
 
 std::optional<std::string> resolveExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths);
+// The search path, then the fallback paths; unlike resolveExecutable, never asks `which` (a child
+// for every tool that is not installed, and it searches the same path).
+std::optional<std::string> findExecutable(const std::string& name, const std::vector<std::string>& fallbackPaths);
 
 // The user's home folder (a test's, while it sets one).
 std::string homeFolder();

@@ -42,7 +42,8 @@ std::optional<std::string> locate(const std::string& command) {
     if (command.find('/') != std::string::npos) {
         return g_file_test(command.c_str(), G_FILE_TEST_IS_EXECUTABLE) ? std::optional(command) : std::nullopt;
     }
-    return agenttools::locateTool(command);
+    // Many agents are offered and most are not installed: no `which` child for each of them.
+    return ProcessEnvironment::findExecutable(command, ProcessEnvironment::fixedToolPaths(command));
 }
 
 bool writes(AgentStep::Kind kind) { return kind == AgentStep::Kind::edit || kind == AgentStep::Kind::run; }
