@@ -10,6 +10,7 @@
 #include "support/Json.h"
 #include "support/Regex.h"
 
+#include <future>
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -102,10 +103,16 @@ Task<void> ProjectBootstrapService::installDependenciesIfNeeded(ProjectContext c
 }
 
 std::vector<PackageManager> ProjectBootstrapService::availablePackageManagers() {
-    std::vector<PackageManager> available;
+    // Asked all at once: each one not installed costs a `which` child, on the way to the server.
+    std::vector<std::pair<PackageManager, std::future<bool>>> asked;
     for (PackageManager manager : allPackageManagers()) {
-        const std::string name(nameOf(manager));
-        if (ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name))) available.push_back(manager);
+        asked.emplace_back(manager, std::async(std::launch::async, [name = std::string(nameOf(manager))] {
+                               return ProcessEnvironment::resolveExecutable(name, ProcessEnvironment::fixedToolPaths(name)).has_value();
+                           }));
+    }
+    std::vector<PackageManager> available;
+    for (auto& [manager, found] : asked) {
+        if (found.get()) available.push_back(manager);
     }
     return available;
 }
