@@ -30,10 +30,17 @@ std::shared_ptr<AppViewModel> AppViewModel::create(AppViewModelOptions options) 
     model->chat_.append(AgentMessage(AgentRole::assistant,
                                      _("Open a project folder and I will boot the environment, run the app, and apply "
                                        "UI changes from this panel.")));
-    // The tools are asked once a launch, after the window's first frame; whatever needs their
-    // answer sooner starts the probe itself.
+    // The tools are asked once a launch, after the window's first frame and, while the project
+    // opened with it starts, once its page is in (a few seconds at most): their probes start node
+    // twice, and only the agent's status line waits for them. Whatever needs them sooner asks itself.
     postWhenIdle([weak = std::weak_ptr<AppViewModel>(model)] {
-        if (auto self = weak.lock()) spawn(self->runtimes_.ensureKnown());
+        spawn([](std::weak_ptr<AppViewModel> weak) -> Task<void> {
+            for (int wait = 0; wait < 20; ++wait) {
+                if (auto self = weak.lock(); !self || !self->browser_.awaitingPage()) break;
+                co_await sleepFor(std::chrono::milliseconds(250));
+            }
+            if (auto self = weak.lock()) co_await self->runtimes_.ensureKnown();
+        }(weak));
     });
     spawn([](std::weak_ptr<AppViewModel> weak) -> Task<void> {
         auto command = co_await inBackground([] { return settings::get(editor::settingsGroup, editor::commandKey); });

@@ -53,6 +53,8 @@ public:
     }
     // A server is on its way, or gone.
     void expectServer(bool expected) { follower_.expectServer(expected); }
+    // The window's preview waits for the first page of a server on its way.
+    bool awaitingPage() const { return host_ && follower_.awaitingPage(); }
 
     // The window's preview, or none (it is gone). Attaching loads the current address, once.
     void attach(PreviewHost* host);

@@ -32,6 +32,8 @@ public:
     // The preview was asked for this address; until it ends, announcing it again does not cut it off.
     void loadStarted(const std::string& address) { loading_ = address; }
     void loadEnded(const PreviewLoad& load);
+    // A server is on its way and no page of it is shown yet.
+    bool awaitingPage() const { return expected_ && !shown_; }
 
 
     // Two addresses name the same page ("http://localhost:3000" and "http://localhost:3000/").
