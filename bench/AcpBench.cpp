@@ -31,6 +31,7 @@ long residentKiB() {
 }  // namespace
 
 int main() {
+    tarn::TarnApp::chooseRenderer();
     Gtk::init_gtkmm_internals();
     if (!gtk_init_check()) {
         std::fprintf(stderr, "needs a display: run it under xvfb-run\n");

@@ -54,6 +54,7 @@ double serverAlone(const fs::path& project, int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tarn::TarnApp::chooseRenderer();
     Gtk::init_gtkmm_internals();
     if (!gtk_init_check()) {
         std::fprintf(stderr, "needs a display: run it under xvfb-run\n");

@@ -56,6 +56,7 @@ struct Session {
 }  // namespace
 
 int main() {
+    tarn::TarnApp::chooseRenderer();
     Gtk::init_gtkmm_internals();
     if (!gtk_init_check()) {
         std::fprintf(stderr, "needs a display: run it under xvfb-run\n");

@@ -42,12 +42,10 @@ const std::vector<std::pair<const char*, const char*>>& TarnApp::accelerators() 
     return table;
 }
 
-namespace {
-
 // Without a GPU, GTK's GL renderer runs on the processor (llvmpipe) and redraws the whole window
 // every frame: a turning ring or a page load then holds the main loop for 200-300 ms. Cairo redraws
-// only what changed. Newer GTK makes this choice itself; 4.8 does not. The user's GSK_RENDERER wins.
-void drawInSoftwareWithoutGpu() {
+// only what changed. Newer GTK makes this choice itself; 4.8 does not.
+void TarnApp::chooseRenderer() {
     if (g_getenv("GSK_RENDERER")) return;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
@@ -56,13 +54,11 @@ void drawInSoftwareWithoutGpu() {
     g_setenv("GSK_RENDERER", "cairo", FALSE);
 }
 
-}  // namespace
-
 int TarnApp::main(int argc, char** argv, const std::function<void(TarnApp&)>& prepare) {
     trace::mark("main");
     // Before anything starts a child: the launcher's server descriptors must not leak into one.
     handover::claim();
-    drawInSoftwareWithoutGpu();
+    chooseRenderer();
     bindTranslations();
     std::shared_ptr<AppViewModel> early;
     std::error_code ec;

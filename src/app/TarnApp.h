@@ -22,6 +22,9 @@ public:
     static int main(int argc, char** argv, const std::function<void(TarnApp&)>& prepare = {});
     // Binds the texts' translations; before any text is made.
     static void bindTranslations();
+    // GTK's renderer for this machine, before GTK starts: cairo without a GPU (the user's
+    // GSK_RENDERER wins). The benchmarks draw their baselines the same way.
+    static void chooseRenderer();
 
     // Registers the window's resources (style, shortcuts) and loads the style; for tests too.
     static void loadResources();
