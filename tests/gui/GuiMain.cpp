@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     setenv("NO_AT_BRIDGE", "1", 0);
     setenv("GTK_A11Y", "test", 0);
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    // Drawn as the application draws on this machine (cairo without a GPU).
+    tarn::TarnApp::chooseRenderer();
     if (!gtk_init_check()) {
         fprintf(stderr, "window tests need a display: run them under xvfb-run\n");
         return 1;
