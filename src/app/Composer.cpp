@@ -1,7 +1,6 @@
 #include "app/Composer.h"
 
 #include "app/Accessibility.h"
-
 #include "app/Bind.h"
 #include "app/Buttons.h"
 #include "app/SelectedTargetPillView.h"

@@ -1,7 +1,6 @@
 #include "app/ConsolePane.h"
 
 #include "app/Accessibility.h"
-
 #include "app/Bind.h"
 #include "app/Buttons.h"
 #include "support/Text.h"

@@ -2,7 +2,6 @@
 #include "app/EditDialog.h"
 
 #include "app/Accessibility.h"
-
 #include "app/Bind.h"
 #include "app/Buttons.h"
 

@@ -1,7 +1,6 @@
 #include "app/Transcript.h"
 
 #include "app/Accessibility.h"
-
 #include "app/Bind.h"
 #include "app/Buttons.h"
 

@@ -2,7 +2,6 @@
 #include "app/VersionsWindow.h"
 
 #include "app/Accessibility.h"
-
 #include "app/Bind.h"
 #include "app/Buttons.h"
 #include "support/GObjectPtr.h"

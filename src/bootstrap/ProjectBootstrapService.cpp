@@ -10,10 +10,10 @@
 #include "support/Json.h"
 #include "support/Regex.h"
 
-#include <future>
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <future>
 
 namespace fs = std::filesystem;
 

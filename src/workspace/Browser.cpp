@@ -1,7 +1,7 @@
 #include "workspace/Browser.h"
+#include "support/Translate.h"
 
 #include <utility>
-#include "support/Translate.h"
 
 namespace tarn {
 

@@ -18,8 +18,7 @@ struct RecordingPreview : PreviewHost {
     int reloads = 0;
     void load(const Url& address) override { loads.push_back(address.string()); }
     void reload() override { ++reloads; }
-    int warmUps = 0;
-    void warmUp() override { ++warmUps; }
+    void warmUp() override {}
     std::vector<std::string> styles;  // "key property value", then "taken back"
     void tryStyle(const std::string& key, const std::string& property, const std::string& value) override {
         styles.push_back(key + " " + property + " " + value);
