@@ -24,10 +24,11 @@ protected:
 
     // A real click (with Ctrl held, or not) at the centre of the page element `query` finds.
     void clickInPage(const std::string& query, bool ctrl = false) {
-        // A reply that changed files reloads the page: a click while it loads lands on no element.
+        // A reply that changed files reloads the page: a click while it loads, or before the app has
+        // drawn the element again, lands on no element.
         WebKitWebView* web = view().browser().preview().webView();
-        ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(web) && js("document.readyState") == "\"complete\""; },
-                                 std::chrono::seconds(30)));
+        const std::string found = "document.readyState === 'complete' && document.querySelector(" + json::Json(query).dump() + ") !== null";
+        ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(web) && js(found) == "true"; }, std::chrono::seconds(30)));
         std::string rect = js("(() => { const r = document.querySelector(" + json::Json(query).dump() +
                               ").getBoundingClientRect(); return [r.left + Math.min(r.width / 2, 20), r.top + r.height / 2]; })()");
         auto point = json::Json::parse(rect, nullptr, false);
