@@ -1,49 +1,32 @@
 #pragma once
-#include "model/BrowserConsoleEntry.h"
-#include "model/InspectTarget.h"
-#include "model/PreviewLoad.h"
+#include "preview/Preview.h"
 #include "support/GObjectPtr.h"
-#include "support/Url.h"
 
-#include <optional>
-#include <sigc++/signal.h>
-#include <string>
-#include <vector>
 #include <webkit/webkit.h>
 
 namespace tarn {
 
-// The preview: a web view with the page bridge in every frame. It is told what to load and what
-// the bridge should know, and says what the page reported.
-class PreviewView {
+// The preview over WebKit: a web view with the page bridge in every frame. It is told what to
+// load and what the bridge should know, and says what the page reported.
+class PreviewView final : public Preview {
 public:
     PreviewView();
     // Unregisters the message handlers: pages still loading reach no handler afterwards.
-    ~PreviewView();
+    ~PreviewView() override;
     PreviewView(const PreviewView&) = delete;
     PreviewView& operator=(const PreviewView&) = delete;
 
-    GtkWidget* widget() const { return GTK_WIDGET(view_.get()); }
+    GtkWidget* widget() const override { return GTK_WIDGET(view_.get()); }
     WebKitWebView* webView() const { return view_.get(); }
 
-    void load(const Url& address);
-    // Starts the engine's processes before the first address is known. Does nothing after a load.
-    void warmUp();
-    // The page shown, at the route it navigated to; the address last asked for when no page
-    // came of it (nothing answered).
-    void reload();
-    // The address of the page shown; absent before the first load.
-    std::optional<std::string> address() const;
-    void setInspectMode(bool enabled);
-    void setSelections(std::vector<std::string> selectionKeys);
-    void tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value);
-    void takeBackStyles();
-
-    sigc::signal<void(const BrowserConsoleEntry&)> console;
-    sigc::signal<void(const InspectTarget&)> inspected;
-    sigc::signal<void(const std::string&)> routeChanged;
-    // Every load that ends, except one a newer load replaced.
-    sigc::signal<void(const PreviewLoad&)> loadEnded;
+    void load(const Url& address) override;
+    void warmUp() override;
+    void reload() override;
+    std::optional<std::string> address() const override;
+    void setInspectMode(bool enabled) override;
+    void setSelections(std::vector<std::string> selectionKeys) override;
+    void tryStyle(const std::string& selectionKey, const std::string& property, const std::string& value) override;
+    void takeBackStyles() override;
 
     static constexpr const char* messageNames[3] = {"tarnConsole", "tarnInspect", "tarnRoute"};
     // WebKitGTK has no per-request time-out: a load still running after this long is stopped.
