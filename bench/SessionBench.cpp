@@ -50,7 +50,7 @@ struct Session {
                                               [](const tarn::BrowserConsoleEntry& e) { return e.message == "storefront ready"; }));
     }
     bool run(tarn::Task<void> task) { return runToEnd(std::move(task)); }
-    WebKitWebView* web() { return window->content().browser().preview().webView(); }
+    WebKitWebView* web() { return WEBKIT_WEB_VIEW(window->content().browser().preview().pageWidget()); }
 };
 
 }  // namespace

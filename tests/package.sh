@@ -18,7 +18,7 @@ for needed in libgtk-4-1 libadwaita-1-0 libwebkitgtk-6.0-4 libgtkmm-4.0-0 libicu
   echo "$depends" | grep -q "\(^\|, \)$needed\( \|,\|$\)" || fail "Depends lacks $needed: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/tarn ./usr/libexec/tarn/tarn-window ./usr/share/applications/dev.tarn.Tarn.desktop \
+for file in ./usr/bin/tarn ./usr/libexec/tarn/tarn-window ./usr/libexec/tarn/tarn-preview.so ./usr/share/applications/dev.tarn.Tarn.desktop \
             ./usr/share/icons/hicolor/scalable/apps/dev.tarn.Tarn.svg ./usr/share/metainfo/dev.tarn.Tarn.metainfo.xml \
             ./usr/share/doc/tarn/copyright; do
   echo "$contents" | grep -q " $file\$" || fail "the package lacks $file"

@@ -222,6 +222,20 @@ TEST_F(Window, TheVersionsDialogRefreshesOnEveryOpening) {
     counting.disconnect();
 }
 
+TEST_F(Window, TheWebEngineArrivesAfterTheFirstFrameAndLoadsWhatWasAskedBefore) {
+    writeStorefront();
+    make();
+    // Opened before the window is made, as a folder on the command line is.
+    runTask(vm->loadProject(root()));
+    launch(false);
+    EXPECT_TRUE(runLoopUntil([&] {
+        return std::any_of(vm->browser().consoleEntries->begin(), vm->browser().consoleEntries->end(),
+                           [](const BrowserConsoleEntry& e) { return e.message == "storefront ready"; });
+    }, 60s));
+    EXPECT_TRUE(view().browser().preview().engineIn());
+    EXPECT_FALSE(view().browser().preview().noticeShown());
+}
+
 TEST_F(Window, ClosingEndsTheServerWithoutWaitingForIt) {
     // A server that ignores the polite request: the window still goes at once.
     writeProject("sh -c \"trap '' TERM; echo stubborn; sleep 300\"");
@@ -242,7 +256,7 @@ TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
     launch();
     runTask(vm->loadProject(root()));
     ASSERT_TRUE(previewShowsThePage());
-    WebKitWebView* web = view().browser().preview().webView();
+    WebKitWebView* web = WEBKIT_WEB_VIEW(view().browser().preview().pageWidget());
     const int full = gtk_widget_get_width(GTK_WIDGET(web));
     EXPECT_GT(full, 768);
 

@@ -60,7 +60,7 @@ TEST_P(Screenshots, TheMainStates) {
     vm->handleInspectSelection(title);
     capture(GTK_WINDOW(window->gobj()), "project-running");
     vm->setDeviceWidth(DeviceWidth::phone);
-    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(GTK_WIDGET(view().browser().preview().webView())) == 390; }));
+    ASSERT_TRUE(runLoopUntil([&] { return gtk_widget_get_width(view().browser().preview().pageWidget()) == 390; }));
     capture(GTK_WINDOW(window->gobj()), "phone-width");
     vm->setDeviceWidth(DeviceWidth::desktop);
 
