@@ -176,6 +176,8 @@ bool PreviewView::loadFailed(const std::string& failed, GError* error) {
 }
 
 void PreviewView::loadFinished(bool succeeded) {
+    // The warm-up's empty page may end after the first page was asked for: it is no page of the project.
+    if (text::startsWith(address().value_or(""), "about:")) return;
     stopTimeout();
     if (!succeeded) return;
     routeChanged.emit(preview::routeOf(address()));

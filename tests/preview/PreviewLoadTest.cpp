@@ -71,6 +71,17 @@ TEST_F(Loads, EachLoadSaysHowItEndedAndOnlyASuccessReportsItsRoute) {
     EXPECT_EQ(loads[1].outcome, PreviewLoad::Outcome::failed);
 }
 
+TEST_F(Loads, TheWarmUpsEmptyPageIsNoPageOfTheProject) {
+    open(std::nullopt);
+    // The window asks for the page right after warming up: the empty page ends after it was asked.
+    preview->warmUp();
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(freeLocalPort()) + "/";
+    preview->load(*Url::parse(nowhere));
+    ASSERT_TRUE(runLoopUntil([&] { return loads.size() == 1 && !webkit_web_view_is_loading(view()); }));
+    EXPECT_EQ(loads[0].outcome, PreviewLoad::Outcome::nothingAnswers);
+    EXPECT_TRUE(routes.empty()) << routes.front();
+}
+
 TEST_F(Loads, DismantledViewReportsNothing) {
     server.serve("/", "<!doctype html><p>x</p>");
     open(server.url("/"));
