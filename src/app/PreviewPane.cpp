@@ -44,19 +44,14 @@ PreviewPane::PreviewPane(AppViewModel& model) : Gtk::Box(Gtk::Orientation::VERTI
 
 void PreviewPane::arriveSoon() {
     if (preview_ || !engineError_.empty()) return;
-    std::weak_ptr<bool> alive = alive_;
     trace::mark("preview: opening the engine");
     spawn([](PreviewPane* self, std::weak_ptr<bool> alive) -> Task<void> {
         co_await inBackground([] {
             preview_module::open();
             trace::mark("preview: engine opened");
         });
-        if (alive.expired() || self->preview_ || !self->engineError_.empty()) co_return;
-        std::string error;
-        auto made = preview_module::make(error);
-        self->engineError_ = error;
-        self->arrive(std::move(made));
-    }(this, alive));
+        if (!alive.expired()) self->preview();
+    }(this, alive_));
 }
 
 Preview* PreviewPane::preview() {
@@ -165,9 +160,6 @@ void PreviewPane::showNotice() {
     }
 }
 
-PreviewPane::~PreviewPane() {
-    model_.browser().attach(nullptr);
-    alive_.reset();
-}
+PreviewPane::~PreviewPane() { model_.browser().attach(nullptr); }
 
 }  // namespace tarn

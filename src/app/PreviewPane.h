@@ -43,7 +43,7 @@ private:
     std::string engineError_;       // why the engine could not be loaded
     std::optional<Url> pendingLoad_;  // asked before the preview arrived
     bool pendingWarmUp_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // expires with the pane, for the worker
     GtkWidget* clamp_;
     // From preview-pane.ui, owned by the pane.
     GtkWidget* notice_;  // a status page

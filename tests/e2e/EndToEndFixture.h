@@ -19,14 +19,14 @@ protected:
 
     // Runs a script in the preview's page and gives its result as JSON text.
     std::string js(const std::string& script) {
-        return evaluateInPage(WEBKIT_WEB_VIEW(view().browser().preview().pageWidget()), script);
+        return evaluateInPage(webView(), script);
     }
 
     // A real click (with Ctrl held, or not) at the centre of the page element `query` finds.
     void clickInPage(const std::string& query, bool ctrl = false) {
         // A reply that changed files reloads the page: a click while it loads, or before the app has
         // drawn the element again, lands on no element.
-        WebKitWebView* web = WEBKIT_WEB_VIEW(view().browser().preview().pageWidget());
+        WebKitWebView* web = webView();
         const std::string found = "document.readyState === 'complete' && document.querySelector(" + json::Json(query).dump() + ") !== null";
         ASSERT_TRUE(runLoopUntil([&] { return !webkit_web_view_is_loading(web) && js(found) == "true"; }, std::chrono::seconds(30)));
         std::string rect = js("(() => { const r = document.querySelector(" + json::Json(query).dump() +
@@ -34,7 +34,7 @@ protected:
         auto point = json::Json::parse(rect, nullptr, false);
         ASSERT_TRUE(point.is_array()) << rect;
         graphene_point_t inPage = GRAPHENE_POINT_INIT(point[0].get<float>(), point[1].get<float>()), inWindow;
-        ASSERT_TRUE(gtk_widget_compute_point(view().browser().preview().pageWidget(), GTK_WIDGET(window->gobj()),
+        ASSERT_TRUE(gtk_widget_compute_point(GTK_WIDGET(web), GTK_WIDGET(window->gobj()),
                                              &inPage, &inWindow));
         // Without a window manager the window sits at the screen's top left corner.
         std::ostringstream command;

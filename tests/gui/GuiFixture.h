@@ -24,7 +24,7 @@ protected:
         window = app->window();
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(runLoopUntil([&] { return window->get_mapped(); }));
-        if (withPage) g_signal_connect(view().browser().preview().pageWidget(), "load-changed",
+        if (withPage) g_signal_connect(webView(), "load-changed",
                          G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer count) {
                              if (event == WEBKIT_LOAD_STARTED) ++*static_cast<int*>(count);
                          }),
@@ -41,6 +41,7 @@ protected:
     }
 
     ContentView& view() { return window->content(); }
+    WebKitWebView* webView() { return WEBKIT_WEB_VIEW(view().browser().preview().pageWidget()); }
 
     // The dependency-free storefront fixture as the project, on a free port, a git working copy.
     int port = 0;
@@ -60,7 +61,7 @@ protected:
     // Waits until the preview shows the page the server announced, its console line in.
     bool previewShowsThePage() {
         return runLoopUntil([&] {
-            WebKitWebView* web = WEBKIT_WEB_VIEW(view().browser().preview().pageWidget());
+            WebKitWebView* web = webView();
             const char* uri = web ? webkit_web_view_get_uri(web) : nullptr;
             bool console = std::any_of(vm->browser().consoleEntries->begin(), vm->browser().consoleEntries->end(),
                                        [](const BrowserConsoleEntry& e) { return e.message == "storefront ready"; });

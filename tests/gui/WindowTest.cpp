@@ -256,7 +256,7 @@ TEST_F(Window, ThePageIsLaidOutAtADevicesWidthKeptPerProject) {
     launch();
     runTask(vm->loadProject(root()));
     ASSERT_TRUE(previewShowsThePage());
-    WebKitWebView* web = WEBKIT_WEB_VIEW(view().browser().preview().pageWidget());
+    WebKitWebView* web = webView();
     const int full = gtk_widget_get_width(GTK_WIDGET(web));
     EXPECT_GT(full, 768);
 
